@@ -1,0 +1,3 @@
+#include "OsLogging.h"
+
+Q_LOGGING_CATEGORY(lcOs, "vireo.os")

@@ -1,0 +1,3 @@
+#include "QzMultiMediaLogging.h"
+
+Q_LOGGING_CATEGORY(lcMultiMedia, "vireo.multimedia")

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QApplication>
+#include <QPoint>
+#include <QString>
+#include <QVariant>
+
+class QSettings;
+
+namespace QzWidgets {
+
+// The one application object of the process: names, settings store, per-application directories and the
+// process-wide values the rest of the framework reaches through theApp().
+class App : public QApplication
+{
+    Q_OBJECT
+
+public:
+    App(int& argc, char** argv, const QString& organizationName, const QString& applicationName);
+    ~App() override;
+
+    static App* theApp();
+
+    // Settings store: every key goes into the section named after the application.
+    QSettings* settings();
+    QVariant settingsValue(const QString& key, const QVariant& defaultValue = QVariant());
+    void setSettingsValue(const QString& key, const QVariant& value);
+    void setOldSettingsMode(bool on);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+    bool isDeactivated() const;
+
+    void setMainWidget(QWidget* w);
+    QWidget* mainWidget();
+
+    // Widget and synthetic-input helpers.
+    bool isChildOf(QObject* child, QObject* parent);
+    QWidget* getWidgetByClassName(const QString& className);
+    void mousePress(QWidget* w, int x, int y, Qt::MouseButton button, Qt::MouseButtons buttons);
+    void mouseRelease(QWidget* w, int x, int y, Qt::MouseButton button, Qt::MouseButtons buttons);
+    QPoint calculateMousePosition(QWidget* w, int x, int y);
+    void mouseClick(QWidget* w, int x, int y, Qt::MouseButton button, Qt::MouseButtons buttons);
+
+    // Screen shape and fixed answers.
+    bool isPocketDevice() const;
+    bool isLandscape() const;
+    bool isPortrait() const;
+    qreal devicePixelRatio() const;
+    bool isDemo() const;
+    void setDemo(bool demo);
+    bool isChartAutoUpdateOn() const;
+    void setChartAutoUpdateOn(bool on);
+    void setProxy();
+
+    // Per-application directories; each ends with "/" and exists after the call.
+    QString workDirectory();
+    QString supportDirectory();
+    QString cachesDirectory();
+    QString picturesDirectory();
+    QString musicDirectory();
+    QString moviesDirectory();
+    QString downloadsDirectory();
+
+    void ensureDirExists(const QString& path);
+    bool copyTo(const QString& source, const QString& targetDir, const QString& targetName);
+    bool copyToSupportDirectory(const QString& source, const QString& targetName);
+    QString bundleIdentifier();
+    QString bundleResourcePath() const;
+    static QString resourcesDirectoryFor(const QString& executableDir);
+    static bool isAppStore();
+
+    QString openDirPath() const;
+    QString saveDirPath() const;
+    void setOpenDirPath(const QString& filePath);
+    void setSaveDirPath(const QString& filePath);
+    bool isSandboxed() const;
+    void setSandboxed(bool sandboxed);
+    QString resourceOffset() const;
+    void setResourceOffset(const QString& offset);
+
+    // Build identification by compile date.
+    QString build() const;
+    QDate buildDate() const;
+
+signals:
+    void applicationActivated();
+    void applicationDeactivated();
+    void dockClicked();
+
+public slots:
+    void slotFocusChanged(QWidget* old, QWidget* now);
+
+private:
+    QString fullKey(const QString& key) const;
+    QString applicationDirectory(const QString& genericLocation);
+
+    QSettings* m_pSettings = nullptr;
+    QString m_strCurrentLanguage = QStringLiteral("en");
+    bool m_bDeactivated = false;
+    QString m_strOpenDirPath;
+    QString m_strSaveDirPath;
+    bool m_bSandboxed = false;
+    bool m_bOldSettingsMode = false;
+    QString m_strResourceOffset;
+    QWidget* m_pwgtMain = nullptr;
+    QWidget* m_pwgtFocusCover = nullptr;
+    QString m_strBundleResourcePath;
+    bool m_bDemo = false;
+};
+
+} // namespace QzWidgets

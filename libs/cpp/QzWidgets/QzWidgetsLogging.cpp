@@ -1,0 +1,3 @@
+#include "QzWidgetsLogging.h"
+
+Q_LOGGING_CATEGORY(lcWidgets, "vireo.widgets")

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package needed to build, run and test Vireo. Safe to run again: when everything is
+# already there it only checks and says nothing.
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+    libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+    # run
+    qt6-qpa-plugins qt6-translations-l10n
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
+    gstreamer1.0-pulseaudio gstreamer1.0-tools
+    # test: a desktop of our own (X server, tray host, sound server, input) and fixture makers
+    xvfb xauth trayer xdotool x11-utils pulseaudio pulseaudio-utils dbus dbus-x11 sox
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
