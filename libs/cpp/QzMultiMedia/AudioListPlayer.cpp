@@ -1,0 +1,234 @@
+#include "AudioListPlayer.h"
+
+#include "AudioPlayer.h"
+#include "ID3Info.h"
+
+#include <QFileInfo>
+
+namespace QzMultiMedia {
+
+AudioListPlayer* AudioListPlayer::m_uniqueInstance = nullptr;
+
+AudioListPlayer::AudioListPlayer()
+{
+    AudioPlayer* player = AudioPlayer::instance();
+    connect(player, &AudioPlayer::stopped, this, &AudioListPlayer::stopped);
+    connect(player, &AudioPlayer::finished, this, &AudioListPlayer::slotFinished);
+}
+
+AudioListPlayer* AudioListPlayer::instance()
+{
+    if (!m_uniqueInstance)
+        m_uniqueInstance = new AudioListPlayer();
+    return m_uniqueInstance;
+}
+
+void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
+{
+    if (urls.isEmpty())
+        return;
+    AudioPlayer::instance()->stop();
+    m_playList = urls;
+    play(urls.first().toLocalFile());
+    m_nCurrentNumber = 0;
+    regenerateIndexes();
+    emit nextTriggered();
+}
+
+void AudioListPlayer::setPlayList(const QDir& dir, const QStringList& nameFilters)
+{
+    QList<QUrl> urls;
+    const QStringList names = dir.entryList(nameFilters, QDir::Files);
+    for (const QString& name : names)
+        urls.append(QUrl::fromLocalFile(QUrl::fromLocalFile(dir.absoluteFilePath(name)).toLocalFile()));
+    setPlayList(urls);
+}
+
+void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
+{
+    if (urls.isEmpty())
+        return;
+    m_playList.append(urls);
+    regenerateIndexes();
+    emit listChanged();
+}
+
+const QList<QUrl>& AudioListPlayer::playList() const
+{
+    return m_playList;
+}
+
+int AudioListPlayer::index(int k) const
+{
+    return m_listIndexes.value(k, -1);
+}
+
+void AudioListPlayer::regenerateIndexes()
+{
+    m_listIndexes.clear();
+    m_listIndexes.reserve(m_playList.size());
+    for (int i = 0; i < m_playList.size(); ++i)
+        m_listIndexes.append(i);
+}
+
+int AudioListPlayer::currentNumber() const
+{
+    return m_nCurrentNumber;
+}
+
+// With an empty list the current-song accessors answer -1, an empty URL and an empty name.
+int AudioListPlayer::currentIndex() const
+{
+    return m_listIndexes.value(m_nCurrentNumber, -1);
+}
+
+QUrl AudioListPlayer::currentUrl() const
+{
+    return m_playList.value(currentIndex());
+}
+
+QString AudioListPlayer::currentName() const
+{
+    const QUrl url = currentUrl();
+    return url.isEmpty() ? QString() : QFileInfo(url.toString()).fileName();
+}
+
+QPixmap AudioListPlayer::currentCover() const
+{
+    return ID3Info(currentUrl().toLocalFile()).cover();
+}
+
+void AudioListPlayer::playNumber(int number)
+{
+    play(m_playList.at(m_listIndexes.at(number)).toLocalFile());
+}
+
+void AudioListPlayer::play(const QString& fileName)
+{
+    AudioPlayer::instance()->play(fileName, false);
+}
+
+void AudioListPlayer::play()
+{
+    AudioPlayer::instance()->play();
+}
+
+void AudioListPlayer::pause()
+{
+    AudioPlayer::instance()->pause();
+}
+
+void AudioListPlayer::stop()
+{
+    AudioPlayer::instance()->stop();
+}
+
+bool AudioListPlayer::isPlaying() const
+{
+    return AudioPlayer::instance()->isPlaying();
+}
+
+bool AudioListPlayer::isStopped() const
+{
+    return AudioPlayer::instance()->isStopped();
+}
+
+bool AudioListPlayer::isPaused() const
+{
+    return AudioPlayer::instance()->isPaused();
+}
+
+bool AudioListPlayer::isMuted() const
+{
+    return AudioPlayer::instance()->isMuted();
+}
+
+qreal AudioListPlayer::volume() const
+{
+    return AudioPlayer::instance()->volume();
+}
+
+void AudioListPlayer::setMuted(bool muted)
+{
+    AudioPlayer::instance()->setMuted(muted);
+}
+
+void AudioListPlayer::setVolume(qreal volume)
+{
+    AudioPlayer::instance()->setVolume(volume);
+}
+
+void AudioListPlayer::setShuffleMode(bool on)
+{
+    m_bShuffleMode = on;
+}
+
+bool AudioListPlayer::isShuffleMode() const
+{
+    return m_bShuffleMode;
+}
+
+void AudioListPlayer::setLoopMode(bool on)
+{
+    m_bLoopMode = on;
+}
+
+bool AudioListPlayer::isLoopMode() const
+{
+    return m_bLoopMode;
+}
+
+void AudioListPlayer::slotFinished()
+{
+    m_nCurrentNumber += 1;
+    if (m_nCurrentNumber >= m_listIndexes.size()) {
+        m_nCurrentNumber = 0;
+        emit finished();
+        return;
+    }
+    playNumber(m_nCurrentNumber);
+    emit nextTriggered();
+}
+
+void AudioListPlayer::slotPlayNext()
+{
+    if (m_nCurrentNumber + 1 >= m_listIndexes.size())
+        return;
+    m_nCurrentNumber += 1;
+    AudioPlayer::instance()->stop();
+    playNumber(m_nCurrentNumber);
+    emit nextTriggered();
+}
+
+void AudioListPlayer::slotPlayPrevious()
+{
+    if (m_nCurrentNumber < 1 || m_listIndexes.isEmpty())
+        return;
+    m_nCurrentNumber -= 1;
+    AudioPlayer::instance()->stop();
+    playNumber(m_nCurrentNumber);
+    emit previousTriggered();
+}
+
+void AudioListPlayer::slotPlayFromList(const QUrl& url)
+{
+    const int n = m_listIndexes.size();
+    for (int k = m_nCurrentNumber + 1; k < n; ++k) {
+        if (m_playList.at(m_listIndexes.at(k)) == url) {
+            m_nCurrentNumber = k;
+            playNumber(k);
+            emit nextTriggered();
+            return;
+        }
+    }
+    for (int k = qMin(m_nCurrentNumber - 1, n - 1); k >= 0; --k) {
+        if (m_playList.at(m_listIndexes.at(k)) == url) {
+            m_nCurrentNumber = k;
+            playNumber(k);
+            emit previousTriggered();
+            return;
+        }
+    }
+}
+
+} // namespace QzMultiMedia

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDir>
+#include <QList>
+#include <QObject>
+#include <QPixmap>
+#include <QStringList>
+#include <QUrl>
+
+namespace QzMultiMedia {
+
+// The process-wide play list: the songs, the current one, the step to the next when a song ends, and stepping
+// on request. The user interface talks to the audio engine only through this class.
+class AudioListPlayer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static AudioListPlayer* instance();
+
+    void setPlayList(const QList<QUrl>& urls);
+    void setPlayList(const QDir& dir, const QStringList& nameFilters);
+    void appendToPlayList(const QList<QUrl>& urls);
+    const QList<QUrl>& playList() const;
+
+    int index(int k) const;
+    void regenerateIndexes();
+    int currentNumber() const;
+    int currentIndex() const;
+    QUrl currentUrl() const;
+    QString currentName() const;
+    QPixmap currentCover() const;
+
+    void play(const QString& fileName);
+    void play();
+    void pause();
+    void stop();
+
+    bool isPlaying() const;
+    bool isStopped() const;
+    bool isPaused() const;
+    bool isMuted() const;
+    qreal volume() const;
+
+    void setShuffleMode(bool on);
+    bool isShuffleMode() const;
+    void setLoopMode(bool on);
+    bool isLoopMode() const;
+
+signals:
+    void stopped();
+    void finished();
+    void nextTriggered();
+    void previousTriggered();
+    void listChanged();
+
+public slots:
+    void setMuted(bool muted);
+    void setVolume(qreal volume);
+    void slotPlayNext();
+    void slotPlayPrevious();
+    void slotPlayFromList(const QUrl& url);
+    void slotFinished();
+
+private:
+    AudioListPlayer();
+    void playNumber(int number);
+
+    static AudioListPlayer* m_uniqueInstance;
+
+    QList<QUrl> m_playList;
+    QList<int> m_listIndexes;
+    int m_nCurrentNumber = 0;
+    bool m_bShuffleMode = false;
+    bool m_bLoopMode = false;
+};
+
+} // namespace QzMultiMedia

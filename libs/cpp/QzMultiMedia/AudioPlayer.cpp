@@ -1,0 +1,166 @@
+#include "AudioPlayer.h"
+
+#include "App.h"
+#include "NativeAudioPlayer.h"
+
+#include <QTimer>
+
+#include <limits>
+
+namespace QzMultiMedia {
+
+AudioPlayer* AudioPlayer::_uniqueInstance = nullptr;
+
+AudioPlayer::AudioPlayer()
+    : m_pNativePlayer(new NativeAudioPlayer(this))
+{
+    connect(m_pNativePlayer, &NativeAudioPlayer::finished, this, &AudioPlayer::finished);
+    connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
+}
+
+AudioPlayer::~AudioPlayer()
+{
+    slotSetAboutToQuit();
+}
+
+AudioPlayer* AudioPlayer::instance()
+{
+    if (_uniqueInstance)
+        return _uniqueInstance;
+    _uniqueInstance = new AudioPlayer();
+
+    bool mute = false;
+    qreal volume = 0.5;
+    if (QzWidgets::App* app = QzWidgets::App::theApp()) {
+        mute = app->settingsValue(QStringLiteral("/SoundMute"), false).toBool();
+        volume = app->settingsValue(QStringLiteral("/SoundVolume"), 0.5f).toReal();
+        // The user's volume and mute must outlive the run; the application never destroys this instance.
+        connect(app, &QCoreApplication::aboutToQuit, _uniqueInstance, &AudioPlayer::slotSetAboutToQuit);
+    }
+    _uniqueInstance->m_pNativePlayer->setMuted(mute);
+    _uniqueInstance->m_pNativePlayer->setVolume(volume);
+    return _uniqueInstance;
+}
+
+void AudioPlayer::play(const QString& fileName, bool looped)
+{
+    m_pNativePlayer->setMedia(fileName);
+    if (looped) {
+        m_bLoopStopped = false;
+        armLoop();
+    }
+    m_pNativePlayer->stop();
+    m_pNativePlayer->play();
+}
+
+void AudioPlayer::armLoop()
+{
+    // Nothing loaded (or the back end already gave its player up): a zero-length repeat would spin, so the
+    // loop simply ends here.
+    const qint64 length = duration();
+    if (length <= 0)
+        return;
+    QTimer::singleShot(int(qMin<qint64>(length, std::numeric_limits<int>::max())), this, &AudioPlayer::loopedPlay);
+}
+
+void AudioPlayer::loopedPlay()
+{
+    if (m_bLoopStopped)
+        return;
+    armLoop();
+    m_pNativePlayer->stop();
+    m_pNativePlayer->play();
+}
+
+void AudioPlayer::play()
+{
+    m_pNativePlayer->play();
+}
+
+void AudioPlayer::pause()
+{
+    m_pNativePlayer->pause();
+}
+
+void AudioPlayer::stop()
+{
+    m_bLoopStopped = true;
+    m_pNativePlayer->stop();
+}
+
+void AudioPlayer::slotStop()
+{
+    stop();
+}
+
+void AudioPlayer::setVolume(qreal volume)
+{
+    m_pNativePlayer->setVolume(volume);
+}
+
+qreal AudioPlayer::volume() const
+{
+    return m_pNativePlayer->volume();
+}
+
+void AudioPlayer::setMuted(bool muted)
+{
+    m_pNativePlayer->setMuted(muted);
+}
+
+bool AudioPlayer::isMuted() const
+{
+    return m_pNativePlayer->isMuted();
+}
+
+bool AudioPlayer::isPlaying() const
+{
+    return m_pNativePlayer->isPlaying();
+}
+
+bool AudioPlayer::isStopped() const
+{
+    return m_pNativePlayer->isStopped();
+}
+
+bool AudioPlayer::isPaused() const
+{
+    return m_pNativePlayer->isPaused();
+}
+
+qint64 AudioPlayer::duration() const
+{
+    return m_pNativePlayer->duration();
+}
+
+qint64 AudioPlayer::position() const
+{
+    return m_pNativePlayer->position();
+}
+
+void AudioPlayer::setPosition(qint64 ms)
+{
+    m_pNativePlayer->setPosition(ms);
+}
+
+qint64 AudioPlayer::remainingDuration() const
+{
+    return duration() - position();
+}
+
+QString AudioPlayer::fileName() const
+{
+    return m_pNativePlayer->fileName();
+}
+
+void AudioPlayer::slotSetAboutToQuit()
+{
+    if (QzWidgets::App* app = QzWidgets::App::theApp()) {
+        app->setSettingsValue(QStringLiteral("/SoundVolume"), double(volume()));
+        app->setSettingsValue(QStringLiteral("/SoundMute"), isMuted());
+    }
+    m_bLoopStopped = true;
+    m_pNativePlayer->stop();
+}
+
+} // namespace QzMultiMedia

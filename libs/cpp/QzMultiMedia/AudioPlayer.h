@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace QzMultiMedia {
+
+class NativeAudioPlayer;
+
+// The process-wide player of one file at a time: the user's volume and mute, looped play, and the back end's
+// end and position signals passed on.
+class AudioPlayer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static AudioPlayer* instance();
+    ~AudioPlayer() override;
+
+    void play(const QString& fileName, bool looped);
+    void play();
+    void pause();
+    void stop();
+
+    qreal volume() const;
+    bool isMuted() const;
+    bool isPlaying() const;
+    bool isStopped() const;
+    bool isPaused() const;
+
+    qint64 duration() const;
+    qint64 position() const;
+    void setPosition(qint64 ms);
+    qint64 remainingDuration() const;
+    QString fileName() const;
+
+signals:
+    void stopped();
+    void finished();
+    void positionChanged(qint64 ms);
+
+public slots:
+    void setMuted(bool muted);
+    void setVolume(qreal volume);
+    void slotStop();
+    void loopedPlay();
+    void slotSetAboutToQuit();
+
+private:
+    AudioPlayer();
+    void armLoop();
+
+    static AudioPlayer* _uniqueInstance;
+
+    NativeAudioPlayer* m_pNativePlayer;
+    bool m_bLoopStopped = false;
+};
+
+} // namespace QzMultiMedia

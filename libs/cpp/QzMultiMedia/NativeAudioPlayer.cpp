@@ -1,0 +1,106 @@
+#include "NativeAudioPlayer.h"
+
+#include "NativeAudioPlayerInternal.h"
+
+namespace QzMultiMedia {
+
+NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
+    : QObject(parent)
+    , m_pInternal(new NativeAudioPlayerInternal(this))
+{
+    connect(m_pInternal, &NativeAudioPlayerInternal::finished, this, &NativeAudioPlayer::finished);
+    connect(m_pInternal, &NativeAudioPlayerInternal::positionChanged, this, &NativeAudioPlayer::positionChanged);
+}
+
+void NativeAudioPlayer::setMedia(const QString& fileName)
+{
+    m_strFileName = fileName;
+    m_pInternal->setMedia(fileName);
+}
+
+void NativeAudioPlayer::play(const QString& fileName)
+{
+    m_pInternal->play(fileName);
+}
+
+void NativeAudioPlayer::play()
+{
+    m_pInternal->play();
+}
+
+void NativeAudioPlayer::pause()
+{
+    m_pInternal->pause();
+}
+
+void NativeAudioPlayer::stop()
+{
+    m_pInternal->stop();
+}
+
+bool NativeAudioPlayer::isPlaying() const
+{
+    return m_pInternal->isPlaying();
+}
+
+bool NativeAudioPlayer::isPaused() const
+{
+    return m_pInternal->isPaused();
+}
+
+bool NativeAudioPlayer::isStopped() const
+{
+    return m_pInternal->isStopped();
+}
+
+qint64 NativeAudioPlayer::position() const
+{
+    return m_pInternal->position();
+}
+
+void NativeAudioPlayer::setPosition(qint64 ms)
+{
+    m_pInternal->setPosition(ms);
+}
+
+qint64 NativeAudioPlayer::duration() const
+{
+    return m_pInternal->duration();
+}
+
+void NativeAudioPlayer::setVolume(double volume)
+{
+    m_pInternal->setVolume(volume);
+}
+
+double NativeAudioPlayer::volume() const
+{
+    return m_pInternal->volume();
+}
+
+void NativeAudioPlayer::setBalance(float balance)
+{
+    m_pInternal->setBalance(balance);
+}
+
+void NativeAudioPlayer::setMuted(bool muted)
+{
+    if (muted) {
+        m_fSavedVolume = m_pInternal->volume();
+        m_pInternal->setVolume(0.0);
+    } else {
+        m_pInternal->setVolume(m_fSavedVolume);
+    }
+}
+
+bool NativeAudioPlayer::isMuted() const
+{
+    return m_pInternal->volume() <= 0.0;
+}
+
+QString NativeAudioPlayer::fileName() const
+{
+    return m_strFileName;
+}
+
+} // namespace QzMultiMedia

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace QzMultiMedia {
+
+class NativeAudioPlayerInternal;
+
+// What the rest of the engine sees of the native back end: the bridge's operations, the file name and muting.
+class NativeAudioPlayer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit NativeAudioPlayer(QObject* parent = nullptr);
+
+    void setMedia(const QString& fileName);
+    void play(const QString& fileName);
+    void play();
+    void pause();
+    void stop();
+
+    bool isPlaying() const;
+    bool isPaused() const;
+    bool isStopped() const;
+
+    qint64 position() const;
+    void setPosition(qint64 ms);
+    qint64 duration() const;
+
+    void setVolume(double volume);
+    double volume() const;
+    void setBalance(float balance);
+    void setMuted(bool muted);
+    bool isMuted() const;
+
+    QString fileName() const;
+
+signals:
+    void finished();
+    void positionChanged(qint64 ms);
+
+private:
+    NativeAudioPlayerInternal* m_pInternal;
+    QString m_strFileName;
+    double m_fSavedVolume = 0.5;
+};
+
+} // namespace QzMultiMedia

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+typedef struct _GstElement GstElement;
+
+namespace QzMultiMedia {
+
+// The bridge to the platform's audio player: one loaded file at a time, played by the native pipeline. The end
+// of a track is found by a 500 ms poll, not by a callback, so everything happens on the owning thread.
+class NativeAudioPlayerInternal : public QObject
+{
+    Q_OBJECT
+
+public:
+    // How long loading may wait for the pipeline to get ready before the file counts as unplayable.
+    static constexpr int PrerollTimeoutMs = 2000;
+
+    // The player counts seconds; this interface counts milliseconds. Positions round to nearest, durations
+    // truncate, so a track never appears longer than it is.
+    static qint64 positionFromSeconds(double seconds);
+    static qint64 durationFromSeconds(double seconds);
+
+    explicit NativeAudioPlayerInternal(QObject* parent = nullptr);
+    ~NativeAudioPlayerInternal() override;
+
+    void setMedia(const QString& fileName);
+    void play(const QString& fileName);
+    void play();
+    void pause();
+    void stop();
+
+    bool isPlaying() const;
+    bool isPaused() const;
+    bool isStopped() const;
+    bool isLoaded() const;
+
+    qint64 position() const;
+    void setPosition(qint64 ms);
+    qint64 duration() const;
+
+    void setVolume(double volume);
+    double volume() const;
+    void setBalance(float balance);
+
+signals:
+    void finished();
+    void positionChanged(qint64 ms);
+
+private slots:
+    void slotPositionChanged();
+
+private:
+    enum State { Playing = 0, Stopped = 1, Paused = 2 };
+
+    void release();
+    bool hasEnded() const;
+
+    float m_fBalance = 0.0f;
+    GstElement* m_pPlayer = nullptr;
+    QTimer m_timer;
+    int m_nState = Playing;
+    double m_fVolume = 0.5;
+    bool m_bStarted = false;      // PLAYING was asked for since the last pause, stop or load
+    mutable bool m_bEnded = false; // end of stream or an error was seen on the bus since the last start
+};
+
+} // namespace QzMultiMedia

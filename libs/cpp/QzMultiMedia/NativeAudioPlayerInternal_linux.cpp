@@ -1,0 +1,328 @@
+#include "NativeAudioPlayerInternal.h"
+
+#include "QzMultiMediaLogging.h"
+
+#include <QFileInfo>
+
+#include <gst/gst.h>
+
+#include <cmath>
+
+namespace QzMultiMedia {
+
+namespace {
+
+// playbin's GstPlayFlags: audio only, volume applied in software so that it never changes the sound server's
+// per-application stream volume behind the user's back.
+constexpr guint PlayFlagAudio = 1u << 1;
+constexpr guint PlayFlagSoftVolume = 1u << 4;
+
+// GStreamer is set up on first use, so a start that never plays pays nothing for it.
+void ensureGstreamer()
+{
+    static bool initialized = false;
+    if (initialized)
+        return;
+    initialized = true;
+    gst_init(nullptr, nullptr);
+
+    // libav's MP3 decoder ranks equal to mpg123 and wins the tie, at about three times the memory and half again
+    // the CPU. Prefer mpg123; libav keeps the formats only it decodes.
+    GstRegistry* registry = gst_registry_get();
+    GstPluginFeature* mpg123 = gst_registry_lookup_feature(registry, "mpg123audiodec");
+    GstPluginFeature* libav = gst_registry_lookup_feature(registry, "avdec_mp3");
+    if (mpg123 && libav && gst_plugin_feature_get_rank(mpg123) <= gst_plugin_feature_get_rank(libav))
+        gst_plugin_feature_set_rank(mpg123, gst_plugin_feature_get_rank(libav) + 1);
+    if (mpg123)
+        gst_object_unref(mpg123);
+    if (libav)
+        gst_object_unref(libav);
+}
+
+GstElement* makeAudioSink()
+{
+    const QByteArray description = qgetenv("VIREO_AUDIO_SINK");
+    if (!description.isEmpty()) {
+        GError* error = nullptr;
+        GstElement* sink = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+        if (sink)
+            return sink;
+        qCWarning(lcMultiMedia) << "VIREO_AUDIO_SINK is not a usable sink:" << (error ? error->message : "");
+        g_clear_error(&error);
+    }
+    return gst_element_factory_make("autoaudiosink", nullptr);
+}
+
+GstElement* makePanorama(float balance)
+{
+    GstElement* filter = gst_parse_bin_from_description(
+        "audioconvert ! audiopanorama name=vireo-panorama ! audioconvert", TRUE, nullptr);
+    if (!filter)
+        return nullptr;
+    GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama");
+    g_object_set(panorama, "panorama", gfloat(balance), nullptr);
+    gst_object_unref(panorama);
+    return filter;
+}
+
+void destroyPipeline(GstElement* pipeline)
+{
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+}
+
+// A volume outside 0…1 (a damaged settings file, a caller's slip) must never blast the speakers.
+double audibleVolume(double volume)
+{
+    return std::isfinite(volume) ? qBound(0.0, volume, 1.0) : 0.5;
+}
+
+// Builds the pipeline for a local file and waits, bounded, until it is ready to play. Null when the file is
+// missing, not a regular file, not audio, damaged or when the sink cannot be opened.
+GstElement* loadPipeline(const QString& fileName, float balance)
+{
+    const QFileInfo info(fileName);
+    // Only regular local files: opening a FIFO or a device would block the caller, and nothing is ever fetched.
+    if (fileName.isEmpty() || !info.isAbsolute() || !info.isFile() || !info.isReadable())
+        return nullptr;
+
+    ensureGstreamer();
+    GstElement* pipeline = gst_element_factory_make("playbin", nullptr);
+    if (!pipeline) {
+        qCWarning(lcMultiMedia) << "GStreamer has no playbin; is gstreamer1.0-plugins-base installed?";
+        return nullptr;
+    }
+    gchar* uri = gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
+    g_object_set(pipeline, "uri", uri, "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
+    g_free(uri);
+    if (GstElement* sink = makeAudioSink())
+        g_object_set(pipeline, "audio-sink", sink, nullptr);
+    if (balance != 0.0f) {
+        if (GstElement* filter = makePanorama(balance))
+            g_object_set(pipeline, "audio-filter", filter, nullptr);
+    }
+
+    bool ready = false;
+    const GstStateChangeReturn change = gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    if (change == GST_STATE_CHANGE_ASYNC) {
+        GstBus* bus = gst_element_get_bus(pipeline);
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            bus, GstClockTime(NativeAudioPlayerInternal::PrerollTimeoutMs) * GST_MSECOND,
+            GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
+        if (message) {
+            ready = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE;
+            if (!ready) {
+                GError* error = nullptr;
+                gst_message_parse_error(message, &error, nullptr);
+                qCDebug(lcMultiMedia) << "cannot play" << fileName << ":" << (error ? error->message : "");
+                g_clear_error(&error);
+            }
+            gst_message_unref(message);
+        } else {
+            qCDebug(lcMultiMedia) << "cannot play" << fileName << ": not ready in time";
+        }
+        gst_object_unref(bus);
+    } else {
+        ready = change != GST_STATE_CHANGE_FAILURE;
+    }
+
+    gint audioStreams = 0;
+    if (ready)
+        g_object_get(pipeline, "n-audio", &audioStreams, nullptr);
+    if (audioStreams <= 0) {
+        destroyPipeline(pipeline);
+        return nullptr;
+    }
+    return pipeline;
+}
+
+} // namespace
+
+qint64 NativeAudioPlayerInternal::positionFromSeconds(double seconds)
+{
+    return std::lround(float(seconds * 1000.0));
+}
+
+qint64 NativeAudioPlayerInternal::durationFromSeconds(double seconds)
+{
+    return qint64(seconds * 1000.0);
+}
+
+NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
+    : QObject(parent)
+{
+    m_timer.setInterval(500);
+    connect(&m_timer, &QTimer::timeout, this, &NativeAudioPlayerInternal::slotPositionChanged);
+}
+
+NativeAudioPlayerInternal::~NativeAudioPlayerInternal()
+{
+    release();
+}
+
+void NativeAudioPlayerInternal::release()
+{
+    if (m_pPlayer) {
+        destroyPipeline(m_pPlayer);
+        m_pPlayer = nullptr;
+    }
+    m_bStarted = false;
+}
+
+void NativeAudioPlayerInternal::setMedia(const QString& fileName)
+{
+    release();
+    m_pPlayer = loadPipeline(fileName, m_fBalance);
+    m_bEnded = false;
+}
+
+void NativeAudioPlayerInternal::play(const QString& fileName)
+{
+    setMedia(fileName);
+    play();
+}
+
+void NativeAudioPlayerInternal::play()
+{
+    if (!m_pPlayer)
+        return;
+    // Whatever ended the previous run is history now.
+    GstBus* bus = gst_element_get_bus(m_pPlayer);
+    gst_bus_set_flushing(bus, TRUE);
+    gst_bus_set_flushing(bus, FALSE);
+    gst_object_unref(bus);
+    m_bEnded = false;
+
+    g_object_set(m_pPlayer, "volume", audibleVolume(m_fVolume), nullptr);
+    if (gst_element_set_state(m_pPlayer, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        m_bEnded = true; // the first poll reports the end, as for a track that would not start
+    m_bStarted = true;
+    m_timer.start();
+    m_nState = Playing;
+}
+
+void NativeAudioPlayerInternal::pause()
+{
+    if (!m_pPlayer)
+        return;
+    gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
+    m_bStarted = false;
+    m_nState = Paused;
+}
+
+void NativeAudioPlayerInternal::stop()
+{
+    if (!m_pPlayer)
+        return;
+    m_timer.stop();
+    gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
+    gst_element_seek_simple(m_pPlayer, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0);
+    m_bStarted = false;
+    m_nState = Stopped;
+}
+
+bool NativeAudioPlayerInternal::hasEnded() const
+{
+    if (!m_bEnded) {
+        GstBus* bus = gst_element_get_bus(m_pPlayer);
+        // Drains the bus: everything but the end or an error is of no interest here.
+        if (GstMessage* message =
+                gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+            m_bEnded = true;
+            gst_message_unref(message);
+        }
+        gst_object_unref(bus);
+    }
+    return m_bEnded;
+}
+
+bool NativeAudioPlayerInternal::isPlaying() const
+{
+    return m_pPlayer && m_bStarted && !hasEnded();
+}
+
+bool NativeAudioPlayerInternal::isPaused() const
+{
+    return m_nState == Paused;
+}
+
+bool NativeAudioPlayerInternal::isStopped() const
+{
+    return m_nState == Stopped;
+}
+
+bool NativeAudioPlayerInternal::isLoaded() const
+{
+    return m_pPlayer != nullptr;
+}
+
+qint64 NativeAudioPlayerInternal::position() const
+{
+    gint64 ns = 0;
+    if (!m_pPlayer || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
+        return 0;
+    return positionFromSeconds(double(ns) / GST_SECOND);
+}
+
+void NativeAudioPlayerInternal::setPosition(qint64 ms)
+{
+    if (!m_pPlayer)
+        return;
+    gst_element_seek_simple(m_pPlayer, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                            qMax<qint64>(0, ms) * GST_MSECOND);
+}
+
+qint64 NativeAudioPlayerInternal::duration() const
+{
+    gint64 ns = 0;
+    if (!m_pPlayer || !gst_element_query_duration(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
+        return 0;
+    return durationFromSeconds(double(ns) / GST_SECOND);
+}
+
+void NativeAudioPlayerInternal::setVolume(double volume)
+{
+    m_fVolume = volume;
+    if (m_pPlayer)
+        g_object_set(m_pPlayer, "volume", audibleVolume(volume), nullptr);
+}
+
+double NativeAudioPlayerInternal::volume() const
+{
+    return m_fVolume;
+}
+
+void NativeAudioPlayerInternal::setBalance(float balance)
+{
+    m_fBalance = balance;
+    if (!m_pPlayer)
+        return;
+    // A pipeline built at the centre has no panorama stage; the new balance then takes effect with the next file.
+    GstElement* filter = nullptr;
+    g_object_get(m_pPlayer, "audio-filter", &filter, nullptr);
+    if (!filter)
+        return;
+    if (GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama")) {
+        g_object_set(panorama, "panorama", gfloat(qBound(-1.0f, balance, 1.0f)), nullptr);
+        gst_object_unref(panorama);
+    }
+    gst_object_unref(filter);
+}
+
+void NativeAudioPlayerInternal::slotPositionChanged()
+{
+    if (!m_pPlayer)
+        return;
+    if (isPlaying()) {
+        emit positionChanged(position());
+        return;
+    }
+    if (m_nState == Stopped || m_nState == Paused)
+        return;
+    // Started, and no longer playing: the track has run to its end.
+    m_timer.stop();
+    release();
+    emit finished();
+}
+
+} // namespace QzMultiMedia

@@ -1,0 +1,252 @@
+#include "AudioFixtures.h"
+#include "NativeAudioPlayer.h"
+#include "NativeAudioPlayerInternal.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace QzMultiMedia;
+
+// The back end against real files played into a clocked fake sink (set for the whole test in CMake).
+class TestNativeAudioPlayer : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        for (const char* name : {"tone.wav", "tone.mp3", "tone.ogg", "tone.flac"})
+            QVERIFY2(AudioFixtures::makeTone(path(QLatin1String(name)), 3000), name);
+        QVERIFY(AudioFixtures::makeTone(path(QStringLiteral("short.wav")), 1000));
+        QVERIFY(AudioFixtures::makeTone(path(QString::fromUtf8("with space and ünïcödé ключ.ogg")), 1000));
+        QVERIFY(AudioFixtures::writeBytes(path(QStringLiteral("random.mp3")), AudioFixtures::randomBytes(40000, 7)));
+        QVERIFY(AudioFixtures::writeBytes(path(QStringLiteral("empty.mp3")), QByteArray()));
+        QVERIFY(AudioFixtures::writeBytes(path(QStringLiteral("text.wav")), "This is not a sound.\n"));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.mp3")));
+    }
+
+    void loadsEveryFormat_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("expectedMs");
+        QTest::newRow("wav") << "tone.wav" << qint64(3000);
+        QTest::newRow("mp3") << "tone.mp3" << qint64(3000);
+        QTest::newRow("ogg") << "tone.ogg" << qint64(3000);
+        QTest::newRow("flac") << "tone.flac" << qint64(3000);
+        QTest::newRow("spaces and non-ASCII") << QString::fromUtf8("with space and ünïcödé ключ.ogg") << qint64(1000);
+    }
+
+    void loadsEveryFormat()
+    {
+        QFETCH(QString, name);
+        QFETCH(qint64, expectedMs);
+        NativeAudioPlayer player;
+        player.setMedia(path(name));
+        QCOMPARE(player.fileName(), path(name));
+        QVERIFY2(qAbs(player.duration() - expectedMs) < 100, qPrintable(QString::number(player.duration())));
+        QVERIFY(!player.isPlaying()); // loading never starts playback
+        player.play();
+        QVERIFY(player.isPlaying());
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 200, 3000);
+    }
+
+    void unplayableInputLeavesNoPlayer_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("random bytes") << path(QStringLiteral("random.mp3"));
+        QTest::newRow("zero bytes") << path(QStringLiteral("empty.mp3"));
+        QTest::newRow("text named wav") << path(QStringLiteral("text.wav"));
+        QTest::newRow("missing") << path(QStringLiteral("missing.mp3"));
+        QTest::newRow("folder") << path(QStringLiteral("folder.mp3"));
+        QTest::newRow("relative path") << QStringLiteral("tone.wav");
+        QTest::newRow("empty name") << QString();
+    }
+
+    void unplayableInputLeavesNoPlayer()
+    {
+        QFETCH(QString, file);
+        NativeAudioPlayer player;
+        QSignalSpy finished(&player, &NativeAudioPlayer::finished);
+        QElapsedTimer clock;
+        clock.start();
+        player.setMedia(file);
+        player.play();
+        QVERIFY2(clock.elapsed() < NativeAudioPlayerInternal::PrerollTimeoutMs + 500,
+                 qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(player.duration(), qint64(0));
+        QCOMPARE(player.position(), qint64(0));
+        player.pause();
+        player.stop();
+        player.setPosition(500);
+        QTest::qWait(700);
+        QCOMPARE(finished.count(), 0);
+    }
+
+    void lifecycle()
+    {
+        NativeAudioPlayer player;
+        QSignalSpy positions(&player, &NativeAudioPlayer::positionChanged);
+        player.setMedia(path(QStringLiteral("tone.mp3")));
+        QVERIFY(!player.isPlaying());
+
+        player.play();
+        QVERIFY(player.isPlaying());
+        QVERIFY(!player.isPaused());
+        QVERIFY(!player.isStopped());
+        QTRY_VERIFY_WITH_TIMEOUT(positions.count() >= 2, 2000);
+        QVERIFY(positions.last().first().toLongLong() > 0);
+
+        player.pause();
+        QVERIFY(!player.isPlaying());
+        QVERIFY(player.isPaused());
+        QVERIFY(!player.isStopped());
+        const qint64 pausedAt = player.position();
+        positions.clear();
+        QTest::qWait(1200);
+        QCOMPARE(positions.count(), 0); // nothing is reported while paused
+        QVERIFY(qAbs(player.position() - pausedAt) < 50);
+
+        player.play();
+        QVERIFY(player.isPlaying());
+        QTRY_VERIFY_WITH_TIMEOUT(positions.count() >= 1, 1500);
+        QVERIFY2(positions.first().first().toLongLong() >= pausedAt, "resumes where it paused");
+        QVERIFY(positions.first().first().toLongLong() < pausedAt + 800);
+
+        player.stop();
+        QVERIFY(player.isStopped());
+        QVERIFY(!player.isPlaying());
+        QTRY_COMPARE_WITH_TIMEOUT(player.position(), qint64(0), 1000);
+        positions.clear();
+        QTest::qWait(700);
+        QCOMPARE(positions.count(), 0);
+
+        player.play();
+        QVERIFY(player.isPlaying());
+        QTRY_VERIFY_WITH_TIMEOUT(positions.count() >= 1, 1500);
+        QVERIFY2(positions.first().first().toLongLong() < 800, "starts again from the beginning");
+    }
+
+    void finishedOnceShortlyAfterTheEnd()
+    {
+        NativeAudioPlayer player;
+        QSignalSpy finished(&player, &NativeAudioPlayer::finished);
+        player.setMedia(path(QStringLiteral("short.wav")));
+        const qint64 length = player.duration();
+        QElapsedTimer clock;
+        clock.start();
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+        const qint64 elapsed = clock.elapsed();
+        // The poll runs every 500 ms; allow the test machine some scheduling slack on top.
+        QVERIFY2(elapsed >= length - 50 && elapsed <= length + 500 + 400, qPrintable(QString::number(elapsed)));
+        QVERIFY(!player.isPlaying());
+        QVERIFY(!player.isPaused());
+        QVERIFY(!player.isStopped());
+        QCOMPARE(player.duration(), qint64(0)); // the player is given up
+
+        player.play(); // nothing loaded any more: nothing happens
+        QVERIFY(!player.isPlaying());
+        QTest::qWait(1100);
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void noFinishedAfterStopOrDuringPause()
+    {
+        NativeAudioPlayer player;
+        QSignalSpy finished(&player, &NativeAudioPlayer::finished);
+        player.setMedia(path(QStringLiteral("short.wav")));
+        player.play();
+        QTest::qWait(300);
+        player.stop();
+        QTest::qWait(1500);
+        QCOMPARE(finished.count(), 0);
+
+        player.play();
+        QTest::qWait(300);
+        player.pause();
+        QTest::qWait(1500);
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(player.isPaused());
+    }
+
+    void loadingAnotherFileStopsTheFirst()
+    {
+        NativeAudioPlayer player;
+        player.setMedia(path(QStringLiteral("tone.wav")));
+        player.play();
+        QVERIFY(player.isPlaying());
+        player.setMedia(path(QStringLiteral("tone.ogg")));
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(player.fileName(), path(QStringLiteral("tone.ogg")));
+        player.play();
+        QVERIFY(player.isPlaying());
+    }
+
+    void seek()
+    {
+        NativeAudioPlayer player;
+        player.setMedia(path(QStringLiteral("tone.flac")));
+        player.setPosition(1500);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(player.position() - 1500) < 60, 1000);
+        QVERIFY(!player.isPlaying()); // seeking does not start
+    }
+
+    void rounding()
+    {
+        QCOMPARE(NativeAudioPlayerInternal::positionFromSeconds(1.2345), qint64(1235));
+        QCOMPARE(NativeAudioPlayerInternal::positionFromSeconds(1.2344), qint64(1234));
+        QCOMPARE(NativeAudioPlayerInternal::durationFromSeconds(1.2349), qint64(1234));
+        QCOMPARE(NativeAudioPlayerInternal::durationFromSeconds(0.0), qint64(0));
+    }
+
+    void volumeAndMuting()
+    {
+        NativeAudioPlayer player;
+        player.setVolume(0.7); // before anything is loaded: kept and applied at the next start
+        QCOMPARE(player.volume(), 0.7);
+        player.setMedia(path(QStringLiteral("tone.wav")));
+        player.play();
+        QCOMPARE(player.volume(), 0.7);
+
+        player.setVolume(0.5);
+        player.setMuted(true);
+        QVERIFY(player.isMuted());
+        QCOMPARE(player.volume(), 0.0);
+        player.setMuted(false);
+        QCOMPARE(player.volume(), 0.5);
+        QVERIFY(!player.isMuted());
+
+        // Muting twice remembers the silence the second time.
+        player.setMuted(true);
+        player.setMuted(true);
+        player.setMuted(false);
+        QCOMPARE(player.volume(), 0.0);
+
+        player.setVolume(0.0);
+        QVERIFY(player.isMuted());
+        player.setVolume(3.0); // out of range: stored as given, applied clamped
+        QCOMPARE(player.volume(), 3.0);
+        QVERIFY(player.isPlaying());
+    }
+
+    void balanceIsAppliedToTheNextFile()
+    {
+        NativeAudioPlayer player;
+        player.setBalance(-1.0f);
+        player.setMedia(path(QStringLiteral("tone.wav")));
+        player.play();
+        QVERIFY(player.isPlaying());
+        player.setBalance(0.5f);
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 100, 2000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNativeAudioPlayer)
+#include "tst_nativeaudioplayer.moc"
