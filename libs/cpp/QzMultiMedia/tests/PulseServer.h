@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QVector>
+
+#include <cmath>
+
+// A private PulseAudio server with one null sink, started and stopped by a test: the sound the program makes
+// goes to the sink, and the sink's monitor is recorded with parec to prove that it came out.
+class PulseServer
+{
+public:
+    static constexpr int Rate = 44100;
+
+    ~PulseServer() { stop(); }
+
+    // Starts the server and points this process's PulseAudio clients at it.
+    bool start()
+    {
+        if (!m_dir.isValid())
+            return false;
+        m_socket = m_dir.filePath(QStringLiteral("native"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+        env.insert(QStringLiteral("HOME"), m_dir.path());
+        m_server.setProcessEnvironment(env);
+        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server.start(QStringLiteral("pulseaudio"),
+                       {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                        QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"),
+                        QStringLiteral("--log-level=error"), QStringLiteral("-L"),
+                        QStringLiteral("module-null-sink sink_name=vireo_test rate=44100 channels=2"),
+                        QStringLiteral("-L"),
+                        QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + m_socket});
+        if (!m_server.waitForStarted(5000))
+            return false;
+        qputenv("PULSE_SERVER", (QStringLiteral("unix:") + m_socket).toUtf8());
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000) {
+            QProcess info;
+            info.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
+            if (info.waitForFinished(3000) && info.exitCode() == 0 && info.readAllStandardOutput().contains("vireo_test"))
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
+    }
+
+    void stop()
+    {
+        if (m_server.state() == QProcess::NotRunning)
+            return;
+        m_server.terminate();
+        if (!m_server.waitForFinished(3000)) {
+            m_server.kill();
+            m_server.waitForFinished(3000);
+        }
+    }
+
+    // Starts recording the sink's monitor, mono 16-bit; takeRecording() ends it and returns the samples.
+    bool startRecording()
+    {
+        m_recorder.start(QStringLiteral("parec"),
+                         {QStringLiteral("-d"), QStringLiteral("vireo_test.monitor"), QStringLiteral("--format=s16le"),
+                          QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
+        return m_recorder.waitForStarted(5000);
+    }
+
+    QVector<qint16> takeRecording()
+    {
+        m_recorder.terminate();
+        m_recorder.waitForFinished(3000);
+        const QByteArray raw = m_recorder.readAllStandardOutput();
+        QVector<qint16> samples(raw.size() / 2);
+        memcpy(samples.data(), raw.constData(), size_t(samples.size()) * 2);
+        return samples;
+    }
+
+    // Root mean square of the samples, in sample units (full scale 32768). Zero for no samples.
+    static double rms(const QVector<qint16>& samples)
+    {
+        if (samples.isEmpty())
+            return 0.0;
+        double sum = 0.0;
+        for (qint16 s : samples)
+            sum += double(s) * s;
+        return std::sqrt(sum / samples.size());
+    }
+
+    // Amplitude of one frequency in the samples (Goertzel), in sample units.
+    static double toneAmplitude(const QVector<qint16>& samples, double frequency)
+    {
+        if (samples.isEmpty())
+            return 0.0;
+        const double w = 2.0 * M_PI * frequency / Rate;
+        const double coefficient = 2.0 * std::cos(w);
+        double s1 = 0.0, s2 = 0.0;
+        for (qint16 sample : samples) {
+            const double s0 = sample + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+        return 2.0 * std::sqrt(qMax(0.0, power)) / samples.size();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_socket;
+    QProcess m_server;
+    QProcess m_recorder;
+};
