@@ -13,8 +13,7 @@ ID3Info::ID3Info(const QString& fileName)
 {
     const QDir folder(QFileInfo(fileName).absolutePath());
     // Name order ignoring case, as a folder listing shows it to the user.
-    const QStringList names =
-        folder.entryList({QStringLiteral("*")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList names = folder.entryList({ QStringLiteral("*") }, QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : names) {
         if (!MediaCommon::isImage(name))
             continue;

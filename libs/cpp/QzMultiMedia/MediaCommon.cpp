@@ -14,9 +14,10 @@ struct SuffixList
 
 // Tried in this order; the first suffix that ends the name decides.
 const SuffixList suffixLists[] = {
-    {Video, {".avi", ".mp4", ".mov", ".wmv", ".3gp", ".3g2", ".m4v", ".mpg", ".flv", ".swf", ".mkv", ".asf", ".vob"}},
-    {Audio, {".wav", ".mp3", ".m4a", ".wma", ".ac3", ".aac", ".ogg", ".3ga", ".aiff"}},
-    {Image, {".jpg", ".png", ".bmp", ".tif", ".tiff", ".jpeg", ".gif"}},
+    { Video,
+        { ".avi", ".mp4", ".mov", ".wmv", ".3gp", ".3g2", ".m4v", ".mpg", ".flv", ".swf", ".mkv", ".asf", ".vob" } },
+    { Audio, { ".wav", ".mp3", ".m4a", ".wma", ".ac3", ".aac", ".ogg", ".3ga", ".aiff" } },
+    { Image, { ".jpg", ".png", ".bmp", ".tif", ".tiff", ".jpeg", ".gif" } },
 };
 
 } // namespace

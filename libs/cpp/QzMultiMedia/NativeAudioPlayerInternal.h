@@ -63,7 +63,7 @@ private:
     QTimer m_timer;
     int m_nState = Playing;
     double m_fVolume = 0.5;
-    bool m_bStarted = false;      // PLAYING was asked for since the last pause, stop or load
+    bool m_bStarted = false; // PLAYING was asked for since the last pause, stop or load
     mutable bool m_bEnded = false; // end of stream or an error was seen on the bus since the last start
 };
 

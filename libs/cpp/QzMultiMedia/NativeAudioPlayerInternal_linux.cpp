@@ -106,9 +106,9 @@ GstElement* loadPipeline(const QString& fileName, float balance)
     const GstStateChangeReturn change = gst_element_set_state(pipeline, GST_STATE_PAUSED);
     if (change == GST_STATE_CHANGE_ASYNC) {
         GstBus* bus = gst_element_get_bus(pipeline);
-        GstMessage* message = gst_bus_timed_pop_filtered(
-            bus, GstClockTime(NativeAudioPlayerInternal::PrerollTimeoutMs) * GST_MSECOND,
-            GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
+        GstMessage* message
+            = gst_bus_timed_pop_filtered(bus, GstClockTime(NativeAudioPlayerInternal::PrerollTimeoutMs) * GST_MSECOND,
+                GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
         if (message) {
             ready = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE;
             if (!ready) {
@@ -226,8 +226,7 @@ bool NativeAudioPlayerInternal::hasEnded() const
     if (!m_bEnded) {
         GstBus* bus = gst_element_get_bus(m_pPlayer);
         // Drains the bus: everything but the end or an error is of no interest here.
-        if (GstMessage* message =
-                gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+        if (GstMessage* message = gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
             m_bEnded = true;
             gst_message_unref(message);
         }
@@ -269,7 +268,7 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
     if (!m_pPlayer)
         return;
     gst_element_seek_simple(m_pPlayer, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                            qMax<qint64>(0, ms) * GST_MSECOND);
+        qMax<qint64>(0, ms) * GST_MSECOND);
 }
 
 qint64 NativeAudioPlayerInternal::duration() const

@@ -16,7 +16,10 @@ class PulseServer
 public:
     static constexpr int Rate = 44100;
 
-    ~PulseServer() { stop(); }
+    ~PulseServer()
+    {
+        stop();
+    }
 
     // Starts the server and points this process's PulseAudio clients at it.
     bool start()
@@ -30,12 +33,11 @@ public:
         m_server.setProcessEnvironment(env);
         m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_server.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                        QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"),
-                        QStringLiteral("--log-level=error"), QStringLiteral("-L"),
-                        QStringLiteral("module-null-sink sink_name=vireo_test rate=44100 channels=2"),
-                        QStringLiteral("-L"),
-                        QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + m_socket});
+            { QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"),
+                QStringLiteral("--log-level=error"), QStringLiteral("-L"),
+                QStringLiteral("module-null-sink sink_name=vireo_test rate=44100 channels=2"), QStringLiteral("-L"),
+                QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + m_socket });
         if (!m_server.waitForStarted(5000))
             return false;
         qputenv("PULSE_SERVER", (QStringLiteral("unix:") + m_socket).toUtf8());
@@ -43,8 +45,10 @@ public:
         clock.start();
         while (clock.elapsed() < 10000) {
             QProcess info;
-            info.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
-            if (info.waitForFinished(3000) && info.exitCode() == 0 && info.readAllStandardOutput().contains("vireo_test"))
+            info.start(
+                QStringLiteral("pactl"), { QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks") });
+            if (info.waitForFinished(3000) && info.exitCode() == 0
+                && info.readAllStandardOutput().contains("vireo_test"))
                 return true;
             QThread::msleep(100);
         }
@@ -66,8 +70,8 @@ public:
     bool startRecording()
     {
         m_recorder.start(QStringLiteral("parec"),
-                         {QStringLiteral("-d"), QStringLiteral("vireo_test.monitor"), QStringLiteral("--format=s16le"),
-                          QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
+            { QStringLiteral("-d"), QStringLiteral("vireo_test.monitor"), QStringLiteral("--format=s16le"),
+                QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20") });
         return m_recorder.waitForStarted(5000);
     }
 

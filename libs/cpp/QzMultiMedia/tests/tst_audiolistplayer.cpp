@@ -15,8 +15,14 @@ class TestAudioListPlayer : public QObject
     QTemporaryDir m_dir;
     QUrl a, b, c, bad, longTone;
 
-    AudioListPlayer* player() { return AudioListPlayer::instance(); }
-    QUrl url(const QString& name) { return QUrl::fromLocalFile(m_dir.filePath(name)); }
+    AudioListPlayer* player()
+    {
+        return AudioListPlayer::instance();
+    }
+    QUrl url(const QString& name)
+    {
+        return QUrl::fromLocalFile(m_dir.filePath(name));
+    }
 
 private slots:
     void initTestCase()
@@ -41,9 +47,9 @@ private slots:
         QVERIFY(player()->playList().isEmpty());
         QCOMPARE(player()->currentName(), QString());
 
-        player()->setPlayList({longTone});
+        player()->setPlayList({ longTone });
         player()->setPlayList(QList<QUrl>());
-        QCOMPARE(player()->playList(), QList<QUrl>{longTone});
+        QCOMPARE(player()->playList(), QList<QUrl> { longTone });
         QVERIFY(player()->isPlaying());
         player()->appendToPlayList(QList<QUrl>());
         QCOMPARE(player()->playList().size(), 1);
@@ -55,15 +61,15 @@ private slots:
         QSignalSpy finished(player(), &AudioListPlayer::finished);
         QStringList names;
         connect(player(), &AudioListPlayer::nextTriggered, this,
-                [&] { names << player()->currentName() + QLatin1Char('@') + QString::number(player()->currentNumber()); });
+            [&] { names << player()->currentName() + QLatin1Char('@') + QString::number(player()->currentNumber()); });
 
-        player()->setPlayList({a, b, c});
+        player()->setPlayList({ a, b, c });
         QCOMPARE(next.count(), 1);
         QCOMPARE(player()->currentNumber(), 0);
         QVERIFY(player()->isPlaying());
 
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 6000);
-        QCOMPARE(names, (QStringList{"A song.wav@0", "B.ogg@1", "C.mp3@2"}));
+        QCOMPARE(names, (QStringList { "A song.wav@0", "B.ogg@1", "C.mp3@2" }));
         QCOMPARE(player()->currentNumber(), 0);
         QVERIFY(!player()->isPlaying());
         player()->play(); // the first song is current but not loaded
@@ -84,7 +90,7 @@ private slots:
     {
         QSignalSpy next(player(), &AudioListPlayer::nextTriggered);
         QSignalSpy previous(player(), &AudioListPlayer::previousTriggered);
-        player()->setPlayList({longTone, a});
+        player()->setPlayList({ longTone, a });
         next.clear();
         player()->slotPlayPrevious();
         QCOMPARE(previous.count(), 0);
@@ -106,7 +112,7 @@ private slots:
 
     void pickingFromTheListWithDuplicates()
     {
-        const QList<QUrl> list{longTone, b, longTone, b}; // A, B, C, B with A and C being the long tone
+        const QList<QUrl> list { longTone, b, longTone, b }; // A, B, C, B with A and C being the long tone
         player()->setPlayList(list);
         QSignalSpy next(player(), &AudioListPlayer::nextTriggered);
         QSignalSpy previous(player(), &AudioListPlayer::previousTriggered);
@@ -126,7 +132,7 @@ private slots:
         QCOMPARE(player()->currentNumber(), 1);
         QCOMPARE(previous.count(), 1);
 
-        player()->setPlayList({longTone, b});
+        player()->setPlayList({ longTone, b });
         next.clear();
         player()->slotPlayFromList(longTone); // occurs only as the current song: nothing
         QCOMPARE(player()->currentNumber(), 0);
@@ -137,13 +143,13 @@ private slots:
 
     void appendKeepsTheCurrentSong()
     {
-        player()->setPlayList({longTone});
+        player()->setPlayList({ longTone });
         QSignalSpy next(player(), &AudioListPlayer::nextTriggered);
         QSignalSpy changed(player(), &AudioListPlayer::listChanged);
-        player()->appendToPlayList({a, b});
+        player()->appendToPlayList({ a, b });
         QCOMPARE(changed.count(), 1);
         QCOMPARE(next.count(), 0);
-        QCOMPARE(player()->playList(), (QList<QUrl>{longTone, a, b}));
+        QCOMPARE(player()->playList(), (QList<QUrl> { longTone, a, b }));
         QCOMPARE(player()->currentNumber(), 0);
         QCOMPARE(player()->index(2), 2);
         QVERIFY(player()->isPlaying());
@@ -157,9 +163,9 @@ private slots:
         QSignalSpy finished(player(), &AudioListPlayer::finished);
         QStringList order;
         connect(player(), &AudioListPlayer::nextTriggered, this, [&] { order << player()->currentName(); });
-        player()->setPlayList({a, b});
+        player()->setPlayList({ a, b });
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
-        QCOMPARE(order, (QStringList{"A song.wav", "B.ogg"}));
+        QCOMPARE(order, (QStringList { "A song.wav", "B.ogg" }));
         QVERIFY(!player()->isPlaying());
         disconnect(player(), &AudioListPlayer::nextTriggered, this, nullptr);
         player()->setShuffleMode(false);
@@ -171,7 +177,7 @@ private slots:
         const QUrl remote(QStringLiteral("http://example.invalid/song.mp3"));
         const QUrl folder = QUrl::fromLocalFile(m_dir.path());
         QSignalSpy next(player(), &AudioListPlayer::nextTriggered);
-        player()->setPlayList({bad, remote, folder, c});
+        player()->setPlayList({ bad, remote, folder, c });
         QCOMPARE(next.count(), 1);
         QVERIFY(!player()->isPlaying()); // the bad first song plays nothing and the list waits there
         player()->slotPlayNext();
@@ -185,19 +191,19 @@ private slots:
     void playListFromAFolder()
     {
         QSignalSpy next(player(), &AudioListPlayer::nextTriggered);
-        player()->setPlayList(QDir(m_dir.path()), {QStringLiteral("*.wav")});
+        player()->setPlayList(QDir(m_dir.path()), { QStringLiteral("*.wav") });
         QCOMPARE(next.count(), 1);
         QCOMPARE(player()->playList().size(), 2);
         for (const QUrl& u : player()->playList())
             QVERIFY(u.toLocalFile().endsWith(QLatin1String(".wav")));
         next.clear();
-        player()->setPlayList(QDir(m_dir.path()), {QStringLiteral("*.none")});
+        player()->setPlayList(QDir(m_dir.path()), { QStringLiteral("*.none") });
         QCOMPARE(next.count(), 0);
     }
 
     void coverComesFromTheSongsFolder()
     {
-        player()->setPlayList({longTone});
+        player()->setPlayList({ longTone });
         QVERIFY(!player()->currentCover().isNull()); // the default cover
         player()->stop();
     }

@@ -47,7 +47,7 @@ class TestAudioPlayer : public QObject
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
         env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("vireo.*.debug=false"));
         child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--probe")} + args);
+        child.start(QCoreApplication::applicationFilePath(), QStringList { QStringLiteral("--probe") } + args);
         if (!child.waitForFinished(20000) || child.exitCode() != 0)
             return QStringLiteral("probe failed: ") + QString::fromUtf8(child.readAllStandardError());
         return QString::fromUtf8(child.readAllStandardOutput()).trimmed();
@@ -57,8 +57,8 @@ private slots:
     void volumeAndMuteSurviveARestart()
     {
         QTemporaryDir home;
-        QCOMPARE(runProbe(home.path(), {QStringLiteral("0.3"), QStringLiteral("0")}), QStringLiteral("0.5 0"));
-        QCOMPARE(runProbe(home.path(), {QStringLiteral("0.8"), QStringLiteral("1")}), QStringLiteral("0.3 0"));
+        QCOMPARE(runProbe(home.path(), { QStringLiteral("0.3"), QStringLiteral("0") }), QStringLiteral("0.5 0"));
+        QCOMPARE(runProbe(home.path(), { QStringLiteral("0.8"), QStringLiteral("1") }), QStringLiteral("0.3 0"));
         // A run that ended muted stored the silence with it: the next run starts silent.
         QCOMPARE(runProbe(home.path(), {}), QStringLiteral("0 1"));
     }
@@ -68,7 +68,7 @@ private slots:
         QTemporaryDir home;
         QDir().mkpath(home.path() + QStringLiteral("/.config/Vireo"));
         QVERIFY(AudioFixtures::writeBytes(home.path() + QStringLiteral("/.config/Vireo/settings.plist"),
-                                          "[Vireo]\nSoundVolume=1e308\nSoundMute=maybe\n"));
+            "[Vireo]\nSoundVolume=1e308\nSoundMute=maybe\n"));
         // Started with the stored value as given; the back end clamps it when it reaches the pipeline.
         QCOMPARE(runProbe(home.path(), {}), QStringLiteral("1e+308 0"));
     }

@@ -19,7 +19,10 @@ class TestID3Info : public QObject
         QVERIFY(image.save(path));
     }
 
-    static QColor colourOf(const QPixmap& pixmap) { return pixmap.toImage().pixelColor(0, 0); }
+    static QColor colourOf(const QPixmap& pixmap)
+    {
+        return pixmap.toImage().pixelColor(0, 0);
+    }
 
 private slots:
     void firstLoadablePictureByNameIgnoringCase()

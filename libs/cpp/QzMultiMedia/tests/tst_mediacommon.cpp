@@ -13,10 +13,10 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("type");
-        const char* video[] = {".avi", ".mp4", ".mov", ".wmv", ".3gp", ".3g2", ".m4v",
-                               ".mpg", ".flv", ".swf", ".mkv", ".asf", ".vob"};
-        const char* audio[] = {".wav", ".mp3", ".m4a", ".wma", ".ac3", ".aac", ".ogg", ".3ga", ".aiff"};
-        const char* image[] = {".jpg", ".png", ".bmp", ".tif", ".tiff", ".jpeg", ".gif"};
+        const char* video[] = { ".avi", ".mp4", ".mov", ".wmv", ".3gp", ".3g2", ".m4v", ".mpg", ".flv", ".swf", ".mkv",
+            ".asf", ".vob" };
+        const char* audio[] = { ".wav", ".mp3", ".m4a", ".wma", ".ac3", ".aac", ".ogg", ".3ga", ".aiff" };
+        const char* image[] = { ".jpg", ".png", ".bmp", ".tif", ".tiff", ".jpeg", ".gif" };
         for (const char* s : video)
             QTest::addRow("video %s", s) << QStringLiteral("clip") + QLatin1String(s) << int(Video);
         for (const char* s : audio)

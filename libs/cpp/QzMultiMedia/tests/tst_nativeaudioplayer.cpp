@@ -15,13 +15,16 @@ class TestNativeAudioPlayer : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString path(const QString& name) const
+    {
+        return m_dir.filePath(name);
+    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        for (const char* name : {"tone.wav", "tone.mp3", "tone.ogg", "tone.flac"})
+        for (const char* name : { "tone.wav", "tone.mp3", "tone.ogg", "tone.flac" })
             QVERIFY2(AudioFixtures::makeTone(path(QLatin1String(name)), 3000), name);
         QVERIFY(AudioFixtures::makeTone(path(QStringLiteral("short.wav")), 1000));
         QVERIFY(AudioFixtures::makeTone(path(QString::fromUtf8("with space and ünïcödé ключ.ogg")), 1000));
@@ -78,7 +81,7 @@ private slots:
         player.setMedia(file);
         player.play();
         QVERIFY2(clock.elapsed() < NativeAudioPlayerInternal::PrerollTimeoutMs + 500,
-                 qPrintable(QString::number(clock.elapsed())));
+            qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!player.isPlaying());
         QCOMPARE(player.duration(), qint64(0));
         QCOMPARE(player.position(), qint64(0));

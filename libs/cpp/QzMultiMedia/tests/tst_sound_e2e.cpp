@@ -36,7 +36,7 @@ private slots:
     {
         AudioListPlayer* player = AudioListPlayer::instance();
         player->setVolume(1.0);
-        player->setPlayList({QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("tone.mp3")))});
+        player->setPlayList({ QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("tone.mp3"))) });
         QVERIFY(player->isPlaying());
         QTest::qWait(300); // let the stream settle
 
@@ -45,7 +45,7 @@ private slots:
         const double at440 = PulseServer::toneAmplitude(playing, 440.0);
         const double at1000 = PulseServer::toneAmplitude(playing, 1000.0);
         qInfo("playing: %lld samples, rms %.0f, 440 Hz %.0f, 1000 Hz %.0f", qlonglong(playing.size()), level, at440,
-              at1000);
+            at1000);
         QVERIFY2(playing.size() > PulseServer::Rate / 2, "the sink's monitor delivered too little to judge");
         QVERIFY(level > 1000.0);
         // A pure sine of amplitude A has an rms of A/sqrt(2): nearly all of the sound is the tone.

@@ -1,0 +1,305 @@
+#include "Vireo.h"
+
+#include "App.h"
+#include "AudioListPlayer.h"
+#include "TrayHost.h"
+
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+
+using QzMultiMedia::AudioListPlayer;
+using QzWidgets::App;
+
+namespace {
+const QString pixLogo = QStringLiteral(":/_pix/Logo.png");
+const QString pixDrop = QStringLiteral(":/_pix/Drop.png");
+const QString pixPlay = QStringLiteral(":/_pix/Play.png");
+const QString pixPause = QStringLiteral(":/_pix/Pause.png");
+const QString pixStop = QStringLiteral(":/_pix/Stop.png");
+} // namespace
+
+Vireo::Vireo(QObject* parent)
+    : QSystemTrayIcon(parent)
+{
+    m_plblDropCatcher = new QLabel(nullptr, Qt::WindowFlags());
+    m_plblDropCatcher->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    m_plblDropCatcher->setAlignment(Qt::AlignCenter);
+    m_plblDropCatcher->setWindowOpacity(double(0.06f));
+    m_plblDropCatcher->setAcceptDrops(true);
+    m_plblDropCatcher->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_plblDropCatcher->installEventFilter(this);
+
+    startTimer(1000);
+
+    AudioListPlayer* player = AudioListPlayer::instance();
+    connect(player, &AudioListPlayer::nextTriggered, this, &Vireo::slotUpdateInfo);
+    connect(player, &AudioListPlayer::previousTriggered, this, &Vireo::slotUpdateInfo);
+
+    App* app = App::theApp();
+    m_pactInfo = new QAction(QIcon(QStringLiteral(":/intro_hover.png")), tr("Drop MP3-files into the Tray-Icon"), this);
+    m_pactPlayPause = new QAction(QIcon(pixPlay), tr("&Play"), this);
+    connect(m_pactPlayPause, &QAction::triggered, this, &Vireo::slotPlayPause);
+    m_pactStop = new QAction(QIcon(pixStop), tr("&Stop"), this);
+    connect(m_pactStop, &QAction::triggered, this, &Vireo::slotStop);
+    m_pactPrevious = new QAction(QIcon(QStringLiteral(":/_pix/Previous.png")), tr("&Previous Song"), this);
+    connect(m_pactPrevious, &QAction::triggered, this, &Vireo::slotPrevious);
+    m_pactNext = new QAction(QIcon(QStringLiteral(":/_pix/Next.png")), tr("&Next Song"), this);
+    connect(m_pactNext, &QAction::triggered, this, &Vireo::slotNext);
+
+    QAction* pactRate = nullptr;
+    if (App::isAppStore())
+        pactRate = new QAction(QIcon(QStringLiteral(":/star.png")), tr("Rate this App"), this);
+    auto* pactShare = new QAction(QIcon(QStringLiteral(":/share_hover.png")), tr("Share"), this);
+    auto* pactJoin = new QAction(QIcon(QStringLiteral(":/join_hover.png")), tr("Join Us"), this);
+    auto* pactMoreApps = new QAction(QIcon(QStringLiteral(":/moreappsicon.png")), tr("More Apps"), this);
+    auto* pactContact = new QAction(QIcon(QStringLiteral(":/feedback.png")), tr("Contacts Us"), this);
+    auto* pactSupport = new QAction(QIcon(QStringLiteral(":/webpage.png")), tr("Support Page"), this);
+    auto* pactAbout = new QAction(QIcon(QStringLiteral(":/appicon.png")), tr("About"), this);
+    connect(pactAbout, &QAction::triggered, this, &Vireo::slotAbout);
+    auto* pactQuit = new QAction(tr("Quit"), this);
+    connect(pactQuit, &QAction::triggered, app, &QCoreApplication::quit);
+    // The informational entries reach the application object's slots; they are connected as those exist.
+    Q_UNUSED(pactShare);
+    Q_UNUSED(pactJoin);
+    Q_UNUSED(pactMoreApps);
+    Q_UNUSED(pactContact);
+    Q_UNUSED(pactSupport);
+
+    m_pmnuContext = new QMenu();
+    m_pmnuContext->addAction(m_pactInfo);
+    m_pmnuSongs = new QMenu(tr("Songs"), m_pmnuContext);
+    m_pmnuContext->addMenu(m_pmnuSongs);
+    m_pmnuContext->addSeparator();
+    m_pmnuContext->addAction(m_pactPlayPause);
+    m_pmnuContext->addAction(m_pactStop);
+    m_pmnuContext->addSeparator();
+    m_pmnuContext->addAction(m_pactPrevious);
+    m_pmnuContext->addAction(m_pactNext);
+    m_pmnuContext->addSeparator();
+    if (pactRate)
+        m_pmnuContext->addAction(pactRate);
+    m_pmnuContext->addAction(pactShare);
+    m_pmnuContext->addAction(pactJoin);
+    m_pmnuContext->addAction(pactMoreApps);
+    m_pmnuContext->addSeparator();
+    m_pmnuContext->addAction(pactContact);
+    m_pmnuContext->addAction(pactSupport);
+    m_pmnuContext->addAction(pactAbout);
+    m_pmnuContext->addSeparator();
+    m_pmnuContext->addAction(pactQuit);
+
+    setContextMenu(m_pmnuContext);
+    setToolTip(QStringLiteral("Vireo"));
+    setTransportEnabled(false);
+
+    // Trays that keep the icon out of reach of other windows (StatusNotifierItem hosts) report clicks here.
+    connect(this, &QSystemTrayIcon::activated, this, &Vireo::slotActivated);
+
+    setLogo();
+    setVisible(true);
+}
+
+// The catcher and the menu have no parent and live until the process ends.
+Vireo::~Vireo() = default;
+
+QLabel* Vireo::dropCatcher() const
+{
+    return m_plblDropCatcher;
+}
+
+void Vireo::setStatusPicture(const QString& resource)
+{
+    setIcon(QIcon(resource));
+    // Without a compositor the catcher cannot be translucent and would cover the icon with an empty square:
+    // there it wears the icon's picture instead.
+    if (m_plblDropCatcher->isVisible() && !TrayHost::isCompositing())
+        m_plblDropCatcher->setPixmap(icon().pixmap(m_plblDropCatcher->size()));
+}
+
+void Vireo::setLogo()
+{
+    setStatusPicture(pixLogo);
+}
+
+void Vireo::setDrop()
+{
+    setStatusPicture(pixDrop);
+}
+
+void Vireo::setAcceptDrops(bool accept)
+{
+    m_plblDropCatcher->setAcceptDrops(accept);
+}
+
+void Vireo::guiPlay()
+{
+    m_pactPlayPause->setIcon(QIcon(pixPause));
+    m_pactPlayPause->setText(tr("&Pause"));
+    setStatusPicture(pixPlay);
+}
+
+void Vireo::guiPause()
+{
+    m_pactPlayPause->setIcon(QIcon(pixPlay));
+    m_pactPlayPause->setText(tr("&Play"));
+    setStatusPicture(pixPause);
+}
+
+void Vireo::setTransportEnabled(bool enabled)
+{
+    m_pactPlayPause->setEnabled(enabled);
+    m_pmnuSongs->setEnabled(enabled);
+    m_pactStop->setEnabled(enabled);
+    m_pactPrevious->setEnabled(enabled);
+    m_pactNext->setEnabled(enabled);
+}
+
+void Vireo::slotPlayPause()
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    if (player->isPlaying()) {
+        player->pause();
+        guiPause();
+    } else {
+        player->play();
+        guiPlay();
+    }
+}
+
+void Vireo::slotStop()
+{
+    m_pactPlayPause->setIcon(QIcon(pixPlay));
+    m_pactPlayPause->setText(tr("&Play"));
+    setStatusPicture(pixStop);
+    AudioListPlayer::instance()->stop();
+}
+
+void Vireo::slotPrevious()
+{
+    AudioListPlayer::instance()->slotPlayPrevious();
+    guiPlay();
+}
+
+void Vireo::slotNext()
+{
+    AudioListPlayer::instance()->slotPlayNext();
+    guiPlay();
+}
+
+void Vireo::slotReportBugs() { }
+
+void Vireo::slotAbout() { }
+
+void Vireo::slotUpdateInfo()
+{
+    m_pactInfo->setText(AudioListPlayer::instance()->currentName());
+}
+
+void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::Trigger)
+        m_pmnuContext->popup(QCursor::pos());
+    else if (reason == QSystemTrayIcon::MiddleClick)
+        slotPlayPause();
+}
+
+void Vireo::timerEvent(QTimerEvent*)
+{
+    adjustWidget();
+}
+
+void Vireo::adjustWidget()
+{
+    const QRect rect = geometry();
+    m_plblDropCatcher->setGeometry(rect);
+    // A tray that hands out no geometry (StatusNotifierItem hosts) has nothing to cover.
+    m_plblDropCatcher->setVisible(isVisible() && !rect.isEmpty());
+    if (m_plblDropCatcher->isVisible() && !TrayHost::isCompositing())
+        m_plblDropCatcher->setPixmap(icon().pixmap(rect.size()));
+    else if (!m_plblDropCatcher->pixmap().isNull())
+        m_plblDropCatcher->clear();
+}
+
+bool Vireo::eventFilter(QObject*, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            slotPlayPause();
+            return true;
+        }
+        if (mouse->button() == Qt::LeftButton) {
+            const QRect rect = m_plblDropCatcher->geometry();
+            m_pmnuContext->move(rect.left(), rect.top() + rect.height());
+            m_pmnuContext->exec();
+            return true;
+        }
+        return false;
+    }
+    case QEvent::DragEnter:
+        setDrop();
+        dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+        return false;
+    case QEvent::DragLeave: {
+        AudioListPlayer* player = AudioListPlayer::instance();
+        if (player->isPlaying())
+            setStatusPicture(pixPlay);
+        else if (player->isStopped())
+            setStatusPicture(pixStop);
+        else if (player->isPaused())
+            setStatusPicture(pixPause);
+        else
+            setLogo();
+        return false;
+    }
+    case QEvent::Drop:
+        dropEvent(static_cast<QDropEvent*>(event));
+        return false;
+    default:
+        return false;
+    }
+}
+
+void Vireo::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list")))
+        event->acceptProposedAction();
+}
+
+void Vireo::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty()) {
+        setTransportEnabled(false);
+        return;
+    }
+    setTransportEnabled(true);
+    guiPlay();
+    AudioListPlayer::instance()->setPlayList(urls);
+    recreateSongsList();
+}
+
+void Vireo::recreateSongsList()
+{
+    m_pmnuSongs->clear();
+    for (const QUrl& url : AudioListPlayer::instance()->playList()) {
+        QAction* action = m_pmnuSongs->addAction(QFileInfo(url.toString()).fileName());
+        action->setData(QVariant::fromValue(url));
+        connect(action, &QAction::triggered, this, &Vireo::slotActionPlay);
+    }
+}
+
+void Vireo::slotActionPlay()
+{
+    auto* action = qobject_cast<QAction*>(sender());
+    if (!action)
+        return;
+    AudioListPlayer::instance()->slotPlayFromList(action->data().toUrl());
+}

@@ -1,0 +1,278 @@
+#include "AudioFixtures.h"
+#include "AudioListPlayer.h"
+#include "Vireo.h"
+#include "VireoTestMain.h"
+
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+using QzMultiMedia::AudioListPlayer;
+
+namespace {
+
+QImage pictureOf(const QIcon& icon)
+{
+    return icon.pixmap(22, 22).toImage();
+}
+
+QImage resourcePicture(const QString& name)
+{
+    return pictureOf(QIcon(name));
+}
+
+// The menu as the user reads it: texts, "-" for separators, submenus by title.
+QStringList entries(const QMenu* menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+QAction* entry(const QMenu* menu, const QString& text)
+{
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The tray controller, driven the way the desktop drives it: events on the drop catcher and menu entries.
+class TestVireo : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QUrl a, b, c;
+    QString marker;
+
+    QMenu* songs(Vireo& vireo)
+    {
+        return entry(vireo.contextMenu(), QStringLiteral("Songs"))->menu();
+    }
+
+    void drop(Vireo& vireo, const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(vireo.dropCatcher(), &dropped);
+    }
+
+    void rightClick(Vireo& vireo)
+    {
+        QMouseEvent press(
+            QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(vireo.dropCatcher(), &press);
+    }
+
+    bool transportEnabled(Vireo& vireo, bool enabled)
+    {
+        const QMenu* menu = vireo.contextMenu();
+        for (const char* text : { "&Play", "&Pause", "&Stop", "&Previous Song", "&Next Song", "Songs" }) {
+            if (QAction* action = entry(menu, QLatin1String(text)); action && action->isEnabled() != enabled)
+                return false;
+        }
+        return true;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        a = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("First Song.wav")));
+        b = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("second.ogg")));
+        c = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("third.mp3")));
+        QVERIFY(AudioFixtures::makeTone(a.toLocalFile(), 20000));
+        QVERIFY(AudioFixtures::makeTone(b.toLocalFile(), 20000));
+        QVERIFY(AudioFixtures::makeTone(c.toLocalFile(), 20000));
+        marker = QzWidgets::App::theApp()->bundleResourcePath() + QStringLiteral("independent");
+        QDir().mkpath(QzWidgets::App::theApp()->bundleResourcePath());
+    }
+
+    void menuAfterStart_data()
+    {
+        QTest::addColumn<bool>("storeBuild");
+        QTest::newRow("independent build") << false;
+        QTest::newRow("store build") << true;
+    }
+
+    void menuAfterStart()
+    {
+        QFETCH(bool, storeBuild);
+        QFile::remove(marker);
+        if (!storeBuild)
+            QVERIFY(AudioFixtures::writeBytes(marker, ""));
+        Vireo vireo;
+        QFile::remove(marker);
+
+        QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "-", "&Play", "&Stop", "-",
+            "&Previous Song", "&Next Song", "-" };
+        if (storeBuild)
+            expected << "Rate this App";
+        expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",
+            "Quit" };
+        QCOMPARE(entries(vireo.contextMenu()), expected);
+
+        QVERIFY(transportEnabled(vireo, false));
+        QVERIFY(entry(vireo.contextMenu(), QStringLiteral("Drop MP3-files into the Tray-Icon"))->isEnabled());
+        QVERIFY(entry(vireo.contextMenu(), QStringLiteral("Quit"))->isEnabled());
+        QCOMPARE(vireo.toolTip(), QStringLiteral("Vireo"));
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Logo.png")));
+        QVERIFY(vireo.isVisible());
+
+        // Every entry but "Quit" wears a picture, and every picture is really there.
+        for (const QAction* action : vireo.contextMenu()->actions()) {
+            if (!action->isSeparator() && !action->menu() && action->text() != QLatin1String("Quit"))
+                QVERIFY2(!action->icon().pixmap(22, 22).isNull(), qPrintable(action->text()));
+        }
+        // Sharp on high-density screens: a 44 px twin exists for the status pictures.
+        QCOMPARE(QPixmap(QStringLiteral(":/_pix/Play@2x.png")).size(), QSize(44, 44));
+    }
+
+    void dropOfFilesStartsTheList()
+    {
+        Vireo vireo;
+        drop(vireo, { a, b, c });
+
+        QCOMPARE(AudioListPlayer::instance()->playList(), (QList<QUrl> { a, b, c }));
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QVERIFY(transportEnabled(vireo, true));
+        const QStringList menu = entries(vireo.contextMenu());
+        QCOMPARE(menu.first(), QStringLiteral("First Song.wav"));
+        QVERIFY(menu.contains(QStringLiteral("&Pause")));
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Play.png")));
+        QCOMPARE(entries(songs(vireo)), (QStringList { "First Song.wav", "second.ogg", "third.mp3" }));
+
+        // A second drop replaces the list.
+        drop(vireo, { c, b });
+        QCOMPARE(AudioListPlayer::instance()->playList(), (QList<QUrl> { c, b }));
+        QCOMPARE(entries(vireo.contextMenu()).first(), QStringLiteral("third.mp3"));
+        QCOMPARE(entries(songs(vireo)), (QStringList { "third.mp3", "second.ogg" }));
+    }
+
+    void transportFollowsTheUser()
+    {
+        Vireo vireo;
+        drop(vireo, { a, b });
+        QMenu* menu = vireo.contextMenu();
+
+        entry(menu, QStringLiteral("&Pause"))->trigger();
+        QVERIFY(AudioListPlayer::instance()->isPaused());
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Pause.png")));
+        entry(menu, QStringLiteral("&Play"))->trigger(); // resumes, does not restart the list
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 0);
+        QVERIFY(entry(menu, QStringLiteral("&Pause")));
+
+        entry(menu, QStringLiteral("&Stop"))->trigger();
+        QVERIFY(AudioListPlayer::instance()->isStopped());
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Stop.png")));
+        QVERIFY(entry(menu, QStringLiteral("&Play")));
+        QVERIFY(transportEnabled(vireo, true));
+        entry(menu, QStringLiteral("&Play"))->trigger();
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Play.png")));
+
+        entry(menu, QStringLiteral("&Next Song"))->trigger();
+        QCOMPARE(entries(menu).first(), QStringLiteral("second.ogg"));
+        entry(menu, QStringLiteral("&Next Song"))->trigger(); // the last song: stays, still shown as playing
+        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 1);
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Play.png")));
+        entry(menu, QStringLiteral("&Previous Song"))->trigger();
+        QCOMPARE(entries(menu).first(), QStringLiteral("First Song.wav"));
+
+        rightClick(vireo);
+        QVERIFY(AudioListPlayer::instance()->isPaused());
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Pause.png")));
+        rightClick(vireo);
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QCOMPARE(vireo.toolTip(), QStringLiteral("Vireo"));
+    }
+
+    void emptyDropDisablesTheTransport()
+    {
+        Vireo vireo;
+        drop(vireo, { a });
+        QVERIFY(transportEnabled(vireo, true));
+        drop(vireo, {});
+        QVERIFY(transportEnabled(vireo, false));
+        QCOMPARE(AudioListPlayer::instance()->playList(), QList<QUrl> { a }); // the list stays
+        QCOMPARE(entries(songs(vireo)), QStringList { "First Song.wav" });
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Drop.png")));
+    }
+
+    void songsSubmenu()
+    {
+        Vireo vireo;
+        const QUrl folder = QUrl::fromLocalFile(m_dir.path());
+        QUrl slashed = folder;
+        slashed.setPath(folder.path() + QLatin1Char('/'));
+        drop(vireo, { a, b, a, folder, slashed });
+        const QStringList texts = entries(songs(vireo));
+        QCOMPARE(texts.size(), 5);
+        QCOMPARE(texts[0], texts[2]);
+        QCOMPARE(texts[3], QFileInfo(m_dir.path()).fileName());
+        QCOMPARE(texts[4], QString());
+        QCOMPARE(songs(vireo)->actions()[2]->data().toUrl(), a);
+
+        // The same file twice: either entry plays it from its second place.
+        songs(vireo)->actions()[0]->trigger();
+        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 2);
+        songs(vireo)->actions()[1]->trigger();
+        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 1);
+        QCOMPARE(entries(vireo.contextMenu()).first(), QStringLiteral("second.ogg"));
+        songs(vireo)->actions()[1]->trigger(); // the current song: nothing changes
+        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 1);
+    }
+
+    void dragsOfOtherThingsAreRefused()
+    {
+        Vireo vireo;
+        drop(vireo, { a });
+        QMimeData text;
+        text.setText(QStringLiteral("just words"));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
+        QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
+        QVERIFY(!enter.isAccepted());
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Drop.png")));
+
+        // Qt routes a leave only inside a real drag (the end-to-end test makes one); here it goes to the filter.
+        QDragLeaveEvent leave;
+        vireo.eventFilter(vireo.dropCatcher(), &leave);
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Play.png")));
+
+        AudioListPlayer::instance()->pause();
+        QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
+        vireo.eventFilter(vireo.dropCatcher(), &leave);
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Pause.png")));
+
+        QMimeData files;
+        files.setUrls({ a });
+        QDragEnterEvent filesEnter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        filesEnter.setAccepted(false);
+        QCoreApplication::sendEvent(vireo.dropCatcher(), &filesEnter);
+        QVERIFY(filesEnter.isAccepted());
+    }
+
+    void catcherStaysHiddenWithoutTrayGeometry()
+    {
+        Vireo vireo;
+        vireo.adjustWidget();
+        QVERIFY(vireo.geometry().isEmpty()); // no tray here
+        QVERIFY(!vireo.dropCatcher()->isVisible());
+        QCOMPARE(vireo.dropCatcher()->windowFlags(), Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        QVERIFY(vireo.dropCatcher()->acceptDrops());
+    }
+};
+
+VIREO_TEST_MAIN(TestVireo)
+#include "tst_vireo.moc"

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+
+class QTimer;
+
+// Whether a system tray is there to show the status icon, and word when one appears.
+//
+// Qt decides once, when the first tray icon is made, which kind of tray it talks to; an icon made before the
+// panel runs would stay on the wrong kind or never show. So the program asks here first, without touching Qt's
+// own tray check, and makes its icon only once a host is present.
+class TrayHost : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TrayHost(QObject* parent = nullptr);
+
+    static bool isAvailable();
+    // True when windows may be translucent (a compositing manager runs); otherwise opacity is ignored.
+    static bool isCompositing();
+
+    // Starts watching; available() is emitted once, when a host appears.
+    void watch();
+
+signals:
+    void available();
+
+private slots:
+    void slotCheck();
+
+private:
+    QTimer* m_pTimer = nullptr;
+    bool m_bAnnounced = false;
+};
