@@ -217,6 +217,11 @@ void Vireo::timerEvent(QTimerEvent*)
 void Vireo::adjustWidget()
 {
     const QRect rect = geometry();
+    // Qt on X11 sends no leave for a drag that was refused on entering; the pointer's place tells instead.
+    if (m_bDragOver && !m_plblDropCatcher->geometry().contains(QCursor::pos())) {
+        m_bDragOver = false;
+        showPlayerState();
+    }
     m_plblDropCatcher->setGeometry(rect);
     // A tray that hands out no geometry (StatusNotifierItem hosts) has nothing to cover.
     m_plblDropCatcher->setVisible(isVisible() && !rect.isEmpty());
@@ -244,27 +249,34 @@ bool Vireo::eventFilter(QObject*, QEvent* event)
         return false;
     }
     case QEvent::DragEnter:
+        m_bDragOver = true;
         setDrop();
         dragEnterEvent(static_cast<QDragEnterEvent*>(event));
         return false;
-    case QEvent::DragLeave: {
-        AudioListPlayer* player = AudioListPlayer::instance();
-        if (player->isPlaying())
-            setStatusPicture(pixPlay);
-        else if (player->isStopped())
-            setStatusPicture(pixStop);
-        else if (player->isPaused())
-            setStatusPicture(pixPause);
-        else
-            setLogo();
+    case QEvent::DragLeave:
+        m_bDragOver = false;
+        showPlayerState();
         return false;
-    }
     case QEvent::Drop:
+        m_bDragOver = false;
         dropEvent(static_cast<QDropEvent*>(event));
         return false;
     default:
         return false;
     }
+}
+
+void Vireo::showPlayerState()
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    if (player->isPlaying())
+        setStatusPicture(pixPlay);
+    else if (player->isStopped())
+        setStatusPicture(pixStop);
+    else if (player->isPaused())
+        setStatusPicture(pixPause);
+    else
+        setLogo();
 }
 
 void Vireo::dragEnterEvent(QDragEnterEvent* event)

@@ -50,6 +50,7 @@ private slots:
 private:
     void setStatusPicture(const QString& resource);
     void setTransportEnabled(bool enabled);
+    void showPlayerState();
 
     QLabel* m_plblDropCatcher = nullptr;
     QMenu* m_pmnuContext = nullptr;
@@ -59,4 +60,5 @@ private:
     QAction* m_pactPrevious = nullptr;
     QAction* m_pactNext = nullptr;
     QAction* m_pactInfo = nullptr;
+    bool m_bDragOver = false; // a drag entered the catcher and has not left it yet
 };

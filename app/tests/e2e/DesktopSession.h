@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+
+// A desktop of the test's own: an X server (Xvfb) and a tray host that embeds icons (trayer). Each part is
+// started and stopped by the test, within bounded time; nothing of the machine's own desktop is used.
+class DesktopSession
+{
+public:
+    ~DesktopSession()
+    {
+        stopTray();
+        stop(m_xserver);
+    }
+
+    // Starts Xvfb on a free display and points this process (and its children) at it.
+    bool startX()
+    {
+        for (int display = 70 + int(QCoreApplication::applicationPid() % 50); display < 200; ++display) {
+            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display))
+                || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)))
+                continue;
+            m_display = QStringLiteral(":%1").arg(display);
+            m_xserver.start(QStringLiteral("Xvfb"),
+                { m_display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                    QStringLiteral("-nolisten"), QStringLiteral("tcp") });
+            if (!m_xserver.waitForStarted(5000))
+                return false;
+            if (waitFor([&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); }, 10000)) {
+                qputenv("DISPLAY", m_display.toUtf8());
+                return true;
+            }
+            stop(m_xserver);
+        }
+        return false;
+    }
+
+    bool startTray()
+    {
+        m_tray.start(QStringLiteral("trayer"),
+            { QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("left"),
+                QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+                QStringLiteral("26"), QStringLiteral("--transparent"), QStringLiteral("false"),
+                QStringLiteral("--tint"), QStringLiteral("0x404040"), QStringLiteral("--SetDockType"),
+                QStringLiteral("true") });
+        return m_tray.waitForStarted(5000) && waitFor([] { return treeContains(QStringLiteral("\"panel\"")); }, 10000);
+    }
+
+    void stopTray()
+    {
+        stop(m_tray);
+    }
+
+    QString display() const
+    {
+        return m_display;
+    }
+
+    // `xwininfo -root -tree`, the X server's own account of its windows.
+    static QString windowTree()
+    {
+        return run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-tree") });
+    }
+
+    static bool treeContains(const QString& text)
+    {
+        return windowTree().contains(text);
+    }
+
+    // The top-level rectangle of the first window whose line in the tree matches `pattern`.
+    static QRect windowRect(const QRegularExpression& pattern)
+    {
+        static const QRegularExpression geometry(
+            QStringLiteral("(\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+        for (const QString& line : windowTree().split(QLatin1Char('\n'))) {
+            if (!pattern.match(line).hasMatch())
+                continue;
+            const QRegularExpressionMatch m = geometry.match(line);
+            if (m.hasMatch())
+                return QRect(
+                    m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
+        }
+        return QRect();
+    }
+
+    // Runs xdotool (or any tool) while the event loop of the test keeps running.
+    static QString run(const QString& program, const QStringList& args, int timeoutMs = 10000)
+    {
+        QProcess process;
+        process.start(program, args);
+        if (!process.waitForStarted(5000))
+            return QString();
+        QElapsedTimer clock;
+        clock.start();
+        while (!process.waitForFinished(10) && process.state() != QProcess::NotRunning && clock.elapsed() < timeoutMs) {
+            if (QCoreApplication::instance())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(1000);
+        }
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    static void xdotool(const QStringList& args)
+    {
+        run(QStringLiteral("xdotool"), args);
+    }
+
+    template <typename Predicate> static bool waitFor(Predicate done, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > timeoutMs)
+                return false;
+            if (QCoreApplication::instance())
+                QTest::qWait(50);
+            else
+                QThread::msleep(50);
+        }
+        return true;
+    }
+
+private:
+    static void stop(QProcess& process)
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.terminate();
+        if (!process.waitForFinished(3000)) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+
+    QString m_display;
+    QProcess m_xserver;
+    QProcess m_tray;
+};

@@ -1,0 +1,268 @@
+#include "AudioFixtures.h"
+#include "AudioListPlayer.h"
+#include "DesktopSession.h"
+#include "PulseServer.h"
+#include "Vireo.h"
+#include "VireoStyle.h"
+#include "VireoTestMain.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+using QzMultiMedia::AudioListPlayer;
+
+namespace {
+std::unique_ptr<DesktopSession> desktop;
+std::unique_ptr<PulseServer> pulse;
+
+QImage pictureOf(const QIcon& icon)
+{
+    return icon.pixmap(22, 22).toImage();
+}
+
+bool showsPicture(const Vireo& vireo, const char* name)
+{
+    return pictureOf(vireo.icon())
+        == pictureOf(QIcon(QStringLiteral(":/_pix/") + QLatin1String(name) + QStringLiteral(".png")));
+}
+} // namespace
+
+// The program's tray player in a real desktop of the test's own: Xvfb, the trayer tray host and a PulseAudio
+// null sink, driven by real input from xdotool and by drags from another X client.
+class TestTrayEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_media;
+    std::unique_ptr<Vireo> m_vireo;
+    QStringList m_files;
+
+    QPoint iconCentre() const
+    {
+        return m_vireo->geometry().center();
+    }
+
+    void moveTo(QPoint p)
+    {
+        DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()) });
+    }
+
+    static void screenshot(const QString& name)
+    {
+        QDir().mkpath(QStringLiteral(VIREO_ARTIFACTS_DIR));
+        DesktopSession::run(QStringLiteral(VIREO_DRAG_HELPER),
+            { QStringLiteral("screenshot"), QStringLiteral(VIREO_ARTIFACTS_DIR "/") + name });
+    }
+
+    // Starts the other X client; it shows its window and waits to be pressed.
+    std::unique_ptr<QProcess> startDragSource(const QStringList& args)
+    {
+        auto helper = std::make_unique<QProcess>();
+        helper->start(QStringLiteral(VIREO_DRAG_HELPER), args);
+        if (!helper->waitForStarted(5000))
+            return nullptr;
+        if (!DesktopSession::waitFor([&] { return helper->canReadLine(); }, 10000))
+            return nullptr;
+        helper->readLine();
+        QTest::qWait(300); // mapped and painted
+        return helper;
+    }
+
+    // Presses on the source, drags onto the icon, checks the picture while over it, then releases where told.
+    void dragOntoIcon(QProcess* helper, bool releaseAway, bool* dropPictureShown)
+    {
+        moveTo(QPoint(80, 240));
+        DesktopSession::xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") });
+        for (const QPoint p : { QPoint(90, 250), QPoint(200, 200), QPoint(iconCentre().x() - 3, 40), iconCentre() }) {
+            moveTo(p);
+            QTest::qWait(150);
+        }
+        *dropPictureShown = DesktopSession::waitFor([&] { return showsPicture(*m_vireo, "Drop"); }, 2000);
+        screenshot(
+            releaseAway ? QStringLiteral("drag-text-over-icon.png") : QStringLiteral("drag-files-over-icon.png"));
+        if (releaseAway) {
+            moveTo(QPoint(300, 300));
+            QTest::qWait(200);
+        }
+        DesktopSession::xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
+        DesktopSession::waitFor([&] { return helper->canReadLine(); }, 5000);
+        QTest::qWait(500); // the dropped data travels after the drop
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char* name : { "one.mp3", "two.ogg", "three.wav" }) {
+            m_files << m_media.filePath(QLatin1String(name));
+            QVERIFY(AudioFixtures::makeTone(m_files.last(), 15000, 440));
+        }
+        // Set up as the program itself is: its style sheet, and the independent edition's marker.
+        QzWidgets::App::theApp()->setStyleSheet(strVireoStyle);
+        QDir().mkpath(QzWidgets::App::theApp()->bundleResourcePath());
+        QVERIFY(AudioFixtures::writeBytes(
+            QzWidgets::App::theApp()->bundleResourcePath() + QStringLiteral("independent"), ""));
+        m_vireo = std::make_unique<Vireo>();
+        QFile::remove(QzWidgets::App::theApp()->bundleResourcePath() + QStringLiteral("independent"));
+    }
+
+    void iconIsEmbeddedAndCoveredByTheCatcher()
+    {
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return !m_vireo->geometry().isEmpty(); }, 5000), "the icon never embedded");
+        // The catcher follows within about a second (its tick), over exactly the icon's rectangle (which the
+        // tray may still settle while it embeds the icon).
+        DesktopSession::waitFor(
+            [&] {
+                return m_vireo->dropCatcher()->isVisible() && m_vireo->dropCatcher()->geometry() == m_vireo->geometry();
+            },
+            3000);
+        const QRect icon = m_vireo->geometry();
+        QVERIFY(icon.width() >= 16 && icon.width() <= 64);
+        QVERIFY(m_vireo->dropCatcher()->isVisible());
+        QCOMPARE(m_vireo->dropCatcher()->geometry(), icon);
+        // The X server agrees: a window of the program sits at the icon's place.
+        const QString catcherWindow
+            = QStringLiteral("%1x%2+%3+%4  +%3+%4").arg(icon.width()).arg(icon.height()).arg(icon.x()).arg(icon.y());
+        QVERIFY2(DesktopSession::treeContains(catcherWindow), qPrintable(catcherWindow));
+        QVERIFY(showsPicture(*m_vireo, "Logo"));
+        screenshot(QStringLiteral("tray-at-start.png"));
+    }
+
+    void dragOfPlainTextIsRefused()
+    {
+        auto helper = startDragSource({ QStringLiteral("text") });
+        QVERIFY(helper);
+        bool dropShown = false;
+        dragOntoIcon(helper.get(), true, &dropShown);
+        QVERIFY2(dropShown, "the icon did not show the drop picture during the drag");
+        QVERIFY(helper->readAll().contains("drop-result 0"));
+        QVERIFY(DesktopSession::waitFor([&] { return showsPicture(*m_vireo, "Logo"); }, 2000));
+        QVERIFY(AudioListPlayer::instance()->playList().isEmpty());
+    }
+
+    void dropOfFilesPlaysThem()
+    {
+        auto helper = startDragSource(QStringList { QStringLiteral("files") } + m_files);
+        QVERIFY(helper);
+        bool dropShown = false;
+        dragOntoIcon(helper.get(), false, &dropShown);
+        QVERIFY2(dropShown, "the icon did not show the drop picture during the drag");
+        QVERIFY(helper->readAll().contains("drop-result 1"));
+
+        QList<QUrl> expected;
+        for (const QString& file : m_files)
+            expected << QUrl::fromLocalFile(file);
+        QCOMPARE(AudioListPlayer::instance()->playList(), expected);
+        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("one.mp3"));
+        QVERIFY(showsPicture(*m_vireo, "Play"));
+
+        QTest::qWait(300);
+        QVERIFY(pulse->startRecording());
+        QTest::qWait(1500);
+        const QVector<qint16> sound = pulse->takeRecording();
+        QVERIFY2(PulseServer::rms(sound) > 1000.0, "no sound at the sink after the drop");
+        QVERIFY(PulseServer::toneAmplitude(sound, 440.0) / std::sqrt(2.0) > 0.8 * PulseServer::rms(sound));
+    }
+
+    void rightClickTogglesPlayAndPause()
+    {
+        const QPoint c = iconCentre();
+        moveTo(c);
+        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("3") });
+        QVERIFY(DesktopSession::waitFor([] { return AudioListPlayer::instance()->isPaused(); }, 2000));
+        QVERIFY(showsPicture(*m_vireo, "Pause"));
+        QTest::qWait(300);
+        QVERIFY(pulse->startRecording());
+        QTest::qWait(1000);
+        QVERIFY2(PulseServer::rms(pulse->takeRecording()) < 100.0, "sound while paused");
+
+        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("3") });
+        QVERIFY(DesktopSession::waitFor([] { return AudioListPlayer::instance()->isPlaying(); }, 2000));
+        QVERIFY(showsPicture(*m_vireo, "Play"));
+        QTest::qWait(300);
+        QVERIFY(pulse->startRecording());
+        QTest::qWait(1000);
+        QVERIFY2(PulseServer::rms(pulse->takeRecording()) > 1000.0, "no sound after resuming");
+    }
+
+    void leftClickOpensTheMenuBelowTheIcon()
+    {
+        QMenu* menu = m_vireo->contextMenu();
+        QRect shownAt;
+        // The menu runs its own event loop; look at it from inside that loop, then dismiss it as a user would.
+        QTimer probe;
+        probe.setInterval(100);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            if (!menu->isVisible() || shownAt.isValid())
+                return;
+            shownAt = menu->geometry();
+            QTimer::singleShot(400, this, [] {
+                screenshot(QStringLiteral("menu-open.png"));
+                DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+            });
+        });
+        probe.start();
+        moveTo(iconCentre());
+        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("1") });
+        QVERIFY(DesktopSession::waitFor([&] { return shownAt.isValid() && !menu->isVisible(); }, 5000));
+        const QRect icon = m_vireo->geometry();
+        QCOMPARE(shownAt.topLeft(), QPoint(icon.left(), icon.top() + icon.height()));
+        QVERIFY(AudioListPlayer::instance()->isPlaying()); // opening the menu changed nothing
+    }
+
+    void programStartedBeforeTheTrayShowsItsIconWhenTheTrayComes()
+    {
+        m_vireo.reset();
+        desktop->stopTray();
+        QVERIFY(
+            DesktopSession::waitFor([] { return !DesktopSession::treeContains(QStringLiteral("\"panel\"")); }, 5000));
+
+        QTemporaryDir home;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/.local/share"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("VIREO_AUDIO_SINK"), QStringLiteral("fakesink sync=true"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(VIREO_BINARY), {});
+        QVERIFY(program.waitForStarted(5000));
+        QVERIFY(
+            DesktopSession::waitFor([&] { return program.readAllStandardError().contains("no system tray"); }, 5000));
+
+        QVERIFY(desktop->startTray());
+        // The icon window of the program, reparented into the panel (relative position +0+0, absolute elsewhere).
+        const QRegularExpression embedded(
+            QStringLiteral("\"Vireo\": \\(\"vireo\" \"Vireo\"\\)\\s+\\d+x\\d+\\+0\\+0\\s+\\+[1-9]"));
+        const bool shown
+            = DesktopSession::waitFor([&] { return embedded.match(DesktopSession::windowTree()).hasMatch(); }, 8000);
+        screenshot(QStringLiteral("tray-after-late-start.png"));
+        program.terminate();
+        program.waitForFinished(5000);
+        QVERIFY2(shown, "the icon did not appear after the tray started");
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("VIREO_AUDIO_SINK");
+    desktop = std::make_unique<DesktopSession>();
+    pulse = std::make_unique<PulseServer>();
+    if (!desktop->startX() || !desktop->startTray() || !pulse->start()) {
+        std::fprintf(stderr, "could not start the test desktop (Xvfb, trayer, PulseAudio)\n");
+        return 1;
+    }
+    const int result = VireoTest::runTests<TestTrayEndToEnd>(argc, argv);
+    pulse.reset();
+    desktop.reset();
+    return result;
+}
+
+#include "tst_tray_e2e.moc"
