@@ -1,5 +1,7 @@
 #include "App.h"
 
+#include "App_linux.h"
+
 #include "BuildInfo.h"
 #include "QzWidgetsLogging.h"
 
@@ -12,11 +14,19 @@
 #include <QStandardPaths>
 #include <QWidget>
 
+#include <cstdlib>
+
 namespace QzWidgets {
 
 App::App(int& argc, char** argv, const QString& organizationName, const QString& applicationName)
     : QApplication(argc, argv)
 {
+    App_linux* bridge = App_linux::instance();
+    connect(bridge, &App_linux::dockClicked, this, &App::dockClicked);
+    connect(bridge, &App_linux::openRequested, this, &App::openFiles);
+    // The instance's name on the session bus comes from the domain, which the entry point sets next.
+    connect(this, &QCoreApplication::organizationDomainChanged, this, &App::slotClaimInstance);
+
     QCoreApplication::setOrganizationName(organizationName);
     QCoreApplication::setApplicationName(applicationName);
 
@@ -31,6 +41,26 @@ App::App(int& argc, char** argv, const QString& organizationName, const QString&
 }
 
 App::~App() = default;
+
+void App::slotClaimInstance()
+{
+    if (App_linux::instance()->claimInstance())
+        return;
+    // A second start has handed its files to the running instance; nothing of it has been built yet that
+    // would need tearing down, and leaving now keeps its icon from flashing in the tray.
+    std::exit(0);
+}
+
+void App::openFiles(const QList<QUrl>& urls)
+{
+    m_listOpenedFiles = urls;
+    emit filesOpened(urls);
+}
+
+QList<QUrl> App::openedFiles() const
+{
+    return m_listOpenedFiles;
+}
 
 App* App::theApp()
 {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QList>
 #include <QPoint>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
 
 class QSettings;
@@ -78,6 +80,11 @@ public:
     QString resourceOffset() const;
     void setResourceOffset(const QString& offset);
 
+    // Files handed to the program from outside (a second start, the desktop's "Open with"). They are kept
+    // until the play list takes them and announced by filesOpened().
+    void openFiles(const QList<QUrl>& urls);
+    QList<QUrl> openedFiles() const;
+
     // Build identification by compile date.
     QString build() const;
     QDate buildDate() const;
@@ -86,9 +93,13 @@ signals:
     void applicationActivated();
     void applicationDeactivated();
     void dockClicked();
+    void filesOpened(const QList<QUrl>& urls);
 
 public slots:
     void slotFocusChanged(QWidget* old, QWidget* now);
+
+private slots:
+    void slotClaimInstance();
 
 private:
     QString fullKey(const QString& key) const;
@@ -106,6 +117,7 @@ private:
     QWidget* m_pwgtFocusCover = nullptr;
     QString m_strBundleResourcePath;
     bool m_bDemo = false;
+    QList<QUrl> m_listOpenedFiles;
 };
 
 } // namespace QzWidgets

@@ -20,6 +20,9 @@ inline QString useTemporaryHome()
     qputenv("XDG_DATA_HOME", path + "/.local/share");
     qputenv("XDG_CACHE_HOME", path + "/.cache");
     qunsetenv("XDG_CONFIG_DIRS");
+    // No test reaches the machine's own buses; a test that needs one starts a private bus.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vireo-test-bus");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/vireo-test-bus");
     return home.path();
 }
 

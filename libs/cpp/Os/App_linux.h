@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+
+// One instance of the program per user session. The running instance owns a well-known name on the session bus
+// and answers org.freedesktop.Application: Activate is a click on the program's launcher (dockClicked), Open
+// hands it files. A second start passes its files (or just an activation) to the running one and exits.
+class App_linux : public QObject
+{
+    Q_OBJECT
+
+public:
+    static App_linux* instance();
+    explicit App_linux(QObject* parent = nullptr);
+
+    void emitClick();
+    void emitOpen(const QList<QUrl>& urls);
+
+    // The bus name for a domain and an application: "corvane.example" and "Vireo" give "example.corvane.Vireo".
+    static QString busName(const QString& organizationDomain, const QString& applicationName);
+    static QString objectPath(const QString& busName);
+
+    // Takes the name on the session bus, or hands over to the instance that holds it. Returns false when this
+    // process is a second start that has handed over and should end.
+    bool claimInstance();
+
+signals:
+    void dockClicked();
+    void openRequested(const QList<QUrl>& urls);
+
+private:
+    static App_linux* s_pinstance;
+    bool m_bRegistered = false;
+};

@@ -1,0 +1,309 @@
+#include "App_linux.h"
+#include "Os.h"
+#include "Os_Linux.h"
+#include "PrivateBus.h"
+#include "VireoTestMain.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QSignalSpy>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+PrivateBus* bus = nullptr;
+
+const QString testDomain = QStringLiteral("corvane.example");
+
+// Plays the file manager on the private bus, from a thread of its own so that it can answer a blocking call.
+class FakeFileManager : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QStringList shown;
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString&)
+    {
+        shown << uris;
+    }
+};
+
+class FileManagerAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    explicit FileManagerAdaptor(FakeFileManager* parent)
+        : QDBusAbstractAdaptor(parent)
+        , m_fm(parent)
+    { }
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString& startup)
+    {
+        m_fm->ShowItems(uris, startup);
+    }
+
+private:
+    FakeFileManager* m_fm;
+};
+
+// Hears the launcher badge updates the program broadcasts.
+class LauncherListener : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QVariantMap> updates;
+    QStringList uris;
+
+public slots:
+    void onUpdate(const QString& uri, const QVariantMap& properties)
+    {
+        uris << uri;
+        updates << properties;
+    }
+};
+
+// One run of the program's application object on the private bus: it reports clicks and files on stdout.
+int instanceMode(int argc, char** argv)
+{
+    QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
+    QObject::connect(&app, &QzWidgets::App::dockClicked, [] {
+        std::printf("click\n");
+        std::fflush(stdout);
+    });
+    QObject::connect(&app, &QzWidgets::App::filesOpened, [](const QList<QUrl>& urls) {
+        for (const QUrl& url : urls)
+            std::printf("file %s\n", qPrintable(url.toString()));
+        std::fflush(stdout);
+    });
+    QCoreApplication::setOrganizationDomain(testDomain);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    QTimer::singleShot(20000, &app, &QCoreApplication::quit);
+    return app.exec();
+}
+
+} // namespace
+
+class TestOs : public QObject
+{
+    Q_OBJECT
+
+    QDBusConnection fakeConnection(const QString& name)
+    {
+        return QDBusConnection::connectToBus(bus->address(), name);
+    }
+
+    static QDBusMessage logindSignal(const char* name, bool value)
+    {
+        QDBusMessage message = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QLatin1String(name));
+        message << value;
+        return message;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Os_Linux::setSystemBus(QDBusConnection::connectToBus(bus->address(), QStringLiteral("system-stand-in")));
+        Os_Linux::setSessionBus(QDBusConnection::connectToBus(bus->address(), QStringLiteral("session-stand-in")));
+        QVERIFY(Os_Linux::systemBus().isConnected());
+    }
+
+    void logindNoticesBecomeSignals()
+    {
+        QDBusConnection logind = fakeConnection(QStringLiteral("fake-logind"));
+        QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+        Os* os = Os::instance();
+        QSignalSpy sleep(os, &Os::atSwitchToStandBy);
+        QSignalSpy wake(os, &Os::atWakeUpFromStandBy);
+        QSignalSpy logout(os, &Os::atUserLogout);
+        QTest::qWait(200); // the match rules reach the bus
+
+        logind.send(logindSignal("PrepareForSleep", true));
+        QTRY_COMPARE(sleep.count(), 1);
+        logind.send(logindSignal("PrepareForSleep", false));
+        QTRY_COMPARE(wake.count(), 1);
+        logind.send(logindSignal("PrepareForShutdown", true));
+        QTRY_COMPARE(logout.count(), 1);
+        logind.send(logindSignal("PrepareForShutdown", false)); // a cancelled shutdown is no log-out
+        QTest::qWait(300);
+        QCOMPARE(sleep.count(), 1);
+        QCOMPARE(wake.count(), 1);
+        QCOMPARE(logout.count(), 1);
+
+        // Somebody else than logind sending the same signal is not heard.
+        QDBusConnection stranger = fakeConnection(QStringLiteral("stranger"));
+        stranger.send(logindSignal("PrepareForSleep", true));
+        QTest::qWait(300);
+        QCOMPARE(sleep.count(), 1);
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake-logind"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
+    }
+
+    void revealInTheFileManager()
+    {
+        QVERIFY(!Os::openFolderAndSelectFile(QStringLiteral("/tmp/song.mp3"))); // nobody there yet
+
+        QThread thread;
+        auto* fm = new FakeFileManager;
+        new FileManagerAdaptor(fm);
+        fm->moveToThread(&thread);
+        thread.start();
+        QDBusConnection connection = fakeConnection(QStringLiteral("fake-fm"));
+        QVERIFY(connection.registerObject(
+            QStringLiteral("/org/freedesktop/FileManager1"), fm, QDBusConnection::ExportAdaptors));
+        QVERIFY(connection.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+
+        QVERIFY(Os::openFolderAndSelectFile(QStringLiteral("/tmp/my song.mp3")));
+        thread.quit();
+        thread.wait();
+        QCOMPARE(fm->shown, QStringList { QStringLiteral("file:///tmp/my%20song.mp3") });
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake-fm"));
+        delete fm;
+    }
+
+    void launcherBadge()
+    {
+        LauncherListener listener;
+        QDBusConnection connection = fakeConnection(QStringLiteral("launcher"));
+        QVERIFY(connection.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+            QStringLiteral("Update"), &listener, SLOT(onUpdate(QString, QVariantMap))));
+        QTest::qWait(200);
+        Os::setAppIconNumber(0);
+        QTRY_COMPARE(listener.updates.size(), 1);
+        QCOMPARE(listener.uris.first(), QStringLiteral("application://vireo.desktop"));
+        QCOMPARE(listener.updates[0].value(QStringLiteral("count")).toLongLong(), 0);
+        QCOMPARE(listener.updates[0].value(QStringLiteral("count")).typeId(), QMetaType::LongLong);
+        QCOMPARE(listener.updates[0].value(QStringLiteral("count-visible")), QVariant(true));
+        Os::setAppIconNumber(7);
+        Os::unsetAppIconNumber();
+        QTRY_COMPARE(listener.updates.size(), 3);
+        QCOMPARE(listener.updates[1].value(QStringLiteral("count")).toLongLong(), 7);
+        QCOMPARE(listener.updates[2].value(QStringLiteral("count-visible")), QVariant(false));
+        QDBusConnection::disconnectFromBus(QStringLiteral("launcher"));
+    }
+
+    void startAtLogin()
+    {
+        const QString file = Os_Linux::autostartFilePath();
+        QVERIFY(file.startsWith(QDir::homePath())); // the temporary home, never the real one
+        QVERIFY(!Os::isAutorunAtLogon());
+        Os::changeAutorunAtLogon(true);
+        Os::changeAutorunAtLogon(true);
+        QVERIFY(Os::isAutorunAtLogon());
+        QCOMPARE(QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files).size(), 1);
+
+        QProcess validate;
+        validate.start(QStringLiteral("desktop-file-validate"), { file });
+        QVERIFY(validate.waitForFinished(10000));
+        QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
+
+        QFile entry(file);
+        QVERIFY(entry.open(QIODevice::Append));
+        entry.write("Hidden=true\n");
+        entry.close();
+        QVERIFY(!Os::isAutorunAtLogon());
+
+        Os::changeAutorunAtLogon(false);
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(!Os::isAutorunAtLogon());
+    }
+
+    void smallAnswers()
+    {
+        QCOMPARE(Os::nativeLibraryName(QStringLiteral("abc")), QStringLiteral("libabc.so"));
+        QCOMPARE(Os::scaleFactor(), QGuiApplication::primaryScreen()->devicePixelRatio());
+        Os::hideWindowFromTaskBar(nullptr);
+        QWidget w;
+        Os::hideWindowFromTaskBar(&w);
+        QVERIFY(w.windowFlags() & Qt::Window);
+        Os::setDisableSleepMode(true);
+    }
+
+    void busNames()
+    {
+        QCOMPARE(App_linux::busName(QStringLiteral("corvane.example"), QStringLiteral("Vireo")),
+            QStringLiteral("example.corvane.Vireo"));
+        QCOMPARE(App_linux::busName(QStringLiteral("my-site.3com.example"), QStringLiteral("Vireo")),
+            QStringLiteral("example._3com.my_site.Vireo"));
+        QCOMPARE(
+            App_linux::objectPath(QStringLiteral("example.corvane.Vireo")), QStringLiteral("/example/corvane/Vireo"));
+    }
+
+    void secondStartHandsOverToTheFirst()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus->address());
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--instance") });
+        QVERIFY(first.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(first.canReadLine(), 10000);
+        QCOMPARE(first.readLine().trimmed(), QByteArray("ready"));
+        const QString name = App_linux::busName(testDomain, QStringLiteral("Vireo"));
+        QTRY_VERIFY(Os_Linux::sessionBus().interface()->isServiceRegistered(name));
+
+        auto secondStart = [&](const QStringList& args) {
+            QProcess second;
+            second.setProcessEnvironment(env);
+            second.start(QCoreApplication::applicationFilePath(), QStringList { QStringLiteral("--instance") } + args);
+            if (!second.waitForFinished(10000))
+                return -1;
+            return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -2;
+        };
+        QCOMPARE(secondStart({}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(first.canReadLine(), 5000);
+        QCOMPARE(first.readLine().trimmed(), QByteArray("click"));
+
+        QTemporaryDir media;
+        const QString song = media.filePath(QStringLiteral("a song.mp3"));
+        QFile(song).open(QIODevice::WriteOnly);
+        QCOMPARE(secondStart({ song, QStringLiteral("/no/such/file.mp3") }), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(first.canReadLine(), 5000);
+        QCOMPARE(QString::fromUtf8(first.readLine().trimmed()),
+            QStringLiteral("file ") + QUrl::fromLocalFile(song).toString());
+        QTest::qWait(300);
+        QVERIFY(!first.canReadLine()); // one click, one file: nothing more
+
+        first.terminate();
+        first.waitForFinished(5000);
+    }
+
+    void withoutBusesEverythingFailsQuietly()
+    {
+        const QDBusConnection none
+            = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("no-bus"));
+        QVERIFY(!none.isConnected());
+        Os_Linux::setSystemBus(none);
+        Os_Linux::setSessionBus(none);
+        QVERIFY(!Os::openFolderAndSelectFile(QStringLiteral("/tmp/a.mp3")));
+        Os::setAppIconNumber(3);
+        Os::unsetAppIconNumber();
+        App_linux bridge;
+        QVERIFY(bridge.claimInstance()); // runs alone
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && qstrcmp(argv[1], "--instance") == 0)
+        return instanceMode(argc, argv);
+    PrivateBus privateBus;
+    if (!privateBus.start()) {
+        std::fprintf(stderr, "could not start a private D-Bus daemon\n");
+        return 1;
+    }
+    bus = &privateBus;
+    return VireoTest::runTests<TestOs>(argc, argv);
+}
+
+#include "tst_os.moc"
