@@ -2,9 +2,11 @@
 
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "MediaCommon.h"
 #include "TrayHost.h"
 
 #include <QCursor>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -14,6 +16,7 @@
 #include <QMouseEvent>
 
 using QzMultiMedia::AudioListPlayer;
+using QzMultiMedia::MediaCommon;
 using QzWidgets::App;
 
 namespace {
@@ -116,6 +119,7 @@ QLabel* Vireo::dropCatcher() const
 void Vireo::setStatusPicture(const QString& resource)
 {
     setIcon(QIcon(resource));
+    emit stateShown();
     // Without a compositor the catcher cannot be translucent and would cover the icon with an empty square:
     // there it wears the icon's picture instead.
     if (m_plblDropCatcher->isVisible() && !TrayHost::isCompositing())
@@ -158,6 +162,7 @@ void Vireo::setTransportEnabled(bool enabled)
     m_pactStop->setEnabled(enabled);
     m_pactPrevious->setEnabled(enabled);
     m_pactNext->setEnabled(enabled);
+    emit stateShown();
 }
 
 void Vireo::slotPlayPause()
@@ -292,10 +297,56 @@ void Vireo::dropEvent(QDropEvent* event)
         setTransportEnabled(false);
         return;
     }
+    startPlayList(urls);
+}
+
+void Vireo::startPlayList(const QList<QUrl>& urls)
+{
     setTransportEnabled(true);
     guiPlay();
     AudioListPlayer::instance()->setPlayList(urls);
     recreateSongsList();
+}
+
+void Vireo::playFiles(const QList<QUrl>& urls)
+{
+    const QList<QUrl> songs = expandFolders(urls);
+    if (!songs.isEmpty())
+        startPlayList(songs);
+}
+
+QList<QUrl> Vireo::expandFolders(const QList<QUrl>& urls)
+{
+    QList<QUrl> songs;
+    for (const QUrl& url : urls) {
+        const QFileInfo info(url.toLocalFile());
+        if (!url.isLocalFile() || !info.isDir()) {
+            songs << url;
+            continue;
+        }
+        const QDir folder(info.absoluteFilePath());
+        const QStringList names = folder.entryList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+        for (const QString& name : names) {
+            if (MediaCommon::isAudio(name))
+                songs << QUrl::fromLocalFile(folder.absoluteFilePath(name));
+        }
+    }
+    return songs;
+}
+
+QAction* Vireo::transportAction(Transport which) const
+{
+    switch (which) {
+    case Transport::PlayPause:
+        return m_pactPlayPause;
+    case Transport::Stop:
+        return m_pactStop;
+    case Transport::Previous:
+        return m_pactPrevious;
+    case Transport::Next:
+        return m_pactNext;
+    }
+    return nullptr;
 }
 
 void Vireo::recreateSongsList()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QSystemTrayIcon>
+#include <QUrl>
 
 class QAction;
 class QDragEnterEvent;
@@ -33,6 +35,17 @@ public:
     // The window over the icon, for whoever must reach it as the desktop does (tests, input tools).
     QLabel* dropCatcher() const;
 
+    // The other ways in (command line, a second start, "Open with", media keys) act exactly as a drop or a menu
+    // entry does. A folder among the files stands for the audio files it holds.
+    void playFiles(const QList<QUrl>& urls);
+    static QList<QUrl> expandFolders(const QList<QUrl>& urls);
+    enum class Transport { PlayPause, Stop, Previous, Next };
+    QAction* transportAction(Transport which) const;
+
+signals:
+    // The picture or the enabled entries changed: what the user sees of the player is new.
+    void stateShown();
+
 protected:
     void timerEvent(QTimerEvent* event) override;
 
@@ -51,6 +64,7 @@ private:
     void setStatusPicture(const QString& resource);
     void setTransportEnabled(bool enabled);
     void showPlayerState();
+    void startPlayList(const QList<QUrl>& urls);
 
     QLabel* m_plblDropCatcher = nullptr;
     QMenu* m_pmnuContext = nullptr;

@@ -57,6 +57,17 @@ QString App_linux::objectPath(const QString& busName)
         + QString(busName).replace(QLatin1Char('.'), QLatin1Char('/')).replace(QLatin1Char('-'), QLatin1Char('_'));
 }
 
+QList<QUrl> App_linux::filesFromArguments(const QStringList& arguments)
+{
+    QList<QUrl> urls;
+    for (const QString& argument : arguments.mid(1)) {
+        const QFileInfo info(argument);
+        if (info.exists())
+            urls << QUrl::fromLocalFile(info.absoluteFilePath());
+    }
+    return urls;
+}
+
 bool App_linux::claimInstance()
 {
     if (m_bRegistered)
@@ -79,12 +90,8 @@ bool App_linux::claimInstance()
 
     // Another instance runs: give it this start's files, or just wake it.
     QStringList uris;
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    for (const QString& argument : arguments) {
-        const QFileInfo info(argument);
-        if (info.exists())
-            uris << QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded);
-    }
+    for (const QUrl& url : filesFromArguments(QCoreApplication::arguments()))
+        uris << url.toString(QUrl::FullyEncoded);
     const QString interface = QStringLiteral("org.freedesktop.Application");
     QDBusMessage call = uris.isEmpty()
         ? QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("Activate"))

@@ -21,6 +21,8 @@ public:
     // The bus name for a domain and an application: "corvane.example" and "Vireo" give "example.corvane.Vireo".
     static QString busName(const QString& organizationDomain, const QString& applicationName);
     static QString objectPath(const QString& busName);
+    // The files named on a command line (the program's own name left out), as local-file URLs.
+    static QList<QUrl> filesFromArguments(const QStringList& arguments);
 
     // Takes the name on the session bus, or hands over to the instance that holds it. Returns false when this
     // process is a second start that has handed over and should end.

@@ -44,8 +44,14 @@ App::~App() = default;
 
 void App::slotClaimInstance()
 {
-    if (App_linux::instance()->claimInstance())
+    // Once per run: the first domain names the instance.
+    disconnect(this, &QCoreApplication::organizationDomainChanged, this, &App::slotClaimInstance);
+    if (App_linux::instance()->claimInstance()) {
+        const QList<QUrl> files = App_linux::filesFromArguments(QCoreApplication::arguments());
+        if (!files.isEmpty())
+            openFiles(files);
         return;
+    }
     // A second start has handed its files to the running instance; nothing of it has been built yet that
     // would need tearing down, and leaving now keeps its icon from flashing in the tray.
     std::exit(0);

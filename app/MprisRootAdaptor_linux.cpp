@@ -1,0 +1,40 @@
+#include "MprisRootAdaptor_linux.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+MprisRootAdaptor_linux::MprisRootAdaptor_linux(QObject* parent)
+    : QDBusAbstractAdaptor(parent)
+{ }
+
+QString MprisRootAdaptor_linux::identity() const
+{
+    return QStringLiteral("Vireo");
+}
+
+QString MprisRootAdaptor_linux::desktopEntry() const
+{
+    return QStringLiteral("vireo");
+}
+
+QStringList MprisRootAdaptor_linux::supportedUriSchemes() const
+{
+    return { QStringLiteral("file") };
+}
+
+// The types behind the audio suffixes the player recognises (.wav .mp3 .m4a .wma .ac3 .aac .ogg .3ga .aiff).
+QStringList MprisRootAdaptor_linux::supportedMimeTypes() const
+{
+    return { QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"), QStringLiteral("audio/mpeg"),
+        QStringLiteral("audio/mp4"), QStringLiteral("audio/x-m4a"), QStringLiteral("audio/x-ms-wma"),
+        QStringLiteral("audio/ac3"), QStringLiteral("audio/aac"), QStringLiteral("audio/ogg"),
+        QStringLiteral("audio/x-vorbis+ogg"), QStringLiteral("audio/3gpp"), QStringLiteral("audio/x-aiff") };
+}
+
+void MprisRootAdaptor_linux::Raise() { }
+
+void MprisRootAdaptor_linux::Quit()
+{
+    // After the reply has gone out, as "Quit" in the menu does.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}

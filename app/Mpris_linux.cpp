@@ -1,0 +1,108 @@
+#include "Mpris_linux.h"
+
+#include "AudioListPlayer.h"
+#include "AudioPlayer.h"
+#include "MprisPlayerAdaptor_linux.h"
+#include "MprisRootAdaptor_linux.h"
+#include "Vireo.h"
+
+#include <QAction>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+
+using QzMultiMedia::AudioListPlayer;
+using QzMultiMedia::AudioPlayer;
+
+Mpris_linux::Mpris_linux(Vireo* vireo, const QDBusConnection& bus, QObject* parent)
+    : QObject(parent)
+    , m_pVireo(vireo)
+    , m_bus(bus)
+{
+    new MprisRootAdaptor_linux(this);
+    new MprisPlayerAdaptor_linux(this);
+    if (m_bus.isConnected() && m_bus.registerObject(QLatin1String(objectPath), this, QDBusConnection::ExportAdaptors))
+        m_bRegistered = m_bus.registerService(QLatin1String(serviceName));
+
+    AudioListPlayer* player = AudioListPlayer::instance();
+    connect(vireo, &Vireo::stateShown, this, &Mpris_linux::slotStateMayHaveChanged);
+    connect(player, &AudioListPlayer::nextTriggered, this, &Mpris_linux::slotStateMayHaveChanged);
+    connect(player, &AudioListPlayer::previousTriggered, this, &Mpris_linux::slotStateMayHaveChanged);
+    connect(player, &AudioListPlayer::finished, this, &Mpris_linux::slotStateMayHaveChanged);
+    m_mapLastAnnounced = playerProperties();
+}
+
+Mpris_linux::~Mpris_linux()
+{
+    if (m_bRegistered) {
+        m_bus.unregisterService(QLatin1String(serviceName));
+        m_bus.unregisterObject(QLatin1String(objectPath));
+    }
+}
+
+bool Mpris_linux::isRegistered() const
+{
+    return m_bRegistered;
+}
+
+Vireo* Mpris_linux::vireo() const
+{
+    return m_pVireo;
+}
+
+QVariantMap Mpris_linux::playerProperties() const
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    QVariantMap properties;
+    const bool loaded = !player->playList().isEmpty();
+    // The list's end leaves the first song current but not loaded: that is a stop, whatever the tray shows.
+    QString status = QStringLiteral("Stopped");
+    if (player->isPlaying())
+        status = QStringLiteral("Playing");
+    else if (player->isPaused() && AudioPlayer::instance()->duration() > 0)
+        status = QStringLiteral("Paused");
+    properties.insert(QStringLiteral("PlaybackStatus"), status);
+
+    QVariantMap metadata;
+    if (loaded) {
+        metadata.insert(QStringLiteral("mpris:trackid"),
+            QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/vireo/track/%1").arg(player->currentNumber()))));
+        metadata.insert(QStringLiteral("mpris:length"), qlonglong(AudioPlayer::instance()->duration() * 1000));
+        metadata.insert(QStringLiteral("xesam:title"), player->currentName());
+        metadata.insert(QStringLiteral("xesam:url"), player->currentUrl().toString(QUrl::FullyEncoded));
+    } else {
+        metadata.insert(QStringLiteral("mpris:trackid"),
+            QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"))));
+    }
+    properties.insert(QStringLiteral("Metadata"), metadata);
+    properties.insert(QStringLiteral("Volume"), player->volume());
+    const auto enabled = [this](Vireo::Transport which) { return m_pVireo->transportAction(which)->isEnabled(); };
+    properties.insert(QStringLiteral("CanGoNext"), enabled(Vireo::Transport::Next));
+    properties.insert(QStringLiteral("CanGoPrevious"), enabled(Vireo::Transport::Previous));
+    properties.insert(QStringLiteral("CanPlay"), enabled(Vireo::Transport::PlayPause));
+    properties.insert(QStringLiteral("CanPause"), enabled(Vireo::Transport::PlayPause));
+    properties.insert(
+        QStringLiteral("CanSeek"), enabled(Vireo::Transport::PlayPause) && AudioPlayer::instance()->duration() > 0);
+    return properties;
+}
+
+void Mpris_linux::slotStateMayHaveChanged()
+{
+    const QVariantMap now = playerProperties();
+    QVariantMap changed;
+    for (auto it = now.constBegin(); it != now.constEnd(); ++it) {
+        if (m_mapLastAnnounced.value(it.key()) != it.value())
+            changed.insert(it.key(), it.value());
+    }
+    m_mapLastAnnounced = now;
+    if (changed.isEmpty() || !m_bRegistered)
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(QLatin1String(objectPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+    signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+    m_bus.send(signal);
+}
+
+void Mpris_linux::announceSeek(qint64 positionUs)
+{
+    emit seeked(positionUs);
+}
