@@ -1,10 +1,13 @@
 #include "Vireo.h"
 
+#include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
 #include "MediaCommon.h"
 #include "TrayHost.h"
 
+#include <QApplication>
+#include <QBitmap>
 #include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -46,6 +49,7 @@ Vireo::Vireo(QObject* parent)
 
     App* app = App::theApp();
     m_pactInfo = new QAction(QIcon(QStringLiteral(":/intro_hover.png")), tr("Drop MP3-files into the Tray-Icon"), this);
+    connect(m_pactInfo, &QAction::triggered, app, &App::slotHelp);
     m_pactPlayPause = new QAction(QIcon(pixPlay), tr("&Play"), this);
     connect(m_pactPlayPause, &QAction::triggered, this, &Vireo::slotPlayPause);
     m_pactStop = new QAction(QIcon(pixStop), tr("&Stop"), this);
@@ -56,23 +60,24 @@ Vireo::Vireo(QObject* parent)
     connect(m_pactNext, &QAction::triggered, this, &Vireo::slotNext);
 
     QAction* pactRate = nullptr;
-    if (App::isAppStore())
+    if (App::isAppStore()) {
         pactRate = new QAction(QIcon(QStringLiteral(":/star.png")), tr("Rate this App"), this);
+        connect(pactRate, &QAction::triggered, app, &App::slotRateApp);
+    }
     auto* pactShare = new QAction(QIcon(QStringLiteral(":/share_hover.png")), tr("Share"), this);
+    connect(pactShare, &QAction::triggered, app, &App::slotShareApp);
     auto* pactJoin = new QAction(QIcon(QStringLiteral(":/join_hover.png")), tr("Join Us"), this);
+    connect(pactJoin, &QAction::triggered, app, &App::slotJoin);
     auto* pactMoreApps = new QAction(QIcon(QStringLiteral(":/moreappsicon.png")), tr("More Apps"), this);
+    connect(pactMoreApps, &QAction::triggered, app, &App::slotShowMoreApps);
     auto* pactContact = new QAction(QIcon(QStringLiteral(":/feedback.png")), tr("Contacts Us"), this);
+    connect(pactContact, &QAction::triggered, app, &App::slotContactUs);
     auto* pactSupport = new QAction(QIcon(QStringLiteral(":/webpage.png")), tr("Support Page"), this);
+    connect(pactSupport, &QAction::triggered, app, &App::slotSupportPage);
     auto* pactAbout = new QAction(QIcon(QStringLiteral(":/appicon.png")), tr("About"), this);
     connect(pactAbout, &QAction::triggered, this, &Vireo::slotAbout);
     auto* pactQuit = new QAction(tr("Quit"), this);
     connect(pactQuit, &QAction::triggered, app, &QCoreApplication::quit);
-    // The informational entries reach the application object's slots; they are connected as those exist.
-    Q_UNUSED(pactShare);
-    Q_UNUSED(pactJoin);
-    Q_UNUSED(pactMoreApps);
-    Q_UNUSED(pactContact);
-    Q_UNUSED(pactSupport);
 
     m_pmnuContext = new QMenu();
     m_pmnuContext->addAction(m_pactInfo);
@@ -120,10 +125,29 @@ void Vireo::setStatusPicture(const QString& resource)
 {
     setIcon(QIcon(resource));
     emit stateShown();
-    // Without a compositor the catcher cannot be translucent and would cover the icon with an empty square:
-    // there it wears the icon's picture instead.
-    if (m_plblDropCatcher->isVisible() && !TrayHost::isCompositing())
-        m_plblDropCatcher->setPixmap(icon().pixmap(m_plblDropCatcher->size()));
+    if (m_plblDropCatcher->isVisible())
+        dressCatcher();
+}
+
+void Vireo::dressCatcher()
+{
+    if (TrayHost::isCompositing()) {
+        if (!m_plblDropCatcher->pixmap().isNull()) {
+            m_plblDropCatcher->clear();
+            m_plblDropCatcher->clearMask();
+        }
+        return;
+    }
+    // Without a compositor the catcher cannot be translucent and would cover the icon with a square of its own
+    // background: there it wears the icon's picture, cut to the picture's shape so the tray shows around it.
+    const QSize area = m_plblDropCatcher->size();
+    const QPixmap picture = icon().pixmap(area);
+    m_plblDropCatcher->setPixmap(picture);
+    const QSize shown = picture.deviceIndependentSize().toSize();
+    const QPoint offset((area.width() - shown.width()) / 2, (area.height() - shown.height()) / 2);
+    const QBitmap shape = picture.mask();
+    if (!shape.isNull())
+        m_plblDropCatcher->setMask(QRegion(QBitmap::fromPixmap(shape.scaled(shown))).translated(offset));
 }
 
 void Vireo::setLogo()
@@ -230,10 +254,8 @@ void Vireo::adjustWidget()
     m_plblDropCatcher->setGeometry(rect);
     // A tray that hands out no geometry (StatusNotifierItem hosts) has nothing to cover.
     m_plblDropCatcher->setVisible(isVisible() && !rect.isEmpty());
-    if (m_plblDropCatcher->isVisible() && !TrayHost::isCompositing())
-        m_plblDropCatcher->setPixmap(icon().pixmap(rect.size()));
-    else if (!m_plblDropCatcher->pixmap().isNull())
-        m_plblDropCatcher->clear();
+    if (m_plblDropCatcher->isVisible())
+        dressCatcher();
 }
 
 bool Vireo::eventFilter(QObject*, QEvent* event)

@@ -64,6 +64,7 @@ private:
     void setStatusPicture(const QString& resource);
     void setTransportEnabled(bool enabled);
     void showPlayerState();
+    void dressCatcher();
     void startPlayList(const QList<QUrl>& urls);
 
     QLabel* m_plblDropCatcher = nullptr;

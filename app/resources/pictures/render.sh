@@ -14,3 +14,5 @@ mkdir -p icons
 for size in 16 22 24 32 48 64 128 256; do
     rsvg-convert -w "$size" -h "$size" src/vireo.svg -o "icons/vireo-$size.png"
 done
+# The program's picture in the about box and the reminders.
+rsvg-convert -w 300 -h 300 src/vireo.svg -o app.png

@@ -3,7 +3,9 @@
 #include "App_linux.h"
 
 #include "BuildInfo.h"
+#include "HelpDialog.h"
 #include "QzWidgetsLogging.h"
+#include "TranslationsManager.h"
 
 #include <QDir>
 #include <QFile>
@@ -108,6 +110,23 @@ bool App::notify(QObject* receiver, QEvent* event)
         emit applicationActivated();
     }
     return QApplication::notify(receiver, event);
+}
+
+QString App::currentLanguage() const
+{
+    TranslationsManager::instance();
+    return m_strCurrentLanguage;
+}
+
+QString App::currentLanguageOptimized() const
+{
+    TranslationsManager::instance();
+    return m_strCurrentLanguage.contains(QLatin1String("en")) ? QString() : m_strCurrentLanguage + QLatin1Char('/');
+}
+
+void App::setCurrentLanguage(const QString& language)
+{
+    m_strCurrentLanguage = language;
 }
 
 bool App::isDeactivated() const

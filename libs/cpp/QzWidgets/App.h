@@ -1,15 +1,20 @@
 #pragma once
 
 #include <QApplication>
+#include <QDate>
 #include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
 class QSettings;
 
 namespace QzWidgets {
+
+class HelpDialog;
 
 // The one application object of the process: names, settings store, per-application directories and the
 // process-wide values the rest of the framework reaches through theApp().
@@ -85,6 +90,42 @@ public:
     void openFiles(const QList<QUrl>& urls);
     QList<QUrl> openedFiles() const;
 
+    // Interface language, chosen once per start by the translations manager.
+    QString currentLanguage() const;
+    QString currentLanguageOptimized() const;
+    void setCurrentLanguage(const QString& language);
+
+    // Reminders to rate, share or join, on every n-th counted start (implemented in AppPromotion.cpp, as are
+    // the links, the share and join slots and the introduction below).
+    void callReminder(int period, int kindMask);
+    void callRateReminder(int period);
+    void callTellReminder(int period);
+    void callJoinReminder(int period);
+    void setRemiderCount(int period);
+    void setRemiderDelay(int ms);
+    // The kind a mask stands for, drawn from `random` where the mask leaves a choice.
+    static int reminderKindFor(int kindMask, bool appStore, quint32 random);
+
+    // Store and web links.
+    void setAppId(const QString& id);
+    QString appId() const;
+    void setLitePromotedAppNameAndID(const QString& name, const QString& id);
+    void setLitePromotedLink(const QString& link);
+    void setPromotedAppNameAndID(const QString& name, const QString& id);
+    void setPromotedLink(const QString& link);
+    bool isLite() const;
+    void setAppSupportPage(const QString& page);
+    void setFaceBookShareLink(const QString& link);
+    void setTwitterShareLink(const QString& link);
+    void setVKontakteShareLink(const QString& link);
+    QString faceBookShareLink() const;
+    QString twitterShareLink() const;
+    QString vkontakteShareLink() const;
+
+    // Introduction slides.
+    void setIntroductionSlides(const QStringList& slides);
+    void showHelpOnStart();
+
     // Build identification by compile date.
     QString build() const;
     QDate buildDate() const;
@@ -96,12 +137,26 @@ signals:
     void filesOpened(const QList<QUrl>& urls);
 
 public slots:
-    void slotFocusChanged(QWidget* old, QWidget* now);
+    void slotContactUs();
+    void slotTellFriend();
+    void slotShowMoreApps();
+    void slotRateApp();
+    void slotSupportPage();
+    void slotHelp();
+    void slotGoToPromotedApp();
+    void slotShareApp();
+    void slotJoin();
 
 private slots:
+    void slotCallRateReminderInternal();
+    void slotCallRateReminder();
+    void slotCallTellReminder();
+    void slotCallJoinReminder();
+    void slotFocusChanged(QWidget* old, QWidget* now);
     void slotClaimInstance();
 
 private:
+    void armReminder();
     QString fullKey(const QString& key) const;
     QString applicationDirectory(const QString& genericLocation);
 
@@ -111,10 +166,26 @@ private:
     QString m_strOpenDirPath;
     QString m_strSaveDirPath;
     bool m_bSandboxed = false;
+    QString m_strAppId;
+    int m_nReminderPeriod = 10;
+    int m_nReminderDelay = 4000;
+    int m_nReminderKind = 0;
+    QString m_strFaceBookShareLink;
+    QString m_strTwitterShareLink;
+    QString m_strVKontakteShareLink;
+    QPointer<HelpDialog> m_pHelpDialog; // goes with its parent window; guarded so it is never used after
+    QStringList m_listIntroductionSlides;
+    QString m_strLitePromotedAppId;
+    QString m_strLitePromotedAppName;
+    QString m_strLitePromotedLink;
+    QString m_strPromotedAppId;
+    QString m_strPromotedAppName;
+    QString m_strPromotedLink;
     bool m_bOldSettingsMode = false;
     QString m_strResourceOffset;
     QWidget* m_pwgtMain = nullptr;
     QWidget* m_pwgtFocusCover = nullptr;
+    QString m_strAppSupportPage;
     QString m_strBundleResourcePath;
     bool m_bDemo = false;
     QList<QUrl> m_listOpenedFiles;

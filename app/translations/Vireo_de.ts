@@ -1,0 +1,67 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>Vireo</name>
+    <message>
+        <source>Drop MP3-files into the Tray-Icon</source>
+        <translation>MP3-Dateien auf das Tray-Symbol ziehen</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>&amp;Wiedergabe</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Stopp</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Song</source>
+        <translation>&amp;Vorheriges Lied</translation>
+    </message>
+    <message>
+        <source>&amp;Next Song</source>
+        <translation>&amp;Nächstes Lied</translation>
+    </message>
+    <message>
+        <source>Rate this App</source>
+        <translation>Diese App bewerten</translation>
+    </message>
+    <message>
+        <source>Share</source>
+        <translation>Teilen</translation>
+    </message>
+    <message>
+        <source>Join Us</source>
+        <translation>Folgen Sie uns</translation>
+    </message>
+    <message>
+        <source>More Apps</source>
+        <translation>Weitere Apps</translation>
+    </message>
+    <message>
+        <source>Contacts Us</source>
+        <translation>Kontakt</translation>
+    </message>
+    <message>
+        <source>Support Page</source>
+        <translation>Hilfeseite</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Songs</source>
+        <translation>Lieder</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>&amp;Pause</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,67 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru">
+<context>
+    <name>Vireo</name>
+    <message>
+        <source>Drop MP3-files into the Tray-Icon</source>
+        <translation>Перетащите MP3-файлы на значок в трее</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>&amp;Играть</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Стоп</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Song</source>
+        <translation>&amp;Предыдущая песня</translation>
+    </message>
+    <message>
+        <source>&amp;Next Song</source>
+        <translation>&amp;Следующая песня</translation>
+    </message>
+    <message>
+        <source>Rate this App</source>
+        <translation>Оценить приложение</translation>
+    </message>
+    <message>
+        <source>Share</source>
+        <translation>Поделиться</translation>
+    </message>
+    <message>
+        <source>Join Us</source>
+        <translation>Присоединяйтесь</translation>
+    </message>
+    <message>
+        <source>More Apps</source>
+        <translation>Другие приложения</translation>
+    </message>
+    <message>
+        <source>Contacts Us</source>
+        <translation>Связаться с нами</translation>
+    </message>
+    <message>
+        <source>Support Page</source>
+        <translation>Страница поддержки</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Выход</translation>
+    </message>
+    <message>
+        <source>Songs</source>
+        <translation>Песни</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>&amp;Пауза</translation>
+    </message>
+</context>
+</TS>

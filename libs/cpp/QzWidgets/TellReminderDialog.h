@@ -1,0 +1,15 @@
+#pragma once
+
+#include "ReminderDialog.h"
+
+namespace QzWidgets {
+
+class TellReminderDialog : public ReminderDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TellReminderDialog(QWidget* parent = nullptr);
+};
+
+} // namespace QzWidgets
