@@ -16,16 +16,19 @@ public:
 
     UrlRecorder()
     {
-        for (const char* scheme : {"http", "https", "mailto"})
+        for (const char* scheme : { "http", "https", "mailto" })
             QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "open");
     }
     ~UrlRecorder() override
     {
-        for (const char* scheme : {"http", "https", "mailto"})
+        for (const char* scheme : { "http", "https", "mailto" })
             QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     }
 
-    QUrl takeLast() { return opened.isEmpty() ? QUrl() : opened.takeLast(); }
+    QUrl takeLast()
+    {
+        return opened.isEmpty() ? QUrl() : opened.takeLast();
+    }
 
     static QString queryItem(const QUrl& url, const char* key)
     {
@@ -33,5 +36,8 @@ public:
     }
 
 public slots:
-    void open(const QUrl& url) { opened << url; }
+    void open(const QUrl& url)
+    {
+        opened << url;
+    }
 };

@@ -9,8 +9,8 @@
 
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QSysInfo>
 
 using namespace QzWidgets;
@@ -25,7 +25,10 @@ class TestPromotion : public QObject
     const QString site = QString::fromUtf8(VireoDeployment::siteRoot);
     const QString store = QString::fromUtf8(VireoDeployment::storeServer);
 
-    App* app() { return App::theApp(); }
+    App* app()
+    {
+        return App::theApp();
+    }
 
     void setStoreBuild(bool store)
     {
@@ -77,8 +80,8 @@ private slots:
         m_urls.opened.clear();
 
         JoinWidget join;
-        const QStringList networks{"facebook", "twitter", "vkontakte", "email"};
-        for (const char* name : {"FaceBookJoinButton", "TwitterJoinButton", "VKontakteJoinButton", "EmailJoinButton"})
+        const QStringList networks { "facebook", "twitter", "vkontakte", "email" };
+        for (const char* name : { "FaceBookJoinButton", "TwitterJoinButton", "VKontakteJoinButton", "EmailJoinButton" })
             click(&join, name);
         QCOMPARE(m_urls.opened.size(), 4);
         for (int i = 0; i < 4; ++i) {
@@ -113,12 +116,12 @@ private slots:
         QTest::addColumn<QString>("link");
         const QString support = QStringLiteral("http://corvane.example/apps/vireo/");
         QTest::newRow("support page set") << support << true << "de" << support;
-        QTest::newRow("store build in German") << "" << true << "de"
-                                               << QString::fromUtf8(VireoDeployment::storeServer) +
-                                                      QStringLiteral("de/app/vireo/id123456789?ls=1&mt=12");
-        QTest::newRow("store build in English") << "" << true << "en"
-                                                << QString::fromUtf8(VireoDeployment::storeServer) +
-                                                       QStringLiteral("app/vireo/id123456789?ls=1&mt=12");
+        QTest::newRow("store build in German")
+            << "" << true << "de"
+            << QString::fromUtf8(VireoDeployment::storeServer) + QStringLiteral("de/app/vireo/id123456789?ls=1&mt=12");
+        QTest::newRow("store build in English")
+            << "" << true << "en"
+            << QString::fromUtf8(VireoDeployment::storeServer) + QStringLiteral("app/vireo/id123456789?ls=1&mt=12");
         QTest::newRow("neither") << "" << false << "de"
                                  << QString::fromUtf8(VireoDeployment::siteRoot) + QStringLiteral("apps/vireo.html");
     }
@@ -140,7 +143,7 @@ private slots:
         QCOMPARE(mail.path(), QString());
         QCOMPARE(UrlRecorder::queryItem(mail, "subject"), QStringLiteral("Check out the cool Vireo app!"));
         QCOMPARE(UrlRecorder::queryItem(mail, "body"),
-                 QStringLiteral("Hi, check out this cool Vireo app - available in the App Stores: ") + link);
+            QStringLiteral("Hi, check out this cool Vireo app - available in the App Stores: ") + link);
         app()->setAppSupportPage(QString());
         TranslationsManager::instance()->setTranslation(QStringLiteral("en"));
     }
@@ -163,7 +166,7 @@ private slots:
         QCOMPARE(mail.scheme(), QStringLiteral("mailto"));
         QCOMPARE(mail.path(), QString::fromUtf8(VireoDeployment::contactAddress));
         QCOMPARE(UrlRecorder::queryItem(mail, "subject"),
-                 QStringLiteral("Contact (Vireo 1.1) ") + QSysInfo::prettyProductName() + ending);
+            QStringLiteral("Contact (Vireo 1.1) ") + QSysInfo::prettyProductName() + ending);
         QVERIFY(QUrlQuery(mail).hasQueryItem(QStringLiteral("body")));
     }
 
@@ -177,7 +180,7 @@ private slots:
         QCOMPARE(m_urls.takeLast().toString(), site + QStringLiteral("apps/vireo/"));
         app()->slotShowMoreApps();
         QCOMPARE(m_urls.takeLast().toString(),
-                 store + QString::fromUtf8(VireoDeployment::artistPage) + QStringLiteral("?mt=12"));
+            store + QString::fromUtf8(VireoDeployment::artistPage) + QStringLiteral("?mt=12"));
     }
 
     void promotedAndLite()
@@ -212,7 +215,8 @@ private slots:
             ++seen[App::reminderKindFor(6, true, random.generate())];
         }
         QCOMPARE(seen.value(1), 0);
-        QVERIFY2(seen.value(2) > 400 && seen.value(4) > 400, qPrintable(QStringLiteral("%1 %2").arg(seen.value(2)).arg(seen.value(4))));
+        QVERIFY2(seen.value(2) > 400 && seen.value(4) > 400,
+            qPrintable(QStringLiteral("%1 %2").arg(seen.value(2)).arg(seen.value(4))));
         QCOMPARE(App::reminderKindFor(8, true, 5), 1);
         QCOMPARE(App::reminderKindFor(8, false, 5), 2);
         QCOMPARE(App::reminderKindFor(2, true, 5), 2);
@@ -239,7 +243,7 @@ private slots:
         QMenu* sub = menu.addMenu(QStringLiteral("sub"));
         QMenu* subsub = sub->addMenu(QStringLiteral("subsub"));
         Common::setMenuOpacity(&menu);
-        for (QMenu* m : {&menu, sub, subsub})
+        for (QMenu* m : { &menu, sub, subsub })
             QVERIFY(qAbs(m->windowOpacity() - 0.95) < 1.0 / 255); // Qt keeps opacity in 1/255 steps
         app()->setSettingsValue(QStringLiteral("TransparencyParameters/ChartDialogs"), 0);
         QCOMPARE(Common::opacityFromTransparency(0), double(1.3f));
