@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -29,12 +30,17 @@ inline bool makeTone(const QString& path, int ms, int frequency = 440)
                                  .arg(frequency)
                                  .arg(ms / 10)
                                  .arg(encoder);
+    // gst-launch reads quotes and the like in a property value, so it writes to a plain name first.
+    const QString plain = QDir::tempPath()
+        + QStringLiteral("/vireo-fixture-%1-%2").arg(QCoreApplication::applicationPid()).arg(quintptr(&path));
     QStringList args = QProcess::splitCommand(pipeline);
-    args.append(QStringLiteral("location=") + path);
+    args.append(QStringLiteral("location=") + plain);
     args.prepend(QStringLiteral("-q"));
     QProcess gst;
     gst.start(QStringLiteral("gst-launch-1.0"), args);
-    return gst.waitForFinished(30000) && gst.exitCode() == 0 && QFile(path).size() > 0;
+    const bool made = gst.waitForFinished(30000) && gst.exitCode() == 0 && QFile(plain).size() > 0;
+    QFile::remove(path);
+    return made && QFile::rename(plain, path);
 }
 
 inline bool writeBytes(const QString& path, const QByteArray& bytes)

@@ -1,0 +1,223 @@
+#include "AudioFixtures.h"
+#include "AudioListPlayer.h"
+#include "AudioPlayer.h"
+#include "NativeAudioPlayerInternal.h"
+#include "Vireo.h"
+#include "VireoTestMain.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using QzMultiMedia::AudioListPlayer;
+using QzMultiMedia::AudioPlayer;
+using QzMultiMedia::NativeAudioPlayerInternal;
+
+// Everything a music folder can hold, dropped on the icon through the same path as a real drop: nothing
+// crashes, nothing hangs, nothing reaches the network, the menu still opens and a good song still plays.
+class TestRobustness : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QUrl m_good;
+    std::unique_ptr<Vireo> m_vireo;
+    QTcpServer m_server; // stands in for a remote host: nobody may ever connect to it
+    // Each operation returns within the load bound; the test machine gets some slack on top.
+    const int bound = NativeAudioPlayerInternal::PrerollTimeoutMs + 1000;
+
+    QString path(const QString& name) const
+    {
+        return m_dir.filePath(name);
+    }
+
+    void drop(const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &dropped);
+    }
+
+    // Drops the list, then steps through every entry with "Next Song", each step within the bound.
+    void dropAndPlayEach(const QList<QUrl>& urls)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        drop(urls);
+        QVERIFY2(clock.elapsed() < bound, qPrintable(QStringLiteral("drop took %1 ms").arg(clock.elapsed())));
+        QCOMPARE(AudioListPlayer::instance()->playList(), urls);
+        for (int i = 1; i < urls.size(); ++i) {
+            clock.restart();
+            m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+            QVERIFY2(clock.elapsed() < bound,
+                qPrintable(urls[i].toString() + QStringLiteral(": %1 ms").arg(clock.elapsed())));
+            QCoreApplication::processEvents();
+        }
+    }
+
+    void goodSongStillPlays()
+    {
+        // The menu still opens...
+        QMenu* menu = m_vireo->contextMenu();
+        menu->popup(QPoint(10, 10));
+        QTRY_VERIFY(menu->isVisible());
+        menu->hide();
+        // ...and a good song picked afterwards plays, its position advancing.
+        drop({ m_good });
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        const qint64 start = AudioPlayer::instance()->position();
+        QTRY_VERIFY_WITH_TIMEOUT(AudioPlayer::instance()->position() > start + 300, 3000);
+        QCOMPARE(m_server.hasPendingConnections(), false);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_good = QUrl::fromLocalFile(path(QStringLiteral("good.ogg")));
+        QVERIFY(AudioFixtures::makeTone(m_good.toLocalFile(), 5000));
+        QVERIFY(m_server.listen(QHostAddress::LocalHost));
+        m_vireo = std::make_unique<Vireo>();
+    }
+
+    void cleanup()
+    {
+        goodSongStillPlays();
+    }
+
+    void cleanupTestCase()
+    {
+        QFile::setPermissions(path(QStringLiteral("locked.wav")), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        ::unlink((QFile::encodeName(m_dir.path()) + "/latin1-\xe9\xff.wav").constData()); // Qt cannot name it
+    }
+
+    void randomBytesWithAudioSuffixes()
+    {
+        const char* suffixes[] = { ".mp3", ".wav", ".ogg", ".m4a", ".wma", ".ac3", ".aac", ".3ga", ".aiff", ".flac" };
+        QRandomGenerator sizes(4242);
+        QList<QUrl> urls;
+        for (int i = 0; i < 300; ++i) {
+            const QString file = path(QStringLiteral("noise%1%2").arg(i).arg(QLatin1String(suffixes[i % 10])));
+            const int size = int(sizes.bounded(1, 200000));
+            QVERIFY(AudioFixtures::writeBytes(file, AudioFixtures::randomBytes(size, quint32(i))));
+            urls << QUrl::fromLocalFile(file);
+        }
+        dropAndPlayEach(urls);
+    }
+
+    void truncatedFiles()
+    {
+        QList<QUrl> urls;
+        for (const char* name : { "cut.mp3", "cut.ogg", "cut.flac" }) {
+            const QString whole = path(QStringLiteral("whole-") + QLatin1String(name));
+            QVERIFY(AudioFixtures::makeTone(whole, 3000));
+            QFile in(whole);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            const QByteArray bytes = in.readAll();
+            for (int keep : { 600, int(bytes.size() / 2) }) {
+                const QString cut = path(QStringLiteral("%1-").arg(keep) + QLatin1String(name));
+                QVERIFY(AudioFixtures::writeBytes(cut, bytes.left(keep)));
+                urls << QUrl::fromLocalFile(cut);
+            }
+        }
+        dropAndPlayEach(urls);
+        // A half file plays its half and ends by itself: the list moves on or stops, it does not hang.
+        QTRY_VERIFY_WITH_TIMEOUT(!AudioListPlayer::instance()->isPlaying(), 4000);
+    }
+
+    void thingsThatAreNotAudioFiles()
+    {
+        QVERIFY(AudioFixtures::writeBytes(path(QStringLiteral("empty.mp3")), QByteArray()));
+        QCOMPARE(mkfifo(QFile::encodeName(path(QStringLiteral("fifo.mp3"))).constData(), 0644), 0);
+        QVERIFY(AudioFixtures::makeTone(path(QStringLiteral("locked.wav")), 1000));
+        QFile::setPermissions(path(QStringLiteral("locked.wav")), QFileDevice::Permissions());
+        QVERIFY(QFile::link(path(QStringLiteral("nowhere.mp3")), path(QStringLiteral("dangling.mp3"))));
+        QVERIFY(QFile::link(path(QStringLiteral("loop-b.mp3")), path(QStringLiteral("loop-a.mp3"))));
+        QVERIFY(QFile::link(path(QStringLiteral("loop-a.mp3")), path(QStringLiteral("loop-b.mp3"))));
+        QDir(m_dir.path()).mkdir(QStringLiteral("folder.mp3"));
+        QList<QUrl> urls;
+        for (const char* name : { "empty.mp3", "fifo.mp3", "locked.wav", "dangling.mp3", "loop-a.mp3", "folder.mp3" })
+            urls << QUrl::fromLocalFile(path(QLatin1String(name)));
+        urls << QUrl::fromLocalFile(QStringLiteral("/dev/zero")) << QUrl::fromLocalFile(QStringLiteral("/dev/urandom"));
+        dropAndPlayEach(urls);
+    }
+
+    void strangeNames()
+    {
+        // A path of 4,000 characters, in folders of 250.
+        QString deep = m_dir.path();
+        while (deep.size() < 3700) {
+            deep += QLatin1Char('/') + QString(250, QLatin1Char('d'));
+            QVERIFY(QDir().mkpath(deep));
+        }
+        const QString longName
+            = deep + QLatin1Char('/') + QString(4000 - deep.size() - 5, QLatin1Char('n')) + QStringLiteral(".wav");
+        QCOMPARE(longName.size(), 4000);
+        QList<QUrl> urls { QUrl::fromLocalFile(longName) };
+        QVERIFY(AudioFixtures::makeTone(longName, 500));
+        for (const QString& name :
+            { QStringLiteral("with  spaces .wav"), QStringLiteral("quotes \"double\" 'single'.wav"),
+                QStringLiteral("new\nline.wav"), QString::fromUtf8("שיר בעברית.wav"), QString::fromUtf8("أغنية.wav"),
+                QStringLiteral("100% #hash ?query.wav") }) {
+            QVERIFY(AudioFixtures::makeTone(path(name), 500));
+            urls << QUrl::fromLocalFile(path(name));
+        }
+        // A name that is not UTF-8 at all, made below Qt.
+        const QByteArray raw = QFile::encodeName(m_dir.path()) + "/latin1-\xe9\xff.wav";
+        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        urls << QUrl::fromLocalFile(QFile::decodeName(raw));
+        dropAndPlayEach(urls);
+        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(),
+            QStringLiteral("latin1-") + QFile::decodeName("\xe9\xff.wav"));
+    }
+
+    void addressesThatAreNotLocalFiles()
+    {
+        const QString port = QString::number(m_server.serverPort());
+        dropAndPlayEach({ QUrl(QStringLiteral("http://127.0.0.1:") + port + QStringLiteral("/song.mp3")),
+            QUrl(QStringLiteral("ftp://127.0.0.1:") + port + QStringLiteral("/song.mp3")),
+            QUrl(QStringLiteral("data:audio/mpeg;base64,SUQzBAAAAAAA")),
+            QUrl(QStringLiteral("file://remote-host/share/song.mp3")),
+            QUrl(QStringLiteral("file://127.0.0.1:") + port + QStringLiteral("/song.mp3")) });
+        QTest::qWait(200);
+        QVERIFY(!m_server.hasPendingConnections());
+    }
+
+    void tenThousandEntries()
+    {
+        QList<QUrl> urls;
+        for (int i = 0; i < 9999; ++i)
+            urls << (i % 2 ? m_good : QUrl::fromLocalFile(path(QStringLiteral("missing%1.mp3").arg(i))));
+        QVERIFY(QFile::copy(m_good.toLocalFile(), path(QStringLiteral("last.ogg"))));
+        urls << QUrl::fromLocalFile(path(QStringLiteral("last.ogg")));
+        QElapsedTimer clock;
+        clock.start();
+        drop(urls);
+        QVERIFY2(clock.elapsed() < bound, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(AudioListPlayer::instance()->playList().size(), 10000);
+        QMenu* songs = nullptr;
+        for (QAction* action : m_vireo->contextMenu()->actions()) {
+            if (action->menu())
+                songs = action->menu();
+        }
+        QVERIFY(songs);
+        QCOMPARE(songs->actions().size(), 10000);
+        songs->actions().last()->trigger();
+        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 9999);
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+    }
+};
+
+VIREO_TEST_MAIN(TestRobustness)
+#include "tst_robustness.moc"
