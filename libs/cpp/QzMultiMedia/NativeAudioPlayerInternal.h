@@ -22,6 +22,8 @@ public:
     // truncate, so a track never appears longer than it is.
     static qint64 positionFromSeconds(double seconds);
     static qint64 durationFromSeconds(double seconds);
+    // The gain a stored volume reaches the sound with: within 0…1, whatever a damaged setting holds.
+    static double audibleVolume(double volume);
 
     explicit NativeAudioPlayerInternal(QObject* parent = nullptr);
     ~NativeAudioPlayerInternal() override;

@@ -71,12 +71,6 @@ void destroyPipeline(GstElement* pipeline)
     gst_object_unref(pipeline);
 }
 
-// A volume outside 0…1 (a damaged settings file, a caller's slip) must never blast the speakers.
-double audibleVolume(double volume)
-{
-    return std::isfinite(volume) ? qBound(0.0, volume, 1.0) : 0.5;
-}
-
 // Builds the pipeline for a local file and waits, bounded, until it is ready to play. Null when the file is
 // missing, not a regular file, not audio, damaged or when the sink cannot be opened.
 GstElement* loadPipeline(const QString& fileName, float balance)
@@ -146,6 +140,12 @@ qint64 NativeAudioPlayerInternal::positionFromSeconds(double seconds)
 qint64 NativeAudioPlayerInternal::durationFromSeconds(double seconds)
 {
     return qint64(seconds * 1000.0);
+}
+
+// A volume outside 0…1 (a damaged settings file, a caller's slip) must never blast the speakers.
+double NativeAudioPlayerInternal::audibleVolume(double volume)
+{
+    return std::isfinite(volume) ? qBound(0.0, volume, 1.0) : 0.5;
 }
 
 NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 using namespace QzMultiMedia;
 
 // The back end against real files played into a clocked fake sink (set for the whole test in CMake).
@@ -207,6 +209,10 @@ private slots:
         QCOMPARE(NativeAudioPlayerInternal::positionFromSeconds(1.2344), qint64(1234));
         QCOMPARE(NativeAudioPlayerInternal::durationFromSeconds(1.2349), qint64(1234));
         QCOMPARE(NativeAudioPlayerInternal::durationFromSeconds(0.0), qint64(0));
+        QCOMPARE(NativeAudioPlayerInternal::audibleVolume(1e308), 1.0);
+        QCOMPARE(NativeAudioPlayerInternal::audibleVolume(-5), 0.0);
+        QCOMPARE(NativeAudioPlayerInternal::audibleVolume(0.3), 0.3);
+        QCOMPARE(NativeAudioPlayerInternal::audibleVolume(std::nan("")), 0.5);
     }
 
     void volumeAndMuting()

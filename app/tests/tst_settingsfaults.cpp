@@ -1,0 +1,174 @@
+#include "App.h"
+#include "AudioFixtures.h"
+#include "AudioPlayer.h"
+#include "Common.h"
+#include "HelpDialog.h"
+
+#include <QDialog>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+using namespace QzWidgets;
+
+namespace {
+
+// One start of the program's settings users on a given home: prints what each setting came out as, then quits
+// the way "Quit" does, so that the values are written back.
+int probe(int argc, char** argv)
+{
+    App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
+    auto* player = QzMultiMedia::AudioPlayer::instance();
+    // The reminder check of this start, with its dialog dismissed at once if it comes.
+    QTimer dismiss;
+    QObject::connect(&dismiss, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    dismiss.start(10);
+    app.setRemiderDelay(0);
+    app.callReminder(4, 2);
+    QTimer::singleShot(200, &app, &QCoreApplication::quit);
+    const int code = app.exec();
+    std::printf("%g|%d|%s|%d|%d\n", player->volume(), player->isMuted() ? 1 : 0, qPrintable(app.currentLanguage()),
+        app.settingsValue(QStringLiteral("AutoReminderCount"), -1).toInt(),
+        HelpDialog::isShowOnStartAvailable() ? 1 : 0);
+    return code;
+}
+
+// Writes settings as fast as it can, to be killed in the middle of a write.
+int writer(int argc, char** argv)
+{
+    App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
+    for (int i = 0;; ++i) {
+        app.setSettingsValue(QStringLiteral("Filler%1").arg(i % 50), QString(2000, QLatin1Char('x')));
+        app.settings()->sync();
+    }
+}
+
+} // namespace
+
+// Damaged, hostile or unwritable settings: the program starts, falls back to defaults or sane values, and a
+// good settings file is never left half written.
+class TestSettingsFaults : public QObject
+{
+    Q_OBJECT
+
+    QProcessEnvironment environment(const QString& home)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.debug=false"));
+        return env;
+    }
+
+    QString start(const QString& home)
+    {
+        QProcess child;
+        child.setProcessEnvironment(environment(home));
+        child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--probe") });
+        if (!child.waitForFinished(20000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+            return QStringLiteral("did not start cleanly: ") + QString::fromUtf8(child.readAllStandardError());
+        return QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+    }
+
+    static QString settingsFile(const QString& home)
+    {
+        return home + QStringLiteral("/.config/Vireo/settings.plist");
+    }
+
+    static void plant(const QString& home, const QByteArray& content)
+    {
+        QDir().mkpath(home + QStringLiteral("/.config/Vireo"));
+        QVERIFY(AudioFixtures::writeBytes(settingsFile(home), content));
+    }
+
+private slots:
+    void randomBytes()
+    {
+        QTemporaryDir home;
+        plant(home.path(), AudioFixtures::randomBytes(32768, 99));
+        // Defaults: volume 0.5, not muted, English, first counted start, introduction due.
+        QCOMPARE(start(home.path()), QStringLiteral("0.5|0|en|2|1"));
+    }
+
+    void wrongTypesAndHugeValues_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("count as text, volume huge")
+            << QByteArray("[Vireo]\nAutoReminderCount=often\nSoundVolume=1e308\n"
+                          "SoundMute=perhaps\nLanguage=12345\nNeverShowItAgain=@Invalid()\n")
+            << "1e+308|0|en|1|1";
+        QTest::newRow("negative volume") << QByteArray("[Vireo]\nSoundVolume=-5\nAutoReminderCount=-7\n")
+                                         << "-5|1|en|1|1"; // -6 would be negative: 1
+        QTest::newRow("largest count") << QByteArray("[Vireo]\nAutoReminderCount=2147483647\n") << "0.5|0|en|1|1";
+        QTest::newRow("count beyond int")
+            << QByteArray("[Vireo]\nAutoReminderCount=99999999999999999999\n") << "0.5|0|en|1|1";
+    }
+
+    void wrongTypesAndHugeValues()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, result);
+        QTemporaryDir home;
+        plant(home.path(), content);
+        QCOMPARE(start(home.path()), result);
+    }
+
+    void settingsFileThatCannotBeWritten()
+    {
+        // A folder where the file should be: nobody, root included, can write the file.
+        QTemporaryDir home;
+        QVERIFY(QDir().mkpath(settingsFile(home.path())));
+        QCOMPARE(start(home.path()), QStringLiteral("0.5|0|en|2|1")); // counted for this run, lost for the next
+        QVERIFY(QFileInfo(settingsFile(home.path())).isDir());
+        QCOMPARE(start(home.path()), QStringLiteral("0.5|0|en|2|1"));
+    }
+
+    void supportDirectoryThatCannotBeMade()
+    {
+        QTemporaryDir home;
+        QDir().mkpath(home.path() + QStringLiteral("/.config"));
+        QVERIFY(AudioFixtures::writeBytes(home.path() + QStringLiteral("/.config/Vireo"), "a file, not a folder"));
+        QCOMPARE(start(home.path()), QStringLiteral("0.5|0|en|2|1"));
+    }
+
+    void goodFileSurvivesAKilledWriter()
+    {
+        QTemporaryDir home;
+        plant(home.path(), "[Vireo]\nLanguage=de\n");
+        for (int round = 0; round < 15; ++round) {
+            QProcess writer;
+            writer.setProcessEnvironment(environment(home.path()));
+            writer.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--writer") });
+            QVERIFY(writer.waitForStarted(5000));
+            QTest::qWait(40 + 17 * round);
+            ::kill(pid_t(writer.processId()), SIGKILL);
+            writer.waitForFinished(5000);
+            QSettings settings(settingsFile(home.path()), QSettings::IniFormat);
+            QCOMPARE(settings.status(), QSettings::NoError);
+            QCOMPARE(settings.value(QStringLiteral("Vireo/Language")).toString(), QStringLiteral("de"));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && qstrcmp(argv[1], "--probe") == 0)
+        return probe(argc, argv);
+    if (argc >= 2 && qstrcmp(argv[1], "--writer") == 0)
+        return writer(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestSettingsFaults test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settingsfaults.moc"
