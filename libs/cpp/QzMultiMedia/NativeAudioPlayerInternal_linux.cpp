@@ -50,7 +50,26 @@ GstElement* makeAudioSink()
         qCWarning(lcMultiMedia) << "VIREO_AUDIO_SINK is not a usable sink:" << (error ? error->message : "");
         g_clear_error(&error);
     }
-    return gst_element_factory_make("autoaudiosink", nullptr);
+    return gst_element_factory_make("autoaudiosink", "vireo-auto-sink");
+}
+
+// autoaudiosink falls back to a silent fake sink when no sound server or device can be opened. Playing into it
+// would show a song as playing that nobody hears, so that counts as a sink that failed to open.
+bool playsIntoTheVoid(GstElement* pipeline)
+{
+    GstElement* sink = nullptr;
+    g_object_get(pipeline, "audio-sink", &sink, nullptr);
+    if (!sink)
+        return false;
+    bool silent = false;
+    if (g_strcmp0(GST_OBJECT_NAME(sink), "vireo-auto-sink") == 0 && GST_IS_BIN(sink)) {
+        if (GstElement* fallback = gst_bin_get_by_name(GST_BIN(sink), "fake-audio-sink")) {
+            silent = true;
+            gst_object_unref(fallback);
+        }
+    }
+    gst_object_unref(sink);
+    return silent;
 }
 
 GstElement* makePanorama(float balance)
@@ -120,6 +139,10 @@ GstElement* loadPipeline(const QString& fileName, float balance)
         ready = change != GST_STATE_CHANGE_FAILURE;
     }
 
+    if (ready && playsIntoTheVoid(pipeline)) {
+        qCDebug(lcMultiMedia) << "cannot play" << fileName << ": no sound output can be opened";
+        ready = false;
+    }
     gint audioStreams = 0;
     if (ready)
         g_object_get(pipeline, "n-audio", &audioStreams, nullptr);

@@ -1,0 +1,162 @@
+#include "AudioFixtures.h"
+#include "AudioListPlayer.h"
+#include "AudioPlayer.h"
+#include "DesktopSession.h"
+#include "PulseServer.h"
+#include "Vireo.h"
+#include "VireoTestMain.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using QzMultiMedia::AudioListPlayer;
+
+namespace {
+std::unique_ptr<DesktopSession> desktop;
+std::unique_ptr<PulseServer> pulse;
+} // namespace
+
+// What the desktop can do to a running player: take its sound server away and give it back, restart the tray,
+// delete or overwrite the song that is playing. The player carries on each time.
+class TestFaultsEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_media;
+    std::unique_ptr<Vireo> m_vireo;
+
+    QUrl song(const char* name)
+    {
+        return QUrl::fromLocalFile(m_media.filePath(QLatin1String(name)));
+    }
+
+    void drop(const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &dropped);
+    }
+
+    // The sink may take a moment to start a new stream: once the song is well under way, it must be heard.
+    bool soundComes()
+    {
+        const qint64 from = QzMultiMedia::AudioPlayer::instance()->position();
+        if (!DesktopSession::waitFor(
+                [&] { return QzMultiMedia::AudioPlayer::instance()->position() > from + 600; }, 5000))
+            return false;
+        if (!pulse->startRecording())
+            return false;
+        QTest::qWait(800);
+        return PulseServer::rms(pulse->takeRecording()) > 1000.0;
+    }
+
+    bool iconEmbedded() const
+    {
+        return !m_vireo->geometry().isEmpty()
+            && QRegularExpression(QStringLiteral("\\d+x\\d+\\+0\\+0\\s+\\+[1-9]"))
+                   .match(DesktopSession::windowTree().section(QStringLiteral("\"panel\""), 1))
+                   .hasMatch();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char* name : { "a.mp3", "b.ogg", "c.wav", "victim.wav", "overwritten.mp3" })
+            QVERIFY(AudioFixtures::makeTone(m_media.filePath(QLatin1String(name)), 12000, 440));
+        m_vireo = std::make_unique<Vireo>();
+        QVERIFY(DesktopSession::waitFor([&] { return !m_vireo->geometry().isEmpty(); }, 5000));
+    }
+
+    void noSoundServer()
+    {
+        pulse->stop();
+        drop({ song("a.mp3"), song("b.ogg") });
+        // The sink cannot be opened: nothing is reported as playing, and the program goes on.
+        QVERIFY(!AudioListPlayer::instance()->isPlaying());
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QVERIFY(!AudioListPlayer::instance()->isPlaying());
+        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("b.ogg"));
+    }
+
+    void soundServerComesBack()
+    {
+        QVERIFY(pulse->start());
+        drop({ song("a.mp3"), song("b.ogg") });
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QVERIFY(soundComes());
+    }
+
+    void soundServerKilledDuringPlaybackAndStartedAgain()
+    {
+        pulse->stop();
+        // The lost sink ends the song; the next cannot open one either, so the list rests.
+        QVERIFY(DesktopSession::waitFor([] { return !AudioListPlayer::instance()->isPlaying(); }, 3000));
+        QVERIFY(pulse->start());
+        m_vireo->transportAction(Vireo::Transport::Previous)->trigger(); // the user picks again: it plays
+        if (!AudioListPlayer::instance()->isPlaying())
+            m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QVERIFY(soundComes());
+    }
+
+    void songDeletedOrOverwrittenWhilePlaying()
+    {
+        drop({ song("victim.wav"), song("overwritten.mp3"), song("c.wav") });
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QTest::qWait(300);
+        QVERIFY(QFile::remove(song("victim.wav").toLocalFile()));
+        QTest::qWait(500);
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QTest::qWait(300);
+        QVERIFY(
+            AudioFixtures::writeBytes(song("overwritten.mp3").toLocalFile(), AudioFixtures::randomBytes(300000, 5)));
+        QTest::qWait(1500); // whatever the decoder makes of it, the program is still here
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("c.wav"));
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QVERIFY(soundComes());
+    }
+
+    void trayRestartedIconComesBack()
+    {
+        QVERIFY(DesktopSession::waitFor([&] { return iconEmbedded(); }, 3000));
+        desktop->stopTray();
+        QVERIFY(
+            DesktopSession::waitFor([] { return !DesktopSession::treeContains(QStringLiteral("\"panel\"")); }, 5000));
+        QTest::qWait(500);
+        QVERIFY(desktop->startTray());
+        QVERIFY2(DesktopSession::waitFor([&] { return iconEmbedded(); }, 8000), "the icon did not come back");
+        // The catcher follows it there.
+        QVERIFY(DesktopSession::waitFor(
+            [&] {
+                return m_vireo->dropCatcher()->isVisible() && m_vireo->dropCatcher()->geometry() == m_vireo->geometry();
+            },
+            3000));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("VIREO_AUDIO_SINK");
+    desktop = std::make_unique<DesktopSession>();
+    pulse = std::make_unique<PulseServer>();
+    if (!desktop->startX() || !desktop->startTray() || !pulse->start()) {
+        std::fprintf(stderr, "could not start the test desktop (Xvfb, trayer, PulseAudio)\n");
+        return 1;
+    }
+    const int result = VireoTest::runTests<TestFaultsEndToEnd>(argc, argv);
+    pulse.reset();
+    desktop.reset();
+    return result;
+}
+
+#include "tst_faults_e2e.moc"
