@@ -49,7 +49,7 @@ void drop(Vireo& vireo, const QList<QUrl>& urls)
 QList<QUrl> makeTracks(const QTemporaryDir& dir, int distinct, int ms)
 {
     QList<QUrl> tracks;
-    const char* suffixes[] = {".mp3", ".ogg", ".wav"};
+    const char* suffixes[] = { ".mp3", ".ogg", ".wav" };
     for (int i = 0; i < distinct; ++i) {
         const QString file = dir.filePath(QStringLiteral("track%1%2").arg(i).arg(QLatin1String(suffixes[i % 3])));
         if (!AudioFixtures::makeTone(file, ms, 300 + 20 * i))
@@ -94,8 +94,8 @@ int soak(Vireo& vireo)
     const long atEnd = residentKiB();
     const double growth = 100.0 * double(atEnd - after50) / double(after50);
     std::printf("tracks started %d, ended %d: %s\n", started, ended, eachOnce ? "each exactly once" : "NOT each once");
-    std::printf("resident memory: %ld KiB after 50 tracks, %ld KiB after 500 tracks and 200 drops (%+.1f%%)\n",
-                after50, atEnd, growth);
+    std::printf("resident memory: %ld KiB after 50 tracks, %ld KiB after 500 tracks and 200 drops (%+.1f%%)\n", after50,
+        atEnd, growth);
     const bool withinBound = growth <= 10.0;
     std::printf("%s\n", eachOnce && withinBound ? "soak: PASS" : "soak: FAIL");
     return eachOnce && withinBound ? 0 : 1;

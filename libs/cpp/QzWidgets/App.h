@@ -137,6 +137,7 @@ signals:
     void filesOpened(const QList<QUrl>& urls);
 
 public slots:
+    void slotShowCssEditor();
     void slotContactUs();
     void slotTellFriend();
     void slotShowMoreApps();

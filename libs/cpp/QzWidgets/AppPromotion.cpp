@@ -1,6 +1,7 @@
 // The application object's promotion side: reminders, store and web links, share and join, the introduction.
 #include "App.h"
 
+#include "CssEditor.h"
 #include "HelpDialog.h"
 #include "JoinDialog.h"
 #include "JoinReminderDialog.h"
@@ -313,6 +314,14 @@ void App::slotJoin()
 {
     JoinDialog dialog(QApplication::activeWindow());
     dialog.exec();
+}
+
+void App::slotShowCssEditor()
+{
+    // Every call opens another window; each goes when it is closed.
+    auto* editor = new CssEditor(nullptr);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->show();
 }
 
 void App::setIntroductionSlides(const QStringList& slides)
