@@ -81,7 +81,8 @@ int soak(Vireo& vireo)
         std::printf("the list did not end: %d of 500 tracks ended\n", ended);
         return 1;
     }
-    const bool eachOnce = started == 500 && ended == 500;
+    const int startedInList = started, endedInList = ended;
+    const bool eachOnce = startedInList == 500 && endedInList == 500;
     for (int round = 0; round < 200; ++round) {
         QList<QUrl> fresh;
         for (int k = 0; k < 5; ++k)
@@ -93,7 +94,8 @@ int soak(Vireo& vireo)
     QTest::qWait(200);
     const long atEnd = residentKiB();
     const double growth = 100.0 * double(atEnd - after50) / double(after50);
-    std::printf("tracks started %d, ended %d: %s\n", started, ended, eachOnce ? "each exactly once" : "NOT each once");
+    std::printf("tracks of the list started %d, ended %d: %s\n", startedInList, endedInList,
+                eachOnce ? "each exactly once" : "NOT each once");
     std::printf("resident memory: %ld KiB after 50 tracks, %ld KiB after 500 tracks and 200 drops (%+.1f%%)\n", after50,
         atEnd, growth);
     const bool withinBound = growth <= 10.0;
