@@ -125,12 +125,15 @@ void Vireo::setStatusPicture(const QString& resource)
 {
     setIcon(QIcon(resource));
     emit stateShown();
+    m_bCatcherStale = true;
     if (m_plblDropCatcher->isVisible())
         dressCatcher();
 }
 
 void Vireo::dressCatcher()
 {
+    m_nTicksSinceDressed = 0;
+    m_bCatcherStale = false;
     if (TrayHost::isCompositing()) {
         if (!m_plblDropCatcher->pixmap().isNull()) {
             m_plblDropCatcher->clear();
@@ -251,10 +254,17 @@ void Vireo::adjustWidget()
         m_bDragOver = false;
         showPlayerState();
     }
-    m_plblDropCatcher->setGeometry(rect);
+    // The tick runs all day: it touches the window only when something changed, so an idle tray costs nothing.
+    const bool moved = m_plblDropCatcher->geometry() != rect;
+    if (moved)
+        m_plblDropCatcher->setGeometry(rect);
     // A tray that hands out no geometry (StatusNotifierItem hosts) has nothing to cover.
-    m_plblDropCatcher->setVisible(isVisible() && !rect.isEmpty());
-    if (m_plblDropCatcher->isVisible())
+    const bool visible = isVisible() && !rect.isEmpty();
+    if (m_plblDropCatcher->isVisible() != visible)
+        m_plblDropCatcher->setVisible(visible);
+    // A compositor may come or go: look again now and then, not on every tick.
+    const bool lookAgain = ++m_nTicksSinceDressed >= 30;
+    if (visible && (moved || lookAgain || m_bCatcherStale))
         dressCatcher();
 }
 

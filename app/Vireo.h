@@ -76,4 +76,6 @@ private:
     QAction* m_pactNext = nullptr;
     QAction* m_pactInfo = nullptr;
     bool m_bDragOver = false; // a drag entered the catcher and has not left it yet
+    bool m_bCatcherStale = true; // the icon changed since the catcher last took its picture
+    int m_nTicksSinceDressed = 0;
 };

@@ -48,7 +48,7 @@ int play(const QString& file)
 {
     bool ended = false;
     QObject::connect(AudioListPlayer::instance(), &AudioListPlayer::finished, [&] { ended = true; });
-    AudioListPlayer::instance()->setPlayList({QUrl::fromLocalFile(file)});
+    AudioListPlayer::instance()->setPlayList({ QUrl::fromLocalFile(file) });
     return QTest::qWaitFor([&] { return ended; }, 600000) ? 0 : 1;
 }
 
@@ -59,7 +59,7 @@ int latency(Vireo& vireo, const QStringList& files)
         QTest::qWait(300);
         QElapsedTimer clock;
         clock.start();
-        drop(vireo, {QUrl::fromLocalFile(file)});
+        drop(vireo, { QUrl::fromLocalFile(file) });
         std::printf("drop_to_sound_%s %.1f ms\n", qPrintable(QFileInfo(file).suffix()), untilSound(clock));
         QTest::qWait(300);
     }
@@ -69,7 +69,7 @@ int latency(Vireo& vireo, const QStringList& files)
 
 int scale(Vireo& vireo, const QString& file)
 {
-    for (int n : {1, 100, 1000, 10000}) {
+    for (int n : { 1, 100, 1000, 10000 }) {
         AudioListPlayer::instance()->stop();
         QTest::qWait(200);
         QList<QUrl> urls;
@@ -87,7 +87,7 @@ int scale(Vireo& vireo, const QString& file)
         const double opened = clock.nsecsElapsed() / 1e6;
         menu->hide();
         std::printf("scale_%d_first_sound %.1f ms\nscale_%d_songs_rebuilt %.1f ms\nscale_%d_menu_open %.1f ms\n", n,
-                    sound, n, rebuilt, n, opened);
+            sound, n, rebuilt, n, opened);
     }
     AudioListPlayer::instance()->stop();
     return 0;
@@ -99,7 +99,7 @@ int gap(Vireo& vireo, const QString& first, const QString& second)
     if (!recorder.startRecording())
         return 1;
     QTest::qWait(300);
-    drop(vireo, {QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
+    drop(vireo, { QUrl::fromLocalFile(first), QUrl::fromLocalFile(second) });
     bool ended = false;
     QObject::connect(AudioListPlayer::instance(), &AudioListPlayer::finished, [&] { ended = true; });
     if (!QTest::qWaitFor([&] { return ended; }, 30000))

@@ -69,6 +69,13 @@ cpu_ticks() { awk '{print $14+$15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {s+=$2} END {print s+0}'; }
 rss_kib() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0; }
 hz=$(getconf CLK_TCK)
+# Ends a program, firmly if it does not listen.
+stop_pid() {
+    kill "$1" 2>/dev/null || return 0
+    for _ in $(seq 30); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
 
 reset_configs() {
     rm -rf "$HOME/.qmmp" "$XDG_CONFIG_HOME/audacious" "$XDG_CONFIG_HOME/strawberry" "$XDG_CONFIG_HOME/Vireo"
@@ -81,7 +88,7 @@ reset_configs() {
     true
 }
 # audacious keeps its plugin choices in a registry it writes on first start: make one, switch the icons on.
-audacious >/dev/null 2>&1 & ap=$!; sleep 5; kill $ap; wait $ap 2>/dev/null || true
+audacious >/dev/null 2>&1 & ap=$!; sleep 5; stop_pid $ap
 sed -i '/statusicon/,/^enabled/ s/^enabled 0/enabled 1/' "$XDG_CONFIG_HOME/audacious/plugin-registry" 2>/dev/null || true
 cp -r "$XDG_CONFIG_HOME/audacious" "$work/audacious-config"
 
@@ -111,7 +118,7 @@ for run in $(seq "$RUNS"); do
         [ -n "$t" ] && add "startup_$p" "$(echo "$t * 1000" | bc)"
         sleep 3
         add "rss_idle_$p" "$(( $(rss_kib $pid) / 1024 ))"
-        kill $pid 2>/dev/null; wait $pid 2>/dev/null || true
+        stop_pid $pid
         sleep 0.5
     done
 
@@ -157,9 +164,8 @@ for run in $(seq "$RUNS"); do
         c=$(cpu_ticks ${idle_pid[$p]}); s=$(switches ${idle_pid[$p]})
         add "idle_cpu_per_10s_$p" "$(echo "scale=4; ($c - ${c0[$p]}) / $hz * 10 / $IDLE_SECONDS" | bc)"
         add "idle_wakeups_per_s_$p" "$(echo "scale=2; ($s - ${s0[$p]}) / $IDLE_SECONDS" | bc)"
-        kill ${idle_pid[$p]} 2>/dev/null || true
     done
-    wait 2>/dev/null || true
+    for p in "${!idle_pid[@]}"; do stop_pid ${idle_pid[$p]}; done
     sleep 1
 
     # Latencies and scale, from inside the program.

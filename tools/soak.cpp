@@ -95,7 +95,7 @@ int soak(Vireo& vireo)
     const long atEnd = residentKiB();
     const double growth = 100.0 * double(atEnd - after50) / double(after50);
     std::printf("tracks of the list started %d, ended %d: %s\n", startedInList, endedInList,
-                eachOnce ? "each exactly once" : "NOT each once");
+        eachOnce ? "each exactly once" : "NOT each once");
     std::printf("resident memory: %ld KiB after 50 tracks, %ld KiB after 500 tracks and 200 drops (%+.1f%%)\n", after50,
         atEnd, growth);
     const bool withinBound = growth <= 10.0;

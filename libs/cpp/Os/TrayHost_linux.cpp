@@ -7,6 +7,7 @@
 #include <QDBusInterface>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
+#include <QHash>
 #include <QTimer>
 
 #include <xcb/xcb.h>
