@@ -22,5 +22,5 @@ void FreedesktopApplicationAdaptor::Open(const QStringList& uris, const QVariant
     m_pApp->emitOpen(urls);
 }
 
-// The program offers no actions; an unknown action is ignored, as the specification of the interface allows.
+// The program offers no actions; an unknown action is ignored, as org.freedesktop.Application allows.
 void FreedesktopApplicationAdaptor::ActivateAction(const QString&, const QVariantList&, const QVariantMap&) { }
