@@ -13,7 +13,7 @@ cmake --build build -j"$jobs"
 
 # Leaks are left to the valgrind run (scripts/memcheck.sh): Qt's and GStreamer's one-time allocations would
 # drown this run's report.
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIREO_WERROR=ON -DVIREO_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVIREO_WERROR=ON -DVIREO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j"$jobs" -L "unit|robustness")
