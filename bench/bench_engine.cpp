@@ -8,6 +8,7 @@
 #include "App.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "DropOnIcon.h"
 #include "PulseServer.h"
 #include "Vireo.h"
 
@@ -26,16 +27,6 @@ using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::AudioPlayer;
 
 namespace {
-
-void drop(Vireo& vireo, const QList<QUrl>& urls)
-{
-    QMimeData data;
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
-    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(vireo.dropCatcher(), &dropped);
-}
 
 // Milliseconds from `since` until the sink's clock has moved past the start of the song.
 double untilSound(const QElapsedTimer& since)
@@ -61,7 +52,7 @@ int latency(Vireo& vireo, const QStringList& files)
         QTest::qWait(300);
         QElapsedTimer clock;
         clock.start();
-        drop(vireo, { QUrl::fromLocalFile(file) });
+        dropOnIcon(vireo, { QUrl::fromLocalFile(file) });
         std::printf("drop_to_sound_%s %.1f ms\n", qPrintable(QFileInfo(file).suffix()), untilSound(clock));
         QTest::qWait(300);
     }
@@ -79,7 +70,7 @@ int scale(Vireo& vireo, const QString& file)
             urls << QUrl::fromLocalFile(file);
         QElapsedTimer clock;
         clock.start();
-        drop(vireo, urls); // returns once the list plays and "Songs" is rebuilt
+        dropOnIcon(vireo, urls); // returns once the list plays and "Songs" is rebuilt
         const double rebuilt = clock.nsecsElapsed() / 1e6;
         const double sound = untilSound(clock);
         QMenu* menu = vireo.contextMenu();
@@ -101,7 +92,7 @@ int gap(Vireo& vireo, const QString& first, const QString& second)
     if (!recorder.startRecording())
         return 1;
     QTest::qWait(300);
-    drop(vireo, { QUrl::fromLocalFile(first), QUrl::fromLocalFile(second) });
+    dropOnIcon(vireo, { QUrl::fromLocalFile(first), QUrl::fromLocalFile(second) });
     bool ended = false;
     QObject::connect(AudioListPlayer::instance(), &AudioListPlayer::finished, [&] { ended = true; });
     if (!QTest::qWaitFor([&] { return ended; }, 30000))

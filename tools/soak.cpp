@@ -7,6 +7,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "DropOnIcon.h"
 #include "Vireo.h"
 
 #include <QDropEvent>
@@ -34,16 +35,6 @@ long residentKiB()
             return line.mid(6).trimmed().split(' ').first().toLong();
     }
     return -1;
-}
-
-void drop(Vireo& vireo, const QList<QUrl>& urls)
-{
-    QMimeData data;
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
-    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(vireo.dropCatcher(), &dropped);
 }
 
 QList<QUrl> makeTracks(const QTemporaryDir& dir, int distinct, int ms)
@@ -76,7 +67,7 @@ int soak(Vireo& vireo)
     });
     bool listEnded = false;
     QObject::connect(AudioListPlayer::instance(), &AudioListPlayer::finished, [&] { listEnded = true; });
-    drop(vireo, list);
+    dropOnIcon(vireo, list);
     if (!QTest::qWaitFor([&] { return listEnded; }, 900000)) {
         std::printf("the list did not end: %d of 500 tracks ended\n", ended);
         return 1;
@@ -87,7 +78,7 @@ int soak(Vireo& vireo)
         QList<QUrl> fresh;
         for (int k = 0; k < 5; ++k)
             fresh << distinct[(round + k) % distinct.size()];
-        drop(vireo, fresh);
+        dropOnIcon(vireo, fresh);
         QTest::qWait(20);
     }
     AudioListPlayer::instance()->stop();
@@ -107,7 +98,7 @@ int session(Vireo& vireo)
 {
     QTemporaryDir dir;
     const QList<QUrl> tracks = makeTracks(dir, 3, 1500);
-    drop(vireo, tracks);
+    dropOnIcon(vireo, tracks);
     QTest::qWait(700);
     vireo.transportAction(Vireo::Transport::Next)->trigger();
     QTest::qWait(700);

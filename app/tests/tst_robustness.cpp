@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "DropOnIcon.h"
 #include "NativeAudioPlayerInternal.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
@@ -40,12 +41,7 @@ class TestRobustness : public QObject
 
     void drop(const QList<QUrl>& urls)
     {
-        QMimeData data;
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &enter);
-        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &dropped);
+        dropOnIcon(*m_vireo, urls);
     }
 
     // Drops the list, then steps through every entry with "Next Song", each step within the bound.

@@ -1,5 +1,6 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
+#include "DropOnIcon.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
 
@@ -59,12 +60,7 @@ class TestVireo : public QObject
 
     void drop(Vireo& vireo, const QList<QUrl>& urls)
     {
-        QMimeData data;
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
-        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(vireo.dropCatcher(), &dropped);
+        dropOnIcon(vireo, urls);
     }
 
     void rightClick(Vireo& vireo)

@@ -2,6 +2,7 @@
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "DesktopSession.h"
+#include "DropOnIcon.h"
 #include "PulseServer.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
@@ -36,12 +37,7 @@ class TestFaultsEndToEnd : public QObject
 
     void drop(const QList<QUrl>& urls)
     {
-        QMimeData data;
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &enter);
-        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &dropped);
+        dropOnIcon(*m_vireo, urls);
     }
 
     // The sink may take a moment to start a new stream: once the song is well under way, it must be heard.
