@@ -1,9 +1,8 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
-#include "DesktopSession.h"
 #include "DropOnIcon.h"
-#include "PulseServer.h"
+#include "TestDesktop.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
 
@@ -17,8 +16,8 @@
 using QzMultiMedia::AudioListPlayer;
 
 namespace {
-std::unique_ptr<DesktopSession> desktop;
-std::unique_ptr<PulseServer> pulse;
+std::unique_ptr<DesktopSession>& desktop = TestDesktop::desktop;
+std::unique_ptr<PulseServer>& pulse = TestDesktop::pulse;
 } // namespace
 
 // What the desktop can do to a running player: take its sound server away and give it back, restart the tray,
@@ -141,18 +140,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qunsetenv("VIREO_AUDIO_SINK");
-    desktop = std::make_unique<DesktopSession>();
-    pulse = std::make_unique<PulseServer>();
-    if (!desktop->startX() || !desktop->startTray() || !pulse->start()) {
-        std::fprintf(stderr, "could not start the test desktop (Xvfb, trayer, PulseAudio)\n");
-        return 1;
-    }
-    const int result = VireoTest::runTests<TestFaultsEndToEnd>(argc, argv);
-    pulse.reset();
-    desktop.reset();
-    return result;
+    return TestDesktop::run<TestFaultsEndToEnd>(argc, argv);
 }
 
 #include "tst_faults_e2e.moc"
