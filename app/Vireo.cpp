@@ -318,8 +318,11 @@ void Vireo::showPlayerState()
 
 void Vireo::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list")))
+    if (event->mimeData()->hasFormat(QStringLiteral("text/uri-list"))) {
         event->acceptProposedAction();
+        // The hand takes a moment to let go over a small icon; that moment is enough to make the first song quick.
+        AudioListPlayer::instance()->prepare();
+    }
 }
 
 void Vireo::dropEvent(QDropEvent* event)

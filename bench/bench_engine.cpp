@@ -1,7 +1,8 @@
 // Figures of the player measured from inside, printed one per line as "name value unit":
 //
 //   bench_engine play <file>         plays the file through the play list to its end (CPU is measured outside)
-//   bench_engine latency <file>...   drop to sound: from the drop until the sink's clock moves, per file
+//   bench_engine latency <ms> <file> drop to sound: from the drop until the sink's clock moves, for the first drop
+//                                    after start-up, the drag having rested <ms> over the icon before it let go
 //   bench_engine scale <file>        drops of 1, 100, 1,000 and 10,000 entries: first sound, menu rebuilt, menu open
 //   bench_engine gap <a> <b>         silence between two tracks at the sink, from the recorded monitor (needs a
 //                                    PulseAudio null sink named vireo_test, as bench/run.sh starts)
@@ -45,17 +46,21 @@ int play(const QString& file)
     return loop.exec();
 }
 
-int latency(Vireo& vireo, const QStringList& files)
+int latency(Vireo& vireo, int hoverMs, const QString& file)
 {
-    for (const QString& file : files) {
-        AudioListPlayer::instance()->stop();
-        QTest::qWait(300);
-        QElapsedTimer clock;
-        clock.start();
-        dropOnIcon(vireo, { QUrl::fromLocalFile(file) });
-        std::printf("drop_to_sound_%s %.1f ms\n", qPrintable(QFileInfo(file).suffix()), untilSound(clock));
-        QTest::qWait(300);
-    }
+    // As Qt delivers a drag from another program, with the clock started as the hand lets go.
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(file) });
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
+    QTest::qWait(hoverMs);
+    QElapsedTimer clock;
+    clock.start();
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vireo.dropCatcher(), &dropped);
+    const double ms = untilSound(clock);
+    std::printf("drop_to_sound_%s%s %.1f ms\n", qPrintable(QFileInfo(file).suffix()),
+        hoverMs > 0 ? "" : "_no_hover", ms);
     AudioListPlayer::instance()->stop();
     return 0;
 }
@@ -130,7 +135,7 @@ int main(int argc, char** argv)
             if (mode == QLatin1String("play"))
                 result = play(args.value(1));
             else if (mode == QLatin1String("latency"))
-                result = latency(vireo, args.mid(1));
+                result = latency(vireo, args.value(1).toInt(), args.value(2));
             else if (mode == QLatin1String("scale"))
                 result = scale(vireo, args.value(1));
             else if (mode == QLatin1String("gap"))

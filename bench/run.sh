@@ -170,7 +170,13 @@ for run in $(seq "$RUNS"); do
 
     # Latencies and scale, from inside the program.
     reset_configs
-    env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" latency "$work/a.mp3" "$work/a.ogg" "$work/a.flac" >"$work/lat"
+    # Each drop is the first of a fresh start: a hand resting 150 ms over the icon before letting go, and none.
+    : >"$work/lat"
+    for f in a.mp3 a.ogg a.flac; do
+        for hover in 150 0; do
+            env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" latency $hover "$work/$f" >>"$work/lat"
+        done
+    done
     env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" gap "$work/one.wav" "$work/two.wav" >>"$work/lat"
     env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" scale "$work/a.mp3" >>"$work/lat"
     while read -r name value _; do add "$name" "$value"; done <"$work/lat"

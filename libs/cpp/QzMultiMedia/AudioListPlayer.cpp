@@ -23,6 +23,11 @@ AudioListPlayer* AudioListPlayer::instance()
     return m_uniqueInstance;
 }
 
+void AudioListPlayer::prepare()
+{
+    AudioPlayer::instance()->prepare();
+}
+
 void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
 {
     if (urls.isEmpty())

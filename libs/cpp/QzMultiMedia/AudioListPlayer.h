@@ -18,6 +18,8 @@ class AudioListPlayer : public QObject
 public:
     static AudioListPlayer* instance();
 
+    // Files are on their way (dragged over the icon): the first of them will start sooner.
+    void prepare();
     void setPlayList(const QList<QUrl>& urls);
     void setPlayList(const QDir& dir, const QStringList& nameFilters);
     void appendToPlayList(const QList<QUrl>& urls);

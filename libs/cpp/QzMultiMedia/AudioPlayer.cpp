@@ -42,6 +42,11 @@ AudioPlayer* AudioPlayer::instance()
     return _uniqueInstance;
 }
 
+void AudioPlayer::prepare()
+{
+    m_pNativePlayer->prepare();
+}
+
 void AudioPlayer::play(const QString& fileName, bool looped)
 {
     m_pNativePlayer->setMedia(fileName);

@@ -17,6 +17,8 @@ public:
     static AudioPlayer* instance();
     ~AudioPlayer() override;
 
+    // A song is likely to come soon: the back end may get ready for it meanwhile.
+    void prepare();
     void play(const QString& fileName, bool looped);
     void play();
     void pause();

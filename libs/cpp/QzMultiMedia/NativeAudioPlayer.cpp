@@ -12,6 +12,11 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
     connect(m_pInternal, &NativeAudioPlayerInternal::positionChanged, this, &NativeAudioPlayer::positionChanged);
 }
 
+void NativeAudioPlayer::prepare()
+{
+    m_pInternal->prepare();
+}
+
 void NativeAudioPlayer::setMedia(const QString& fileName)
 {
     m_strFileName = fileName;

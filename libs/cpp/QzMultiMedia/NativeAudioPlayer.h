@@ -15,6 +15,7 @@ class NativeAudioPlayer : public QObject
 public:
     explicit NativeAudioPlayer(QObject* parent = nullptr);
 
+    void prepare();
     void setMedia(const QString& fileName);
     void play(const QString& fileName);
     void play();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
 typedef struct _GstElement GstElement;
+class QThread;
 
 namespace QzMultiMedia {
 
@@ -27,6 +29,9 @@ public:
 
     explicit NativeAudioPlayerInternal(QObject* parent = nullptr);
     ~NativeAudioPlayerInternal() override;
+
+    // A song is about to come (a drag is over the icon): load what playing needs in the background, once.
+    void prepare();
 
     void setMedia(const QString& fileName);
     void play(const QString& fileName);
@@ -66,6 +71,9 @@ private:
     int m_nState = Playing;
     double m_fVolume = 0.5;
     bool m_bStarted = false; // PLAYING was asked for since the last pause, stop or load
+    bool m_bAtStart = false; // loaded or rewound, and not moved since
+    bool m_bPrepared = false;
+    QPointer<QThread> m_pWarmUp;
     mutable bool m_bEnded = false; // end of stream or an error was seen on the bus since the last start
 };
 

@@ -3,6 +3,7 @@
 #include "QzMultiMediaLogging.h"
 
 #include <QFileInfo>
+#include <QThread>
 
 #include <gst/gst.h>
 
@@ -17,13 +18,8 @@ namespace {
 constexpr guint PlayFlagAudio = 1u << 1;
 constexpr guint PlayFlagSoftVolume = 1u << 4;
 
-// GStreamer is set up on first use, so a start that never plays pays nothing for it.
-void ensureGstreamer()
+void initGstreamer()
 {
-    static bool initialized = false;
-    if (initialized)
-        return;
-    initialized = true;
     gst_init(nullptr, nullptr);
 
     // libav's MP3 decoder ranks equal to mpg123 and wins the tie, at about three times the memory and half again
@@ -37,6 +33,29 @@ void ensureGstreamer()
         gst_object_unref(mpg123);
     if (libav)
         gst_object_unref(libav);
+}
+
+// GStreamer is set up on first use, so a start that never plays pays nothing for it. The first use may come from
+// the warm-up thread and the user interface's thread at once: a function-local static is initialised only once.
+void ensureGstreamer()
+{
+    static const bool initialized = [] {
+        initGstreamer();
+        return true;
+    }();
+    Q_UNUSED(initialized);
+}
+
+// What a first song needs besides the pipeline itself: finding its type, the usual containers and decoders, and
+// the way to the sound server. Loading them is most of what a first song waits for.
+void loadCommonPlugins()
+{
+    ensureGstreamer();
+    for (const char* name : { "coreelements", "playback", "typefindfunctions", "autodetect", "pulseaudio", "volume",
+             "audioconvert", "audioresample", "audioparsers", "id3demux", "mpg123", "ogg", "vorbis", "flac" }) {
+        if (GstPlugin* plugin = gst_plugin_load_by_name(name))
+            gst_object_unref(plugin);
+    }
 }
 
 GstElement* makeAudioSink()
@@ -180,7 +199,19 @@ NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
 
 NativeAudioPlayerInternal::~NativeAudioPlayerInternal()
 {
+    if (m_pWarmUp)
+        m_pWarmUp->wait();
     release();
+}
+
+void NativeAudioPlayerInternal::prepare()
+{
+    if (m_bPrepared)
+        return;
+    m_bPrepared = true;
+    m_pWarmUp = QThread::create(loadCommonPlugins);
+    connect(m_pWarmUp, &QThread::finished, m_pWarmUp, &QObject::deleteLater);
+    m_pWarmUp->start(QThread::LowPriority);
 }
 
 void NativeAudioPlayerInternal::release()
@@ -197,6 +228,7 @@ void NativeAudioPlayerInternal::setMedia(const QString& fileName)
     release();
     m_pPlayer = loadPipeline(fileName, m_fBalance);
     m_bEnded = false;
+    m_bAtStart = true;
 }
 
 void NativeAudioPlayerInternal::play(const QString& fileName)
@@ -220,6 +252,7 @@ void NativeAudioPlayerInternal::play()
     if (gst_element_set_state(m_pPlayer, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         m_bEnded = true; // the first poll reports the end, as for a track that would not start
     m_bStarted = true;
+    m_bAtStart = false;
     m_timer.start();
     m_nState = Playing;
 }
@@ -239,7 +272,11 @@ void NativeAudioPlayerInternal::stop()
         return;
     m_timer.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
-    gst_element_seek_simple(m_pPlayer, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0);
+    // Every song starts with a stop: rewinding a pipeline that has not moved yet would only make it preroll again.
+    if (!m_bAtStart)
+        gst_element_seek_simple(
+            m_pPlayer, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0);
+    m_bAtStart = true;
     m_bStarted = false;
     m_nState = Stopped;
 }
@@ -292,6 +329,7 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
         return;
     gst_element_seek_simple(m_pPlayer, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
         qMax<qint64>(0, ms) * GST_MSECOND);
+    m_bAtStart = false;
 }
 
 qint64 NativeAudioPlayerInternal::duration() const
