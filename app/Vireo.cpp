@@ -5,6 +5,7 @@
 #include "AudioListPlayer.h"
 #include "MediaCommon.h"
 #include "TrayHost.h"
+#include "TrayIconGeometry.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -40,6 +41,7 @@ Vireo::Vireo(QObject* parent)
     m_plblDropCatcher->setAcceptDrops(true);
     m_plblDropCatcher->setAttribute(Qt::WA_ShowWithoutActivating);
     m_plblDropCatcher->installEventFilter(this);
+    m_pIconGeometry = new TrayIconGeometry(this);
 
     startTimer(1000);
 
@@ -248,7 +250,7 @@ void Vireo::timerEvent(QTimerEvent*)
 
 void Vireo::adjustWidget()
 {
-    const QRect rect = geometry();
+    const QRect rect = m_pIconGeometry->geometry();
     // Qt on X11 sends no leave for a drag that was refused on entering; the pointer's place tells instead.
     if (m_bDragOver && !m_plblDropCatcher->geometry().contains(QCursor::pos())) {
         m_bDragOver = false;

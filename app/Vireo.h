@@ -9,6 +9,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QMenu;
+class TrayIconGeometry;
 
 // The whole user interface: the tray icon, its menu and the transport commands. Mouse input and dropped files
 // reach it through the drop catcher, a nearly invisible window kept over the icon once a second.
@@ -75,6 +76,7 @@ private:
     QAction* m_pactPrevious = nullptr;
     QAction* m_pactNext = nullptr;
     QAction* m_pactInfo = nullptr;
+    TrayIconGeometry* m_pIconGeometry = nullptr; // the icon's place, asked of the display server only when it moved
     bool m_bDragOver = false; // a drag entered the catcher and has not left it yet
     bool m_bCatcherStale = true; // the icon changed since the catcher last took its picture
     int m_nTicksSinceDressed = 0;

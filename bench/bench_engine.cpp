@@ -59,8 +59,8 @@ int latency(Vireo& vireo, int hoverMs, const QString& file)
     QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(vireo.dropCatcher(), &dropped);
     const double ms = untilSound(clock);
-    std::printf("drop_to_sound_%s%s %.1f ms\n", qPrintable(QFileInfo(file).suffix()),
-        hoverMs > 0 ? "" : "_no_hover", ms);
+    std::printf(
+        "drop_to_sound_%s%s %.1f ms\n", qPrintable(QFileInfo(file).suffix()), hoverMs > 0 ? "" : "_no_hover", ms);
     AudioListPlayer::instance()->stop();
     return 0;
 }

@@ -214,6 +214,33 @@ private slots:
         QVERIFY(AudioListPlayer::instance()->isPlaying()); // opening the menu changed nothing
     }
 
+    // The catcher keeps the icon's place without asking the X server every second: a move of the tray must still
+    // reach it.
+    void catcherFollowsWhenTheTrayMoves()
+    {
+        const QRect before = m_vireo->geometry();
+        QVERIFY(DesktopSession::waitFor([&] { return m_vireo->dropCatcher()->geometry() == before; }, 3000));
+        const auto movePanel = [](int x, int y) {
+            DesktopSession::xdotool({ QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^panel$"),
+                QStringLiteral("windowmove"), QStringLiteral("%@"), QString::number(x), QString::number(y) });
+        };
+        movePanel(400, 300);
+        QVERIFY2(DesktopSession::waitFor([&] { return m_vireo->geometry() != before; }, 3000), "the tray did not move");
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return m_vireo->dropCatcher()->geometry() == m_vireo->geometry(); }, 3000),
+            "the catcher stayed where the icon was");
+        const QRect icon = m_vireo->geometry();
+        QVERIFY(icon.y() >= 300);
+        const QString catcherWindow
+            = QStringLiteral("%1x%2+%3+%4  +%3+%4").arg(icon.width()).arg(icon.height()).arg(icon.x()).arg(icon.y());
+        QVERIFY2(DesktopSession::treeContains(catcherWindow), qPrintable(catcherWindow));
+
+        movePanel(before.x() - 2, 0);
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return m_vireo->geometry().y() < 300 && m_vireo->dropCatcher()->geometry() == m_vireo->geometry(); },
+            3000));
+    }
+
     void programStartedBeforeTheTrayShowsItsIconWhenTheTrayComes()
     {
         m_vireo.reset();

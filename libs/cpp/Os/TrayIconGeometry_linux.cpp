@@ -1,0 +1,117 @@
+#include "TrayIconGeometry.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+namespace {
+
+xcb_connection_t* x11Connection()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Qt embeds the icon as a window of a private class; it is the only top-level of that kind.
+quint32 iconWindowOf()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0
+            && widget->testAttribute(Qt::WA_WState_Created))
+            return quint32(widget->winId());
+    }
+    return 0;
+}
+
+} // namespace
+
+TrayIconGeometry::TrayIconGeometry(QSystemTrayIcon* icon)
+    : QObject(icon)
+    , m_pIcon(icon)
+{
+    if (x11Connection())
+        QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+TrayIconGeometry::~TrayIconGeometry()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeNativeEventFilter(this);
+}
+
+QRect TrayIconGeometry::geometry()
+{
+    if (!x11Connection())
+        return m_pIcon->geometry();
+    const quint32 window = iconWindowOf();
+    if (window != m_nIconWindow) {
+        m_nIconWindow = window;
+        m_bStale = true;
+    }
+    if (m_bStale) {
+        // Listen first, then ask: a move between the two is then reported rather than lost.
+        m_bStale = false;
+        follow(window);
+        m_rect = m_pIcon->geometry();
+    }
+    return m_rect;
+}
+
+void TrayIconGeometry::follow(quint32 iconWindow)
+{
+    m_windows.clear();
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || !iconWindow)
+        return;
+    // Qt listens to its own window already; the windows above it belong to the tray and the window manager, and
+    // our interest in them is ours alone. The root window is Qt's business and is left as it is.
+    m_windows << iconWindow;
+    xcb_window_t window = iconWindow;
+    const uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    for (int depth = 0; depth < 16; ++depth) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr);
+        if (!tree)
+            break;
+        const xcb_window_t parent = tree->parent;
+        const bool top = parent == XCB_NONE || parent == tree->root;
+        free(tree);
+        if (top)
+            break;
+        xcb_change_window_attributes(connection, parent, XCB_CW_EVENT_MASK, &structure);
+        m_windows << parent;
+        window = parent;
+    }
+    xcb_flush(connection);
+}
+
+bool TrayIconGeometry::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (m_bStale || eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    xcb_window_t changed = XCB_NONE;
+    switch (event->response_type & ~0x80) {
+    case XCB_CONFIGURE_NOTIFY:
+        changed = reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window;
+        break;
+    case XCB_REPARENT_NOTIFY:
+        changed = reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window;
+        break;
+    case XCB_MAP_NOTIFY:
+        changed = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
+        break;
+    case XCB_UNMAP_NOTIFY:
+        changed = reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window;
+        break;
+    case XCB_DESTROY_NOTIFY:
+        changed = reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window;
+        break;
+    default:
+        return false;
+    }
+    if (m_windows.contains(changed))
+        m_bStale = true;
+    return false; // only noted: Qt handles every event as before
+}
