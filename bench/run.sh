@@ -122,11 +122,32 @@ for run in $(seq "$RUNS"); do
         sleep 0.5
     done
 
+    # Memory while playing from the tray: each program started on the MP3, measured once its sound is at the sink.
+    for p in vireo qmmp audacious-gtk audacious-qt strawberry; do
+        reset_configs
+        ${start_cmd[$p]} "$work/long.mp3" >/dev/null 2>&1 & pid=$!
+        sounding=0
+        for _ in $(seq 100); do
+            if pactl list sink-inputs 2>/dev/null | grep -q "application.process.id = \"$pid\""; then sounding=1; break; fi
+            sleep 0.1
+        done
+        if [ $sounding -eq 1 ]; then
+            sleep 3
+            add "rss_play_tray_$p" "$(( $(rss_kib $pid) / 1024 ))"
+        else
+            echo "$p: no sound reached the sink, no playing memory" >&2
+        fi
+        stop_pid $pid
+        sleep 0.5
+    done
+
     # Playback of the same MP3 to the same sink, all players side by side (CPU time is per process).
     reset_configs
     declare -A play_cmd=(
         [vireo]="env QT_QPA_PLATFORM=offscreen $root/build/bin/bench_engine play $work/long.mp3"
         [floor]="env GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX gst-launch-1.0 -q playbin flags=0x2 uri=$uri audio-sink=pulsesink"
+        # The floor again with the 400 ms output buffer Vireo asks for: how much of the difference is buffering.
+        [floor-400ms-buffer]="env GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX gst-launch-1.0 -q playbin flags=0x2 uri=$uri audio-sink=pulsesink buffer-time=400000"
         [gst-launch-default]="gst-launch-1.0 -q playbin flags=0x2 uri=$uri audio-sink=pulsesink"
         [gst-play]="gst-play-1.0 -q --audiosink=pulsesink $work/long.mp3"
         [mpv]="mpv --no-video --ao=pulse --really-quiet $work/long.mp3"
