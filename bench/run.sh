@@ -80,7 +80,8 @@ stop_pid() {
 reset_configs() {
     rm -rf "$HOME/.qmmp" "$XDG_CONFIG_HOME/audacious" "$XDG_CONFIG_HOME/strawberry" "$XDG_CONFIG_HOME/Vireo"
     mkdir -p "$HOME/.qmmp" "$XDG_CONFIG_HOME/strawberry" "$XDG_CONFIG_HOME/Vireo"
-    printf '[General]\nenabled_plugins=status_icon\n[Output]\ncurrent_plugin=pulse\n[Skinned]\nstart_hidden=true\n' > "$HOME/.qmmp/qmmprc"
+    # QSettings keeps its top level in [General]; qmmp's "General/" keys live in [%General].
+    printf '[%%General]\nenabled_plugins=status_icon\n[Output]\ncurrent_plugin=pulse\n[Skinned]\nstart_hidden=true\n' > "$HOME/.qmmp/qmmprc"
     printf '[Behaviour]\nstartupbehaviour=3\nshowtrayicon=true\n' > "$XDG_CONFIG_HOME/strawberry/strawberry.conf"
     # Vireo as a returning user: no introduction, no reminder on this start.
     printf '[Vireo]\nNeverShowItAgain=true\nAutoReminderCount=2\n' > "$XDG_CONFIG_HOME/Vireo/settings.plist"
