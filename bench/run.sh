@@ -100,6 +100,8 @@ declare -A start_cmd=(
     [audacious-qt]="audacious --qt"
     [strawberry]="strawberry"
 )
+# What each program needs besides the file to start playing it (the others play what they are given).
+declare -A play_opts=([strawberry]="--load --play")
 declare -A tray_class=([vireo]=vireo [qmmp]=qmmp [audacious-gtk]=audacious [audacious-qt]=audacious [strawberry]=strawberry)
 embedded() { xwininfo -root -tree 2>/dev/null | grep -A200 '"panel"' | grep -qiE "\(\"$1\" \"[^\"]*\"\)\s+[0-9]+x[0-9]+\+0\+0\s+\+[1-9]"; }
 
@@ -126,7 +128,7 @@ for run in $(seq "$RUNS"); do
     # Memory while playing from the tray: each program started on the MP3, measured once its sound is at the sink.
     for p in vireo qmmp audacious-gtk audacious-qt strawberry; do
         reset_configs
-        ${start_cmd[$p]} "$work/long.mp3" >/dev/null 2>&1 & pid=$!
+        ${start_cmd[$p]} ${play_opts[$p]:-} "$work/long.mp3" >/dev/null 2>&1 & pid=$!
         sounding=0
         for _ in $(seq 100); do
             if pactl list sink-inputs 2>/dev/null | grep -q "application.process.id = \"$pid\""; then sounding=1; break; fi
@@ -148,13 +150,13 @@ for run in $(seq "$RUNS"); do
         [vireo]="env QT_QPA_PLATFORM=offscreen $root/build/bin/bench_engine play $work/long.mp3"
         [floor]="env GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX gst-launch-1.0 -q playbin flags=0x2 uri=$uri audio-sink=pulsesink"
         # The floor again with the 400 ms output buffer Vireo asks for: how much of the difference is buffering.
-        [floor-400ms-buffer]="env GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX gst-launch-1.0 -q playbin flags=0x2 uri=$uri audio-sink=pulsesink buffer-time=400000"
+        [floor-400ms-buffer]="env GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX gst-launch-1.0 -q playbin flags=0x2 uri=$uri audio-sink='pulsesink buffer-time=400000'"
         [gst-launch-default]="gst-launch-1.0 -q playbin flags=0x2 uri=$uri audio-sink=pulsesink"
         [gst-play]="gst-play-1.0 -q --audiosink=pulsesink $work/long.mp3"
         [mpv]="mpv --no-video --ao=pulse --really-quiet $work/long.mp3"
     )
     for p in "${!play_cmd[@]}"; do
-        /usr/bin/time -f "%U %S %M" -o "$work/time-$p" ${play_cmd[$p]} >/dev/null 2>&1 </dev/null &
+        eval "/usr/bin/time -f '%U %S %M' -o '$work/time-$p' ${play_cmd[$p]}" >/dev/null 2>&1 </dev/null &
     done
     wait_for=$(( PLAY_SECONDS + 30 ))
     for _ in $(seq $(( wait_for * 10 ))); do
@@ -164,6 +166,8 @@ for run in $(seq "$RUNS"); do
         sleep 0.1
     done
     for p in "${!play_cmd[@]}"; do
+        # A player that failed has "Command exited with non-zero status" first: its figures do not count.
+        if [ "$(wc -l <"$work/time-$p")" -ne 1 ]; then echo "$p: $(head -1 "$work/time-$p")" >&2; rm -f "$work/time-$p"; continue; fi
         read -r u s m < "$work/time-$p" || continue
         add "cpu_play_$p" "$(echo "$u + $s" | bc)"
         add "rss_play_$p" "$(( m / 1024 ))"
