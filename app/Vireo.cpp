@@ -134,9 +134,9 @@ void Vireo::setStatusPicture(const QString& resource)
 
 void Vireo::dressCatcher()
 {
-    m_nTicksSinceDressed = 0;
     m_bCatcherStale = false;
-    if (TrayHost::isCompositing()) {
+    m_bDressedForCompositor = TrayHost::isCompositing();
+    if (m_bDressedForCompositor) {
         if (!m_plblDropCatcher->pixmap().isNull()) {
             m_plblDropCatcher->clear();
             m_plblDropCatcher->clearMask();
@@ -264,9 +264,9 @@ void Vireo::adjustWidget()
     const bool visible = isVisible() && !rect.isEmpty();
     if (m_plblDropCatcher->isVisible() != visible)
         m_plblDropCatcher->setVisible(visible);
-    // A compositor may come or go: look again now and then, not on every tick.
-    const bool lookAgain = ++m_nTicksSinceDressed >= 30;
-    if (visible && (moved || lookAgain || m_bCatcherStale))
+    // A compositor may come or go.
+    const bool compositorChanged = TrayHost::isCompositing() != m_bDressedForCompositor;
+    if (visible && (moved || compositorChanged || m_bCatcherStale))
         dressCatcher();
 }
 

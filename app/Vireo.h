@@ -79,5 +79,5 @@ private:
     TrayIconGeometry* m_pIconGeometry = nullptr; // the icon's place, asked of the display server only when it moved
     bool m_bDragOver = false; // a drag entered the catcher and has not left it yet
     bool m_bCatcherStale = true; // the icon changed since the catcher last took its picture
-    int m_nTicksSinceDressed = 0;
+    bool m_bDressedForCompositor = false; // the catcher was last dressed for a compositing desktop
 };

@@ -4,6 +4,8 @@
 //   drag_helper files <path>...   a window at (20, 200) that starts a drag of the files' URLs when pressed
 //   drag_helper text              the same with plain text
 //   drag_helper screenshot <png>  saves the whole screen and exits
+//   drag_helper compositor        claims the compositing manager's selection, as one does when it starts, and
+//                                 holds it until it is ended
 #include <QApplication>
 #include <QDrag>
 #include <QLabel>
@@ -14,6 +16,8 @@
 #include <QUrl>
 
 #include <cstdio>
+
+#include <xcb/xcb.h>
 
 class DragSource : public QLabel
 {
@@ -72,6 +76,21 @@ int main(int argc, char** argv)
     args = args.mid(1);
     if (mode == QLatin1String("screenshot"))
         return QGuiApplication::primaryScreen()->grabWindow(0).save(args.value(0)) ? 0 : 1;
+    if (mode == QLatin1String("compositor")) {
+        QWidget owner;
+        xcb_connection_t* connection = app.nativeInterface<QNativeInterface::QX11Application>()->connection();
+        const char name[] = "_NET_WM_CM_S0";
+        xcb_intern_atom_reply_t* atom
+            = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+        if (!atom)
+            return 1;
+        xcb_set_selection_owner(connection, xcb_window_t(owner.winId()), atom->atom, XCB_CURRENT_TIME);
+        free(atom);
+        xcb_flush(connection);
+        std::printf("ready\n");
+        std::fflush(stdout);
+        return app.exec();
+    }
     if (mode != QLatin1String("files") && mode != QLatin1String("text"))
         return 2;
     DragSource source(mode == QLatin1String("files") ? files : text, args);

@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "TestDesktop.h"
+#include "TrayHost.h"
 #include "Vireo.h"
 #include "VireoStyle.h"
 #include "VireoTestMain.h"
@@ -239,6 +240,24 @@ private slots:
         QVERIFY(DesktopSession::waitFor(
             [&] { return m_vireo->geometry().y() < 300 && m_vireo->dropCatcher()->geometry() == m_vireo->geometry(); },
             3000));
+    }
+
+    // Without a compositor the catcher wears the icon's picture; with one it is a bare translucent window. A
+    // compositor starting or ending later is told by the X server, not looked for.
+    void catcherFollowsTheCompositorComingAndGoing()
+    {
+        QVERIFY(!TrayHost::isCompositing());
+        QVERIFY(!m_vireo->dropCatcher()->pixmap().isNull());
+        auto compositor = startDragSource({ QStringLiteral("compositor") });
+        QVERIFY(compositor);
+        QVERIFY(DesktopSession::waitFor([] { return TrayHost::isCompositing(); }, 3000));
+        QVERIFY2(DesktopSession::waitFor([&] { return m_vireo->dropCatcher()->pixmap().isNull(); }, 3000),
+            "the catcher still wears the icon's picture");
+        compositor->kill();
+        compositor->waitForFinished(3000);
+        QVERIFY(DesktopSession::waitFor([] { return !TrayHost::isCompositing(); }, 3000));
+        QVERIFY2(DesktopSession::waitFor([&] { return !m_vireo->dropCatcher()->pixmap().isNull(); }, 3000),
+            "the catcher did not take the icon's picture again");
     }
 
     void programStartedBeforeTheTrayShowsItsIconWhenTheTrayComes()

@@ -17,7 +17,8 @@ public:
     explicit TrayHost(QObject* parent = nullptr);
 
     static bool isAvailable();
-    // True when windows may be translucent (a compositing manager runs); otherwise opacity is ignored.
+    // True when windows may be translucent (a compositing manager runs); otherwise opacity is ignored. Cheap to
+    // ask often: after the first question the answer is kept current by the display server.
     static bool isCompositing();
 
     // Starts watching; available() is emitted once, when a host appears.

@@ -2,15 +2,18 @@
 
 #include "OsLogging.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QHash>
+#include <QPointer>
 #include <QTimer>
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 namespace {
 
@@ -50,6 +53,72 @@ bool selectionOwned(const char* prefix)
     return owned;
 }
 
+// Whether a compositing manager runs, learned once and then kept current by the X server, which reports every
+// change of the selection's owner (XFixes). Asking instead would cost the idle program a round trip per look.
+class CompositorWatch : public QObject, public QAbstractNativeEventFilter
+{
+public:
+    explicit CompositorWatch(xcb_connection_t* connection)
+        : QObject(qGuiApp)
+        , m_pConnection(connection)
+    {
+        const QByteArray name = QByteArrayLiteral("_NET_WM_CM_S") + QByteArray::number(x11ScreenNumber());
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
+        if (atom)
+            m_nSelection = atom->atom;
+        free(atom);
+        const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+        if (m_nSelection != XCB_NONE && xfixes && xfixes->present) {
+            free(xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
+            m_nNotifyEvent = uint8_t(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+            xcb_xfixes_select_selection_input(connection, root, m_nSelection,
+                XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                    | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                    | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+            qGuiApp->installNativeEventFilter(this);
+        }
+        m_bCompositing = ask();
+    }
+
+    xcb_connection_t* connection() const
+    {
+        return m_pConnection;
+    }
+
+    bool compositing()
+    {
+        return m_nNotifyEvent ? m_bCompositing : ask();
+    }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (eventType == "xcb_generic_event_t" && (event->response_type & ~0x80) == m_nNotifyEvent) {
+            const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+            if (notify->selection == m_nSelection)
+                m_bCompositing = notify->owner != XCB_NONE;
+        }
+        return false;
+    }
+
+private:
+    bool ask() const
+    {
+        xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+            m_pConnection, xcb_get_selection_owner(m_pConnection, m_nSelection), nullptr);
+        const bool owned = owner && owner->owner != XCB_NONE;
+        free(owner);
+        return owned;
+    }
+
+    xcb_connection_t* m_pConnection;
+    xcb_atom_t m_nSelection = XCB_NONE;
+    uint8_t m_nNotifyEvent = 0; // 0: the server has no XFixes, and every look asks
+    bool m_bCompositing = false;
+};
+
 bool statusNotifierHostRegistered()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -72,7 +141,13 @@ bool TrayHost::isAvailable()
 
 bool TrayHost::isCompositing()
 {
-    return selectionOwned("_NET_WM_CM_S");
+    static QPointer<CompositorWatch> watch;
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
+        return false;
+    if (!watch || watch->connection() != connection)
+        watch = new CompositorWatch(connection);
+    return watch->compositing();
 }
 
 void TrayHost::watch()
