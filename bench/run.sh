@@ -114,9 +114,9 @@ for run in $(seq "$RUNS"); do
         t0=$(date +%s.%N)
         ${start_cmd[$p]} >/dev/null 2>&1 & pid=$!
         t=""
-        for _ in $(seq 300); do
+        for _ in $(seq 1500); do
             if embedded "${tray_class[$p]}"; then t=$(echo "$(date +%s.%N) - $t0" | bc); break; fi
-            sleep 0.02
+            sleep 0.002
         done
         [ -n "$t" ] && add "startup_$p" "$(echo "$t * 1000" | bc)"
         sleep 3
