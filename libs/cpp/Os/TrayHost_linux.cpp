@@ -72,8 +72,10 @@ public:
         if (m_nSelection != XCB_NONE && xfixes && xfixes->present) {
             free(xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
             m_nNotifyEvent = uint8_t(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
-            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-            xcb_xfixes_select_selection_input(connection, root, m_nSelection,
+            xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(connection));
+            for (int n = x11ScreenNumber(); n > 0 && screen.rem > 1; --n)
+                xcb_screen_next(&screen);
+            xcb_xfixes_select_selection_input(connection, screen.data->root, m_nSelection,
                 XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
                     | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
                     | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
