@@ -19,37 +19,45 @@ public:
         stop(m_xserver);
     }
 
-    // Starts Xvfb on a free display and points this process (and its children) at it.
+    // Starts Xvfb on a free display and points this process (and its children) at it. Xvfb picks the display
+    // itself and names it once it accepts connections, so tests starting side by side never share one.
     bool startX()
     {
-        for (int display = 70 + int(QCoreApplication::applicationPid() % 50); display < 200; ++display) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display))
-                || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)))
-                continue;
-            m_display = QStringLiteral(":%1").arg(display);
-            m_xserver.start(QStringLiteral("Xvfb"),
-                { m_display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                    QStringLiteral("-nolisten"), QStringLiteral("tcp") });
-            if (!m_xserver.waitForStarted(5000))
-                return false;
-            if (waitFor([&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); }, 10000)) {
-                qputenv("DISPLAY", m_display.toUtf8());
-                return true;
-            }
+        m_xserver.start(QStringLiteral("Xvfb"),
+            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
+        if (!m_xserver.waitForStarted(5000))
+            return false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_xserver.canReadLine() && m_xserver.state() == QProcess::Running && clock.elapsed() < 10000)
+            m_xserver.waitForReadyRead(200);
+        bool ok = false;
+        const int display = m_xserver.canReadLine() ? m_xserver.readLine().trimmed().toInt(&ok) : -1;
+        if (!ok) {
             stop(m_xserver);
+            return false;
         }
-        return false;
+        m_display = QStringLiteral(":%1").arg(display);
+        qputenv("DISPLAY", m_display.toUtf8());
+        return true;
     }
 
+    // A loaded machine may keep trayer from showing its panel in time; a second try starts it afresh.
     bool startTray()
     {
-        m_tray.start(QStringLiteral("trayer"),
-            { QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("left"),
-                QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
-                QStringLiteral("26"), QStringLiteral("--transparent"), QStringLiteral("false"),
-                QStringLiteral("--tint"), QStringLiteral("0x404040"), QStringLiteral("--SetDockType"),
-                QStringLiteral("true") });
-        return m_tray.waitForStarted(5000) && waitFor([] { return treeContains(QStringLiteral("\"panel\"")); }, 10000);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            m_tray.start(QStringLiteral("trayer"),
+                { QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("left"),
+                    QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+                    QStringLiteral("26"), QStringLiteral("--transparent"), QStringLiteral("false"),
+                    QStringLiteral("--tint"), QStringLiteral("0x404040"), QStringLiteral("--SetDockType"),
+                    QStringLiteral("true") });
+            if (m_tray.waitForStarted(5000) && waitFor([] { return treeContains(QStringLiteral("\"panel\"")); }, 10000))
+                return true;
+            stop(m_tray);
+        }
+        return false;
     }
 
     void stopTray()

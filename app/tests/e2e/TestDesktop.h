@@ -20,8 +20,12 @@ template <typename TestObject> int run(int argc, char** argv)
     qunsetenv("VIREO_AUDIO_SINK"); // the program's own choice of sink
     desktop = std::make_unique<DesktopSession>();
     pulse = std::make_unique<PulseServer>();
-    if (!desktop->startX() || !desktop->startTray() || !pulse->start()) {
-        std::fprintf(stderr, "could not start the test desktop (Xvfb, trayer, PulseAudio)\n");
+    const char* missing = !desktop->startX() ? "Xvfb"
+        : !desktop->startTray()              ? "trayer"
+        : !pulse->start()                    ? "PulseAudio"
+                                             : nullptr;
+    if (missing) {
+        std::fprintf(stderr, "could not start the test desktop: %s did not come up\n", missing);
         return 1;
     }
     const int result = VireoTest::runTests<TestObject>(argc, argv);
