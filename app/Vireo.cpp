@@ -3,24 +3,23 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
-#include "MediaCommon.h"
+#include "SongIntake.h"
 #include "TrayHost.h"
 #include "TrayIconGeometry.h"
 
 #include <QApplication>
 #include <QBitmap>
 #include <QCursor>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScreen>
 
 using QzMultiMedia::AudioListPlayer;
-using QzMultiMedia::MediaCommon;
+using QzMultiMedia::SongIntake;
 using QzWidgets::App;
 
 namespace {
@@ -48,6 +47,10 @@ Vireo::Vireo(QObject* parent)
     AudioListPlayer* player = AudioListPlayer::instance();
     connect(player, &AudioListPlayer::nextTriggered, this, &Vireo::slotUpdateInfo);
     connect(player, &AudioListPlayer::previousTriggered, this, &Vireo::slotUpdateInfo);
+    // The list ran out, or the sound output failed: show it. Queued, because a command that failed this way
+    // shows the playing state right after its call returns, and the truth must come last.
+    connect(player, &AudioListPlayer::finished, this, &Vireo::guiStop, Qt::QueuedConnection);
+    connect(player, &AudioListPlayer::stopped, this, &Vireo::guiStop, Qt::QueuedConnection);
 
     App* app = App::theApp();
     m_pactInfo = new QAction(QIcon(QStringLiteral(":/intro_hover.png")), tr("Drop MP3-files into the Tray-Icon"), this);
@@ -84,6 +87,8 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext = new QMenu();
     m_pmnuContext->addAction(m_pactInfo);
     m_pmnuSongs = new QMenu(tr("Songs"), m_pmnuContext);
+    // Thousands of songs make one column that scrolls, instead of columns that run off the screen.
+    m_pmnuSongs->setStyleSheet(QStringLiteral("QMenu { menu-scrollable: 1; }"));
     m_pmnuContext->addMenu(m_pmnuSongs);
     m_pmnuContext->addSeparator();
     m_pmnuContext->addAction(m_pactPlayPause);
@@ -206,11 +211,16 @@ void Vireo::slotPlayPause()
     }
 }
 
-void Vireo::slotStop()
+void Vireo::guiStop()
 {
     m_pactPlayPause->setIcon(QIcon(pixPlay));
     m_pactPlayPause->setText(tr("&Play"));
     setStatusPicture(pixStop);
+}
+
+void Vireo::slotStop()
+{
+    guiStop();
     AudioListPlayer::instance()->stop();
 }
 
@@ -228,11 +238,36 @@ void Vireo::slotNext()
 
 void Vireo::slotReportBugs() { }
 
-void Vireo::slotAbout() { }
+void Vireo::slotAbout()
+{
+    auto* dialog = new QzWidgets::AboutDialog(QApplication::activeWindow());
+    dialog->exec();
+    delete dialog;
+}
 
 void Vireo::slotUpdateInfo()
 {
-    m_pactInfo->setText(AudioListPlayer::instance()->currentName());
+    m_pactInfo->setText(menuText(AudioListPlayer::instance()->currentName()));
+    markCurrentSong();
+}
+
+// A file name as a menu entry: at most a third of the screen wide (elided in the middle, where names differ
+// least), and with its ampersands shown instead of taken for shortcut marks.
+QString Vireo::menuText(const QString& name) const
+{
+    QString text = name;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        text = m_pmnuSongs->fontMetrics().elidedText(name, Qt::ElideMiddle, screen->availableGeometry().width() / 3);
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+void Vireo::markCurrentSong()
+{
+    if (m_pactCurrentSong)
+        m_pactCurrentSong->setChecked(false);
+    m_pactCurrentSong = m_pmnuSongs->actions().value(AudioListPlayer::instance()->currentIndex());
+    if (m_pactCurrentSong)
+        m_pactCurrentSong->setChecked(true);
 }
 
 void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
@@ -334,7 +369,13 @@ void Vireo::dropEvent(QDropEvent* event)
         setTransportEnabled(false);
         return;
     }
-    startPlayList(urls);
+    const QList<QUrl> songs = SongIntake::songs(urls);
+    // Folders without a single song: nothing to play, and nothing the user had is replaced.
+    if (songs.isEmpty()) {
+        showPlayerState();
+        return;
+    }
+    startPlayList(songs);
 }
 
 void Vireo::startPlayList(const QList<QUrl>& urls)
@@ -347,28 +388,9 @@ void Vireo::startPlayList(const QList<QUrl>& urls)
 
 void Vireo::playFiles(const QList<QUrl>& urls)
 {
-    const QList<QUrl> songs = expandFolders(urls);
+    const QList<QUrl> songs = SongIntake::songs(urls);
     if (!songs.isEmpty())
         startPlayList(songs);
-}
-
-QList<QUrl> Vireo::expandFolders(const QList<QUrl>& urls)
-{
-    QList<QUrl> songs;
-    for (const QUrl& url : urls) {
-        const QFileInfo info(url.toLocalFile());
-        if (!url.isLocalFile() || !info.isDir()) {
-            songs << url;
-            continue;
-        }
-        const QDir folder(info.absoluteFilePath());
-        const QStringList names = folder.entryList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
-        for (const QString& name : names) {
-            if (MediaCommon::isAudio(name))
-                songs << QUrl::fromLocalFile(folder.absoluteFilePath(name));
-        }
-    }
-    return songs;
 }
 
 QAction* Vireo::transportAction(Transport which) const
@@ -390,10 +412,12 @@ void Vireo::recreateSongsList()
 {
     m_pmnuSongs->clear();
     for (const QUrl& url : AudioListPlayer::instance()->playList()) {
-        QAction* action = m_pmnuSongs->addAction(QFileInfo(url.toString()).fileName());
+        QAction* action = m_pmnuSongs->addAction(menuText(AudioListPlayer::songName(url)));
         action->setData(QVariant::fromValue(url));
+        action->setCheckable(true);
         connect(action, &QAction::triggered, this, &Vireo::slotActionPlay);
     }
+    markCurrentSong();
 }
 
 void Vireo::slotActionPlay()
@@ -402,4 +426,6 @@ void Vireo::slotActionPlay()
     if (!action)
         return;
     AudioListPlayer::instance()->slotPlayFromList(action->data().toUrl());
+    // Choosing the current song changes nothing, but Qt has already unchecked its entry.
+    markCurrentSong();
 }

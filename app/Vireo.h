@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QUrl>
 
@@ -37,9 +38,8 @@ public:
     QLabel* dropCatcher() const;
 
     // The other ways in (command line, a second start, "Open with", media keys) act exactly as a drop or a menu
-    // entry does. A folder among the files stands for the audio files it holds.
+    // entry does. A folder among the files stands for the audio files under it.
     void playFiles(const QList<QUrl>& urls);
-    static QList<QUrl> expandFolders(const QList<QUrl>& urls);
     enum class Transport { PlayPause, Stop, Previous, Next };
     QAction* transportAction(Transport which) const;
 
@@ -62,6 +62,9 @@ private slots:
     void slotActivated(QSystemTrayIcon::ActivationReason reason);
 
 private:
+    void guiStop();
+    void markCurrentSong();
+    QString menuText(const QString& name) const;
     void setStatusPicture(const QString& resource);
     void setTransportEnabled(bool enabled);
     void showPlayerState();
@@ -76,6 +79,7 @@ private:
     QAction* m_pactPrevious = nullptr;
     QAction* m_pactNext = nullptr;
     QAction* m_pactInfo = nullptr;
+    QPointer<QAction> m_pactCurrentSong; // the checked entry of the "Songs" submenu
     TrayIconGeometry* m_pIconGeometry = nullptr; // the icon's place, asked of the display server only when it moved
     bool m_bDragOver = false; // a drag entered the catcher and has not left it yet
     bool m_bCatcherStale = true; // the icon changed since the catcher last took its picture

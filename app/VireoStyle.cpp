@@ -1,7 +1,9 @@
 #include "VireoStyle.h"
 
 // Pictures named here that the program does not ship are simply not drawn; the rules are kept so that every
-// widget the framework can show keeps its look.
+// widget the framework can show keeps its look. The one rule that named a picture by a bare file name (for
+// inactive menus) is gone: looked up in whatever folder the program was started from, it was never there, and
+// every menu painted complained about it.
 static const char styleText[] = R"css(
 QPushButton#HelpSlideButton {
     border-radius: 9px; font-size: 10px; font-weight: bold; color: gray; border: none;
@@ -74,7 +76,6 @@ QMenu {
     border: 2px ridge gray;
 }
 QMenu::item { padding: 2px 25px 2px 20px; border: 1px solid transparent; margin: 2px; }
-QMenu:!active { background-image: url(background.png); }
 QMenu::item:selected {
     background-color: qlineargradient(x1:0, y1:1, x2:0, y2:0, stop:0.1 rgb(4,12,100), stop:0.1 rgb(0,0,155), stop:1 rgba(131,167,222,50));
     border-radius: 5px;

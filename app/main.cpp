@@ -1,5 +1,6 @@
 #include "App.h"
 #include "MediaRemote.h"
+#include "TerminationSignals.h"
 #include "TrayHost.h"
 #include "Vireo.h"
 #include "VireoDeployment.h"
@@ -11,6 +12,8 @@
 int main(int argc, char** argv)
 {
     QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
+    // A logout or `kill` ends the program as Quit does: settings are written out, nothing is lost.
+    TerminationSignals::install();
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
     QCoreApplication::setOrganizationDomain(QString::fromUtf8(VireoDeployment::organizationDomain));
     app.setAppId(QStringLiteral("id") + QString::fromUtf8(VireoDeployment::storeNumber));

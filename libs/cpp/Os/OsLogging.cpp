@@ -1,3 +1,4 @@
 #include "OsLogging.h"
 
-Q_LOGGING_CATEGORY(lcOs, "vireo.os")
+// Debug lines are for whoever turns them on (QT_LOGGING_RULES); a normal start prints nothing.
+Q_LOGGING_CATEGORY(lcOs, "vireo.os", QtInfoMsg)

@@ -3,7 +3,7 @@
 #include "AudioPlayer.h"
 #include "ID3Info.h"
 
-#include <QFileInfo>
+#include <QTimer>
 
 namespace QzMultiMedia {
 
@@ -14,6 +14,19 @@ AudioListPlayer::AudioListPlayer()
     AudioPlayer* player = AudioPlayer::instance();
     connect(player, &AudioPlayer::stopped, this, &AudioListPlayer::stopped);
     connect(player, &AudioPlayer::finished, this, &AudioListPlayer::slotFinished);
+    connect(player, &AudioPlayer::unplayable, this, &AudioListPlayer::skipUnplayable);
+}
+
+// A song that cannot be played is passed over as if it had ended, on the next turn of the event loop, so that
+// whoever started it sees its own signal first. Only if it is still the song last started: the user may have
+// picked another meanwhile. One song per turn keeps a long list of bad files from freezing the program.
+void AudioListPlayer::skipUnplayable()
+{
+    const quint64 start = m_nSongStarts;
+    QTimer::singleShot(0, this, [this, start] {
+        if (start == m_nSongStarts)
+            slotFinished();
+    });
 }
 
 AudioListPlayer* AudioListPlayer::instance()
@@ -94,8 +107,13 @@ QUrl AudioListPlayer::currentUrl() const
 
 QString AudioListPlayer::currentName() const
 {
-    const QUrl url = currentUrl();
-    return url.isEmpty() ? QString() : QFileInfo(url.toString()).fileName();
+    return songName(currentUrl());
+}
+
+// Decoded all the way: a file named "Track #1 (100% live).ogg" is shown so, never as "%231" or "100%25".
+QString AudioListPlayer::songName(const QUrl& url)
+{
+    return url.fileName(QUrl::FullyDecoded);
 }
 
 QPixmap AudioListPlayer::currentCover() const
@@ -110,12 +128,21 @@ void AudioListPlayer::playNumber(int number)
 
 void AudioListPlayer::play(const QString& fileName)
 {
+    ++m_nSongStarts;
     AudioPlayer::instance()->play(fileName, false);
 }
 
+// With nothing loaded (the list ran to its end, or the sound output failed) Play starts the current song again,
+// which after the end is the first: a user pressing Play expects to hear something.
 void AudioListPlayer::play()
 {
-    AudioPlayer::instance()->play();
+    AudioPlayer* player = AudioPlayer::instance();
+    if (player->hasMedia() || m_listIndexes.isEmpty()) {
+        player->play();
+        return;
+    }
+    playNumber(m_nCurrentNumber);
+    emit nextTriggered();
 }
 
 void AudioListPlayer::pause()

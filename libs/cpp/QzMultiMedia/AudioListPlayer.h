@@ -31,6 +31,8 @@ public:
     int currentIndex() const;
     QUrl currentUrl() const;
     QString currentName() const;
+    // The name a song is shown by: the last part of its path, decoded.
+    static QString songName(const QUrl& url);
     QPixmap currentCover() const;
 
     void play(const QString& fileName);
@@ -67,6 +69,7 @@ public slots:
 private:
     AudioListPlayer();
     void playNumber(int number);
+    void skipUnplayable();
 
     static AudioListPlayer* m_uniqueInstance;
 
@@ -75,6 +78,7 @@ private:
     int m_nCurrentNumber = 0;
     bool m_bShuffleMode = false;
     bool m_bLoopMode = false;
+    quint64 m_nSongStarts = 0; // counts every song handed to the single-track player
 };
 
 } // namespace QzMultiMedia

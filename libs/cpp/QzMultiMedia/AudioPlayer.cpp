@@ -16,6 +16,8 @@ AudioPlayer::AudioPlayer()
 {
     connect(m_pNativePlayer, &NativeAudioPlayer::finished, this, &AudioPlayer::finished);
     connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
+    connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
+    connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
 }
 
 AudioPlayer::~AudioPlayer()
@@ -101,6 +103,7 @@ void AudioPlayer::slotStop()
 void AudioPlayer::setVolume(qreal volume)
 {
     m_pNativePlayer->setVolume(volume);
+    saveSoundSettings();
 }
 
 qreal AudioPlayer::volume() const
@@ -111,6 +114,7 @@ qreal AudioPlayer::volume() const
 void AudioPlayer::setMuted(bool muted)
 {
     m_pNativePlayer->setMuted(muted);
+    saveSoundSettings();
 }
 
 bool AudioPlayer::isMuted() const
@@ -131,6 +135,11 @@ bool AudioPlayer::isStopped() const
 bool AudioPlayer::isPaused() const
 {
     return m_pNativePlayer->isPaused();
+}
+
+bool AudioPlayer::hasMedia() const
+{
+    return m_pNativePlayer->isLoaded();
 }
 
 qint64 AudioPlayer::duration() const
@@ -158,12 +167,18 @@ QString AudioPlayer::fileName() const
     return m_pNativePlayer->fileName();
 }
 
-void AudioPlayer::slotSetAboutToQuit()
+// Saved at every change, not only at quit: a logout or a crash must not take the user's volume with it.
+void AudioPlayer::saveSoundSettings()
 {
     if (QzWidgets::App* app = QzWidgets::App::theApp()) {
         app->setSettingsValue(QStringLiteral("/SoundVolume"), double(volume()));
         app->setSettingsValue(QStringLiteral("/SoundMute"), isMuted());
     }
+}
+
+void AudioPlayer::slotSetAboutToQuit()
+{
+    saveSoundSettings();
     m_bLoopStopped = true;
     m_pNativePlayer->stop();
 }

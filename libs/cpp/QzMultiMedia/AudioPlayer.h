@@ -29,6 +29,9 @@ public:
     bool isPlaying() const;
     bool isStopped() const;
     bool isPaused() const;
+    // A song is loaded: play() has something to resume. False before the first song, after a song's end and
+    // after a failure.
+    bool hasMedia() const;
 
     qint64 duration() const;
     qint64 position() const;
@@ -37,9 +40,12 @@ public:
     QString fileName() const;
 
 signals:
+    // Playback stopped by itself because no sound output can be opened or the one in use went away.
     void stopped();
     void finished();
     void positionChanged(qint64 ms);
+    // The song just given to play() cannot be played.
+    void unplayable();
 
 public slots:
     void setMuted(bool muted);
@@ -51,6 +57,7 @@ public slots:
 private:
     AudioPlayer();
     void armLoop();
+    void saveSoundSettings();
 
     static AudioPlayer* _uniqueInstance;
 

@@ -10,6 +10,8 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
 {
     connect(m_pInternal, &NativeAudioPlayerInternal::finished, this, &NativeAudioPlayer::finished);
     connect(m_pInternal, &NativeAudioPlayerInternal::positionChanged, this, &NativeAudioPlayer::positionChanged);
+    connect(m_pInternal, &NativeAudioPlayerInternal::unplayable, this, &NativeAudioPlayer::unplayable);
+    connect(m_pInternal, &NativeAudioPlayerInternal::outputFailed, this, &NativeAudioPlayer::outputFailed);
 }
 
 void NativeAudioPlayer::prepare()
@@ -56,6 +58,11 @@ bool NativeAudioPlayer::isPaused() const
 bool NativeAudioPlayer::isStopped() const
 {
     return m_pInternal->isStopped();
+}
+
+bool NativeAudioPlayer::isLoaded() const
+{
+    return m_pInternal->isLoaded();
 }
 
 qint64 NativeAudioPlayer::position() const

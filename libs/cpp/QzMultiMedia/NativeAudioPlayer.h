@@ -25,6 +25,7 @@ public:
     bool isPlaying() const;
     bool isPaused() const;
     bool isStopped() const;
+    bool isLoaded() const;
 
     qint64 position() const;
     void setPosition(qint64 ms);
@@ -41,6 +42,8 @@ public:
 signals:
     void finished();
     void positionChanged(qint64 ms);
+    void unplayable();
+    void outputFailed();
 
 private:
     NativeAudioPlayerInternal* m_pInternal;

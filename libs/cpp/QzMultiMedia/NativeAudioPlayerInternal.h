@@ -55,6 +55,10 @@ public:
 signals:
     void finished();
     void positionChanged(qint64 ms);
+    // The file given to setMedia cannot be played: missing, damaged, not audio, not a local file.
+    void unplayable();
+    // No sound output can be opened, or the one in use went away: no song can be heard until it is back.
+    void outputFailed();
 
 private slots:
     void slotPositionChanged();
@@ -75,6 +79,7 @@ private:
     bool m_bPrepared = false;
     QPointer<QThread> m_pWarmUp;
     mutable bool m_bEnded = false; // end of stream or an error was seen on the bus since the last start
+    mutable bool m_bOutputLost = false; // what ended it was the sound output failing
 };
 
 } // namespace QzMultiMedia

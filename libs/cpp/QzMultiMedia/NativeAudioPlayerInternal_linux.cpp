@@ -124,10 +124,34 @@ void destroyPipeline(GstElement* pipeline)
     gst_object_unref(pipeline);
 }
 
-// Builds the pipeline for a local file and waits, bounded, until it is ready to play. Null when the file is
-// missing, not a regular file, not audio, damaged or when the sink cannot be opened.
-GstElement* loadPipeline(const QString& fileName, float balance)
+// An error posted by the sound output (or anything inside it) means that nobody can hear anything, whichever
+// song is tried: that is not the song's fault.
+bool comesFromTheOutput(GstElement* pipeline, GstMessage* message)
 {
+    GstElement* sink = nullptr;
+    g_object_get(pipeline, "audio-sink", &sink, nullptr);
+    if (!sink)
+        return false;
+    GstObject* source = GST_MESSAGE_SRC(message);
+    const bool fromSink = source == GST_OBJECT(sink) || (source && gst_object_has_as_ancestor(source, GST_OBJECT(sink)));
+    gst_object_unref(sink);
+    return fromSink;
+}
+
+void logError(const QString& fileName, GstMessage* message)
+{
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    qCDebug(lcMultiMedia) << "cannot play" << fileName << ":" << (error ? error->message : "");
+    g_clear_error(&error);
+}
+
+// Builds the pipeline for a local file and waits, bounded, until it is ready to play. Null when the file is
+// missing, not a regular file, not audio, damaged or when the sink cannot be opened; `noOutput` tells the last
+// case from the others.
+GstElement* loadPipeline(const QString& fileName, float balance, bool* noOutput)
+{
+    *noOutput = false;
     const QFileInfo info(fileName);
     // Only regular local files: opening a FIFO or a device would block the caller, and nothing is ever fetched.
     if (fileName.isEmpty() || !info.isAbsolute() || !info.isFile() || !info.isReadable())
@@ -151,30 +175,31 @@ GstElement* loadPipeline(const QString& fileName, float balance)
 
     bool ready = false;
     const GstStateChangeReturn change = gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* message = nullptr;
     if (change == GST_STATE_CHANGE_ASYNC) {
-        GstBus* bus = gst_element_get_bus(pipeline);
-        GstMessage* message
-            = gst_bus_timed_pop_filtered(bus, GstClockTime(NativeAudioPlayerInternal::PrerollTimeoutMs) * GST_MSECOND,
-                GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
-        if (message) {
-            ready = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE;
-            if (!ready) {
-                GError* error = nullptr;
-                gst_message_parse_error(message, &error, nullptr);
-                qCDebug(lcMultiMedia) << "cannot play" << fileName << ":" << (error ? error->message : "");
-                g_clear_error(&error);
-            }
-            gst_message_unref(message);
-        } else {
+        message = gst_bus_timed_pop_filtered(bus, GstClockTime(NativeAudioPlayerInternal::PrerollTimeoutMs) * GST_MSECOND,
+            GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
+        ready = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE;
+        if (!message)
             qCDebug(lcMultiMedia) << "cannot play" << fileName << ": not ready in time";
-        }
-        gst_object_unref(bus);
+    } else if (change == GST_STATE_CHANGE_FAILURE) {
+        // A sink that cannot open fails the state change at once; the reason waits on the bus.
+        message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
     } else {
-        ready = change != GST_STATE_CHANGE_FAILURE;
+        ready = true;
     }
+    if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        logError(fileName, message);
+        *noOutput = comesFromTheOutput(pipeline, message);
+    }
+    if (message)
+        gst_message_unref(message);
+    gst_object_unref(bus);
 
     if (ready && playsIntoTheVoid(pipeline)) {
         qCDebug(lcMultiMedia) << "cannot play" << fileName << ": no sound output can be opened";
+        *noOutput = true;
         ready = false;
     }
     gint audioStreams = 0;
@@ -241,9 +266,18 @@ void NativeAudioPlayerInternal::release()
 void NativeAudioPlayerInternal::setMedia(const QString& fileName)
 {
     release();
-    m_pPlayer = loadPipeline(fileName, m_fBalance);
+    bool noOutput = false;
+    m_pPlayer = loadPipeline(fileName, m_fBalance, &noOutput);
     m_bEnded = false;
+    m_bOutputLost = false;
     m_bAtStart = true;
+    if (m_pPlayer)
+        return;
+    m_nState = Stopped;
+    if (noOutput)
+        emit outputFailed();
+    else
+        emit unplayable();
 }
 
 void NativeAudioPlayerInternal::play(const QString& fileName)
@@ -303,6 +337,10 @@ bool NativeAudioPlayerInternal::hasEnded() const
         // Drains the bus: everything but the end or an error is of no interest here.
         if (GstMessage* message = gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
             m_bEnded = true;
+            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+                logError(QString(), message);
+                m_bOutputLost = comesFromTheOutput(m_pPlayer, message);
+            }
             gst_message_unref(message);
         }
         gst_object_unref(bus);
@@ -394,9 +432,16 @@ void NativeAudioPlayerInternal::slotPositionChanged()
     }
     if (m_nState == Stopped || m_nState == Paused)
         return;
-    // Started, and no longer playing: the track has run to its end.
+    // Started, and no longer playing: the track has run to its end, or the sound output went away under it (the
+    // sound server restarted, say). The latter is no end of the song: the next start tries the output again.
     m_timer.stop();
     release();
+    if (m_bOutputLost) {
+        m_bOutputLost = false;
+        m_nState = Stopped;
+        emit outputFailed();
+        return;
+    }
     emit finished();
 }
 

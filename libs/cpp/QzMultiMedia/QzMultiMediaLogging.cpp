@@ -1,3 +1,4 @@
 #include "QzMultiMediaLogging.h"
 
-Q_LOGGING_CATEGORY(lcMultiMedia, "vireo.multimedia")
+// Debug lines are for whoever turns them on (QT_LOGGING_RULES); a normal start prints nothing.
+Q_LOGGING_CATEGORY(lcMultiMedia, "vireo.multimedia", QtInfoMsg)

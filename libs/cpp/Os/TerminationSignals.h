@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Ends the program as "Quit" does when the system asks it to stop (a logout's hang-up, `kill`, Ctrl+C in a
+// terminal), so that everything saved at quit is saved.
+class TerminationSignals : public QObject
+{
+    Q_OBJECT
+
+public:
+    // From now on the process's termination requests quit the application's event loop. Once per process.
+    static void install();
+
+private:
+    explicit TerminationSignals(QObject* parent);
+    void slotSignalled();
+
+    QSocketNotifier* m_pNotifier = nullptr;
+};

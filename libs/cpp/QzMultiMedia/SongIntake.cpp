@@ -1,0 +1,96 @@
+#include "SongIntake.h"
+
+#include "MediaCommon.h"
+
+#include <QCollator>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QMimeDatabase>
+
+#include <algorithm>
+
+namespace QzMultiMedia {
+
+namespace {
+
+// Play lists describe songs instead of holding them; some of them still carry an audio MIME type.
+bool isPlayListType(const QMimeType& type)
+{
+    static const char* const playLists[]
+        = { "audio/x-scpls", "audio/x-ms-asx", "audio/x-mpegurl", "audio/mpegurl", "application/vnd.apple.mpegurl" };
+    for (const char* name : playLists) {
+        if (type.inherits(QLatin1String(name)))
+            return true;
+    }
+    return type.inherits(QStringLiteral("text/plain"));
+}
+
+// "Disc 2" before "Disc 10", "track 9" before "Track 10". The C locale compares code points and ignores the
+// numeric mode, so a program started without a locale still sorts as people read.
+QCollator naturalOrder()
+{
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+} // namespace
+
+bool SongIntake::isAudioFile(const QString& fileName)
+{
+    // The MIME database knows FLAC, Opus, Matroska audio and the rest; the classic list adds the few endings it
+    // files under other kinds (".3ga" is a 3GPP video to it).
+    static const QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    if (type.name().startsWith(QLatin1String("audio/")) && !isPlayListType(type))
+        return true;
+    return MediaCommon::isAudio(fileName);
+}
+
+QList<QUrl> SongIntake::songsInFolder(const QString& path)
+{
+    const QDir folder(path);
+    // Component by component, so "Disc 1/10.mp3" comes before "Disc 1 Bonus/1.mp3" and a folder's own files
+    // meet its sub-folders in name order.
+    QList<QStringList> found;
+    // Symbolic links to folders are not followed: a link back up would never end.
+    QDirIterator it(path, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (isAudioFile(file))
+            found << folder.relativeFilePath(file).split(QLatin1Char('/'));
+    }
+    const QCollator collator = naturalOrder();
+    std::sort(found.begin(), found.end(), [&collator](const QStringList& a, const QStringList& b) {
+        for (int i = 0; i < a.size() && i < b.size(); ++i) {
+            if (const int order = collator.compare(a[i], b[i]))
+                return order < 0;
+            if (a[i] != b[i])
+                return a[i] < b[i];
+        }
+        return a.size() < b.size();
+    });
+    QList<QUrl> songs;
+    songs.reserve(found.size());
+    for (const QStringList& parts : found)
+        songs << QUrl::fromLocalFile(folder.filePath(parts.join(QLatin1Char('/'))));
+    return songs;
+}
+
+QList<QUrl> SongIntake::songs(const QList<QUrl>& urls)
+{
+    QList<QUrl> songs;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir())
+            songs << songsInFolder(url.toLocalFile());
+        else
+            songs << url;
+    }
+    return songs;
+}
+
+} // namespace QzMultiMedia

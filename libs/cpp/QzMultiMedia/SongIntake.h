@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QList>
+#include <QUrl>
+
+namespace QzMultiMedia {
+
+// Turns what the user hands over (a drop, the command line, a second start, "Open with", the open dialog) into
+// the songs of a play list. Every way in goes through here, so each treats folders the same.
+class SongIntake
+{
+public:
+    // Files named one by one are kept as given, playable or not (the player skips what it cannot play). A folder
+    // stands for the audio files under it, sub-folders included, in natural name order.
+    static QList<QUrl> songs(const QList<QUrl>& urls);
+
+    // The audio files under a folder, as songs() lists them.
+    static QList<QUrl> songsInFolder(const QString& path);
+
+    // Whether a file's name says it holds sound the player can decode; the file is not opened.
+    static bool isAudioFile(const QString& fileName);
+};
+
+} // namespace QzMultiMedia
