@@ -221,16 +221,16 @@ private slots:
         QCOMPARE(AudioListPlayer::instance()->playList(), QList<QUrl> { m_songs[2] });
         QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("third.wav"));
 
-        // A folder stands for its audio files, in name order ignoring case, without going deeper.
+        // A folder goes through the same intake as a drop.
         QTemporaryDir folder;
         QDir(folder.path()).mkdir(QStringLiteral("sub"));
-        for (const char* name : { "b.mp3", "A.wav", "c.txt", "sub/d.mp3", ".hidden.mp3" })
+        for (const char* name : { "b.mp3", "c.txt", "sub/a.mp3" })
             QVERIFY(AudioFixtures::writeBytes(folder.filePath(QLatin1String(name)), "x"));
         call(playerInterface, QStringLiteral("OpenUri"),
             { QUrl::fromLocalFile(folder.path()).toString(QUrl::FullyEncoded) });
         QCOMPARE(AudioListPlayer::instance()->playList(),
-            (QList<QUrl> { QUrl::fromLocalFile(folder.filePath(QStringLiteral("A.wav"))),
-                QUrl::fromLocalFile(folder.filePath(QStringLiteral("b.mp3"))) }));
+            (QList<QUrl> { QUrl::fromLocalFile(folder.filePath(QStringLiteral("b.mp3"))),
+                QUrl::fromLocalFile(folder.filePath(QStringLiteral("sub/a.mp3"))) }));
     }
 };
 

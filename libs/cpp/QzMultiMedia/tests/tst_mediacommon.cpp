@@ -13,31 +13,19 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("type");
-        const char* video[] = { ".avi", ".mp4", ".mov", ".wmv", ".3gp", ".3g2", ".m4v", ".mpg", ".flv", ".swf", ".mkv",
-            ".asf", ".vob" };
-        const char* audio[] = { ".wav", ".mp3", ".m4a", ".wma", ".ac3", ".aac", ".ogg", ".3ga", ".aiff" };
-        const char* image[] = { ".jpg", ".png", ".bmp", ".tif", ".tiff", ".jpeg", ".gif" };
-        for (const char* s : video)
-            QTest::addRow("video %s", s) << QStringLiteral("clip") + QLatin1String(s) << int(Video);
-        for (const char* s : audio)
-            QTest::addRow("audio %s", s) << QStringLiteral("song") + QLatin1String(s) << int(Audio);
-        for (const char* s : image)
-            QTest::addRow("image %s", s) << QStringLiteral("scan") + QLatin1String(s) << int(Image);
-
+        QTest::newRow("audio") << "song.ogg" << int(Audio);
+        QTest::newRow("video") << "clip.mkv" << int(Video);
+        QTest::newRow("image") << "scan.jpeg" << int(Image);
         QTest::newRow("upper case") << "SONG.MP3" << int(Audio);
-        QTest::newRow("mixed case") << "Song.Mp3" << int(Audio);
+        QTest::newRow("non-latin upper case") << QString::fromUtf8("ПЕСНЯ.MP3") << int(Audio);
         QTest::newRow("full path") << "/home/a/Music/song.mp3" << int(Audio);
         QTest::newRow("video with sound only") << "movie.mp4" << int(Video);
-        QTest::newRow("TIFF") << "scan.TIFF" << int(Image);
         QTest::newRow("suffix then more") << "song.mp3.zip" << int(Unrecognized);
         QTest::newRow("no dot") << "mp3" << int(Unrecognized);
         QTest::newRow("only the suffix") << ".mp3" << int(Audio);
         QTest::newRow("empty") << "" << int(Unrecognized);
         QTest::newRow("trailing slash") << "/music/song.mp3/" << int(Unrecognized);
-        QTest::newRow("aif") << "track.aif" << int(Unrecognized);
-        QTest::newRow("flac") << "track.flac" << int(Unrecognized);
-        QTest::newRow("mpeg") << "clip.mpeg" << int(Unrecognized);
-        QTest::newRow("non-latin upper case") << QString::fromUtf8("ПЕСНЯ.MP3") << int(Audio);
+        QTest::newRow("not in the classic list") << "track.flac" << int(Unrecognized);
     }
 
     void mediaType()
@@ -49,14 +37,6 @@ private slots:
         QCOMPARE(MediaCommon::isAudio(name), type == Audio);
         QCOMPARE(MediaCommon::isVideo(name), type == Video);
         QCOMPARE(MediaCommon::isImage(name), type == Image);
-    }
-
-    void enumValues()
-    {
-        QCOMPARE(int(Audio), 0);
-        QCOMPARE(int(Video), 1);
-        QCOMPARE(int(Image), 2);
-        QCOMPARE(int(Unrecognized), 4);
     }
 };
 

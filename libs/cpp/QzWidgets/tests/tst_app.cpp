@@ -143,12 +143,6 @@ private slots:
         QCOMPARE(call(), path);
     }
 
-    void supportDirectoryWritesOneDebugMessagePerCall()
-    {
-        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("!!! \"%1/.config/Vireo/\"").arg(home())));
-        app()->supportDirectory();
-    }
-
     void openAndSaveDirectories()
     {
         QCOMPARE(app()->openDirPath(), app()->workDirectory());
@@ -290,14 +284,6 @@ private slots:
         QCOMPARE(recorder.events[1].second, QPoint(50, 10));
 
         app()->mouseClick(nullptr, 1, 1, Qt::LeftButton, Qt::LeftButton); // does nothing, does not crash
-    }
-
-    void screenShape()
-    {
-        const QSize size = QGuiApplication::primaryScreen()->size();
-        QCOMPARE(app()->isLandscape(), size.width() > size.height());
-        QCOMPARE(app()->isPortrait(), !app()->isLandscape());
-        QCOMPARE(app()->isPocketDevice(), size.width() <= 480 || size.height() <= 480);
     }
 };
 

@@ -1,0 +1,87 @@
+#include "SongIntake.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using QzMultiMedia::SongIntake;
+
+// What each way in makes of the files and folders it is handed. Paths are relative to a fresh folder; a name
+// ending in "/" is a folder, an entry with "://" an address taken as it is.
+class TestSongIntake : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void songs_data()
+    {
+        QTest::addColumn<QStringList>("tree");
+        QTest::addColumn<QStringList>("handed");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("numbers in natural order, case ignored")
+            << QStringList { "d/track10.mp3", "d/track9.mp3", "d/Track1.mp3", "d/track02.mp3" } << QStringList { "d" }
+            << QStringList { "d/Track1.mp3", "d/track02.mp3", "d/track9.mp3", "d/track10.mp3" };
+        QTest::newRow("sub-folders, deep, in natural order")
+            << QStringList { "d/Disc 10/1.mp3", "d/Disc 2/1.mp3", "d/Disc 1/10.mp3", "d/Disc 1/2.mp3",
+                   "d/Disc 1 Bonus/1.mp3", "d/intro.mp3", "d/Disc 2/x/y/deep.ogg" }
+            << QStringList { "d" }
+            << QStringList { "d/Disc 1/2.mp3", "d/Disc 1/10.mp3", "d/Disc 1 Bonus/1.mp3", "d/Disc 2/1.mp3",
+                   "d/Disc 2/x/y/deep.ogg", "d/Disc 10/1.mp3", "d/intro.mp3" };
+        QTest::newRow("only what decodes, hidden files left out")
+            << QStringList { "d/a.flac", "d/b.opus", "d/c.m4a", "d/d.wma", "d/e.ogg", "d/f.wav", "d/g.3ga",
+                   "d/cover.jpg", "d/notes.txt", "d/list.m3u", "d/list.pls", "d/.hidden.mp3", "d/video.mkv",
+                   "d/no-suffix" }
+            << QStringList { "d" }
+            << QStringList { "d/a.flac", "d/b.opus", "d/c.m4a", "d/d.wma", "d/e.ogg", "d/f.wav", "d/g.3ga" };
+        QTest::newRow("files named one by one are kept as given")
+            << QStringList { "notes.txt", "b.mp3", "a.mp3" } << QStringList { "notes.txt", "b.mp3", "missing.mp3", "a.mp3" }
+            << QStringList { "notes.txt", "b.mp3", "missing.mp3", "a.mp3" };
+        QTest::newRow("a folder's songs take its place among the files")
+            << QStringList { "x.mp3", "d/b.mp3", "d/a.mp3", "y.ogg" } << QStringList { "x.mp3", "d", "y.ogg", "d" }
+            << QStringList { "x.mp3", "d/a.mp3", "d/b.mp3", "y.ogg", "d/a.mp3", "d/b.mp3" };
+        QTest::newRow("folders without songs give nothing")
+            << QStringList { "empty/", "pictures/a.jpg" } << QStringList { "empty", "pictures" } << QStringList {};
+        QTest::newRow("addresses are kept, never opened")
+            << QStringList {} << QStringList { "http://example.invalid/a.mp3" }
+            << QStringList { "http://example.invalid/a.mp3" };
+    }
+
+    void songs()
+    {
+        QFETCH(QStringList, tree);
+        QFETCH(QStringList, handed);
+        QFETCH(QStringList, expected);
+        QTemporaryDir root;
+        for (const QString& entry : tree) {
+            QVERIFY(QDir(root.path()).mkpath(QFileInfo(root.filePath(entry)).path()));
+            if (entry.endsWith(QLatin1Char('/')))
+                continue;
+            QFile file(root.filePath(entry));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const auto urls = [&](const QStringList& entries) {
+            QList<QUrl> list;
+            for (const QString& entry : entries)
+                list << (entry.contains(QLatin1String("://")) ? QUrl(entry) : QUrl::fromLocalFile(root.filePath(entry)));
+            return list;
+        };
+        QCOMPARE(SongIntake::songs(urls(handed)), urls(expected));
+    }
+
+    // A link from inside a folder back up to it must not make the walk endless.
+    void linkBackUpEnds()
+    {
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("d/sub")));
+        QFile song(root.filePath(QStringLiteral("d/sub/a.mp3")));
+        QVERIFY(song.open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(root.filePath(QStringLiteral("d")), root.filePath(QStringLiteral("d/sub/up"))));
+        QCOMPARE(SongIntake::songs({ QUrl::fromLocalFile(root.filePath(QStringLiteral("d"))) }),
+            QList<QUrl> { QUrl::fromLocalFile(song.fileName()) });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSongIntake)
+#include "tst_songintake.moc"
