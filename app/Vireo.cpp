@@ -87,7 +87,10 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext = new QMenu();
     m_pmnuContext->addAction(m_pactInfo);
     m_pmnuSongs = new QMenu(tr("Songs"), m_pmnuContext);
-    // Thousands of songs make one column that scrolls, instead of columns that run off the screen.
+    // Thousands of songs make one column that scrolls, instead of columns that run off the screen. A menu decides
+    // whether it scrolls when it is made and when its style changes; a sheet given before the menu is polished
+    // changes no style, hence the polish first.
+    m_pmnuSongs->ensurePolished();
     m_pmnuSongs->setStyleSheet(QStringLiteral("QMenu { menu-scrollable: 1; }"));
     m_pmnuContext->addMenu(m_pmnuSongs);
     m_pmnuContext->addSeparator();
@@ -251,13 +254,17 @@ void Vireo::slotUpdateInfo()
     markCurrentSong();
 }
 
-// A file name as a menu entry: at most a third of the screen wide (elided in the middle, where names differ
-// least), and with its ampersands shown instead of taken for shortcut marks.
+// A file name as a menu entry: short enough that its menu, margins and check mark included, stays within a third
+// of the screen (elided in the middle, where names differ least), and with its ampersands shown instead of taken
+// for shortcut marks.
 QString Vireo::menuText(const QString& name) const
 {
+    constexpr int menuFrame = 100; // the style sheet's item padding, margins and borders, and the check column
     QString text = name;
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        text = m_pmnuSongs->fontMetrics().elidedText(name, Qt::ElideMiddle, screen->availableGeometry().width() / 3);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const int width = qMax(menuFrame, screen->availableGeometry().width() / 3 - menuFrame);
+        text = m_pmnuSongs->fontMetrics().elidedText(name, Qt::ElideMiddle, width);
+    }
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 

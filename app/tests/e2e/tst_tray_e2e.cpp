@@ -1,5 +1,6 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
+#include "AudioPlayer.h"
 #include "TestDesktop.h"
 #include "TrayHost.h"
 #include "Vireo.h"
@@ -10,8 +11,11 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTimer>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using QzMultiMedia::AudioListPlayer;
@@ -92,6 +96,84 @@ class TestTrayEndToEnd : public QObject
         DesktopSession::xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
         DesktopSession::waitFor([&] { return helper->canReadLine(); }, 5000);
         QTest::qWait(500); // the dropped data travels after the drop
+    }
+
+    // Drags the files from the other X client onto the icon and lets go there; true when the drop was taken.
+    bool dragFiles(const QStringList& paths)
+    {
+        auto helper = startDragSource(QStringList { QStringLiteral("files") } + paths);
+        if (!helper)
+            return false;
+        bool dropShown = false;
+        dragOntoIcon(helper.get(), false, &dropShown);
+        return helper->readAll().contains("drop-result 1");
+    }
+
+    // What the sink plays over the next `ms` milliseconds.
+    QVector<qint16> listen(int ms)
+    {
+        if (!pulse->startRecording())
+            return {};
+        QTest::qWait(ms);
+        return pulse->takeRecording();
+    }
+
+    // Once the current song is well under way (a new sound stream takes a moment to start), the tone at
+    // `frequency` is what the sink plays, not the other test tone.
+    bool hears(double frequency, double other)
+    {
+        QzMultiMedia::AudioPlayer* player = QzMultiMedia::AudioPlayer::instance();
+        if (!DesktopSession::waitFor([&] { return player->position() > 500; }, 5000))
+            return false;
+        const QVector<qint16> sound = listen(800);
+        return PulseServer::rms(sound) > 1000.0
+            && PulseServer::toneAmplitude(sound, frequency) > 5 * PulseServer::toneAmplitude(sound, other);
+    }
+
+    QString media(const QString& name) const
+    {
+        return m_media.filePath(name);
+    }
+
+    QMenu* songsMenu() const
+    {
+        return m_vireo->contextMenu()->actions().at(1)->menu();
+    }
+
+    // Input sent from inside a menu's or dialog's own event loop must not wait there: what it sets off (a dialog,
+    // say) runs a loop of its own that only later ticks of the same timer can see.
+    static void xdotoolLater(const QStringList& args)
+    {
+        QProcess::startDetached(QStringLiteral("xdotool"), args);
+    }
+
+    static QStringList clickAt(QPoint p)
+    {
+        return { QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
+            QStringLiteral("1") };
+    }
+
+    // Opens the menu with a real left click on the icon, then calls `step` every 150 ms from whichever event loop
+    // runs (the menu's, a dialog's) until it says it is done and every menu is gone.
+    bool afterLeftClick(const std::function<bool()>& step)
+    {
+        bool done = false;
+        QTimer probe;
+        probe.setInterval(150);
+        QElapsedTimer clock;
+        clock.start();
+        connect(&probe, &QTimer::timeout, this, [&] {
+            if (!done)
+                done = step();
+            // Whatever happened, the menu must not outstay the test: the outer loop waits under it.
+            if ((done || clock.elapsed() > 15000) && QApplication::activePopupWidget())
+                xdotoolLater({ QStringLiteral("key"), QStringLiteral("Escape") });
+        });
+        probe.start();
+        moveTo(iconCentre());
+        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("1") });
+        DesktopSession::waitFor([&] { return !QApplication::activePopupWidget(); }, 20000);
+        return done && !QApplication::activePopupWidget();
     }
 
 private slots:
@@ -213,6 +295,130 @@ private slots:
         const QRect icon = m_vireo->geometry();
         QCOMPARE(shownAt.topLeft(), QPoint(icon.left(), icon.top() + icon.height()));
         QVERIFY(AudioListPlayer::instance()->isPlaying()); // opening the menu changed nothing
+    }
+
+    // One file that cannot be played does not stop the list: the next song plays.
+    void unplayableSongIsSkipped()
+    {
+        QVERIFY(AudioFixtures::writeBytes(media(QStringLiteral("damaged.mp3")), AudioFixtures::randomBytes(40000, 9)));
+        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("tone A.ogg")), 15000, 660));
+        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("tone B.wav")), 15000, 880));
+        QVERIFY(dragFiles({ media(QStringLiteral("damaged.mp3")), media(QStringLiteral("tone A.ogg")),
+            media(QStringLiteral("tone B.wav")) }));
+        QTRY_COMPARE_WITH_TIMEOUT(AudioListPlayer::instance()->currentName(), QStringLiteral("tone A.ogg"), 3000);
+        QVERIFY(showsPicture(*m_vireo, "Play"));
+        QVERIFY2(hears(660, 880), "tone A is not what the sink plays");
+    }
+
+    // A dropped folder plays its songs, from its sub-folders too, FLAC and Opus included, and lists only them,
+    // by their names as written.
+    void droppedFolderPlaysItsSongs()
+    {
+        const QStringList songs { "Album/Disc 1/01 first.flac", "Album/Disc 1/02 Track #2 (100% live).opus",
+            "Album/Disc 2/01 last.mp3" };
+        for (const QString& song : songs) {
+            QVERIFY(QDir().mkpath(QFileInfo(media(song)).path()));
+            QVERIFY(AudioFixtures::makeTone(media(song), 8000, 660));
+        }
+        QVERIFY(AudioFixtures::writeBytes(media(QStringLiteral("Album/cover.jpg")), "not a song"));
+        QVERIFY(AudioFixtures::writeBytes(media(QStringLiteral("Album/notes.txt")), "not a song"));
+        QVERIFY(dragFiles({ media(QStringLiteral("Album")) }));
+        QList<QUrl> expected;
+        for (const QString& song : songs)
+            expected << QUrl::fromLocalFile(media(song));
+        QCOMPARE(AudioListPlayer::instance()->playList(), expected);
+        QStringList listed;
+        for (const QAction* action : songsMenu()->actions())
+            listed << action->text();
+        QCOMPARE(listed, (QStringList { "01 first.flac", "02 Track #2 (100% live).opus", "01 last.mp3" }));
+        QVERIFY2(hears(660, 880), "no sound from the folder's first song");
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("02 Track #2 (100% live).opus"));
+        QVERIFY2(hears(660, 880), "no sound from the Opus song");
+    }
+
+    // The end of the list shows, and a right click then plays the first song again.
+    void afterTheEndRightClickPlaysTheFirstSongAgain()
+    {
+        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("short A.wav")), 1500, 660));
+        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("short B.wav")), 1500, 880));
+        QVERIFY(dragFiles({ media(QStringLiteral("short A.wav")), media(QStringLiteral("short B.wav")) }));
+        QVERIFY2(DesktopSession::waitFor([&] { return showsPicture(*m_vireo, "Stop"); }, 8000),
+            "the icon still shows playing after the end");
+        QCOMPARE(m_vireo->transportAction(Vireo::Transport::PlayPause)->text(), QStringLiteral("&Play"));
+        moveTo(iconCentre());
+        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("3") });
+        QVERIFY(DesktopSession::waitFor([] { return AudioListPlayer::instance()->isPlaying(); }, 3000));
+        QCOMPARE(AudioListPlayer::instance()->currentName(), QStringLiteral("short A.wav"));
+        QVERIFY(showsPicture(*m_vireo, "Play"));
+        QVERIFY2(hears(660, 880), "the first song is not heard again");
+    }
+
+    void aboutOpensTheAboutBox()
+    {
+        QMenu* menu = m_vireo->contextMenu();
+        const QList<QAction*> entries = menu->actions();
+        QAction* about = *std::find_if(
+            entries.begin(), entries.end(), [](QAction* a) { return a->text() == QLatin1String("About"); });
+        bool chosen = false;
+        QString title;
+        QVERIFY(afterLeftClick([&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                title = box->windowTitle();
+                screenshot(QStringLiteral("about-box.png"));
+                box->close();
+                return true;
+            }
+            if (!chosen && menu->isVisible()) {
+                chosen = true;
+                xdotoolLater(clickAt(menu->mapToGlobal(menu->actionGeometry(about).center())));
+            }
+            return false;
+        }));
+        QCOMPARE(title, QStringLiteral("Vireo Info"));
+    }
+
+    // 300 songs: one column that fits the screen, whose last entry the keyboard reaches and plays.
+    void manySongsFitTheScreen()
+    {
+        QVERIFY(QDir().mkpath(media(QStringLiteral("Many"))));
+        for (int n = 1; n <= 300; ++n) {
+            QVERIFY(QFile::copy(media(QStringLiteral("short A.wav")),
+                media(QStringLiteral("Many/song %1 of a rather long album name.wav").arg(n))));
+        }
+        QVERIFY(dragFiles({ media(QStringLiteral("Many")) }));
+        QMenu* songs = songsMenu();
+        QCOMPARE(songs->actions().size(), 300);
+        QMenu* menu = m_vireo->contextMenu();
+        enum { Open, Hovered, Entered, AtTheEnd } stage = Open;
+        QRect shownAt;
+        QVERIFY(afterLeftClick([&] {
+            if (stage == Open && menu->isVisible()) {
+                stage = Hovered;
+                const QPoint entry = menu->mapToGlobal(menu->actionGeometry(menu->actions().at(1)).center());
+                xdotoolLater({ QStringLiteral("mousemove"), QString::number(entry.x()), QString::number(entry.y()) });
+            } else if (stage == Hovered && songs->isVisible()) {
+                stage = Entered;
+                shownAt = songs->geometry();
+                xdotoolLater({ QStringLiteral("key"), QStringLiteral("Down") });
+            } else if (stage == Entered && songs->activeAction()) {
+                stage = AtTheEnd;
+                xdotoolLater({ QStringLiteral("key"), QStringLiteral("End") });
+            } else if (stage == AtTheEnd && songs->activeAction() == songs->actions().last()) {
+                screenshot(QStringLiteral("songs-300-at-the-end.png"));
+                xdotoolLater({ QStringLiteral("key"), QStringLiteral("Return") });
+                return true;
+            }
+            return false;
+        }));
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QVERIFY2(screen.contains(shownAt) && shownAt.width() <= screen.width() / 3,
+            qPrintable(QStringLiteral("submenu %1x%2 at %3,%4")
+                           .arg(shownAt.width())
+                           .arg(shownAt.height())
+                           .arg(shownAt.x())
+                           .arg(shownAt.y())));
+        QTRY_COMPARE(AudioListPlayer::instance()->currentNumber(), 299);
     }
 
     // The catcher keeps the icon's place without asking the X server every second: a move of the tray must still

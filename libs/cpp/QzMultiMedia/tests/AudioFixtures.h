@@ -22,6 +22,8 @@ inline bool makeTone(const QString& path, int ms, int frequency = 440)
         encoder = QStringLiteral("vorbisenc ! oggmux");
     else if (path.endsWith(QLatin1String(".flac")))
         encoder = QStringLiteral("flacenc");
+    else if (path.endsWith(QLatin1String(".opus")))
+        encoder = QStringLiteral("audioresample ! audio/x-raw,rate=48000 ! opusenc ! oggmux");
     else
         return false;
     // 441 samples a buffer: one buffer is 10 ms.
