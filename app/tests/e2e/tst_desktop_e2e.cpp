@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -24,6 +25,7 @@ class TestDesktopEndToEnd : public QObject
 
     QTemporaryDir m_home;
     QTemporaryDir m_media;
+    QTemporaryDir m_runtime;
     QProcess m_program;
     QDBusConnection m_bus = QDBusConnection(QString());
 
@@ -33,6 +35,8 @@ class TestDesktopEndToEnd : public QObject
         env.insert(QStringLiteral("HOME"), m_home.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/.config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/.local/share"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path()); // every login session has one
+        env.remove(QStringLiteral("QT_LOGGING_RULES"));
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus->address());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.remove(QStringLiteral("VIREO_AUDIO_SINK"));
@@ -90,6 +94,8 @@ private slots:
             "the program did not report playing over MPRIS");
         QCOMPARE(title(), QStringLiteral("alpha.mp3"));
         QVERIFY(level(1000) > 1000.0);
+        // A normal start on a desktop with a tray has nothing to complain about.
+        QCOMPARE(QString::fromUtf8(m_program.readAllStandardError()), QString());
     }
 
     void mediaKeysDriveThePlayer()
@@ -133,6 +139,24 @@ private slots:
         root.call(QStringLiteral("Quit"));
         QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
         QCOMPARE(m_program.exitCode(), 0);
+    }
+
+    // A logout or `kill` right after a volume change: the change is kept.
+    void volumeSurvivesTermination()
+    {
+        m_program.start(QStringLiteral(VIREO_BINARY), {});
+        QVERIFY(m_program.waitForStarted(5000));
+        QVERIFY(DesktopSession::waitFor([&] { return player("Volume").isValid(); }, 10000));
+        QDBusInterface mpris(QStringLiteral("org.mpris.MediaPlayer2.vireo"), QStringLiteral("/org/mpris/MediaPlayer2"),
+            QStringLiteral("org.mpris.MediaPlayer2.Player"), m_bus);
+        QVERIFY(mpris.setProperty("Volume", 0.3));
+        QVERIFY(DesktopSession::waitFor([&] { return qFuzzyCompare(player("Volume").toDouble(), 0.3); }, 3000));
+        m_program.terminate();
+        QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
+        QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_program.exitCode(), 0);
+        QSettings settings(m_home.path() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("Vireo/SoundVolume")).toDouble(), 0.3);
     }
 
     void cleanupTestCase()
