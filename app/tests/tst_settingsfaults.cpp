@@ -79,72 +79,52 @@ class TestSettingsFaults : public QObject
         return QString::fromUtf8(child.readAllStandardOutput()).trimmed();
     }
 
-    static QString settingsFile(const QString& home)
-    {
-        return home + QStringLiteral("/.config/Vireo/settings.plist");
-    }
-
-    static void plant(const QString& home, const QByteArray& content)
-    {
-        QDir().mkpath(home + QStringLiteral("/.config/Vireo"));
-        QVERIFY(AudioFixtures::writeBytes(settingsFile(home), content));
-    }
-
 private slots:
-    void randomBytes()
+    // What the start finds where its settings should be, and what the settings come out as: volume, mute,
+    // language, the reminder's start count and whether the introduction is due.
+    void damagedSettings_data()
     {
-        QTemporaryDir home;
-        plant(home.path(), AudioFixtures::randomBytes(32768, 99));
-        // Defaults: volume 0.5, not muted, English, first counted start, introduction due.
-        QCOMPARE(start(home.path()), QStringLiteral("0.5|0|en|2|1"));
-    }
-
-    void wrongTypesAndHugeValues_data()
-    {
+        QTest::addColumn<QString>("where");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("result");
+        const QString file = QStringLiteral(".config/Vireo/settings.plist");
+        const QString defaults = QStringLiteral("0.5|0|en|2|1");
+        QTest::newRow("random bytes") << file << AudioFixtures::randomBytes(32768, 99) << defaults;
         QTest::newRow("count as text, volume huge")
+            << file
             << QByteArray("[Vireo]\nAutoReminderCount=often\nSoundVolume=1e308\n"
                           "SoundMute=perhaps\nLanguage=12345\nNeverShowItAgain=@Invalid()\n")
             << "1e+308|0|en|1|1";
-        QTest::newRow("negative volume") << QByteArray("[Vireo]\nSoundVolume=-5\nAutoReminderCount=-7\n")
+        QTest::newRow("negative volume") << file << QByteArray("[Vireo]\nSoundVolume=-5\nAutoReminderCount=-7\n")
                                          << "-5|1|en|1|1"; // -6 would be negative: 1
-        QTest::newRow("largest count") << QByteArray("[Vireo]\nAutoReminderCount=2147483647\n") << "0.5|0|en|1|1";
+        QTest::newRow("largest count") << file << QByteArray("[Vireo]\nAutoReminderCount=2147483647\n")
+                                       << "0.5|0|en|1|1";
         QTest::newRow("count beyond int")
-            << QByteArray("[Vireo]\nAutoReminderCount=99999999999999999999\n") << "0.5|0|en|1|1";
+            << file << QByteArray("[Vireo]\nAutoReminderCount=99999999999999999999\n") << "0.5|0|en|1|1";
+        // Nobody, root included, can write a file where a folder is: counted for this run, lost for the next.
+        QTest::newRow("a folder where the file should be") << file + QLatin1Char('/') << QByteArray() << defaults;
+        QTest::newRow("a file where the folder should be") << QStringLiteral(".config/Vireo") << QByteArray("a file")
+                                                           << defaults;
     }
 
-    void wrongTypesAndHugeValues()
+    void damagedSettings()
     {
+        QFETCH(QString, where);
         QFETCH(QByteArray, content);
         QFETCH(QString, result);
         QTemporaryDir home;
-        plant(home.path(), content);
+        const QString path = home.filePath(where);
+        QVERIFY(QDir().mkpath(where.endsWith(QLatin1Char('/')) ? path : QFileInfo(path).path()));
+        if (!where.endsWith(QLatin1Char('/')))
+            QVERIFY(AudioFixtures::writeBytes(path, content));
         QCOMPARE(start(home.path()), result);
-    }
-
-    void settingsFileThatCannotBeWritten()
-    {
-        // A folder where the file should be: nobody, root included, can write the file.
-        QTemporaryDir home;
-        QVERIFY(QDir().mkpath(settingsFile(home.path())));
-        QCOMPARE(start(home.path()), QStringLiteral("0.5|0|en|2|1")); // counted for this run, lost for the next
-        QVERIFY(QFileInfo(settingsFile(home.path())).isDir());
-        QCOMPARE(start(home.path()), QStringLiteral("0.5|0|en|2|1"));
-    }
-
-    void supportDirectoryThatCannotBeMade()
-    {
-        QTemporaryDir home;
-        QDir().mkpath(home.path() + QStringLiteral("/.config"));
-        QVERIFY(AudioFixtures::writeBytes(home.path() + QStringLiteral("/.config/Vireo"), "a file, not a folder"));
-        QCOMPARE(start(home.path()), QStringLiteral("0.5|0|en|2|1"));
     }
 
     void goodFileSurvivesAKilledWriter()
     {
         QTemporaryDir home;
-        plant(home.path(), "[Vireo]\nLanguage=de\n");
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral(".config/Vireo"))));
+        QVERIFY(AudioFixtures::writeBytes(home.filePath(QStringLiteral(".config/Vireo/settings.plist")), "[Vireo]\nLanguage=de\n"));
         for (int round = 0; round < 15; ++round) {
             QProcess writer;
             writer.setProcessEnvironment(environment(home.path()));
@@ -153,7 +133,7 @@ private slots:
             QTest::qWait(40 + 17 * round);
             ::kill(pid_t(writer.processId()), SIGKILL);
             writer.waitForFinished(5000);
-            QSettings settings(settingsFile(home.path()), QSettings::IniFormat);
+            QSettings settings(home.filePath(QStringLiteral(".config/Vireo/settings.plist")), QSettings::IniFormat);
             QCOMPARE(settings.status(), QSettings::NoError);
             QCOMPARE(settings.value(QStringLiteral("Vireo/Language")).toString(), QStringLiteral("de"));
         }

@@ -81,22 +81,6 @@ public:
         return windowTree().contains(text);
     }
 
-    // The top-level rectangle of the first window whose line in the tree matches `pattern`.
-    static QRect windowRect(const QRegularExpression& pattern)
-    {
-        static const QRegularExpression geometry(
-            QStringLiteral("(\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
-        for (const QString& line : windowTree().split(QLatin1Char('\n'))) {
-            if (!pattern.match(line).hasMatch())
-                continue;
-            const QRegularExpressionMatch m = geometry.match(line);
-            if (m.hasMatch())
-                return QRect(
-                    m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
-        }
-        return QRect();
-    }
-
     // Runs xdotool (or any tool) while the event loop of the test keeps running.
     static QString run(const QString& program, const QStringList& args, int timeoutMs = 10000)
     {

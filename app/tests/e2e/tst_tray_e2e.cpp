@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "DropOnIcon.h"
 #include "TestDesktop.h"
 #include "TrayHost.h"
 #include "Vireo.h"
@@ -37,7 +38,8 @@ bool showsPicture(const Vireo& vireo, const char* name)
 } // namespace
 
 // The program's tray player in a real desktop of the test's own: Xvfb, the trayer tray host and a PulseAudio
-// null sink, driven by real input from xdotool and by drags from another X client.
+// null sink, driven by real input from xdotool and by drags from another X client; and what the desktop can do
+// to it: take its sound server away and give it back, restart the tray, delete or overwrite the playing song.
 class TestTrayEndToEnd : public QObject
 {
     Q_OBJECT
@@ -133,6 +135,17 @@ class TestTrayEndToEnd : public QObject
     QString media(const QString& name) const
     {
         return m_media.filePath(name);
+    }
+
+    QUrl song(const char* name) const
+    {
+        return QUrl::fromLocalFile(media(QLatin1String(name)));
+    }
+
+    bool showsStop() const
+    {
+        return showsPicture(*m_vireo, "Stop")
+            && m_vireo->transportAction(Vireo::Transport::PlayPause)->text() == QLatin1String("&Play");
     }
 
     QMenu* songsMenu() const
@@ -464,6 +477,80 @@ private slots:
         QVERIFY(DesktopSession::waitFor([] { return !TrayHost::isCompositing(); }, 3000));
         QVERIFY2(DesktopSession::waitFor([&] { return !m_vireo->dropCatcher()->pixmap().isNull(); }, 3000),
             "the catcher did not take the icon's picture again");
+    }
+
+    // Without a sound server nothing can be heard: the list does not run through its songs as if they were bad,
+    // it stops and shows it.
+    void noSoundServer()
+    {
+        for (const char* name : { "a.mp3", "b.ogg", "victim.wav", "overwritten.mp3", "c.wav" })
+            QVERIFY(AudioFixtures::makeTone(media(QLatin1String(name)), 12000, 440));
+        pulse->stop();
+        dropOnIcon(*m_vireo, { song("a.mp3"), song("b.ogg") });
+        QVERIFY(DesktopSession::waitFor([&] { return showsStop(); }, 3000));
+        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 0);
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QVERIFY(DesktopSession::waitFor([&] { return showsStop(); }, 3000));
+        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("b.ogg"));
+    }
+
+    // The server comes back: Play tries again, and the song is heard.
+    void soundServerComesBack()
+    {
+        QVERIFY(pulse->start());
+        m_vireo->transportAction(Vireo::Transport::PlayPause)->trigger();
+        QCOMPARE(AudioListPlayer::instance()->currentName(), QStringLiteral("b.ogg"));
+        QVERIFY(hears(440, 880));
+    }
+
+    // Killed under a playing song, the server takes the sound away: the tray says so at once, and after the
+    // restart the user's Play is heard.
+    void soundServerKilledDuringPlaybackAndStartedAgain()
+    {
+        pulse->stop();
+        QVERIFY(DesktopSession::waitFor([&] { return showsStop(); }, 3000));
+        QCOMPARE(AudioListPlayer::instance()->currentName(), QStringLiteral("b.ogg"));
+        QVERIFY(pulse->start());
+        m_vireo->transportAction(Vireo::Transport::PlayPause)->trigger();
+        QVERIFY(hears(440, 880));
+    }
+
+    void songDeletedOrOverwrittenWhilePlaying()
+    {
+        dropOnIcon(*m_vireo, { song("victim.wav"), song("overwritten.mp3"), song("c.wav") });
+        QTest::qWait(300);
+        QVERIFY(QFile::remove(song("victim.wav").toLocalFile()));
+        QTest::qWait(500);
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        QTest::qWait(300);
+        QVERIFY(AudioFixtures::writeBytes(song("overwritten.mp3").toLocalFile(), AudioFixtures::randomBytes(300000, 5)));
+        QTest::qWait(1500); // whatever the decoder makes of it, the program is still here
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("c.wav"));
+        QVERIFY(hears(440, 880));
+    }
+
+    void trayRestartedIconComesBack()
+    {
+        const auto embedded = [&] {
+            return !m_vireo->geometry().isEmpty()
+                && QRegularExpression(QStringLiteral("\\d+x\\d+\\+0\\+0\\s+\\+-?\\d+"))
+                       .match(DesktopSession::windowTree().section(QStringLiteral("\"panel\""), 1))
+                       .hasMatch();
+        };
+        QVERIFY(DesktopSession::waitFor(embedded, 3000));
+        desktop->stopTray();
+        QVERIFY(
+            DesktopSession::waitFor([] { return !DesktopSession::treeContains(QStringLiteral("\"panel\"")); }, 5000));
+        QTest::qWait(500);
+        QVERIFY(desktop->startTray());
+        QVERIFY2(DesktopSession::waitFor(embedded, 8000), "the icon did not come back");
+        QVERIFY(DesktopSession::waitFor(
+            [&] {
+                return m_vireo->dropCatcher()->isVisible() && m_vireo->dropCatcher()->geometry() == m_vireo->geometry();
+            },
+            3000));
     }
 
     void programStartedBeforeTheTrayShowsItsIconWhenTheTrayComes()

@@ -110,19 +110,6 @@ private slots:
         disconnect(counter);
         QVERIFY2(wakeUps < 100, qPrintable(QString::number(wakeUps)));
     }
-
-    void remainingDuration()
-    {
-        const QString file = m_dir.filePath(QStringLiteral("three.wav"));
-        QVERIFY(AudioFixtures::makeTone(file, 3000));
-        AudioPlayer* player = AudioPlayer::instance();
-        player->play(file, false);
-        player->pause();
-        player->setPosition(1000);
-        QTRY_VERIFY_WITH_TIMEOUT(qAbs(player->remainingDuration() - (player->duration() - 1000)) < 30, 1000);
-        QVERIFY(qAbs(player->duration() - 3000) < 30);
-        player->stop();
-    }
 };
 
 int main(int argc, char** argv)

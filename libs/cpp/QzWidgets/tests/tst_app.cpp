@@ -95,52 +95,28 @@ private slots:
         QCOMPARE(app()->settings()->value(QStringLiteral("OldKey")).toString(), QStringLiteral("outside"));
     }
 
+    // Each directory: under the XDG location, named after the program, made on first use.
     void directoryFamily_data()
     {
-        QTest::addColumn<QString>("member");
+        QTest::addColumn<int>("member");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("work") << "work"
-                              << "/.local/share/Vireo/";
-        QTest::newRow("support") << "support"
-                                 << "/.config/Vireo/";
-        QTest::newRow("caches") << "caches"
-                                << "/.cache/Vireo/";
-        QTest::newRow("pictures") << "pictures"
-                                  << "/Pictures/Vireo/";
-        QTest::newRow("music") << "music"
-                               << "/Music/Vireo/";
-        QTest::newRow("movies") << "movies"
-                                << "/Videos/Vireo/";
-        QTest::newRow("downloads") << "downloads"
-                                   << "/Downloads/Vireo/";
+        const char* expected[] = { "/.local/share/Vireo/", "/.config/Vireo/", "/.cache/Vireo/", "/Pictures/Vireo/",
+            "/Music/Vireo/", "/Videos/Vireo/", "/Downloads/Vireo/" };
+        for (int i = 0; i < 7; ++i)
+            QTest::newRow(expected[i]) << i << QString::fromLatin1(expected[i]);
     }
 
     void directoryFamily()
     {
-        QFETCH(QString, member);
+        QFETCH(int, member);
         QFETCH(QString, expected);
+        using Directory = QString (App::*)();
+        const Directory members[] = { &App::workDirectory, &App::supportDirectory, &App::cachesDirectory,
+            &App::picturesDirectory, &App::musicDirectory, &App::moviesDirectory, &App::downloadsDirectory };
         const QString path = home() + expected;
         QDir(path).removeRecursively();
-        QVERIFY(!QFileInfo::exists(path));
-
-        auto call = [&] {
-            if (member == QLatin1String("work"))
-                return app()->workDirectory();
-            if (member == QLatin1String("support"))
-                return app()->supportDirectory();
-            if (member == QLatin1String("caches"))
-                return app()->cachesDirectory();
-            if (member == QLatin1String("pictures"))
-                return app()->picturesDirectory();
-            if (member == QLatin1String("music"))
-                return app()->musicDirectory();
-            if (member == QLatin1String("movies"))
-                return app()->moviesDirectory();
-            return app()->downloadsDirectory();
-        };
-        QCOMPARE(call(), path);
+        QCOMPARE((app()->*members[member])(), path);
         QVERIFY(QFileInfo(path).isDir());
-        QCOMPARE(call(), path);
     }
 
     void openAndSaveDirectories()

@@ -7,14 +7,12 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
-#include <QToolBar>
 
 #include <sys/stat.h>
 
@@ -159,29 +157,6 @@ private slots:
         editor.slotApply();
         QCOMPARE(qApp->styleSheet(), sheet);
         editor.slotReset();
-    }
-
-    void menusAndToolBar()
-    {
-        CssEditor editor;
-        QStringList menus;
-        for (QAction* action : editor.menuBar()->actions())
-            menus << action->text();
-        QCOMPARE(menus, (QStringList { "&File", "&Help" }));
-        QStringList file;
-        for (QAction* action : editor.menuBar()->actions().first()->menu()->actions())
-            file << (action->isSeparator() ? QStringLiteral("-")
-                                           : action->text() + QLatin1Char('|') + action->shortcut().toString());
-        QCOMPARE(file,
-            (QStringList {
-                "&Open...|Ctrl+O", "&Save|Ctrl+S", "&SetInfo|Ctrl+I", "&Apply|Ctrl+A", "S&ave As...|", "-" }));
-        auto* tools = editor.findChild<QToolBar*>();
-        QVERIFY(tools);
-        QCOMPARE(tools->windowTitle(), QStringLiteral("Operations"));
-        QStringList tooled;
-        for (QAction* action : tools->actions())
-            tooled << action->text();
-        QCOMPARE(tooled, (QStringList { "&Open...", "&Save", "&Apply", "&Reset", "&SetInfo" }));
     }
 
     void setInfoMarksNamedWidgets()

