@@ -20,8 +20,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
+#include <memory>
 
 using namespace QzWidgets;
 
@@ -93,11 +95,6 @@ class TestDialogs : public QObject
     {
         return App::theApp();
     }
-    QString h() const
-    {
-        return m_bPocket ? QStringLiteral("H4") : QStringLiteral("H3");
-    }
-
     void render(QWidget* w, const QString& name)
     {
         const QString dir = QStringLiteral(VIREO_ARTIFACTS_DIR "/dialogs/")
@@ -178,48 +175,39 @@ private slots:
         QCOMPARE(dialog.state(), state);
     }
 
-    void reminderTexts()
+    // Title and buttons of each reminder, read in order; on a pocket screen the rating buttons stack.
+    void reminders_data()
     {
-        RateReminderDialog rate;
-        rate.show();
-        QCOMPARE(rate.windowTitle(), QStringLiteral("Help Spread the Word about \"Vireo\""));
-        QCOMPARE(rate.findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly)->text(),
-            QStringLiteral(
-                "<CENTER><%1>If you like Vireo-App,<br>please rate it in the App Store.<br>Thanks!</%1></CENTER>")
-                .arg(h()));
-        const QStringList rateButtons { "&Maybe Later", "&Never Ask Me Again", "&Rate It Now" };
-        QCOMPARE(visibleButtonTexts(&rate), rateButtons);
-        render(&rate, QStringLiteral("rate-reminder"));
-
-        TellReminderDialog tell;
-        tell.show();
-        QCOMPARE(tell.windowTitle(), QStringLiteral("Share"));
-        QCOMPARE(visibleButtonTexts(&tell), (QStringList { "&Never Ask Me Again", "&Maybe Later" }));
-        render(&tell, QStringLiteral("tell-reminder"));
-
-        JoinReminderDialog join;
-        join.show();
-        QCOMPARE(join.windowTitle(), QStringLiteral("Join Us"));
-        QCOMPARE(visibleButtonTexts(&join), (QStringList { "&Never Ask Me Again", "&Maybe Later" }));
-        for (QLabel* label : join.findChildren<QLabel*>()) {
-            if (label->isVisible())
-                QVERIFY(!label->text().contains(QStringLiteral("If you like")));
-        }
-        QVERIFY(join.findChild<QPushButton*>(QStringLiteral("FaceBookJoinButton"))->isVisible());
-        render(&join, QStringLiteral("join-reminder"));
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::newRow("rate-reminder") << 1 << "Help Spread the Word about \"Vireo\""
+                                       << QStringList { "&Maybe Later", "&Never Ask Me Again", "&Rate It Now" };
+        QTest::newRow("tell-reminder") << 2 << "Share" << QStringList { "&Never Ask Me Again", "&Maybe Later" };
+        QTest::newRow("join-reminder") << 4 << "Join Us" << QStringList { "&Never Ask Me Again", "&Maybe Later" };
     }
 
-    void pocketLayoutStacksTheButtons()
+    void reminders()
     {
-        RateReminderDialog rate;
-        rate.show();
-        QCoreApplication::processEvents();
-        const QPoint later = buttonWithText(&rate, QStringLiteral("&Maybe Later"))->pos();
-        const QPoint now = buttonWithText(&rate, QStringLiteral("&Rate It Now"))->pos();
-        if (m_bPocket)
-            QVERIFY(now.y() > later.y());
+        QFETCH(int, kind);
+        QFETCH(QString, title);
+        QFETCH(QStringList, buttons);
+        std::unique_ptr<QDialog> dialog;
+        if (kind == 1)
+            dialog = std::make_unique<RateReminderDialog>();
+        else if (kind == 2)
+            dialog = std::make_unique<TellReminderDialog>();
         else
-            QCOMPARE(now.y(), later.y());
+            dialog = std::make_unique<JoinReminderDialog>();
+        dialog->show();
+        QCoreApplication::processEvents();
+        QCOMPARE(dialog->windowTitle(), title);
+        QCOMPARE(visibleButtonTexts(dialog.get()), buttons);
+        if (kind == 1) {
+            const int later = buttonWithText(dialog.get(), QStringLiteral("&Maybe Later"))->pos().y();
+            QCOMPARE(buttonWithText(dialog.get(), QStringLiteral("&Rate It Now"))->pos().y() > later, m_bPocket);
+        }
+        render(dialog.get(), QString::fromLatin1(QTest::currentDataTag()));
     }
 
     void shareAndJoinDialogs()
@@ -240,19 +228,10 @@ private slots:
     {
         AboutDialog about;
         QCOMPARE(about.windowTitle(), QStringLiteral("Vireo Info"));
-        QCOMPARE(int(about.windowFlags()), 0x2003001);
-        const QDate built = app()->buildDate();
-        bool found = false;
-        for (QLabel* label : about.findChildren<QLabel*>()) {
-            if (label->text().contains(QStringLiteral(" Build: ") + built.toString(QStringLiteral("dd.MM.yyyy")))) {
-                found = true;
-                QVERIFY(label->text().contains(QString::number(built.year())));
-                QVERIFY(label->openExternalLinks());
-            }
-        }
-        QVERIFY(found);
-        QVERIFY(!QPixmap(QStringLiteral(":/pix/corvanelogo.png")).isNull());
-        QVERIFY(!QPixmap(QStringLiteral(":/app.png")).isNull());
+        const QList<QLabel*> labels = about.findChildren<QLabel*>();
+        const QString build = QStringLiteral(" Build: ") + app()->buildDate().toString(QStringLiteral("dd.MM.yyyy"));
+        QVERIFY(std::any_of(labels.begin(), labels.end(),
+            [&](QLabel* label) { return label->text().contains(build) && label->openExternalLinks(); }));
         render(&about, QStringLiteral("about"));
     }
 
@@ -267,9 +246,6 @@ private slots:
         QCOMPARE(buttons.size(), 3);
         QVERIFY(buttons[0]->isChecked());
         QCOMPARE(area->display()->slide(), m_slides[0]);
-        QVERIFY(area->timer()->isActive());
-        QCOMPARE(area->timer()->interval(), 4000);
-        QVERIFY(area->display()->minimumWidth() == (m_bPocket ? 280 : 400));
         render(&help, QStringLiteral("introduction"));
         help.show();
 
@@ -281,8 +257,6 @@ private slots:
         }
         buttons[1]->click(); // picking a slide stops the show
         QCOMPARE(area->display()->slide(), m_slides[1]);
-        QVERIFY(!area->timer()->isActive());
-        help.hide();
         QVERIFY(!area->timer()->isActive());
         QCOMPARE(HelpDisplay::slideRect(QSize(800, 600), QSize(400, 300)), QRect(0, 0, 400, 300));
     }
