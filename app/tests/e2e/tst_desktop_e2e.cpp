@@ -15,10 +15,14 @@ namespace {
 std::unique_ptr<DesktopSession> desktop;
 std::unique_ptr<PulseServer> pulse;
 std::unique_ptr<PrivateBus> bus;
+const QString service = QStringLiteral("org.mpris.MediaPlayer2.vireo");
+const QString path = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 } // namespace
 
-// The installed way of using the program on a desktop without drops: files on the command line, a second start
-// with files, and media keys over MPRIS, against the real program on Xvfb, trayer, PulseAudio and a private bus.
+// The installed program on a desktop as its remote controls see it: files on the command line, a second start
+// with files, media keys, sound applets and playerctl over MPRIS, against the real program on Xvfb, trayer,
+// PulseAudio and a private bus.
 class TestDesktopEndToEnd : public QObject
 {
     Q_OBJECT
@@ -28,6 +32,8 @@ class TestDesktopEndToEnd : public QObject
     QTemporaryDir m_runtime;
     QProcess m_program;
     QDBusConnection m_bus = QDBusConnection(QString());
+    QList<QVariantMap> m_changes; // PropertiesChanged of the player, as a sound applet hears them
+    QList<qlonglong> m_seeks;
 
     QProcessEnvironment programEnvironment() const
     {
@@ -43,11 +49,16 @@ class TestDesktopEndToEnd : public QObject
         return env;
     }
 
+    QVariantMap all(const QString& interface)
+    {
+        QDBusInterface properties(service, path, QStringLiteral("org.freedesktop.DBus.Properties"), m_bus);
+        const QDBusReply<QVariantMap> reply = properties.call(QStringLiteral("GetAll"), interface);
+        return reply.isValid() ? reply.value() : QVariantMap();
+    }
+
     QVariant player(const char* property)
     {
-        QDBusInterface mpris(QStringLiteral("org.mpris.MediaPlayer2.vireo"), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.mpris.MediaPlayer2.Player"), m_bus);
-        return mpris.property(property);
+        return all(playerInterface).value(QLatin1String(property));
     }
 
     QString title()
@@ -55,11 +66,14 @@ class TestDesktopEndToEnd : public QObject
         return qdbus_cast<QVariantMap>(player("Metadata")).value(QStringLiteral("xesam:title")).toString();
     }
 
-    void command(const char* method)
+    void command(const char* method, const QVariantList& args = {})
     {
-        QDBusInterface mpris(QStringLiteral("org.mpris.MediaPlayer2.vireo"), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.mpris.MediaPlayer2.Player"), m_bus);
-        mpris.call(QLatin1String(method));
+        QDBusInterface(service, path, playerInterface, m_bus).callWithArgumentList(QDBus::Block, QLatin1String(method), args);
+    }
+
+    bool setVolume(double volume)
+    {
+        return QDBusInterface(service, path, playerInterface, m_bus).setProperty("Volume", volume);
     }
 
     double level(int ms)
@@ -76,17 +90,65 @@ class TestDesktopEndToEnd : public QObject
     }
 
 private slots:
+    void onChanged(const QString& interface, const QVariantMap& changed, const QStringList&)
+    {
+        if (interface == playerInterface)
+            m_changes << changed;
+    }
+
+    void onSeeked(qlonglong position)
+    {
+        m_seeks << position;
+    }
+
     void initTestCase()
     {
         for (const char* name : { "alpha.mp3", "beta.ogg", "gamma.wav", "delta.mp3", "epsilon.ogg" })
             QVERIFY(AudioFixtures::makeTone(file(name), 20000, 440));
         m_bus = QDBusConnection::connectToBus(bus->address(), QStringLiteral("test-client"));
         QVERIFY(m_bus.isConnected());
+        QVERIFY(m_bus.connect(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("PropertiesChanged"), this, SLOT(onChanged(QString, QVariantMap, QStringList))));
+        QVERIFY(m_bus.connect(service, path, playerInterface, QStringLiteral("Seeked"), this, SLOT(onSeeked(qlonglong))));
+        m_program.setProcessEnvironment(programEnvironment());
+    }
+
+    // Started without songs: everything that needs one is refused, as the disabled menu entries are.
+    void emptyPlayerOverMpris()
+    {
+        m_program.start(QStringLiteral(VIREO_BINARY), {});
+        QVERIFY(m_program.waitForStarted(5000));
+        QVERIFY(DesktopSession::waitFor([&] { return !all(playerInterface).isEmpty(); }, 10000));
+        const QVariantMap root = all(QStringLiteral("org.mpris.MediaPlayer2"));
+        QCOMPARE(root.value(QStringLiteral("Identity")).toString(), QStringLiteral("Vireo"));
+        QCOMPARE(root.value(QStringLiteral("SupportedUriSchemes")).toStringList(), QStringList { "file" });
+        const QVariantMap player = all(playerInterface);
+        QCOMPARE(player.value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
+        QCOMPARE(player.value(QStringLiteral("CanPlay")), QVariant(false));
+        QCOMPARE(player.value(QStringLiteral("CanGoNext")), QVariant(false));
+        command("PlayPause");
+        QTest::qWait(300);
+        QCOMPARE(this->player("PlaybackStatus").toString(), QStringLiteral("Stopped"));
+    }
+
+    // A logout or `kill` right after a volume change: the change is kept. A normal start printed nothing.
+    void volumeSurvivesTermination()
+    {
+        m_changes.clear();
+        QVERIFY(setVolume(0.3));
+        QVERIFY(DesktopSession::waitFor([&] { return !m_changes.isEmpty(); }, 3000));
+        QCOMPARE(m_changes.last().value(QStringLiteral("Volume")).toDouble(), 0.3);
+        m_program.terminate();
+        QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
+        QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_program.exitCode(), 0);
+        QSettings settings(m_home.path() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("Vireo/SoundVolume")).toDouble(), 0.3);
+        QCOMPARE(QString::fromUtf8(m_program.readAllStandardError()), QString());
     }
 
     void commandLineStartPlaysTheFiles()
     {
-        m_program.setProcessEnvironment(programEnvironment());
         m_program.start(QStringLiteral(VIREO_BINARY), { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav") });
         QVERIFY(m_program.waitForStarted(5000));
         QVERIFY2(DesktopSession::waitFor(
@@ -94,12 +156,12 @@ private slots:
             "the program did not report playing over MPRIS");
         QCOMPARE(title(), QStringLiteral("alpha.mp3"));
         QVERIFY(level(1000) > 1000.0);
-        // A normal start on a desktop with a tray has nothing to complain about.
         QCOMPARE(QString::fromUtf8(m_program.readAllStandardError()), QString());
     }
 
     void mediaKeysDriveThePlayer()
     {
+        m_changes.clear();
         command("Next");
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("beta.ogg"); }, 3000));
         command("PlayPause");
@@ -107,11 +169,48 @@ private slots:
             [&] { return player("PlaybackStatus").toString() == QLatin1String("Paused"); }, 3000));
         QTest::qWait(300);
         QVERIFY(level(800) < 100.0);
-        command("PlayPause");
+        command("Pause"); // already paused: stays
+        command("Play");
         QVERIFY(DesktopSession::waitFor(
             [&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); }, 3000));
         QTest::qWait(300);
         QVERIFY(level(800) > 1000.0);
+        // Each change was announced once, with every key that changed and none that did not.
+        QCOMPARE(m_changes.size(), 3);
+        QVERIFY(m_changes.first().contains(QStringLiteral("Metadata")));
+        QVERIFY(!m_changes.first().contains(QStringLiteral("Volume")));
+        command("Stop");
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return player("PlaybackStatus").toString() == QLatin1String("Stopped"); }, 3000));
+        command("Play");
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); }, 3000));
+    }
+
+    void seeking()
+    {
+        m_seeks.clear();
+        command("Seek", { qlonglong(5000000) });
+        QVERIFY(DesktopSession::waitFor([&] { return m_seeks.size() == 1; }, 3000));
+        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() >= 5000000; }, 3000));
+        const QVariant track = qdbus_cast<QVariantMap>(player("Metadata")).value(QStringLiteral("mpris:trackid"));
+        command("SetPosition", { track, qlonglong(12000000) });
+        QVERIFY(DesktopSession::waitFor([&] { return m_seeks.size() == 2; }, 3000));
+        QCOMPARE(m_seeks.last(), qlonglong(12000000));
+        command("SetPosition",
+            { QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/vireo/track/99"))), qlonglong(1000000) });
+        QTest::qWait(300);
+        QCOMPARE(m_seeks.size(), 2); // another track's id is ignored
+    }
+
+    void openUriTakesLocalFilesOnly()
+    {
+        command("OpenUri", { QStringLiteral("http://example.invalid/a.mp3") });
+        command("OpenUri", { QStringLiteral("file://remote-host/a.mp3") });
+        QTest::qWait(300);
+        QCOMPARE(title(), QStringLiteral("beta.ogg"));
+        command("OpenUri", { QUrl::fromLocalFile(file("gamma.wav")).toString(QUrl::FullyEncoded) });
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("gamma.wav"); }, 3000));
     }
 
     void secondStartHandsItsFilesToTheFirst()
@@ -129,34 +228,13 @@ private slots:
         command("Next"); // the list holds the two files only
         QTest::qWait(300);
         QCOMPARE(title(), QStringLiteral("epsilon.ogg"));
-        QCOMPARE(m_program.state(), QProcess::Running);
     }
 
     void quitEndsTheProgram()
     {
-        QDBusInterface root(QStringLiteral("org.mpris.MediaPlayer2.vireo"), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.mpris.MediaPlayer2"), m_bus);
-        root.call(QStringLiteral("Quit"));
+        QDBusInterface(service, path, QStringLiteral("org.mpris.MediaPlayer2"), m_bus).call(QStringLiteral("Quit"));
         QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
         QCOMPARE(m_program.exitCode(), 0);
-    }
-
-    // A logout or `kill` right after a volume change: the change is kept.
-    void volumeSurvivesTermination()
-    {
-        m_program.start(QStringLiteral(VIREO_BINARY), {});
-        QVERIFY(m_program.waitForStarted(5000));
-        QVERIFY(DesktopSession::waitFor([&] { return player("Volume").isValid(); }, 10000));
-        QDBusInterface mpris(QStringLiteral("org.mpris.MediaPlayer2.vireo"), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.mpris.MediaPlayer2.Player"), m_bus);
-        QVERIFY(mpris.setProperty("Volume", 0.3));
-        QVERIFY(DesktopSession::waitFor([&] { return qFuzzyCompare(player("Volume").toDouble(), 0.3); }, 3000));
-        m_program.terminate();
-        QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
-        QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(m_program.exitCode(), 0);
-        QSettings settings(m_home.path() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
-        QCOMPARE(settings.value(QStringLiteral("Vireo/SoundVolume")).toDouble(), 0.3);
     }
 
     void cleanupTestCase()

@@ -14,8 +14,6 @@ namespace {
 
 PrivateBus* bus = nullptr;
 
-const QString testDomain = QStringLiteral("corvane.example");
-
 // Plays the file manager on the private bus, from a thread of its own so that it can answer a blocking call.
 class FakeFileManager : public QObject
 {
@@ -48,26 +46,6 @@ public slots:
         updates << properties;
     }
 };
-
-// One run of the program's application object on the private bus: it reports clicks and files on stdout.
-int instanceMode(int argc, char** argv)
-{
-    QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
-    QObject::connect(&app, &QzWidgets::App::dockClicked, [] {
-        std::printf("click\n");
-        std::fflush(stdout);
-    });
-    QObject::connect(&app, &QzWidgets::App::filesOpened, [](const QList<QUrl>& urls) {
-        for (const QUrl& url : urls)
-            std::printf("file %s\n", qPrintable(url.toString()));
-        std::fflush(stdout);
-    });
-    QCoreApplication::setOrganizationDomain(testDomain);
-    std::printf("ready\n");
-    std::fflush(stdout);
-    QTimer::singleShot(20000, &app, &QCoreApplication::quit);
-    return app.exec();
-}
 
 } // namespace
 
@@ -205,45 +183,6 @@ private slots:
             App_linux::objectPath(QStringLiteral("example.corvane.Vireo")), QStringLiteral("/example/corvane/Vireo"));
     }
 
-    void secondStartHandsOverToTheFirst()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus->address());
-        QProcess first;
-        first.setProcessEnvironment(env);
-        first.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--instance") });
-        QVERIFY(first.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(first.canReadLine(), 10000);
-        QCOMPARE(first.readLine().trimmed(), QByteArray("ready"));
-        const QString name = App_linux::busName(testDomain, QStringLiteral("Vireo"));
-        QTRY_VERIFY(Os_Linux::sessionBus().interface()->isServiceRegistered(name));
-
-        auto secondStart = [&](const QStringList& args) {
-            QProcess second;
-            second.setProcessEnvironment(env);
-            second.start(QCoreApplication::applicationFilePath(), QStringList { QStringLiteral("--instance") } + args);
-            if (!second.waitForFinished(10000))
-                return -1;
-            return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -2;
-        };
-        QCOMPARE(secondStart({}), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(first.canReadLine(), 5000);
-        QCOMPARE(first.readLine().trimmed(), QByteArray("click"));
-
-        QTemporaryDir media;
-        const QString song = media.filePath(QStringLiteral("a song.mp3"));
-        QFile(song).open(QIODevice::WriteOnly);
-        QCOMPARE(secondStart({ song, QStringLiteral("/no/such/file.mp3") }), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(first.canReadLine(), 5000);
-        QCOMPARE(QString::fromUtf8(first.readLine().trimmed()),
-            QStringLiteral("file ") + QUrl::fromLocalFile(song).toString());
-        QTest::qWait(300);
-        QVERIFY(!first.canReadLine()); // one click, one file: nothing more
-
-        first.terminate();
-        first.waitForFinished(5000);
-    }
-
     void withoutBusesEverythingFailsQuietly()
     {
         const QDBusConnection none
@@ -261,8 +200,6 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && qstrcmp(argv[1], "--instance") == 0)
-        return instanceMode(argc, argv);
     PrivateBus privateBus;
     if (!privateBus.start()) {
         std::fprintf(stderr, "could not start a private D-Bus daemon\n");
