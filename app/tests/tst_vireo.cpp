@@ -121,23 +121,14 @@ private slots:
 
     }
 
-    void dropOfFilesStartsTheList()
+    // A second drop replaces the list and starts its first song.
+    void dropReplacesTheList()
     {
         Vireo vireo;
         dropOnIcon(vireo, { a, b, c });
-
-        QCOMPARE(AudioListPlayer::instance()->playList(), (QList<QUrl> { a, b, c }));
-        QVERIFY(AudioListPlayer::instance()->isPlaying());
-        QVERIFY(transportEnabled(vireo, true));
-        const QStringList menu = entries(vireo.contextMenu());
-        QCOMPARE(menu.first(), QStringLiteral("First Song.wav"));
-        QVERIFY(menu.contains(QStringLiteral("&Pause")));
-        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Play.png")));
-        QCOMPARE(entries(songs(vireo)), (QStringList { "First Song.wav", "second.ogg", "third.mp3" }));
-
-        // A second drop replaces the list.
         dropOnIcon(vireo, { c, b });
         QCOMPARE(AudioListPlayer::instance()->playList(), (QList<QUrl> { c, b }));
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
         QCOMPARE(entries(vireo.contextMenu()).first(), QStringLiteral("third.mp3"));
         QCOMPARE(entries(songs(vireo)), (QStringList { "third.mp3", "second.ogg" }));
     }
@@ -258,13 +249,6 @@ private slots:
         QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
         vireo.eventFilter(vireo.dropCatcher(), &leave);
         QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Pause.png")));
-
-        QMimeData files;
-        files.setUrls({ a });
-        QDragEnterEvent filesEnter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-        filesEnter.setAccepted(false);
-        QCoreApplication::sendEvent(vireo.dropCatcher(), &filesEnter);
-        QVERIFY(filesEnter.isAccepted());
     }
 
     void catcherStaysHiddenWithoutTrayGeometry()

@@ -93,6 +93,7 @@ private slots:
         QTest::newRow("empty line passes the state on")
             << QStringList { "\"abc", "", "def\" int" } << QStringList { "CCCC", "", "CCCC.WWW" };
         QTest::newRow("string runs to the end of the line") << QStringList { "a 'bc" } << QStringList { "..CCC" };
+        QTest::newRow("keyword at the end of the text") << QStringList { "x <<" } << QStringList { "..WW" };
     }
 
     void highlighting()
@@ -100,16 +101,6 @@ private slots:
         QFETCH(QStringList, lines);
         QFETCH(QStringList, expected);
         QCOMPARE(colours(lines), expected);
-    }
-
-    void keywordLookup()
-    {
-        QTextDocument document;
-        CssSyntaxHighlighter highlighter(&document);
-        QCOMPARE(highlighter.getKeyword(0, QStringLiteral("foreach(")), QStringLiteral("foreach"));
-        QCOMPARE(highlighter.getKeyword(2, QStringLiteral("a <<")), QStringLiteral("<<"));
-        QCOMPARE(highlighter.getKeyword(0, QStringLiteral("xyz")), QString());
-        QCOMPARE(highlighter.getKeyword(5, QStringLiteral("abc")), QString()); // past the end: nothing
     }
 
     // Random text of any length and any mix of quotes, slashes and stars: no crash, no hang, no format outside

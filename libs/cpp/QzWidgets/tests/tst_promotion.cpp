@@ -65,26 +65,24 @@ private slots:
     void shareAndJoinAddresses()
     {
         TellWidget tell;
-        click(&tell, "FaceBookShareButton");
-        click(&tell, "TwitterShareButton");
-        click(&tell, "VKontakteShareButton");
-        QCOMPARE(m_urls.opened.size(), 3);
-        QCOMPARE(m_urls.opened[0].toString(), site + QStringLiteral("apps/vireo/vireofacebook.php"));
-        QCOMPARE(m_urls.opened[1].toString(), site + QStringLiteral("apps/vireo/vireotwitter.php"));
-        QCOMPARE(m_urls.opened[2].toString(), site + QStringLiteral("apps/vireo/vireovkontakte.php"));
+        for (const char* name : { "FaceBookShareButton", "TwitterShareButton", "VKontakteShareButton" })
+            click(&tell, name);
+        QCOMPARE(m_urls.opened,
+            (QList<QUrl> { QUrl(site + QStringLiteral("apps/vireo/vireofacebook.php")),
+                QUrl(site + QStringLiteral("apps/vireo/vireotwitter.php")),
+                QUrl(site + QStringLiteral("apps/vireo/vireovkontakte.php")) }));
         m_urls.opened.clear();
 
         JoinWidget join;
-        const QStringList networks { "facebook", "twitter", "vkontakte", "email" };
         for (const char* name : { "FaceBookJoinButton", "TwitterJoinButton", "VKontakteJoinButton", "EmailJoinButton" })
             click(&join, name);
-        QCOMPARE(m_urls.opened.size(), 4);
-        for (int i = 0; i < 4; ++i) {
-            const QUrl url = m_urls.opened[i];
+        QStringList networks;
+        for (const QUrl& url : std::as_const(m_urls.opened)) {
             QCOMPARE(url.toString(QUrl::RemoveQuery), site + QStringLiteral("apps/appscontrol/index.php"));
             QCOMPARE(UrlRecorder::queryItem(url, "app"), QStringLiteral("Vireo"));
-            QCOMPARE(UrlRecorder::queryItem(url, "social"), networks[i]);
+            networks << UrlRecorder::queryItem(url, "social");
         }
+        QCOMPARE(networks, (QStringList { "facebook", "twitter", "vkontakte", "email" }));
         m_urls.opened.clear();
     }
 
@@ -97,9 +95,7 @@ private slots:
         join.show();
         QVERIFY(!tell.findChild<QPushButton*>(QStringLiteral("TwitterShareButton"))->isVisible());
         QVERIFY(!join.findChild<QPushButton*>(QStringLiteral("TwitterJoinButton"))->isVisible());
-        QVERIFY(tell.findChild<QPushButton*>(QStringLiteral("FaceBookShareButton"))->isVisible());
         QVERIFY(join.findChild<QPushButton*>(QStringLiteral("EmailJoinButton"))->isVisible());
-        QCOMPARE(tell.findChild<QPushButton*>(QStringLiteral("EmailShareButton"))->size(), QSize(190, 35));
         app()->setTwitterShareLink(site + QStringLiteral("apps/vireo/vireotwitter.php"));
     }
 
