@@ -61,6 +61,11 @@ class TestDesktopEndToEnd : public QObject
         return all(playerInterface).value(QLatin1String(property));
     }
 
+    bool becomes(const char* status)
+    {
+        return DesktopSession::waitFor([&] { return player("PlaybackStatus").toString() == QLatin1String(status); }, 3000);
+    }
+
     QString title()
     {
         return qdbus_cast<QVariantMap>(player("Metadata")).value(QStringLiteral("xesam:title")).toString();
@@ -165,14 +170,12 @@ private slots:
         command("Next");
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("beta.ogg"); }, 3000));
         command("PlayPause");
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return player("PlaybackStatus").toString() == QLatin1String("Paused"); }, 3000));
+        QVERIFY(becomes("Paused"));
         QTest::qWait(300);
         QVERIFY(level(800) < 100.0);
         command("Pause"); // already paused: stays
         command("Play");
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); }, 3000));
+        QVERIFY(becomes("Playing"));
         QTest::qWait(300);
         QVERIFY(level(800) > 1000.0);
         // Each change was announced once, with every key that changed and none that did not.
@@ -180,11 +183,9 @@ private slots:
         QVERIFY(m_changes.first().contains(QStringLiteral("Metadata")));
         QVERIFY(!m_changes.first().contains(QStringLiteral("Volume")));
         command("Stop");
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return player("PlaybackStatus").toString() == QLatin1String("Stopped"); }, 3000));
+        QVERIFY(becomes("Stopped"));
         command("Play");
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); }, 3000));
+        QVERIFY(becomes("Playing"));
     }
 
     void seeking()

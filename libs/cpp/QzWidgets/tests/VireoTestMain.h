@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
 
 namespace VireoTest {
 
@@ -26,14 +25,10 @@ inline QString useTemporaryHome()
     return home.path();
 }
 
-// Runs a QtTest object inside the program's own application object, on a temporary home. `prepare` runs
-// before the application object exists (to plant a settings file, for example).
-template <typename TestObject>
-int runTests(int argc, char** argv, const std::function<void(const QString& home)>& prepare = {})
+// Runs a QtTest object inside the program's own application object, on a temporary home.
+template <typename TestObject> int runTests(int argc, char** argv)
 {
-    const QString home = useTemporaryHome();
-    if (prepare)
-        prepare(home);
+    useTemporaryHome();
     QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
     TestObject test;
     return QTest::qExec(&test, argc, argv);
