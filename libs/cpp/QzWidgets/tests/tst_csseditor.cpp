@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -131,42 +130,6 @@ private slots:
             ++documents;
         }
         QVERIFY(documents > 10);
-    }
-
-    void applyAndReset()
-    {
-        CssEditor editor;
-        const QString own = editor.doc()->styleSheet();
-        QCOMPARE(own, QStringLiteral("QTextEdit{background: #000060; color: yellow;}"));
-        const QString sheet = QStringLiteral("QLabel { color: red; }");
-        editor.doc()->setPlainText(sheet);
-        editor.slotApply();
-        QCOMPARE(qApp->styleSheet(), sheet);
-        QCOMPARE(editor.doc()->styleSheet(), own);
-        editor.slotReset();
-        QCOMPARE(qApp->styleSheet(), QString());
-        editor.slotApply();
-        QCOMPARE(qApp->styleSheet(), sheet);
-        editor.slotReset();
-    }
-
-    void setInfoMarksNamedWidgets()
-    {
-        CssEditor editor;
-        editor.doc()->setObjectName(QStringLiteral("TheText"));
-        QWidget top;
-        top.setObjectName(QStringLiteral("Top"));
-        auto* named = new QLabel(&top);
-        named->setObjectName(QStringLiteral("Named"));
-        named->setToolTip(QStringLiteral("tip"));
-        auto* unnamed = new QLabel(&top);
-        unnamed->setToolTip(QStringLiteral("left alone"));
-        editor.slotApplyToolTipsInfo();
-        editor.slotApplyToolTipsInfo();
-        QCOMPARE(named->toolTip(), QStringLiteral("QLabel\nNamed\nQLabel\nNamed\ntip"));
-        QCOMPARE(top.toolTip(), QStringLiteral("QWidget\nTop\nQWidget\nTop\n"));
-        QCOMPARE(unnamed->toolTip(), QStringLiteral("left alone"));
-        QCOMPARE(editor.doc()->toolTip(), QString());
     }
 
     void saveLoadRoundTrip()
