@@ -63,7 +63,8 @@ class TestDesktopEndToEnd : public QObject
 
     bool becomes(const char* status)
     {
-        return DesktopSession::waitFor([&] { return player("PlaybackStatus").toString() == QLatin1String(status); }, 3000);
+        return DesktopSession::waitFor(
+            [&] { return player("PlaybackStatus").toString() == QLatin1String(status); }, 3000);
     }
 
     QString title()
@@ -73,7 +74,8 @@ class TestDesktopEndToEnd : public QObject
 
     void command(const char* method, const QVariantList& args = {})
     {
-        QDBusInterface(service, path, playerInterface, m_bus).callWithArgumentList(QDBus::Block, QLatin1String(method), args);
+        QDBusInterface(service, path, playerInterface, m_bus)
+            .callWithArgumentList(QDBus::Block, QLatin1String(method), args);
     }
 
     bool setVolume(double volume)
@@ -114,7 +116,8 @@ private slots:
         QVERIFY(m_bus.isConnected());
         QVERIFY(m_bus.connect(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
             QStringLiteral("PropertiesChanged"), this, SLOT(onChanged(QString, QVariantMap, QStringList))));
-        QVERIFY(m_bus.connect(service, path, playerInterface, QStringLiteral("Seeked"), this, SLOT(onSeeked(qlonglong))));
+        QVERIFY(
+            m_bus.connect(service, path, playerInterface, QStringLiteral("Seeked"), this, SLOT(onSeeked(qlonglong))));
         m_program.setProcessEnvironment(programEnvironment());
     }
 

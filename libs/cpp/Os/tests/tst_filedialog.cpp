@@ -85,11 +85,13 @@ private slots:
         answerWith(typed, !typed.isEmpty());
         QStringList got;
         if (kind == 0)
-            got << FileDialog::getOpenFileName(&parent, QStringLiteral("Öffnen"), m_dir.path(), QString(), nullptr, options);
+            got << FileDialog::getOpenFileName(
+                &parent, QStringLiteral("Öffnen"), m_dir.path(), QString(), nullptr, options);
         else if (kind == 1)
             got = FileDialog::getOpenFileNames(&parent, QString(), m_dir.path(), QString(), nullptr, options);
         else
-            got << FileDialog::getSaveFileName(&parent, QString(), m_dir.path(), QStringLiteral("*.css"), nullptr, options);
+            got << FileDialog::getSaveFileName(
+                &parent, QString(), m_dir.path(), QStringLiteral("*.css"), nullptr, options);
         got.sort();
         for (QString& name : result) {
             if (!name.isEmpty())

@@ -3,34 +3,11 @@
 #include "VireoTestMain.h"
 
 #include <QAbstractEventDispatcher>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
 using namespace QzMultiMedia;
-
-namespace {
-
-// One run of the program's engine in a child process on a given home: optionally set volume and mute, quit the
-// event loop as "Quit" does, and print what the player started with.
-int probe(int argc, char** argv)
-{
-    QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
-    AudioPlayer* player = AudioPlayer::instance();
-    const QString started = QStringLiteral("%1 %2").arg(player->volume()).arg(player->isMuted() ? 1 : 0);
-    if (argc >= 4) {
-        player->setVolume(QString::fromLatin1(argv[2]).toDouble());
-        if (qstrcmp(argv[3], "1") == 0) // unmuting restores the remembered volume, so only mute
-            player->setMuted(true);
-    }
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
-    const int code = app.exec();
-    fprintf(stdout, "%s\n", qPrintable(started));
-    return code;
-}
-
-} // namespace
 
 class TestAudioPlayer : public QObject
 {
@@ -38,41 +15,7 @@ class TestAudioPlayer : public QObject
 
     QTemporaryDir m_dir;
 
-    QString runProbe(const QString& home, const QStringList& args)
-    {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home);
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("vireo.*.debug=false"));
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), QStringList { QStringLiteral("--probe") } + args);
-        if (!child.waitForFinished(20000) || child.exitCode() != 0)
-            return QStringLiteral("probe failed: ") + QString::fromUtf8(child.readAllStandardError());
-        return QString::fromUtf8(child.readAllStandardOutput()).trimmed();
-    }
-
 private slots:
-    void volumeAndMuteSurviveARestart()
-    {
-        QTemporaryDir home;
-        QCOMPARE(runProbe(home.path(), { QStringLiteral("0.3"), QStringLiteral("0") }), QStringLiteral("0.5 0"));
-        QCOMPARE(runProbe(home.path(), { QStringLiteral("0.8"), QStringLiteral("1") }), QStringLiteral("0.3 0"));
-        // A run that ended muted stored the silence with it: the next run starts silent.
-        QCOMPARE(runProbe(home.path(), {}), QStringLiteral("0 1"));
-    }
-
-    void damagedVolumeIsNeverLouderThanFull()
-    {
-        QTemporaryDir home;
-        QDir().mkpath(home.path() + QStringLiteral("/.config/Vireo"));
-        QVERIFY(AudioFixtures::writeBytes(home.path() + QStringLiteral("/.config/Vireo/settings.plist"),
-            "[Vireo]\nSoundVolume=1e308\nSoundMute=maybe\n"));
-        // Started with the stored value as given; the back end clamps it when it reaches the pipeline.
-        QCOMPARE(runProbe(home.path(), {}), QStringLiteral("1e+308 0"));
-    }
-
     void loopedPlayRepeatsUntilStopped()
     {
         const QString file = m_dir.filePath(QStringLiteral("loop.wav"));
@@ -112,11 +55,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    if (argc >= 2 && qstrcmp(argv[1], "--probe") == 0)
-        return probe(argc, argv);
-    return VireoTest::runTests<TestAudioPlayer>(argc, argv);
-}
+VIREO_TEST_MAIN(TestAudioPlayer)
 
 #include "tst_audioplayer.moc"
