@@ -3,6 +3,9 @@
 #include "AudioPlayer.h"
 #include "VireoTestMain.h"
 
+#include "ID3Info.h"
+#include <QDir>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -16,6 +19,18 @@ class TestAudioListPlayer : public QObject
     QTemporaryDir m_dir;
     QUrl a, b, c, bad, longTone;
     QStringList m_started; // "name@number" of every song the list announced
+
+    static void picture(const QString& path, QColor colour)
+    {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(colour);
+        QVERIFY(image.save(path));
+    }
+
+    static QColor colourOf(const QPixmap& pixmap)
+    {
+        return pixmap.toImage().pixelColor(0, 0);
+    }
 
     AudioListPlayer* player()
     {
@@ -135,10 +150,10 @@ private slots:
         QTest::addColumn<bool>("ends");
         const QUrl remote(QStringLiteral("http://example.invalid/song.mp3"));
         const QUrl folder = QUrl::fromLocalFile(m_dir.path());
-        QTest::newRow("bad ones before a good one") << QList<QUrl> { bad, remote, folder, longTone }
-                                                    << QStringList { "bad.mp3@0", "song.mp3@1",
-                                                           QFileInfo(m_dir.path()).fileName() + "@2", "long.wav@3" }
-                                                    << false;
+        QTest::newRow("bad ones before a good one")
+            << QList<QUrl> { bad, remote, folder, longTone }
+            << QStringList { "bad.mp3@0", "song.mp3@1", QFileInfo(m_dir.path()).fileName() + "@2", "long.wav@3" }
+            << false;
         QTest::newRow("nothing playable ends as a list ends")
             << QList<QUrl> { bad, remote } << QStringList { "bad.mp3@0", "song.mp3@1" } << true;
     }
@@ -173,6 +188,44 @@ private slots:
         player()->setPlayList(QDir(m_dir.path()), { QStringLiteral("*.none") });
         QCOMPARE(m_started.size(), 1);
         player()->stop();
+    }
+
+    void firstLoadablePictureByNameIgnoringCase()
+    {
+        QTemporaryDir dir;
+        const QString song = dir.filePath(QStringLiteral("song.mp3"));
+        picture(dir.filePath(QStringLiteral("back.png")), Qt::red);
+        picture(dir.filePath(QStringLiteral("Cover.JPG")), Qt::blue);
+        QCOMPARE(colourOf(ID3Info(song).cover()), QColor(Qt::red));
+    }
+
+    void damagedPictureIsSkipped()
+    {
+        QTemporaryDir dir;
+        QFile damaged(dir.filePath(QStringLiteral("a.png")));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("not a picture");
+        damaged.close();
+        picture(dir.filePath(QStringLiteral("FRONT.JPEG")), Qt::green);
+        const ID3Info info(dir.filePath(QStringLiteral("song.mp3")));
+        // JPEG is lossy: green enough is green.
+        QVERIFY(colourOf(info.cover()).green() > 240 && colourOf(info.cover()).red() < 16);
+        const ID3Info copy(info);
+        QCOMPARE(colourOf(copy.cover()), colourOf(info.cover()));
+    }
+
+    void defaultCoverWhenNoPictureIsAtHand()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir(QStringLiteral("sub"));
+        picture(dir.filePath(QStringLiteral("sub/cover.png")), Qt::red);
+        picture(dir.filePath(QStringLiteral(".hidden.png")), Qt::red);
+        const QPixmap cover = ID3Info(dir.filePath(QStringLiteral("song.mp3"))).cover();
+        QVERIFY(!cover.isNull());
+        QVERIFY(cover.width() >= 128);
+        QVERIFY(colourOf(cover) != QColor(Qt::red));
+
+        QVERIFY(!ID3Info(QStringLiteral("/no/such/folder/song.mp3")).cover().isNull());
     }
 };
 

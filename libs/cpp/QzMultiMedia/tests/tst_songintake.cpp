@@ -1,11 +1,12 @@
 #include "SongIntake.h"
 
+#include "MediaCommon.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-using QzMultiMedia::SongIntake;
+using namespace QzMultiMedia;
 
 // What each way in makes of the files and folders it is handed. Paths are relative to a fresh folder; a name
 // ending in "/" is a folder, an entry with "://" an address taken as it is.
@@ -36,7 +37,8 @@ private slots:
             << QStringList { "d" }
             << QStringList { "d/a.flac", "d/b.opus", "d/c.m4a", "d/d.wma", "d/e.ogg", "d/f.wav", "d/g.3ga" };
         QTest::newRow("files named one by one are kept as given")
-            << QStringList { "notes.txt", "b.mp3", "a.mp3" } << QStringList { "notes.txt", "b.mp3", "missing.mp3", "a.mp3" }
+            << QStringList { "notes.txt", "b.mp3", "a.mp3" }
+            << QStringList { "notes.txt", "b.mp3", "missing.mp3", "a.mp3" }
             << QStringList { "notes.txt", "b.mp3", "missing.mp3", "a.mp3" };
         QTest::newRow("a folder's songs take its place among the files")
             << QStringList { "x.mp3", "d/b.mp3", "d/a.mp3", "y.ogg" } << QStringList { "x.mp3", "d", "y.ogg", "d" }
@@ -64,7 +66,8 @@ private slots:
         const auto urls = [&](const QStringList& entries) {
             QList<QUrl> list;
             for (const QString& entry : entries)
-                list << (entry.contains(QLatin1String("://")) ? QUrl(entry) : QUrl::fromLocalFile(root.filePath(entry)));
+                list << (entry.contains(QLatin1String("://")) ? QUrl(entry)
+                                                              : QUrl::fromLocalFile(root.filePath(entry)));
             return list;
         };
         QCOMPARE(SongIntake::songs(urls(handed)), urls(expected));
@@ -80,6 +83,36 @@ private slots:
         QVERIFY(QFile::link(root.filePath(QStringLiteral("d")), root.filePath(QStringLiteral("d/sub/up"))));
         QCOMPARE(SongIntake::songs({ QUrl::fromLocalFile(root.filePath(QStringLiteral("d"))) }),
             QList<QUrl> { QUrl::fromLocalFile(song.fileName()) });
+    }
+
+    void mediaType_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("type");
+        QTest::newRow("audio") << "song.ogg" << int(Audio);
+        QTest::newRow("video") << "clip.mkv" << int(Video);
+        QTest::newRow("image") << "scan.jpeg" << int(Image);
+        QTest::newRow("upper case") << "SONG.MP3" << int(Audio);
+        QTest::newRow("non-latin upper case") << QString::fromUtf8("ПЕСНЯ.MP3") << int(Audio);
+        QTest::newRow("full path") << "/home/a/Music/song.mp3" << int(Audio);
+        QTest::newRow("video with sound only") << "movie.mp4" << int(Video);
+        QTest::newRow("suffix then more") << "song.mp3.zip" << int(Unrecognized);
+        QTest::newRow("no dot") << "mp3" << int(Unrecognized);
+        QTest::newRow("only the suffix") << ".mp3" << int(Audio);
+        QTest::newRow("empty") << "" << int(Unrecognized);
+        QTest::newRow("trailing slash") << "/music/song.mp3/" << int(Unrecognized);
+        QTest::newRow("not in the classic list") << "track.flac" << int(Unrecognized);
+    }
+
+    void mediaType()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, type);
+        QCOMPARE(int(MediaCommon::mediaType(name)), type);
+        // Exactly one predicate holds for a recognised name, none otherwise.
+        QCOMPARE(MediaCommon::isAudio(name), type == Audio);
+        QCOMPARE(MediaCommon::isVideo(name), type == Video);
+        QCOMPARE(MediaCommon::isImage(name), type == Image);
     }
 };
 

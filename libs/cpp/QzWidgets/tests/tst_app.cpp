@@ -1,5 +1,6 @@
 #include "VireoTestMain.h"
 
+#include "BuildInfo.h"
 #include <QDir>
 #include <QFile>
 #include <QFrame>
@@ -9,6 +10,7 @@
 #include <QSignalSpy>
 
 using QzWidgets::App;
+using QzWidgets::BuildInfo;
 
 namespace {
 
@@ -113,10 +115,14 @@ private slots:
     {
         QTest::addColumn<QString>("domain");
         QTest::addColumn<QString>("identifier");
-        QTest::newRow("two labels") << "corvane.example" << "example.corvane.Vireo";
-        QTest::newRow("three labels drop the middle") << "www.corvane.example" << "example.www.Vireo";
-        QTest::newRow("no dot") << "corvane" << "corvane.corvane.Vireo";
-        QTest::newRow("empty") << "" << "..Vireo";
+        QTest::newRow("two labels") << "corvane.example"
+                                    << "example.corvane.Vireo";
+        QTest::newRow("three labels drop the middle") << "www.corvane.example"
+                                                      << "example.www.Vireo";
+        QTest::newRow("no dot") << "corvane"
+                                << "corvane.corvane.Vireo";
+        QTest::newRow("empty") << ""
+                               << "..Vireo";
     }
 
     void bundleIdentifier()
@@ -195,6 +201,39 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(recorder.events, (QStringList { "2@50,10", "3@50,10" }));
         app()->mouseClick(nullptr, 1, 1, Qt::LeftButton, Qt::LeftButton); // does nothing, does not crash
+    }
+
+    void buildText_data()
+    {
+        QTest::addColumn<QString>("compileDate");
+        QTest::addColumn<QString>("build");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("two-digit day") << "Mar 13 2014"
+                                       << "3/13/2014" << QDate(2014, 3, 13);
+        QTest::newRow("padded day") << "Mar  3 2014"
+                                    << "3/3/2014" << QDate(2014, 3, 3);
+        QTest::newRow("two-digit month") << "Dec  1 2014"
+                                         << "12/1/2014" << QDate(2014, 12, 1);
+        QTest::newRow("October is not January") << "Oct 31 2026"
+                                                << "10/31/2026" << QDate(2026, 10, 31);
+        QTest::newRow("not a compiler date") << "yesterday"
+                                             << "yesterday" << QDate();
+    }
+
+    void buildText()
+    {
+        QFETCH(QString, compileDate);
+        QFETCH(QString, build);
+        QFETCH(QDate, date);
+        QCOMPARE(BuildInfo::buildText(compileDate), build);
+        QCOMPARE(BuildInfo::dateFromBuildText(build), date);
+    }
+
+    void compiledDateParses()
+    {
+        const QDate date = BuildInfo::dateFromBuildText(BuildInfo::buildText(BuildInfo::compileDateText()));
+        QVERIFY(date.isValid());
+        QVERIFY(date <= QDate::currentDate());
     }
 };
 
