@@ -8,11 +8,11 @@
 #include "VireoStyle.h"
 #include "VireoTestMain.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <algorithm>
@@ -493,7 +493,8 @@ private slots:
         m_vireo->transportAction(Vireo::Transport::Next)->trigger();
         QVERIFY(AudioListPlayer::instance()->isPlaying());
         QTest::qWait(300);
-        QVERIFY(AudioFixtures::writeBytes(song("overwritten.mp3").toLocalFile(), AudioFixtures::randomBytes(300000, 5)));
+        QVERIFY(
+            AudioFixtures::writeBytes(song("overwritten.mp3").toLocalFile(), AudioFixtures::randomBytes(300000, 5)));
         QTest::qWait(1500); // whatever the decoder makes of it, the program is still here
         m_vireo->transportAction(Vireo::Transport::Next)->trigger();
         QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("c.wav"));
@@ -520,39 +521,6 @@ private slots:
                 return m_vireo->dropCatcher()->isVisible() && m_vireo->dropCatcher()->geometry() == m_vireo->geometry();
             },
             3000));
-    }
-
-    void programStartedBeforeTheTrayShowsItsIconWhenTheTrayComes()
-    {
-        m_vireo.reset();
-        desktop->stopTray();
-        QVERIFY(
-            DesktopSession::waitFor([] { return !DesktopSession::treeContains(QStringLiteral("\"panel\"")); }, 5000));
-
-        QTemporaryDir home;
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/.config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/.local/share"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("VIREO_AUDIO_SINK"), QStringLiteral("fakesink sync=true"));
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(VIREO_BINARY), {});
-        QVERIFY(program.waitForStarted(5000));
-        QVERIFY(
-            DesktopSession::waitFor([&] { return program.readAllStandardError().contains("no system tray"); }, 5000));
-
-        QVERIFY(desktop->startTray());
-        // The icon window of the program, reparented into the panel (relative position +0+0, absolute elsewhere).
-        const QRegularExpression embedded(
-            QStringLiteral("\"Vireo\": \\(\"vireo\" \"Vireo\"\\)\\s+\\d+x\\d+\\+0\\+0\\s+\\+[1-9]"));
-        const bool shown
-            = DesktopSession::waitFor([&] { return embedded.match(DesktopSession::windowTree()).hasMatch(); }, 8000);
-        screenshot(QStringLiteral("tray-after-late-start.png"));
-        program.terminate();
-        program.waitForFinished(5000);
-        QVERIFY2(shown, "the icon did not appear after the tray started");
     }
 };
 
