@@ -133,7 +133,8 @@ bool comesFromTheOutput(GstElement* pipeline, GstMessage* message)
     if (!sink)
         return false;
     GstObject* source = GST_MESSAGE_SRC(message);
-    const bool fromSink = source == GST_OBJECT(sink) || (source && gst_object_has_as_ancestor(source, GST_OBJECT(sink)));
+    const bool fromSink
+        = source == GST_OBJECT(sink) || (source && gst_object_has_as_ancestor(source, GST_OBJECT(sink)));
     gst_object_unref(sink);
     return fromSink;
 }
@@ -178,8 +179,9 @@ GstElement* loadPipeline(const QString& fileName, float balance, bool* noOutput)
     GstBus* bus = gst_element_get_bus(pipeline);
     GstMessage* message = nullptr;
     if (change == GST_STATE_CHANGE_ASYNC) {
-        message = gst_bus_timed_pop_filtered(bus, GstClockTime(NativeAudioPlayerInternal::PrerollTimeoutMs) * GST_MSECOND,
-            GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
+        message
+            = gst_bus_timed_pop_filtered(bus, GstClockTime(NativeAudioPlayerInternal::PrerollTimeoutMs) * GST_MSECOND,
+                GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
         ready = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE;
         if (!message)
             qCDebug(lcMultiMedia) << "cannot play" << fileName << ": not ready in time";

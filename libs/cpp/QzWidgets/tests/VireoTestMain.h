@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 namespace VireoTest {
 
 // Points HOME and the XDG variables at a fresh temporary folder, so that no test reads or writes the real

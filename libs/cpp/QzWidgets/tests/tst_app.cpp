@@ -79,27 +79,19 @@ private slots:
     }
 
     // Each directory: under the XDG location, named after the program, made on first use.
-    void directoryFamily_data()
-    {
-        QTest::addColumn<int>("member");
-        QTest::addColumn<QString>("expected");
-        const char* expected[] = { "/.local/share/Vireo/", "/.config/Vireo/", "/.cache/Vireo/", "/Pictures/Vireo/",
-            "/Music/Vireo/", "/Videos/Vireo/", "/Downloads/Vireo/" };
-        for (int i = 0; i < 7; ++i)
-            QTest::newRow(expected[i]) << i << QString::fromLatin1(expected[i]);
-    }
-
     void directoryFamily()
     {
-        QFETCH(int, member);
-        QFETCH(QString, expected);
         using Directory = QString (App::*)();
-        const Directory members[] = { &App::workDirectory, &App::supportDirectory, &App::cachesDirectory,
-            &App::picturesDirectory, &App::musicDirectory, &App::moviesDirectory, &App::downloadsDirectory };
-        const QString path = home() + expected;
-        QDir(path).removeRecursively();
-        QCOMPARE((app()->*members[member])(), path);
-        QVERIFY(QFileInfo(path).isDir());
+        const std::pair<Directory, const char*> family[] = { { &App::workDirectory, "/.local/share/Vireo/" },
+            { &App::supportDirectory, "/.config/Vireo/" }, { &App::cachesDirectory, "/.cache/Vireo/" },
+            { &App::picturesDirectory, "/Pictures/Vireo/" }, { &App::musicDirectory, "/Music/Vireo/" },
+            { &App::moviesDirectory, "/Videos/Vireo/" }, { &App::downloadsDirectory, "/Downloads/Vireo/" } };
+        for (const auto& [member, expected] : family) {
+            const QString path = home() + QLatin1String(expected);
+            QDir(path).removeRecursively();
+            QCOMPARE((app()->*member)(), path);
+            QVERIFY2(QFileInfo(path).isDir(), expected);
+        }
     }
 
     void openAndSaveDirectories()
