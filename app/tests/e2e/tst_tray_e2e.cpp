@@ -53,6 +53,16 @@ class TestTrayEndToEnd : public QObject
         return m_vireo->geometry().center();
     }
 
+    // The catcher sits exactly over the icon, and the X server agrees: a window of the program is at that place.
+    bool catcherCoversIcon() const
+    {
+        const QRect icon = m_vireo->geometry();
+        const QString window
+            = QStringLiteral("%1x%2+%3+%4  +%3+%4").arg(icon.width()).arg(icon.height()).arg(icon.x()).arg(icon.y());
+        return !icon.isEmpty() && m_vireo->dropCatcher()->isVisible() && m_vireo->dropCatcher()->geometry() == icon
+            && DesktopSession::treeContains(window);
+    }
+
     void moveTo(QPoint p)
     {
         DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()) });
@@ -202,23 +212,10 @@ private slots:
 
     void iconIsEmbeddedAndCoveredByTheCatcher()
     {
+        // The catcher follows within about a second (its tick), over the icon's rectangle once the tray settled it.
         QVERIFY2(
-            DesktopSession::waitFor([&] { return !m_vireo->geometry().isEmpty(); }, 5000), "the icon never embedded");
-        // The catcher follows within about a second (its tick), over exactly the icon's rectangle (which the
-        // tray may still settle while it embeds the icon).
-        DesktopSession::waitFor(
-            [&] {
-                return m_vireo->dropCatcher()->isVisible() && m_vireo->dropCatcher()->geometry() == m_vireo->geometry();
-            },
-            3000);
-        const QRect icon = m_vireo->geometry();
-        QVERIFY(icon.width() >= 16 && icon.width() <= 64);
-        QVERIFY(m_vireo->dropCatcher()->isVisible());
-        QCOMPARE(m_vireo->dropCatcher()->geometry(), icon);
-        // The X server agrees: a window of the program sits at the icon's place.
-        const QString catcherWindow
-            = QStringLiteral("%1x%2+%3+%4  +%3+%4").arg(icon.width()).arg(icon.height()).arg(icon.x()).arg(icon.y());
-        QVERIFY2(DesktopSession::treeContains(catcherWindow), qPrintable(catcherWindow));
+            DesktopSession::waitFor([&] { return catcherCoversIcon(); }, 5000), "no catcher over an embedded icon");
+        QVERIFY(m_vireo->geometry().width() >= 16 && m_vireo->geometry().width() <= 64);
         QVERIFY(showsPicture(*m_vireo, "Logo"));
         screenshot(QStringLiteral("tray-at-start.png"));
     }
@@ -408,26 +405,16 @@ private slots:
     void catcherFollowsWhenTheTrayMoves()
     {
         const QRect before = m_vireo->geometry();
-        QVERIFY(DesktopSession::waitFor([&] { return m_vireo->dropCatcher()->geometry() == before; }, 3000));
         const auto movePanel = [](int x, int y) {
             DesktopSession::xdotool({ QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^panel$"),
                 QStringLiteral("windowmove"), QStringLiteral("%@"), QString::number(x), QString::number(y) });
         };
         movePanel(400, 300);
-        QVERIFY2(DesktopSession::waitFor([&] { return m_vireo->geometry() != before; }, 3000), "the tray did not move");
         QVERIFY2(
-            DesktopSession::waitFor([&] { return m_vireo->dropCatcher()->geometry() == m_vireo->geometry(); }, 3000),
-            "the catcher stayed where the icon was");
-        const QRect icon = m_vireo->geometry();
-        QVERIFY(icon.y() >= 300);
-        const QString catcherWindow
-            = QStringLiteral("%1x%2+%3+%4  +%3+%4").arg(icon.width()).arg(icon.height()).arg(icon.x()).arg(icon.y());
-        QVERIFY2(DesktopSession::treeContains(catcherWindow), qPrintable(catcherWindow));
-
+            DesktopSession::waitFor([&] { return m_vireo->geometry().y() >= 300; }, 3000), "the tray did not move");
+        QVERIFY2(DesktopSession::waitFor([&] { return catcherCoversIcon(); }, 3000), "the catcher stayed behind");
         movePanel(before.x() - 2, 0);
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return m_vireo->geometry().y() < 300 && m_vireo->dropCatcher()->geometry() == m_vireo->geometry(); },
-            3000));
+        QVERIFY(DesktopSession::waitFor([&] { return m_vireo->geometry().y() < 300 && catcherCoversIcon(); }, 3000));
     }
 
     // Without a compositor the catcher wears the icon's picture; with one it is a bare translucent window. A
@@ -509,18 +496,13 @@ private slots:
                        .match(DesktopSession::windowTree().section(QStringLiteral("\"panel\""), 1))
                        .hasMatch();
         };
-        QVERIFY(DesktopSession::waitFor(embedded, 3000));
         desktop->stopTray();
         QVERIFY(
             DesktopSession::waitFor([] { return !DesktopSession::treeContains(QStringLiteral("\"panel\"")); }, 5000));
         QTest::qWait(500);
         QVERIFY(desktop->startTray());
         QVERIFY2(DesktopSession::waitFor(embedded, 8000), "the icon did not come back");
-        QVERIFY(DesktopSession::waitFor(
-            [&] {
-                return m_vireo->dropCatcher()->isVisible() && m_vireo->dropCatcher()->geometry() == m_vireo->geometry();
-            },
-            3000));
+        QVERIFY(DesktopSession::waitFor([&] { return catcherCoversIcon(); }, 3000));
     }
 };
 
