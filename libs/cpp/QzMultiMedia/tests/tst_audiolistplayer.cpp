@@ -178,6 +178,7 @@ private slots:
         player()->slotPlayFromList(longTone);
         QTest::qWait(100);
         QCOMPARE(m_started, (QStringList { "bad.mp3@0", "long.wav@2" }));
+        QCOMPARE(player()->currentNumber(), 2);
         QVERIFY(player()->isPlaying());
     }
 

@@ -3,6 +3,7 @@
 #include "VireoTestMain.h"
 
 #include <QAbstractEventDispatcher>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -16,6 +17,21 @@ class TestAudioPlayer : public QObject
     QTemporaryDir m_dir;
 
 private slots:
+    // Written out at each change, not only at quit: a crash or a killed session keeps what the user set.
+    void volumeAndMuteAreSavedWhenTheyChange()
+    {
+        const auto stored = [](const char* key) {
+            QSettings file(QzWidgets::App::theApp()->settings()->fileName(), QSettings::IniFormat);
+            return file.value(QLatin1String("Vireo/") + QLatin1String(key)).toString();
+        };
+        AudioPlayer::instance()->setVolume(0.3);
+        QTRY_COMPARE(stored("SoundVolume"), QStringLiteral("0.3"));
+        AudioPlayer::instance()->setMuted(true);
+        QTRY_COMPARE(stored("SoundMute"), QStringLiteral("true"));
+        AudioPlayer::instance()->setMuted(false);
+        QTRY_COMPARE(stored("SoundMute"), QStringLiteral("false"));
+    }
+
     void loopedPlayRepeatsUntilStopped()
     {
         const QString file = m_dir.filePath(QStringLiteral("loop.wav"));
