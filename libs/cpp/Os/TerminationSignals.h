@@ -2,8 +2,6 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
 // Ends the program as "Quit" does when the system asks it to stop (a logout's hang-up, `kill`, Ctrl+C in a
 // terminal), so that everything saved at quit is saved.
 class TerminationSignals : public QObject
@@ -17,6 +15,4 @@ public:
 private:
     explicit TerminationSignals(QObject* parent);
     void slotSignalled();
-
-    QSocketNotifier* m_pNotifier = nullptr;
 };

@@ -25,8 +25,8 @@ void onTerminationSignal(int)
 TerminationSignals::TerminationSignals(QObject* parent)
     : QObject(parent)
 {
-    m_pNotifier = new QSocketNotifier(s_signalPipe[1], QSocketNotifier::Read, this);
-    connect(m_pNotifier, &QSocketNotifier::activated, this, &TerminationSignals::slotSignalled);
+    auto* notifier = new QSocketNotifier(s_signalPipe[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::slotSignalled);
 }
 
 void TerminationSignals::install()

@@ -38,9 +38,8 @@ QCollator naturalOrder()
     return collator;
 }
 
-} // namespace
-
-bool SongIntake::isAudioFile(const QString& fileName)
+// Whether a file's name says it holds sound the player can decode; the file is not opened.
+bool isAudioFile(const QString& fileName)
 {
     // The MIME database knows FLAC, Opus, Matroska audio and the rest; the classic list adds the few endings it
     // files under other kinds (".3ga" is a 3GPP video to it).
@@ -51,7 +50,8 @@ bool SongIntake::isAudioFile(const QString& fileName)
     return MediaCommon::isAudio(fileName);
 }
 
-QList<QUrl> SongIntake::songsInFolder(const QString& path)
+// The audio files under a folder, sub-folders included, in natural name order.
+QList<QUrl> songsInFolder(const QString& path)
 {
     const QDir folder(path);
     // Component by component, so "Disc 1/10.mp3" comes before "Disc 1 Bonus/1.mp3" and a folder's own files
@@ -80,6 +80,8 @@ QList<QUrl> SongIntake::songsInFolder(const QString& path)
         songs << QUrl::fromLocalFile(folder.filePath(parts.join(QLatin1Char('/'))));
     return songs;
 }
+
+} // namespace
 
 QList<QUrl> SongIntake::songs(const QList<QUrl>& urls)
 {

@@ -13,12 +13,6 @@ public:
     // Files named one by one are kept as given, playable or not (the player skips what it cannot play). A folder
     // stands for the audio files under it, sub-folders included, in natural name order.
     static QList<QUrl> songs(const QList<QUrl>& urls);
-
-    // The audio files under a folder, as songs() lists them.
-    static QList<QUrl> songsInFolder(const QString& path);
-
-    // Whether a file's name says it holds sound the player can decode; the file is not opened.
-    static bool isAudioFile(const QString& fileName);
 };
 
 } // namespace QzMultiMedia

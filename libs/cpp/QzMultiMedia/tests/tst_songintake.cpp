@@ -9,7 +9,7 @@
 using namespace QzMultiMedia;
 
 // What each way in makes of the files and folders it is handed. Paths are relative to a fresh folder; a name
-// ending in "/" is a folder, an entry with "://" an address taken as it is.
+// ending in "/" is a folder, "link -> target" a symbolic link, an entry with "://" an address taken as it is.
 class TestSongIntake : public QObject
 {
     Q_OBJECT
@@ -45,6 +45,8 @@ private slots:
             << QStringList { "x.mp3", "d/a.mp3", "d/b.mp3", "y.ogg", "d/a.mp3", "d/b.mp3" };
         QTest::newRow("folders without songs give nothing")
             << QStringList { "empty/", "pictures/a.jpg" } << QStringList { "empty", "pictures" } << QStringList {};
+        QTest::newRow("a link back up does not make the walk endless")
+            << QStringList { "d/sub/a.mp3", "d/sub/up -> d" } << QStringList { "d" } << QStringList { "d/sub/a.mp3" };
         QTest::newRow("addresses are kept, never opened")
             << QStringList {} << QStringList { "http://example.invalid/a.mp3" }
             << QStringList { "http://example.invalid/a.mp3" };
@@ -57,7 +59,12 @@ private slots:
         QFETCH(QStringList, expected);
         QTemporaryDir root;
         for (const QString& entry : tree) {
-            QVERIFY(QDir(root.path()).mkpath(QFileInfo(root.filePath(entry)).path()));
+            const QStringList link = entry.split(QStringLiteral(" -> "));
+            QVERIFY(QDir(root.path()).mkpath(QFileInfo(root.filePath(link[0])).path()));
+            if (link.size() == 2) {
+                QVERIFY(QFile::link(root.filePath(link[1]), root.filePath(link[0])));
+                continue;
+            }
             if (entry.endsWith(QLatin1Char('/')))
                 continue;
             QFile file(root.filePath(entry));
@@ -71,18 +78,6 @@ private slots:
             return list;
         };
         QCOMPARE(SongIntake::songs(urls(handed)), urls(expected));
-    }
-
-    // A link from inside a folder back up to it must not make the walk endless.
-    void linkBackUpEnds()
-    {
-        QTemporaryDir root;
-        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("d/sub")));
-        QFile song(root.filePath(QStringLiteral("d/sub/a.mp3")));
-        QVERIFY(song.open(QIODevice::WriteOnly));
-        QVERIFY(QFile::link(root.filePath(QStringLiteral("d")), root.filePath(QStringLiteral("d/sub/up"))));
-        QCOMPARE(SongIntake::songs({ QUrl::fromLocalFile(root.filePath(QStringLiteral("d"))) }),
-            QList<QUrl> { QUrl::fromLocalFile(song.fileName()) });
     }
 
     void mediaType_data()
