@@ -5,13 +5,11 @@
 #include "VireoTestMain.h"
 
 #include "FileDialog.h"
-#include "FileDialog_linux.h"
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 using QzWidgets::FileDialog;
@@ -19,39 +17,6 @@ using QzWidgets::FileDialog;
 namespace {
 
 PrivateBus* bus = nullptr;
-
-// Plays the file manager on the private bus, from a thread of its own so that it can answer a blocking call.
-class FakeFileManager : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
-
-public:
-    QStringList shown;
-
-public slots:
-    void ShowItems(const QStringList& uris, const QString&)
-    {
-        shown << uris;
-    }
-};
-
-// Hears the launcher badge updates the program broadcasts.
-class LauncherListener : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QVariantMap> updates;
-    QStringList uris;
-
-public slots:
-    void onUpdate(const QString& uri, const QVariantMap& properties)
-    {
-        uris << uri;
-        updates << properties;
-    }
-};
 
 } // namespace
 
@@ -136,48 +101,6 @@ private slots:
         QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
     }
 
-    void revealInTheFileManager()
-    {
-        QVERIFY(!Os::openFolderAndSelectFile(QStringLiteral("/tmp/song.mp3"))); // nobody there yet
-
-        QThread thread;
-        auto* fm = new FakeFileManager;
-        fm->moveToThread(&thread);
-        thread.start();
-        QDBusConnection connection = fakeConnection(QStringLiteral("fake-fm"));
-        QVERIFY(connection.registerObject(
-            QStringLiteral("/org/freedesktop/FileManager1"), fm, QDBusConnection::ExportAllSlots));
-        QVERIFY(connection.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-
-        QVERIFY(Os::openFolderAndSelectFile(QStringLiteral("/tmp/my song.mp3")));
-        thread.quit();
-        thread.wait();
-        QCOMPARE(fm->shown, QStringList { QStringLiteral("file:///tmp/my%20song.mp3") });
-        QDBusConnection::disconnectFromBus(QStringLiteral("fake-fm"));
-        delete fm;
-    }
-
-    void launcherBadge()
-    {
-        LauncherListener listener;
-        QDBusConnection connection = fakeConnection(QStringLiteral("launcher"));
-        QVERIFY(connection.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
-            QStringLiteral("Update"), &listener, SLOT(onUpdate(QString, QVariantMap))));
-        QTest::qWait(200);
-        Os::setAppIconNumber(0);
-        QTRY_COMPARE(listener.updates.size(), 1);
-        QCOMPARE(listener.uris.first(), QStringLiteral("application://vireo.desktop"));
-        QCOMPARE(listener.updates[0].value(QStringLiteral("count")).toLongLong(), 0);
-        QCOMPARE(listener.updates[0].value(QStringLiteral("count")).typeId(), QMetaType::LongLong);
-        QCOMPARE(listener.updates[0].value(QStringLiteral("count-visible")), QVariant(true));
-        Os::setAppIconNumber(7);
-        Os::unsetAppIconNumber();
-        QTRY_COMPARE(listener.updates.size(), 3);
-        QCOMPARE(listener.updates[1].value(QStringLiteral("count")).toLongLong(), 7);
-        QCOMPARE(listener.updates[2].value(QStringLiteral("count-visible")), QVariant(false));
-        QDBusConnection::disconnectFromBus(QStringLiteral("launcher"));
-    }
-
     void startAtLogin()
     {
         const QString file = Os_Linux::autostartFilePath();
@@ -226,23 +149,6 @@ private slots:
         Os::unsetAppIconNumber();
         App_linux bridge;
         QVERIFY(bridge.claimInstance()); // runs alone
-    }
-
-    void fileTypes_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QStringList>("types");
-        QTest::newRow("two") << "*.css;;*.txt" << QStringList { "css", "txt" };
-        QTest::newRow("one") << "*.css" << QStringList { "css" };
-        QTest::newRow("descriptive form") << "Style sheets (*.css)" << QStringList { "Style sheets (css)" };
-        QTest::newRow("empty") << "" << QStringList { "" };
-    }
-
-    void fileTypes()
-    {
-        QFETCH(QString, filter);
-        QFETCH(QStringList, types);
-        QCOMPARE(FileDialog_linux::fileTypes(filter), types);
     }
 
     // Each dialog answered as a user would: a name typed and accepted, or cancelled (an empty name).

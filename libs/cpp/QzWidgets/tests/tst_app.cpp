@@ -3,9 +3,6 @@
 #include "BuildInfo.h"
 #include <QDir>
 #include <QFile>
-#include <QFrame>
-#include <QLabel>
-#include <QMouseEvent>
 #include <QSettings>
 #include <QSignalSpy>
 
@@ -14,33 +11,12 @@ using QzWidgets::BuildInfo;
 
 namespace {
 
-QString readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 void writeFile(const QString& path, const QByteArray& data)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(data);
 }
-
-// Records where the mouse presses and releases that reach a widget land, in order.
-class MouseRecorder : public QObject
-{
-public:
-    QStringList events;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease) {
-            const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
-            events << QStringLiteral("%1@%2,%3").arg(int(e->type())).arg(p.x()).arg(p.y());
-        }
-        return false;
-    }
-};
 
 } // namespace
 
@@ -70,12 +46,6 @@ private slots:
         QCOMPARE(again.value(QStringLiteral("Vireo/Language")).toString(), QStringLiteral("de"));
         QCOMPARE(app()->settingsValue(QStringLiteral("SoundVolume"), 0.5).toDouble(), 0.25);
         QCOMPARE(app()->settingsValue(QStringLiteral("NoSuchKey"), 42).toInt(), 42);
-
-        app()->setOldSettingsMode(true); // writes outside the section
-        app()->setSettingsValue(QStringLiteral("OldKey"), QStringLiteral("outside"));
-        app()->setOldSettingsMode(false);
-        QVERIFY(!app()->settingsValue(QStringLiteral("OldKey")).isValid());
-        QCOMPARE(app()->settings()->value(QStringLiteral("OldKey")).toString(), QStringLiteral("outside"));
     }
 
     // Each directory: under the XDG location, named after the program, made on first use.
@@ -141,21 +111,6 @@ private slots:
         QFile::remove(marker);
     }
 
-    void copyTo()
-    {
-        const QString source = home() + QStringLiteral("/a.txt");
-        const QString target = home() + QStringLiteral("/new/dir");
-        writeFile(source, "first");
-        QVERIFY(app()->copyTo(source, target, QString()));
-        writeFile(source, "second");
-        QVERIFY(app()->copyTo(source, target, QString())); // an existing target is success, never overwritten
-        QCOMPARE(readFile(target + QStringLiteral("/a.txt")), QStringLiteral("first"));
-        QVERIFY(app()->copyTo(source, target, QStringLiteral("b.txt")));
-        QCOMPARE(readFile(target + QStringLiteral("/b.txt")), QStringLiteral("second"));
-        QVERIFY(!app()->copyTo(home() + QStringLiteral("/missing.txt"), target, QString()));
-        QVERIFY(!QFileInfo::exists(target + QStringLiteral("/missing.txt")));
-    }
-
     void activationEventsEmitEachSignalOnce()
     {
         QSignalSpy activated(app(), &App::applicationActivated);
@@ -167,32 +122,6 @@ private slots:
         }
         QCOMPARE(activated.count(), 1);
         QCOMPARE(deactivated.count(), 1);
-    }
-
-    void widgetHelpers()
-    {
-        // Depth first under one top-level widget: the label inside the frame comes before its sibling label.
-        QWidget top;
-        auto* frame = new QFrame(&top);
-        auto* nested = new QLabel(frame);
-        new QLabel(&top);
-        QCOMPARE(app()->getWidgetByClassName(QStringLiteral("QLabel")), nested);
-        QCOMPARE(app()->getWidgetByClassName(QStringLiteral("QFrame")), frame);
-        QCOMPARE(app()->getWidgetByClassName(QStringLiteral("qlabel")), nullptr);
-        QVERIFY(app()->isChildOf(nested, &top));
-        QVERIFY(!app()->isChildOf(&top, &top));
-        QVERIFY(!app()->isChildOf(&top, nested));
-
-        // A negative coordinate means the middle; the click is posted, not sent.
-        QWidget w;
-        w.resize(101, 40);
-        MouseRecorder recorder;
-        w.installEventFilter(&recorder);
-        app()->mouseClick(&w, -1, 10, Qt::LeftButton, Qt::LeftButton);
-        QVERIFY(recorder.events.isEmpty());
-        QCoreApplication::processEvents();
-        QCOMPARE(recorder.events, (QStringList { "2@50,10", "3@50,10" }));
-        app()->mouseClick(nullptr, 1, 1, Qt::LeftButton, Qt::LeftButton); // does nothing, does not crash
     }
 
     void buildText_data()
