@@ -4,8 +4,8 @@
 #include "Os_Linux.h"
 
 // On Linux desktops the remote is MPRIS 2 on the session bus; without a bus it simply is not there.
-MediaRemote::MediaRemote(Vireo* vireo, QObject* parent)
+MediaRemote::MediaRemote(QObject* parent)
     : QObject(parent)
 {
-    new Mpris_linux(vireo, Os_Linux::sessionBus(), this);
+    new Mpris_linux(Os_Linux::sessionBus(), this);
 }

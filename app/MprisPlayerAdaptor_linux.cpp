@@ -3,9 +3,7 @@
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "Mpris_linux.h"
-#include "Vireo.h"
-
-#include <QAction>
+#include "SongIntake.h"
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::AudioPlayer;
@@ -34,8 +32,7 @@ double MprisPlayerAdaptor_linux::volume() const
 
 void MprisPlayerAdaptor_linux::setVolume(double volume)
 {
-    AudioListPlayer::instance()->setVolume(qBound(0.0, volume, 1.0));
-    m_pMpris->slotStateMayHaveChanged();
+    AudioListPlayer::instance()->setVolume(volume);
 }
 
 qlonglong MprisPlayerAdaptor_linux::position() const
@@ -43,50 +40,52 @@ qlonglong MprisPlayerAdaptor_linux::position() const
     return AudioPlayer::instance()->position() * 1000;
 }
 
-static bool enabled(const Mpris_linux* mpris, Vireo::Transport which)
-{
-    return mpris->vireo()->transportAction(which)->isEnabled();
-}
-
 bool MprisPlayerAdaptor_linux::canGoNext() const
 {
-    return enabled(m_pMpris, Vireo::Transport::Next);
+    return Mpris_linux::hasSongs();
 }
 
 bool MprisPlayerAdaptor_linux::canGoPrevious() const
 {
-    return enabled(m_pMpris, Vireo::Transport::Previous);
+    return Mpris_linux::hasSongs();
 }
 
 bool MprisPlayerAdaptor_linux::canPlay() const
 {
-    return enabled(m_pMpris, Vireo::Transport::PlayPause);
+    return Mpris_linux::hasSongs();
 }
 
 bool MprisPlayerAdaptor_linux::canPause() const
 {
-    return enabled(m_pMpris, Vireo::Transport::PlayPause);
+    return Mpris_linux::hasSongs();
 }
 
 bool MprisPlayerAdaptor_linux::canSeek() const
 {
-    return enabled(m_pMpris, Vireo::Transport::PlayPause) && AudioPlayer::instance()->duration() > 0;
+    return Mpris_linux::hasSongs() && AudioPlayer::instance()->duration() > 0;
 }
 
-// Each command is the menu entry's own: a disabled entry does nothing, as it cannot be chosen in the menu.
+// Each command does what the menu entry of the same name does; without songs, nothing, as those entries are
+// disabled then.
 void MprisPlayerAdaptor_linux::Next()
 {
-    m_pMpris->vireo()->transportAction(Vireo::Transport::Next)->trigger();
+    AudioListPlayer::instance()->slotPlayNext();
 }
 
 void MprisPlayerAdaptor_linux::Previous()
 {
-    m_pMpris->vireo()->transportAction(Vireo::Transport::Previous)->trigger();
+    AudioListPlayer::instance()->slotPlayPrevious();
 }
 
 void MprisPlayerAdaptor_linux::PlayPause()
 {
-    m_pMpris->vireo()->transportAction(Vireo::Transport::PlayPause)->trigger();
+    AudioListPlayer* player = AudioListPlayer::instance();
+    if (!Mpris_linux::hasSongs())
+        return;
+    if (player->isPlaying())
+        player->pause();
+    else
+        player->play();
 }
 
 void MprisPlayerAdaptor_linux::Pause()
@@ -103,7 +102,8 @@ void MprisPlayerAdaptor_linux::Play()
 
 void MprisPlayerAdaptor_linux::Stop()
 {
-    m_pMpris->vireo()->transportAction(Vireo::Transport::Stop)->trigger();
+    if (Mpris_linux::hasSongs())
+        AudioListPlayer::instance()->stop();
 }
 
 void MprisPlayerAdaptor_linux::Seek(qlonglong offsetUs)
@@ -135,5 +135,5 @@ void MprisPlayerAdaptor_linux::OpenUri(const QString& uri)
     const bool local = url.isLocalFile() && (url.host().isEmpty() || url.host() == QLatin1String("localhost"));
     if (!local)
         return;
-    m_pMpris->vireo()->playFiles({ url });
+    QzMultiMedia::SongIntake::play({ url });
 }

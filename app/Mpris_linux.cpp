@@ -4,18 +4,15 @@
 #include "AudioPlayer.h"
 #include "MprisPlayerAdaptor_linux.h"
 #include "MprisRootAdaptor_linux.h"
-#include "Vireo.h"
 
-#include <QAction>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::AudioPlayer;
 
-Mpris_linux::Mpris_linux(Vireo* vireo, const QDBusConnection& bus, QObject* parent)
+Mpris_linux::Mpris_linux(const QDBusConnection& bus, QObject* parent)
     : QObject(parent)
-    , m_pVireo(vireo)
     , m_bus(bus)
 {
     new MprisRootAdaptor_linux(this);
@@ -24,7 +21,8 @@ Mpris_linux::Mpris_linux(Vireo* vireo, const QDBusConnection& bus, QObject* pare
         m_bRegistered = m_bus.registerService(QLatin1String(serviceName));
 
     AudioListPlayer* player = AudioListPlayer::instance();
-    connect(vireo, &Vireo::stateShown, this, &Mpris_linux::slotStateMayHaveChanged);
+    connect(player, &AudioListPlayer::stateChanged, this, &Mpris_linux::slotStateMayHaveChanged);
+    connect(player, &AudioListPlayer::stopped, this, &Mpris_linux::slotStateMayHaveChanged);
     connect(player, &AudioListPlayer::nextTriggered, this, &Mpris_linux::slotStateMayHaveChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &Mpris_linux::slotStateMayHaveChanged);
     connect(player, &AudioListPlayer::finished, this, &Mpris_linux::slotStateMayHaveChanged);
@@ -44,9 +42,9 @@ bool Mpris_linux::isRegistered() const
     return m_bRegistered;
 }
 
-Vireo* Mpris_linux::vireo() const
+bool Mpris_linux::hasSongs()
 {
-    return m_pVireo;
+    return !AudioListPlayer::instance()->playList().isEmpty();
 }
 
 QVariantMap Mpris_linux::playerProperties() const
@@ -75,13 +73,11 @@ QVariantMap Mpris_linux::playerProperties() const
     }
     properties.insert(QStringLiteral("Metadata"), metadata);
     properties.insert(QStringLiteral("Volume"), player->volume());
-    const auto enabled = [this](Vireo::Transport which) { return m_pVireo->transportAction(which)->isEnabled(); };
-    properties.insert(QStringLiteral("CanGoNext"), enabled(Vireo::Transport::Next));
-    properties.insert(QStringLiteral("CanGoPrevious"), enabled(Vireo::Transport::Previous));
-    properties.insert(QStringLiteral("CanPlay"), enabled(Vireo::Transport::PlayPause));
-    properties.insert(QStringLiteral("CanPause"), enabled(Vireo::Transport::PlayPause));
-    properties.insert(
-        QStringLiteral("CanSeek"), enabled(Vireo::Transport::PlayPause) && AudioPlayer::instance()->duration() > 0);
+    properties.insert(QStringLiteral("CanGoNext"), loaded);
+    properties.insert(QStringLiteral("CanGoPrevious"), loaded);
+    properties.insert(QStringLiteral("CanPlay"), loaded);
+    properties.insert(QStringLiteral("CanPause"), loaded);
+    properties.insert(QStringLiteral("CanSeek"), loaded && AudioPlayer::instance()->duration() > 0);
     return properties;
 }
 

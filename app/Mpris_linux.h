@@ -4,10 +4,9 @@
 #include <QObject>
 #include <QVariantMap>
 
-class Vireo;
-
-// The player as desktops see it over MPRIS 2 (media keys, sound applets, playerctl). Every command ends where
-// the menu entries end, so the tray's picture and menu follow; every change the user can see is announced.
+// The player as desktops see it over MPRIS 2 (media keys, sound applets, playerctl), with or without a tray icon.
+// Commands go to the play list itself; whatever shows the player (the icon, this remote) hears back from it, so
+// every change the user can see is announced whoever made it.
 class Mpris_linux : public QObject
 {
     Q_OBJECT
@@ -16,11 +15,12 @@ public:
     static constexpr const char* serviceName = "org.mpris.MediaPlayer2.vireo";
     static constexpr const char* objectPath = "/org/mpris/MediaPlayer2";
 
-    Mpris_linux(Vireo* vireo, const QDBusConnection& bus, QObject* parent = nullptr);
+    explicit Mpris_linux(const QDBusConnection& bus, QObject* parent = nullptr);
     ~Mpris_linux() override;
 
     bool isRegistered() const;
-    Vireo* vireo() const;
+    // A play list exists: the transport commands have something to act on.
+    static bool hasSongs();
 
     // The Player interface's properties as they stand.
     QVariantMap playerProperties() const;
@@ -34,7 +34,6 @@ public slots:
     void slotStateMayHaveChanged();
 
 private:
-    Vireo* m_pVireo;
     QDBusConnection m_bus;
     QVariantMap m_mapLastAnnounced;
     bool m_bRegistered = false;

@@ -3,7 +3,9 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "FileDialog.h"
 #include "SongIntake.h"
+#include "StatusNotifierCalls.h"
 #include "TrayHost.h"
 #include "TrayIconGeometry.h"
 
@@ -17,6 +19,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWheelEvent>
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::SongIntake;
@@ -28,33 +31,51 @@ const QString pixDrop = QStringLiteral(":/_pix/Drop.png");
 const QString pixPlay = QStringLiteral(":/_pix/Play.png");
 const QString pixPause = QStringLiteral(":/_pix/Pause.png");
 const QString pixStop = QStringLiteral(":/_pix/Stop.png");
+
+bool isWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 } // namespace
 
 Vireo::Vireo(QObject* parent)
     : QSystemTrayIcon(parent)
+    , m_bNoDrops(isWayland() || TrayHost::isStatusNotifierHost())
 {
-    m_plblDropCatcher = new QLabel(nullptr, Qt::WindowFlags());
-    m_plblDropCatcher->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    m_plblDropCatcher->setAlignment(Qt::AlignCenter);
-    m_plblDropCatcher->setWindowOpacity(double(0.06f));
-    m_plblDropCatcher->setAcceptDrops(true);
-    m_plblDropCatcher->setAttribute(Qt::WA_ShowWithoutActivating);
-    m_plblDropCatcher->installEventFilter(this);
-    m_pIconGeometry = new TrayIconGeometry(this);
-
-    startTimer(1000);
+    if (!isWayland()) {
+        m_plblDropCatcher = new QLabel(nullptr, Qt::WindowFlags());
+        m_plblDropCatcher->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        m_plblDropCatcher->setAlignment(Qt::AlignCenter);
+        m_plblDropCatcher->setWindowOpacity(double(0.06f));
+        m_plblDropCatcher->setAcceptDrops(true);
+        m_plblDropCatcher->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_plblDropCatcher->installEventFilter(this);
+        m_pIconGeometry = new TrayIconGeometry(this);
+        connect(m_pIconGeometry, &TrayIconGeometry::reembedded, this, [this] { m_bRaiseCatcher = true; });
+        startTimer(1000);
+    }
 
     AudioListPlayer* player = AudioListPlayer::instance();
     connect(player, &AudioListPlayer::nextTriggered, this, &Vireo::slotUpdateInfo);
     connect(player, &AudioListPlayer::previousTriggered, this, &Vireo::slotUpdateInfo);
+    connect(player, &AudioListPlayer::listChanged, this, &Vireo::slotListChanged);
+    connect(player, &AudioListPlayer::stateChanged, this, &Vireo::slotShowState);
     // The list ran out, or the sound output failed: show it. Queued, because a command that failed this way
-    // shows the playing state right after its call returns, and the truth must come last.
-    connect(player, &AudioListPlayer::finished, this, &Vireo::guiStop, Qt::QueuedConnection);
-    connect(player, &AudioListPlayer::stopped, this, &Vireo::guiStop, Qt::QueuedConnection);
+    // shows the playing state right after its call returns, and the truth must come last; by then the user may
+    // have started a song again, which is the truth then.
+    const auto halted = [this] {
+        if (AudioListPlayer::instance()->isPlaying())
+            slotShowState();
+        else
+            guiStop();
+    };
+    connect(player, &AudioListPlayer::finished, this, halted, Qt::QueuedConnection);
+    connect(player, &AudioListPlayer::stopped, this, halted, Qt::QueuedConnection);
 
     App* app = App::theApp();
-    m_pactInfo = new QAction(QIcon(QStringLiteral(":/intro_hover.png")), tr("Drop MP3-files into the Tray-Icon"), this);
-    connect(m_pactInfo, &QAction::triggered, app, &App::slotHelp);
+    m_pactInfo = new QAction(QIcon(QStringLiteral(":/intro_hover.png")),
+        m_bNoDrops ? tr("Open Songs...") : tr("Drop MP3-files into the Tray-Icon"), this);
+    connect(m_pactInfo, &QAction::triggered, this, &Vireo::slotInfo);
     m_pactPlayPause = new QAction(QIcon(pixPlay), tr("&Play"), this);
     connect(m_pactPlayPause, &QAction::triggered, this, &Vireo::slotPlayPause);
     m_pactStop = new QAction(QIcon(pixStop), tr("&Stop"), this);
@@ -116,10 +137,24 @@ Vireo::Vireo(QObject* parent)
     setToolTip(QStringLiteral("Vireo"));
     setTransportEnabled(false);
 
-    // Trays that keep the icon out of reach of other windows (StatusNotifierItem hosts) report clicks here.
+    // Trays that keep the icon out of reach of other windows (StatusNotifierItem hosts) report clicks here, and
+    // the wheel over the icon through their own call.
     connect(this, &QSystemTrayIcon::activated, this, &Vireo::slotActivated);
+    if (m_bNoDrops) {
+        connect(StatusNotifierCalls::instance(), &StatusNotifierCalls::scrolled, this,
+            [this](int delta, Qt::Orientation orientation) {
+                if (orientation == Qt::Vertical)
+                    changeVolume(delta > 0 ? 1 : -1);
+            });
+    }
 
     setLogo();
+    // The icon may come after the player started (files on the command line, a tray that came late): it shows
+    // what is there.
+    if (!player->playList().isEmpty()) {
+        slotListChanged();
+        slotShowState();
+    }
     setVisible(true);
 }
 
@@ -134,9 +169,8 @@ QLabel* Vireo::dropCatcher() const
 void Vireo::setStatusPicture(const QString& resource)
 {
     setIcon(QIcon(resource));
-    emit stateShown();
     m_bCatcherStale = true;
-    if (m_plblDropCatcher->isVisible())
+    if (m_plblDropCatcher && m_plblDropCatcher->isVisible())
         dressCatcher();
 }
 
@@ -175,7 +209,8 @@ void Vireo::setDrop()
 
 void Vireo::setAcceptDrops(bool accept)
 {
-    m_plblDropCatcher->setAcceptDrops(accept);
+    if (m_plblDropCatcher)
+        m_plblDropCatcher->setAcceptDrops(accept);
 }
 
 void Vireo::guiPlay()
@@ -199,19 +234,28 @@ void Vireo::setTransportEnabled(bool enabled)
     m_pactStop->setEnabled(enabled);
     m_pactPrevious->setEnabled(enabled);
     m_pactNext->setEnabled(enabled);
-    emit stateShown();
 }
 
+// The commands go to the player; what the icon shows afterwards comes back from it (slotShowState), as it does
+// when the desktop's media keys give the same commands.
 void Vireo::slotPlayPause()
 {
     AudioListPlayer* player = AudioListPlayer::instance();
-    if (player->isPlaying()) {
+    if (player->isPlaying())
         player->pause();
-        guiPause();
-    } else {
+    else
         player->play();
-        guiPlay();
-    }
+}
+
+void Vireo::slotShowState()
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    const bool playing = player->isPlaying();
+    m_pactPlayPause->setIcon(QIcon(playing ? pixPause : pixPlay));
+    m_pactPlayPause->setText(playing ? tr("&Pause") : tr("&Play"));
+    // A drag over the icon keeps its picture until it leaves or drops.
+    if (!m_bDragOver)
+        showPlayerState();
 }
 
 void Vireo::guiStop()
@@ -223,20 +267,17 @@ void Vireo::guiStop()
 
 void Vireo::slotStop()
 {
-    guiStop();
     AudioListPlayer::instance()->stop();
 }
 
 void Vireo::slotPrevious()
 {
     AudioListPlayer::instance()->slotPlayPrevious();
-    guiPlay();
 }
 
 void Vireo::slotNext()
 {
     AudioListPlayer::instance()->slotPlayNext();
-    guiPlay();
 }
 
 void Vireo::slotReportBugs() { }
@@ -250,8 +291,47 @@ void Vireo::slotAbout()
 
 void Vireo::slotUpdateInfo()
 {
-    m_pactInfo->setText(menuText(AudioListPlayer::instance()->currentName()));
+    const QString name = AudioListPlayer::instance()->currentName();
+    m_pactInfo->setText(menuText(name));
+    setToolTip(name.isEmpty() ? QStringLiteral("Vireo") : name + QStringLiteral(" \u2014 Vireo"));
     markCurrentSong();
+}
+
+void Vireo::slotInfo()
+{
+    if (m_bNoDrops && AudioListPlayer::instance()->playList().isEmpty())
+        slotOpenSongs();
+    else
+        App::theApp()->slotHelp();
+}
+
+// Where nothing can be dropped on the icon, songs come through the open dialog, and become the play list as a
+// drop's files do.
+void Vireo::slotOpenSongs()
+{
+    App* app = App::theApp();
+    const QString filter = tr("Audio files") + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' ')));
+    const QStringList files = QzWidgets::FileDialog::getOpenFileNames(nullptr, tr("Open Songs"), app->openDirPath(), filter);
+    if (files.isEmpty())
+        return;
+    app->setOpenDirPath(files.first());
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(file);
+    SongIntake::play(urls);
+}
+
+void Vireo::addOpenEntry(QMenu* menu)
+{
+    QAction* open = menu->addAction(tr("Open Songs..."));
+    connect(open, &QAction::triggered, this, &Vireo::slotOpenSongs);
+}
+
+// Five percent a step, as sound applets do.
+void Vireo::changeVolume(int steps)
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    player->setVolume(player->volume() + 0.05 * steps);
 }
 
 // A file name as a menu entry: short enough that its menu, margins and check mark included, stays within a third
@@ -272,15 +352,19 @@ void Vireo::markCurrentSong()
 {
     if (m_pactCurrentSong)
         m_pactCurrentSong->setChecked(false);
-    m_pactCurrentSong = m_pmnuSongs->actions().value(AudioListPlayer::instance()->currentIndex());
+    const int current = AudioListPlayer::instance()->currentIndex();
+    m_pactCurrentSong = current < 0 ? nullptr : m_pmnuSongs->actions().value(m_nFirstSongEntry + current);
     if (m_pactCurrentSong)
         m_pactCurrentSong->setChecked(true);
 }
 
 void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason == QSystemTrayIcon::Trigger)
-        m_pmnuContext->popup(QCursor::pos());
+    if (reason == QSystemTrayIcon::Trigger) {
+        // A StatusNotifierItem host names the place for the menu; without one the pointer is the best guess.
+        const QPoint place = StatusNotifierCalls::instance()->takeActivationPoint();
+        m_pmnuContext->popup(place.isNull() ? QCursor::pos() : place);
+    }
     else if (reason == QSystemTrayIcon::MiddleClick)
         slotPlayPause();
 }
@@ -292,6 +376,8 @@ void Vireo::timerEvent(QTimerEvent*)
 
 void Vireo::adjustWidget()
 {
+    if (!m_plblDropCatcher)
+        return;
     const QRect rect = m_pIconGeometry->geometry();
     // Qt on X11 sends no leave for a drag that was refused on entering; the pointer's place tells instead.
     if (m_bDragOver && !m_plblDropCatcher->geometry().contains(QCursor::pos())) {
@@ -310,6 +396,11 @@ void Vireo::adjustWidget()
     const bool compositorChanged = TrayHost::isCompositing() != m_bDressedForCompositor;
     if (visible && (moved || compositorChanged || m_bCatcherStale))
         dressCatcher();
+    // A tray that restarted holds the icon in a new window, stacked above the catcher: back on top.
+    if (visible && m_bRaiseCatcher) {
+        m_bRaiseCatcher = false;
+        m_plblDropCatcher->raise();
+    }
 }
 
 bool Vireo::eventFilter(QObject*, QEvent* event)
@@ -328,6 +419,15 @@ bool Vireo::eventFilter(QObject*, QEvent* event)
             return true;
         }
         return false;
+    }
+    case QEvent::Wheel: {
+        // A wheel turn is 120; touchpads send it in smaller parts, which add up.
+        m_nWheelRest += static_cast<QWheelEvent*>(event)->angleDelta().y();
+        const int steps = m_nWheelRest / 120;
+        m_nWheelRest -= steps * 120;
+        if (steps)
+            changeVolume(steps);
+        return true;
     }
     case QEvent::DragEnter:
         m_bDragOver = true;
@@ -376,28 +476,16 @@ void Vireo::dropEvent(QDropEvent* event)
         setTransportEnabled(false);
         return;
     }
-    const QList<QUrl> songs = SongIntake::songs(urls);
     // Folders without a single song: nothing to play, and nothing the user had is replaced.
-    if (songs.isEmpty()) {
+    if (!SongIntake::play(urls))
         showPlayerState();
-        return;
-    }
-    startPlayList(songs);
 }
 
-void Vireo::startPlayList(const QList<QUrl>& urls)
+void Vireo::slotListChanged()
 {
     setTransportEnabled(true);
-    guiPlay();
-    AudioListPlayer::instance()->setPlayList(urls);
     recreateSongsList();
-}
-
-void Vireo::playFiles(const QList<QUrl>& urls)
-{
-    const QList<QUrl> songs = SongIntake::songs(urls);
-    if (!songs.isEmpty())
-        startPlayList(songs);
+    slotUpdateInfo();
 }
 
 QAction* Vireo::transportAction(Transport which) const
@@ -418,6 +506,12 @@ QAction* Vireo::transportAction(Transport which) const
 void Vireo::recreateSongsList()
 {
     m_pmnuSongs->clear();
+    m_pactCurrentSong = nullptr;
+    if (m_bNoDrops) {
+        addOpenEntry(m_pmnuSongs);
+        m_pmnuSongs->addSeparator();
+    }
+    m_nFirstSongEntry = int(m_pmnuSongs->actions().size());
     for (const QUrl& url : AudioListPlayer::instance()->playList()) {
         QAction* action = m_pmnuSongs->addAction(menuText(AudioListPlayer::songName(url)));
         action->setData(QVariant::fromValue(url));

@@ -12,8 +12,11 @@ class QLabel;
 class QMenu;
 class TrayIconGeometry;
 
-// The whole user interface: the tray icon, its menu and the transport commands. Mouse input and dropped files
-// reach it through the drop catcher, a nearly invisible window kept over the icon once a second.
+// The player as a tray icon: its picture, its menu and the transport commands. It may come and go with the tray
+// host while the player plays on; it shows the play list and the player's state as they stand and follows them
+// through their signals, whoever changed them. On X11 trays, mouse input and dropped files reach it through the
+// drop catcher, a nearly invisible window kept over the icon once a second; StatusNotifierItem hosts (and every
+// Wayland session) take no drops, and there the menu offers an open dialog instead.
 class Vireo : public QSystemTrayIcon
 {
     Q_OBJECT
@@ -34,18 +37,12 @@ public:
     virtual void dragEnterEvent(QDragEnterEvent* event);
     virtual void dropEvent(QDropEvent* event);
 
-    // The window over the icon, for whoever must reach it as the desktop does (tests, input tools).
+    // The window over the icon, for whoever must reach it as the desktop does (tests, input tools); none under
+    // Wayland, where no window can be placed over another program's.
     QLabel* dropCatcher() const;
 
-    // The other ways in (command line, a second start, "Open with", media keys) act exactly as a drop or a menu
-    // entry does. A folder among the files stands for the audio files under it.
-    void playFiles(const QList<QUrl>& urls);
     enum class Transport { PlayPause, Stop, Previous, Next };
     QAction* transportAction(Transport which) const;
-
-signals:
-    // The picture or the enabled entries changed: what the user sees of the player is new.
-    void stateShown();
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -60,6 +57,10 @@ private slots:
     void slotUpdateInfo();
     void slotActionPlay();
     void slotActivated(QSystemTrayIcon::ActivationReason reason);
+    void slotInfo();
+    void slotOpenSongs();
+    void slotShowState();
+    void slotListChanged();
 
 private:
     void guiStop();
@@ -69,7 +70,8 @@ private:
     void setTransportEnabled(bool enabled);
     void showPlayerState();
     void dressCatcher();
-    void startPlayList(const QList<QUrl>& urls);
+    void changeVolume(int steps);
+    void addOpenEntry(QMenu* menu);
 
     QLabel* m_plblDropCatcher = nullptr;
     QMenu* m_pmnuContext = nullptr;
@@ -84,4 +86,8 @@ private:
     bool m_bDragOver = false; // a drag entered the catcher and has not left it yet
     bool m_bCatcherStale = true; // the icon changed since the catcher last took its picture
     bool m_bDressedForCompositor = false; // the catcher was last dressed for a compositing desktop
+    bool m_bRaiseCatcher = false; // the icon was embedded anew, above the catcher
+    bool m_bNoDrops = false; // the tray takes no drops: the menu offers "Open Songs..." instead
+    int m_nFirstSongEntry = 0; // where the songs start in the "Songs" submenu
+    int m_nWheelRest = 0; // wheel movement over the icon not yet worth a volume step
 };

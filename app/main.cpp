@@ -1,5 +1,7 @@
 #include "App.h"
+#include "DesktopNotification.h"
 #include "MediaRemote.h"
+#include "SongIntake.h"
 #include "TerminationSignals.h"
 #include "TrayHost.h"
 #include "Vireo.h"
@@ -8,6 +10,8 @@
 
 #include <cstdio>
 #include <memory>
+
+using QzMultiMedia::SongIntake;
 
 int main(int argc, char** argv)
 {
@@ -38,30 +42,39 @@ int main(int argc, char** argv)
         slides << resources + QStringLiteral("VireoSlide%1_%2.jpg").arg(n).arg(language);
     app.setIntroductionSlides(slides);
 
-    // Started before the panel (at login, say), the program waits for a tray instead of showing nothing.
+    // The player and every way in but the icon exist from the start, tray or not: files from the command line, a
+    // second start, "Open with" and the desktop's remote controls play whether an icon shows or not.
+    MediaRemote remote;
+    QObject::connect(&app, &QzWidgets::App::filesOpened, [](const QList<QUrl>& urls) { SongIntake::play(urls); });
+    SongIntake::play(app.openedFiles());
+
+    // The icon is one view of the player; started at login before the panel, the program waits for a tray
+    // instead of showing nothing. The introduction and the reminders point at the icon, so they wait for it too.
     std::unique_ptr<Vireo> vireo;
-    std::unique_ptr<MediaRemote> remote;
-    auto createTray = [&] {
+    auto createIcon = [&] {
         vireo = std::make_unique<Vireo>(nullptr);
-        remote = std::make_unique<MediaRemote>(vireo.get());
-        // Files from the command line, a second start or the desktop's "Open with" play as a drop would.
-        QObject::connect(&app, &QzWidgets::App::filesOpened, vireo.get(), &Vireo::playFiles);
-        vireo->playFiles(app.openedFiles());
+        app.showHelpOnStart();
+        app.callReminder(4, 6);
     };
     TrayHost trayHost;
+    DesktopNotification notice;
     if (TrayHost::isAvailable()) {
-        createTray();
+        createIcon();
     } else {
-        std::fputs("vireo: no system tray is running; the icon appears as soon as one starts.\n", stderr);
-        QObject::connect(&trayHost, &TrayHost::available, &app, createTray);
+        QObject::connect(&notice, &DesktopNotification::failed, [] {
+            std::fputs("vireo: no system tray is running; the icon appears as soon as one starts.\n", stderr);
+        });
+        notice.show(QCoreApplication::translate("main", "Vireo plays without a tray icon"),
+            QCoreApplication::translate("main",
+                "Open audio files with Vireo to play them, and control it with the media keys or the desktop's "
+                "sound menu. The icon appears when a system tray starts."),
+            QStringLiteral("vireo"));
+        QObject::connect(&trayHost, &TrayHost::available, &app, createIcon);
         trayHost.watch();
     }
 
     QApplication::setQuitOnLastWindowClosed(false);
-    app.showHelpOnStart();
-    app.callReminder(4, 6);
     const int code = app.exec();
-    remote.reset();
     vireo.reset();
     return code;
 }

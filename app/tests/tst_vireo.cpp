@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Pause.png")));
         rightClick(vireo);
         QVERIFY(AudioListPlayer::instance()->isPlaying());
-        QCOMPARE(vireo.toolTip(), QStringLiteral("Vireo"));
+        QCOMPARE(vireo.toolTip(), QStringLiteral("First Song.wav \u2014 Vireo"));
     }
 
     void songsSubmenu()

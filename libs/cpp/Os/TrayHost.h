@@ -17,6 +17,10 @@ public:
     explicit TrayHost(QObject* parent = nullptr);
 
     static bool isAvailable();
+    // The tray is a StatusNotifierItem host (KDE Plasma, GNOME's AppIndicator extension, every Wayland session):
+    // the icon lives in another process, which takes no drops and hands out no geometry. Qt picks this kind
+    // whenever such a host is registered, so the answer holds for an icon made now.
+    static bool isStatusNotifierHost();
     // True when windows may be translucent (a compositing manager runs); otherwise opacity is ignored. Cheap to
     // ask often: after the first question the answer is kept current by the display server.
     static bool isCompositing();

@@ -141,6 +141,11 @@ bool TrayHost::isAvailable()
     return statusNotifierHostRegistered() || selectionOwned("_NET_SYSTEM_TRAY_S");
 }
 
+bool TrayHost::isStatusNotifierHost()
+{
+    return statusNotifierHostRegistered();
+}
+
 bool TrayHost::isCompositing()
 {
     static QPointer<CompositorWatch> watch;

@@ -25,6 +25,11 @@ public:
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
+signals:
+    // The icon went into a tray window anew (the tray restarted, say), which now lies above whatever covered the
+    // icon before.
+    void reembedded();
+
 private:
     void follow(quint32 iconWindow);
 

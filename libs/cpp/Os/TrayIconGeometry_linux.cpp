@@ -49,6 +49,8 @@ QRect TrayIconGeometry::geometry()
     if (window != m_nIconWindow) {
         m_nIconWindow = window;
         m_bStale = true;
+        if (window)
+            emit reembedded();
     }
     if (m_bStale) {
         // Listen first, then ask: a move between the two is then reported rather than lost.
@@ -88,7 +90,7 @@ void TrayIconGeometry::follow(quint32 iconWindow)
 
 bool TrayIconGeometry::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
-    if (m_bStale || eventType != "xcb_generic_event_t")
+    if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     xcb_window_t changed = XCB_NONE;
@@ -111,6 +113,9 @@ bool TrayIconGeometry::nativeEventFilter(const QByteArray& eventType, void* mess
     default:
         return false;
     }
+    const uint8_t type = event->response_type & ~0x80;
+    if (changed != XCB_NONE && changed == m_nIconWindow && (type == XCB_REPARENT_NOTIFY || type == XCB_MAP_NOTIFY))
+        emit reembedded();
     if (m_windows.contains(changed))
         m_bStale = true;
     return false; // only noted: Qt handles every event as before

@@ -47,9 +47,10 @@ void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
         return;
     AudioPlayer::instance()->stop();
     m_playList = urls;
-    play(urls.first().toLocalFile());
     m_nCurrentNumber = 0;
     regenerateIndexes();
+    emit listChanged();
+    play(urls.first().toLocalFile());
     emit nextTriggered();
 }
 
@@ -130,6 +131,7 @@ void AudioListPlayer::play(const QString& fileName)
 {
     ++m_nSongStarts;
     AudioPlayer::instance()->play(fileName, false);
+    emit stateChanged();
 }
 
 // With nothing loaded (the list ran to its end, or the sound output failed) Play starts the current song again,
@@ -139,6 +141,7 @@ void AudioListPlayer::play()
     AudioPlayer* player = AudioPlayer::instance();
     if (player->hasMedia() || m_listIndexes.isEmpty()) {
         player->play();
+        emit stateChanged();
         return;
     }
     playNumber(m_nCurrentNumber);
@@ -148,11 +151,13 @@ void AudioListPlayer::play()
 void AudioListPlayer::pause()
 {
     AudioPlayer::instance()->pause();
+    emit stateChanged();
 }
 
 void AudioListPlayer::stop()
 {
     AudioPlayer::instance()->stop();
+    emit stateChanged();
 }
 
 bool AudioListPlayer::isPlaying() const
@@ -183,11 +188,13 @@ qreal AudioListPlayer::volume() const
 void AudioListPlayer::setMuted(bool muted)
 {
     AudioPlayer::instance()->setMuted(muted);
+    emit stateChanged();
 }
 
 void AudioListPlayer::setVolume(qreal volume)
 {
-    AudioPlayer::instance()->setVolume(volume);
+    AudioPlayer::instance()->setVolume(qBound(0.0, volume, 1.0));
+    emit stateChanged();
 }
 
 void AudioListPlayer::setShuffleMode(bool on)

@@ -57,6 +57,9 @@ signals:
     void nextTriggered();
     void previousTriggered();
     void listChanged();
+    // Playing, paused or stopped, volume or mute changed, whoever asked for it: the tray, the desktop's remote
+    // controls and the end of a song all see the same player.
+    void stateChanged();
 
 public slots:
     void setMuted(bool muted);

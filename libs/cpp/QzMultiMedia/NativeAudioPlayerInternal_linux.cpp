@@ -365,9 +365,11 @@ bool NativeAudioPlayerInternal::isStopped() const
     return m_nState == Stopped;
 }
 
+// A pipeline whose sound output went away is no longer loaded, even before the next tick gives it up: resuming
+// it would play into nothing.
 bool NativeAudioPlayerInternal::isLoaded() const
 {
-    return m_pPlayer != nullptr;
+    return m_pPlayer != nullptr && !(hasEnded() && m_bOutputLost);
 }
 
 qint64 NativeAudioPlayerInternal::position() const

@@ -1,5 +1,6 @@
 #include "SongIntake.h"
 
+#include "AudioListPlayer.h"
 #include "MediaCommon.h"
 
 #include <QCollator>
@@ -93,6 +94,26 @@ QList<QUrl> SongIntake::songs(const QList<QUrl>& urls)
             songs << url;
     }
     return songs;
+}
+
+QStringList SongIntake::filePatterns()
+{
+    QStringList patterns { QStringLiteral("*.3ga"), QStringLiteral("*.wma"), QStringLiteral("*.ac3") };
+    for (const QMimeType& type : QMimeDatabase().allMimeTypes()) {
+        if (type.name().startsWith(QLatin1String("audio/")) && !isPlayListType(type))
+            patterns += type.globPatterns();
+    }
+    patterns.removeDuplicates();
+    return patterns;
+}
+
+bool SongIntake::play(const QList<QUrl>& urls)
+{
+    const QList<QUrl> list = songs(urls);
+    if (list.isEmpty())
+        return false;
+    AudioListPlayer::instance()->setPlayList(list);
+    return true;
 }
 
 } // namespace QzMultiMedia

@@ -13,6 +13,11 @@ public:
     // Files named one by one are kept as given, playable or not (the player skips what it cannot play). A folder
     // stands for the audio files under it, sub-folders included, in natural name order.
     static QList<QUrl> songs(const QList<QUrl>& urls);
+    // The songs among urls become the play list and the first one plays. Without a single song nothing the
+    // user had is replaced, and the answer is false.
+    static bool play(const QList<QUrl>& urls);
+    // The name patterns of the files songs() takes, for an open dialog's filter ("*.mp3", "*.flac", ...).
+    static QStringList filePatterns();
 };
 
 } // namespace QzMultiMedia

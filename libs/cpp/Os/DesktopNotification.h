@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+// A message in the desktop's notification area. Sent without waiting for an answer; when no notification server
+// answers, failed() says so and the caller tells the user another way.
+class DesktopNotification : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DesktopNotification(QObject* parent = nullptr);
+
+    // Shows the message, in place of the one this object showed before.
+    void show(const QString& summary, const QString& body, const QString& iconName = QString());
+
+signals:
+    void failed();
+
+private:
+    uint m_nShownId = 0; // the server's number for the message on screen, which the next one replaces
+};

@@ -1,0 +1,36 @@
+#include "DesktopNotification.h"
+
+#include "Os_Linux.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+DesktopNotification::DesktopNotification(QObject* parent)
+    : QObject(parent)
+{ }
+
+void DesktopNotification::show(const QString& summary, const QString& body, const QString& iconName)
+{
+    QDBusConnection bus = Os_Linux::sessionBus();
+    if (!bus.isConnected()) {
+        emit failed();
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"), QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("Notify"));
+    const QVariantMap hints { { QStringLiteral("desktop-entry"), QCoreApplication::applicationName().toLower() } };
+    call << QCoreApplication::applicationName() << m_nShownId << iconName << summary << body << QStringList() << hints
+         << -1;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
+        answer->deleteLater();
+        const QDBusPendingReply<uint> reply = *answer;
+        if (reply.isError())
+            emit failed();
+        else
+            m_nShownId = reply.value();
+    });
+}
