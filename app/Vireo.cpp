@@ -14,6 +14,7 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -166,9 +167,12 @@ QLabel* Vireo::dropCatcher() const
     return m_plblDropCatcher;
 }
 
+// Each picture also by its name in the icon theme ("vireo-play" for ":/_pix/Play.png"), where it is installed:
+// a tray in another process then draws it at its own size and scale.
 void Vireo::setStatusPicture(const QString& resource)
 {
-    setIcon(QIcon(resource));
+    const QString name = QStringLiteral("vireo-") + QFileInfo(resource).baseName().toLower();
+    setIcon(QIcon::fromTheme(name, QIcon(resource)));
     m_bCatcherStale = true;
     if (m_plblDropCatcher && m_plblDropCatcher->isVisible())
         dressCatcher();

@@ -4,6 +4,18 @@
 <context>
     <name>Vireo</name>
     <message>
+        <source>Open Songs...</source>
+        <translation>Songs öffnen...</translation>
+    </message>
+    <message>
+        <source>Open Songs</source>
+        <translation>Songs öffnen</translation>
+    </message>
+    <message>
+        <source>Audio files</source>
+        <translation>Audiodateien</translation>
+    </message>
+    <message>
         <source>Drop MP3-files into the Tray-Icon</source>
         <translation>MP3-Dateien auf das Tray-Symbol ziehen</translation>
     </message>
@@ -62,6 +74,17 @@
     <message>
         <source>&amp;Pause</source>
         <translation>&amp;Pause</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Vireo plays without a tray icon</source>
+        <translation>Vireo spielt ohne Tray-Symbol</translation>
+    </message>
+    <message>
+        <source>Open audio files with Vireo to play them, and control it with the media keys or the desktop's sound menu. The icon appears when a system tray starts.</source>
+        <translation>Öffnen Sie Audiodateien mit Vireo, um sie abzuspielen, und steuern Sie es mit den Medientasten oder dem Klangmenü der Arbeitsfläche. Das Symbol erscheint, sobald ein System-Tray startet.</translation>
     </message>
 </context>
 </TS>

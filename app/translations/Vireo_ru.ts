@@ -4,6 +4,18 @@
 <context>
     <name>Vireo</name>
     <message>
+        <source>Open Songs...</source>
+        <translation>Открыть песни...</translation>
+    </message>
+    <message>
+        <source>Open Songs</source>
+        <translation>Открыть песни</translation>
+    </message>
+    <message>
+        <source>Audio files</source>
+        <translation>Аудиофайлы</translation>
+    </message>
+    <message>
         <source>Drop MP3-files into the Tray-Icon</source>
         <translation>Перетащите MP3-файлы на значок в трее</translation>
     </message>
@@ -62,6 +74,17 @@
     <message>
         <source>&amp;Pause</source>
         <translation>&amp;Пауза</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Vireo plays without a tray icon</source>
+        <translation>Vireo играет без значка в трее</translation>
+    </message>
+    <message>
+        <source>Open audio files with Vireo to play them, and control it with the media keys or the desktop's sound menu. The icon appears when a system tray starts.</source>
+        <translation>Откройте аудиофайлы с помощью Vireo, чтобы воспроизвести их, и управляйте им мультимедийными клавишами или звуковым меню рабочего стола. Значок появится, когда запустится системный трей.</translation>
     </message>
 </context>
 </TS>
