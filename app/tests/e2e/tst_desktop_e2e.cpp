@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -18,6 +19,60 @@ std::unique_ptr<PrivateBus> bus;
 const QString service = QStringLiteral("org.mpris.MediaPlayer2.vireo");
 const QString path = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+// The desktop's notification server, reduced to counting what it is asked to show.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList shown; // summary and body of each Notify
+
+public slots:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+        const QVariantMap&, int)
+    {
+        shown << summary + QLatin1Char('\n') + body;
+        return uint(shown.size());
+    }
+};
+
+// A StatusNotifierItem host of the test's own (sni_watcher) and the item that registers with it.
+class StatusNotifierHost
+{
+public:
+    bool start(const QProcessEnvironment& env)
+    {
+        m_process.setProcessEnvironment(env);
+        m_process.start(QStringLiteral(VIREO_SNI_WATCHER), QStringList());
+        return DesktopSession::waitFor([&] { return output().contains("ready"); }, 5000);
+    }
+
+    // The bus name of the first item that registered, once one has.
+    QString item(int timeoutMs = 10000)
+    {
+        const QRegularExpression line(QStringLiteral("item (\\S+)"));
+        DesktopSession::waitFor([&] { return line.match(QString::fromUtf8(output())).hasMatch(); }, timeoutMs);
+        return line.match(QString::fromUtf8(output())).captured(1);
+    }
+
+    ~StatusNotifierHost()
+    {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+
+private:
+    QByteArray output()
+    {
+        m_output += m_process.readAllStandardOutput();
+        return m_output;
+    }
+
+    QProcess m_process;
+    QByteArray m_output;
+};
 } // namespace
 
 // The installed program on a desktop as its remote controls see it: files on the command line, a second start
@@ -98,6 +153,46 @@ class TestDesktopEndToEnd : public QObject
     QString file(const char* name)
     {
         return m_media.filePath(QLatin1String(name));
+    }
+
+    // dbus-send on the private bus, as a tray host or a shell user would call; its printed reply is what is read.
+    static QString busSend(const QString& destination, const QString& objectPath, const QString& method,
+        const QStringList& args = {})
+    {
+        return DesktopSession::run(QStringLiteral("dbus-send"),
+            QStringList { QStringLiteral("--bus=") + bus->address(), QStringLiteral("--print-reply"),
+                QStringLiteral("--dest=") + destination, objectPath, method }
+                + args);
+    }
+
+    static QString itemProperty(const QString& item, const char* name)
+    {
+        return busSend(item, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+            { QStringLiteral("string:org.kde.StatusNotifierItem"), QStringLiteral("string:") + QLatin1String(name) });
+    }
+
+    static void itemCall(const QString& item, const char* method, const QStringList& args)
+    {
+        busSend(item, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem.") + QLatin1String(method),
+            args);
+    }
+
+    void startProgram(const QProcessEnvironment& env, const QStringList& args)
+    {
+        if (m_program.state() != QProcess::NotRunning) { // left over by a case that failed
+            m_program.kill();
+            m_program.waitForFinished(3000);
+        }
+        m_program.setProcessEnvironment(env);
+        m_program.start(QStringLiteral(VIREO_BINARY), args);
+        QVERIFY(m_program.waitForStarted(5000));
+    }
+
+    void quitProgram()
+    {
+        QDBusInterface(service, path, QStringLiteral("org.mpris.MediaPlayer2"), m_bus).call(QStringLiteral("Quit"));
+        QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
+        QCOMPARE(m_program.exitCode(), 0);
     }
 
 private slots:
@@ -259,9 +354,116 @@ private slots:
 
     void quitEndsTheProgram()
     {
-        QDBusInterface(service, path, QStringLiteral("org.mpris.MediaPlayer2"), m_bus).call(QStringLiteral("Quit"));
-        QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
-        QCOMPARE(m_program.exitCode(), 0);
+        quitProgram();
+    }
+
+    // No tray at all (plain GNOME): the command line plays, MPRIS answers, and one desktop notification says how
+    // to reach the player. With a notification server there, nothing goes to standard error.
+    void withoutATray()
+    {
+        desktop->stopTray();
+        FakeNotifications notifications;
+        QDBusConnection server = QDBusConnection::connectToBus(bus->address(), QStringLiteral("notifications"));
+        QVERIFY(server.registerObject(
+            QStringLiteral("/org/freedesktop/Notifications"), &notifications, QDBusConnection::ExportAllSlots));
+        QVERIFY(server.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        startProgram(programEnvironment(), { file("alpha.mp3") });
+        QVERIFY2(DesktopSession::waitFor([&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); },
+                     10000),
+            "no tray: the command line did not play");
+        QVERIFY(level(1000) > 1000.0);
+        QVERIFY(DesktopSession::waitFor([&] { return !notifications.shown.isEmpty(); }, 3000));
+        QTest::qWait(500);
+        QCOMPARE(notifications.shown.size(), 1);
+        QVERIFY(notifications.shown.first().contains(QStringLiteral("without a tray icon")));
+        QCOMPARE(QString::fromUtf8(m_program.readAllStandardError()), QString());
+        quitProgram();
+        QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
+    }
+
+    // A StatusNotifierItem host (KDE Plasma, GNOME with AppIndicator): the item registers and offers the open
+    // dialog in its menu, and the host's calls reach the player: middle click, wheel, left click at a place.
+    void statusNotifierHost()
+    {
+        StatusNotifierHost host;
+        QVERIFY(host.start(programEnvironment()));
+        QProcessEnvironment env = programEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral(VIREO_BUILD_SHARE ":/usr/share"));
+        startProgram(env, {});
+        const QString item = host.item();
+        QVERIFY2(!item.isEmpty(), "no item registered with the host");
+
+        const QRegularExpression menuPath(QStringLiteral("object path \"([^\"]+)\""));
+        const QString menu = menuPath.match(itemProperty(item, "Menu")).captured(1);
+        QVERIFY(!menu.isEmpty());
+        const QString layout = busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
+            { QStringLiteral("int32:0"), QStringLiteral("int32:-1"), QStringLiteral("array:string:") });
+        QVERIFY2(layout.contains(QStringLiteral("\"Open Songs...\"")), qPrintable(layout.left(2000)));
+        QVERIFY(!layout.contains(QStringLiteral("Drop MP3-files")));
+
+        command("OpenUri", { QUrl::fromLocalFile(file("alpha.mp3")).toString(QUrl::FullyEncoded) });
+        QVERIFY(becomes("Playing"));
+        QVERIFY(DesktopSession::waitFor([&] { return itemProperty(item, "ToolTip").contains(QStringLiteral("alpha.mp3")); }, 3000));
+        QVERIFY(itemProperty(item, "IconName").contains(QStringLiteral("\"vireo-play\"")));
+
+        itemCall(item, "SecondaryActivate", { QStringLiteral("int32:0"), QStringLiteral("int32:0") });
+        QVERIFY(becomes("Paused"));
+        QTest::qWait(300);
+        QVERIFY(pulse->startRecording());
+        QTest::qWait(800);
+        QVERIFY(PulseServer::rms(pulse->takeRecording()) < 100.0);
+        itemCall(item, "SecondaryActivate", { QStringLiteral("int32:0"), QStringLiteral("int32:0") });
+        QVERIFY(becomes("Playing"));
+        QVERIFY(level(800) > 1000.0);
+
+        const double volume = player("Volume").toDouble();
+        itemCall(item, "Scroll", { QStringLiteral("int32:120"), QStringLiteral("string:vertical") });
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - (volume + 0.05)) < 0.001; }, 3000));
+        itemCall(item, "Scroll", { QStringLiteral("int32:-120"), QStringLiteral("string:vertical") });
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000));
+
+        // The menu is a window of the program with its top left corner at the place given.
+        itemCall(item, "Activate", { QStringLiteral("int32:300"), QStringLiteral("int32:200") });
+        const QRegularExpression menuAt(QStringLiteral("\\(\"vireo\" \"Vireo\"\\)\\s+\\d+x\\d+\\+300\\+200 "));
+        QVERIFY2(DesktopSession::waitFor([&] { return menuAt.match(DesktopSession::windowTree()).hasMatch(); }, 3000),
+            "Activate(300, 200) did not open the menu there");
+        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+        quitProgram();
+    }
+
+    // Wayland (a headless weston): the program runs with Qt's Wayland platform, plays what the command line
+    // names, answers over MPRIS and shows its icon as a StatusNotifierItem.
+    void wayland()
+    {
+        QProcess weston;
+        QProcessEnvironment compositorEnv = programEnvironment();
+        compositorEnv.remove(QStringLiteral("DISPLAY"));
+        weston.setProcessEnvironment(compositorEnv);
+        weston.start(QStringLiteral("weston"),
+            { QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=vireo-wayland"),
+                QStringLiteral("--idle-time=0"), QStringLiteral("--no-config") });
+        const QString socket = m_runtime.filePath(QStringLiteral("vireo-wayland"));
+        if (!DesktopSession::waitFor([&] { return QFile::exists(socket); }, 10000)) {
+            weston.kill();
+            weston.waitForFinished(3000);
+            QSKIP(qPrintable(QStringLiteral("weston's headless back end did not start here: ")
+                + QString::fromUtf8(weston.readAllStandardError().right(300))));
+        }
+        StatusNotifierHost host;
+        QVERIFY(host.start(programEnvironment()));
+        QProcessEnvironment env = compositorEnv;
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("vireo-wayland"));
+        startProgram(env, { file("beta.ogg") });
+        QVERIFY2(DesktopSession::waitFor([&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); },
+                     10000),
+            "Wayland: the command line did not play");
+        QCOMPARE(title(), QStringLiteral("beta.ogg"));
+        QVERIFY(level(1000) > 1000.0);
+        QVERIFY2(!host.item().isEmpty(), "Wayland: no StatusNotifierItem registered");
+        quitProgram();
+        weston.terminate();
+        weston.waitForFinished(5000);
     }
 
     void cleanupTestCase()
