@@ -154,15 +154,13 @@ private slots:
     // Each dialog answered as a user would: a name typed and accepted, or cancelled (an empty name).
     void answers_data()
     {
-        QTest::addColumn<int>("kind"); // 0 open one, 1 open several, 2 save
+        QTest::addColumn<int>("kind"); // 0 open one, 1 open several
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("result");
         QTest::newRow("open, cancelled") << 0 << "" << QStringList { "" };
         QTest::newRow("open several, cancelled") << 1 << "" << QStringList {};
-        QTest::newRow("save, cancelled") << 2 << "" << QStringList { "" };
         QTest::newRow("open one") << 0 << "b.txt" << QStringList { "b.txt" };
         QTest::newRow("open several") << 1 << "\"a.txt\" \"b.txt\"" << QStringList { "a.txt", "b.txt" };
-        QTest::newRow("save") << 2 << "new.css" << QStringList { "new.css" };
     }
 
     void answers()
@@ -182,11 +180,8 @@ private slots:
         if (kind == 0)
             got << FileDialog::getOpenFileName(
                 &parent, QStringLiteral("Öffnen"), m_dir.path(), QString(), nullptr, options);
-        else if (kind == 1)
-            got = FileDialog::getOpenFileNames(&parent, QString(), m_dir.path(), QString(), nullptr, options);
         else
-            got << FileDialog::getSaveFileName(
-                &parent, QString(), m_dir.path(), QStringLiteral("*.css"), nullptr, options);
+            got = FileDialog::getOpenFileNames(&parent, QString(), m_dir.path(), QString(), nullptr, options);
         got.sort();
         for (QString& name : result) {
             if (!name.isEmpty())

@@ -3,9 +3,6 @@
 #include "AudioPlayer.h"
 #include "VireoTestMain.h"
 
-#include "ID3Info.h"
-#include <QDir>
-#include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -19,18 +16,6 @@ class TestAudioListPlayer : public QObject
     QTemporaryDir m_dir;
     QUrl a, b, c, bad, longTone;
     QStringList m_started; // "name@number" of every song the list announced
-
-    static void picture(const QString& path, QColor colour)
-    {
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(colour);
-        QVERIFY(image.save(path));
-    }
-
-    static QColor colourOf(const QPixmap& pixmap)
-    {
-        return pixmap.toImage().pixelColor(0, 0);
-    }
 
     AudioListPlayer* player()
     {
@@ -131,18 +116,6 @@ private slots:
         QCOMPARE(player()->currentNumber(), 3);
     }
 
-    void appendKeepsTheCurrentSong()
-    {
-        player()->setPlayList({ longTone });
-        QSignalSpy changed(player(), &AudioListPlayer::listChanged);
-        player()->appendToPlayList({ a, b });
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(m_started.size(), 1);
-        QCOMPARE(player()->playList(), (QList<QUrl> { longTone, a, b }));
-        QCOMPARE(player()->index(2), 2);
-        QVERIFY(player()->isPlaying());
-    }
-
     void unplayableSongsAreSkipped_data()
     {
         QTest::addColumn<QList<QUrl>>("list");
@@ -180,53 +153,6 @@ private slots:
         QCOMPARE(m_started, (QStringList { "bad.mp3@0", "long.wav@2" }));
         QCOMPARE(player()->currentNumber(), 2);
         QVERIFY(player()->isPlaying());
-    }
-
-    void playListFromAFolder()
-    {
-        player()->setPlayList(QDir(m_dir.path()), { QStringLiteral("*.wav") });
-        QCOMPARE(player()->playList(), (QList<QUrl> { a, longTone }));
-        player()->setPlayList(QDir(m_dir.path()), { QStringLiteral("*.none") });
-        QCOMPARE(m_started.size(), 1);
-        player()->stop();
-    }
-
-    void firstLoadablePictureByNameIgnoringCase()
-    {
-        QTemporaryDir dir;
-        const QString song = dir.filePath(QStringLiteral("song.mp3"));
-        picture(dir.filePath(QStringLiteral("back.png")), Qt::red);
-        picture(dir.filePath(QStringLiteral("Cover.JPG")), Qt::blue);
-        QCOMPARE(colourOf(ID3Info(song).cover()), QColor(Qt::red));
-    }
-
-    void damagedPictureIsSkipped()
-    {
-        QTemporaryDir dir;
-        QFile damaged(dir.filePath(QStringLiteral("a.png")));
-        QVERIFY(damaged.open(QIODevice::WriteOnly));
-        damaged.write("not a picture");
-        damaged.close();
-        picture(dir.filePath(QStringLiteral("FRONT.JPEG")), Qt::green);
-        const ID3Info info(dir.filePath(QStringLiteral("song.mp3")));
-        // JPEG is lossy: green enough is green.
-        QVERIFY(colourOf(info.cover()).green() > 240 && colourOf(info.cover()).red() < 16);
-        const ID3Info copy(info);
-        QCOMPARE(colourOf(copy.cover()), colourOf(info.cover()));
-    }
-
-    void defaultCoverWhenNoPictureIsAtHand()
-    {
-        QTemporaryDir dir;
-        QDir(dir.path()).mkdir(QStringLiteral("sub"));
-        picture(dir.filePath(QStringLiteral("sub/cover.png")), Qt::red);
-        picture(dir.filePath(QStringLiteral(".hidden.png")), Qt::red);
-        const QPixmap cover = ID3Info(dir.filePath(QStringLiteral("song.mp3"))).cover();
-        QVERIFY(!cover.isNull());
-        QVERIFY(cover.width() >= 128);
-        QVERIFY(colourOf(cover) != QColor(Qt::red));
-
-        QVERIFY(!ID3Info(QStringLiteral("/no/such/folder/song.mp3")).cover().isNull());
     }
 };
 

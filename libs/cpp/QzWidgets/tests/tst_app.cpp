@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QSignalSpy>
 
 using QzWidgets::App;
 using QzWidgets::BuildInfo;
@@ -69,30 +68,6 @@ private slots:
         QCOMPARE(app()->openDirPath(), app()->workDirectory());
         app()->setOpenDirPath(QStringLiteral("/Users/a/Music/song.mp3"));
         QCOMPARE(app()->openDirPath(), QStringLiteral("/Users/a/Music"));
-        app()->setSaveDirPath(QStringLiteral("/tmp/x/out.txt"));
-        QCOMPARE(app()->saveDirPath(), QStringLiteral("/tmp/x"));
-    }
-
-    void bundleIdentifier_data()
-    {
-        QTest::addColumn<QString>("domain");
-        QTest::addColumn<QString>("identifier");
-        QTest::newRow("two labels") << "corvane.example"
-                                    << "example.corvane.Vireo";
-        QTest::newRow("three labels drop the middle") << "www.corvane.example"
-                                                      << "example.www.Vireo";
-        QTest::newRow("no dot") << "corvane"
-                                << "corvane.corvane.Vireo";
-        QTest::newRow("empty") << ""
-                               << "..Vireo";
-    }
-
-    void bundleIdentifier()
-    {
-        QFETCH(QString, domain);
-        QFETCH(QString, identifier);
-        QCoreApplication::setOrganizationDomain(domain);
-        QCOMPARE(app()->bundleIdentifier(), identifier);
     }
 
     void resourcesAndEdition()
@@ -109,19 +84,6 @@ private slots:
         writeFile(marker, "anything");
         QVERIFY(!App::isAppStore());
         QFile::remove(marker);
-    }
-
-    void activationEventsEmitEachSignalOnce()
-    {
-        QSignalSpy activated(app(), &App::applicationActivated);
-        QSignalSpy deactivated(app(), &App::applicationDeactivated);
-        for (QEvent::Type type : { QEvent::ApplicationDeactivate, QEvent::User, QEvent::ApplicationActivate }) {
-            QEvent event(type);
-            QCoreApplication::sendEvent(app(), &event);
-            QCOMPARE(app()->isDeactivated(), type != QEvent::ApplicationActivate);
-        }
-        QCOMPARE(activated.count(), 1);
-        QCOMPARE(deactivated.count(), 1);
     }
 
     void buildText_data()

@@ -9,7 +9,6 @@
 
 #include <QMenu>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QSysInfo>
 
 #include <functional>
@@ -215,17 +214,6 @@ private slots:
         QFETCH(quint32, draw);
         QFETCH(int, kind);
         QCOMPARE(App::reminderKindFor(mask, store, draw), kind);
-    }
-
-    // Over many starts, tell and join come about evenly, and rate never when not asked for.
-    void reminderKindsAreFair()
-    {
-        QMap<int, int> seen;
-        for (quint32 seed = 0; seed < 1000; ++seed)
-            ++seen[App::reminderKindFor(6, true, QRandomGenerator(seed).generate())];
-        QCOMPARE(seen.value(1), 0);
-        QVERIFY2(seen.value(2) > 400 && seen.value(4) > 400,
-            qPrintable(QStringLiteral("%1 %2").arg(seen.value(2)).arg(seen.value(4))));
     }
 
     // Menus and every submenu get the same translucency; a transparency below zero is no more than opaque.
