@@ -258,6 +258,13 @@ private slots:
         QVERIFY(DesktopSession::waitFor([] { return AudioListPlayer::instance()->isPlaying(); }, 2000));
         QVERIFY(showsPicture(*m_vireo, "Play"));
         QVERIFY2(hears(440, 880), "no sound after resuming");
+
+        // The wheel over the icon: 5 % a notch, up louder, down quieter.
+        const double volume = AudioListPlayer::instance()->volume();
+        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("4") });
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(AudioListPlayer::instance()->volume() - volume - 0.05) < 0.001; }, 2000));
+        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("5") });
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(AudioListPlayer::instance()->volume() - volume) < 0.001; }, 2000));
     }
 
     void leftClickOpensTheMenuBelowTheIcon()
