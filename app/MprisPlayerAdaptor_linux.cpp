@@ -42,12 +42,12 @@ qlonglong MprisPlayerAdaptor_linux::position() const
 
 bool MprisPlayerAdaptor_linux::canGoNext() const
 {
-    return Mpris_linux::hasSongs();
+    return m_pMpris->playerProperties().value(QStringLiteral("CanGoNext")).toBool();
 }
 
 bool MprisPlayerAdaptor_linux::canGoPrevious() const
 {
-    return Mpris_linux::hasSongs();
+    return m_pMpris->playerProperties().value(QStringLiteral("CanGoPrevious")).toBool();
 }
 
 bool MprisPlayerAdaptor_linux::canPlay() const

@@ -22,13 +22,17 @@ QStringList MprisRootAdaptor_linux::supportedUriSchemes() const
     return { QStringLiteral("file") };
 }
 
-// The types behind the audio suffixes the player recognises (.wav .mp3 .m4a .wma .ac3 .aac .ogg .3ga .aiff).
+// Every audio type the player decodes, as the desktop entry lists them; folders are taken too, but a player is
+// no folder handler.
 QStringList MprisRootAdaptor_linux::supportedMimeTypes() const
 {
-    return { QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"), QStringLiteral("audio/mpeg"),
+    return { QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"),
         QStringLiteral("audio/mp4"), QStringLiteral("audio/x-m4a"), QStringLiteral("audio/x-ms-wma"),
         QStringLiteral("audio/ac3"), QStringLiteral("audio/aac"), QStringLiteral("audio/ogg"),
-        QStringLiteral("audio/x-vorbis+ogg"), QStringLiteral("audio/3gpp"), QStringLiteral("audio/x-aiff") };
+        QStringLiteral("audio/x-vorbis+ogg"), QStringLiteral("audio/flac"), QStringLiteral("audio/x-flac"),
+        QStringLiteral("audio/x-flac+ogg"), QStringLiteral("audio/opus"), QStringLiteral("audio/x-opus+ogg"),
+        QStringLiteral("audio/x-matroska"), QStringLiteral("audio/webm"), QStringLiteral("audio/3gpp"),
+        QStringLiteral("audio/x-aiff") };
 }
 
 void MprisRootAdaptor_linux::Raise() { }

@@ -26,6 +26,9 @@ Mpris_linux::Mpris_linux(const QDBusConnection& bus, QObject* parent)
     connect(player, &AudioListPlayer::nextTriggered, this, &Mpris_linux::slotStateMayHaveChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &Mpris_linux::slotStateMayHaveChanged);
     connect(player, &AudioListPlayer::finished, this, &Mpris_linux::slotStateMayHaveChanged);
+    // GStreamer learns some songs' length only once they play, or better as they go: each new length (and the
+    // seeking it allows) is announced on the position tick that brings it, which runs only while a song plays.
+    connect(AudioPlayer::instance(), &AudioPlayer::positionChanged, this, &Mpris_linux::slotStateMayHaveChanged);
     m_mapLastAnnounced = playerProperties();
 }
 
@@ -73,8 +76,9 @@ QVariantMap Mpris_linux::playerProperties() const
     }
     properties.insert(QStringLiteral("Metadata"), metadata);
     properties.insert(QStringLiteral("Volume"), player->volume());
-    properties.insert(QStringLiteral("CanGoNext"), loaded);
-    properties.insert(QStringLiteral("CanGoPrevious"), loaded);
+    // True to what the call would do: Next stops at the last song, Previous at the first.
+    properties.insert(QStringLiteral("CanGoNext"), loaded && player->currentNumber() + 1 < player->playList().size());
+    properties.insert(QStringLiteral("CanGoPrevious"), loaded && player->currentNumber() > 0);
     properties.insert(QStringLiteral("CanPlay"), loaded);
     properties.insert(QStringLiteral("CanPause"), loaded);
     properties.insert(QStringLiteral("CanSeek"), loaded && AudioPlayer::instance()->duration() > 0);
