@@ -6,6 +6,7 @@
 #include "FileDialog.h"
 #include "SongIntake.h"
 #include "StatusNotifierCalls.h"
+#include "TrackNotifier.h"
 #include "TrayHost.h"
 #include "TrayIconGeometry.h"
 
@@ -244,6 +245,7 @@ void Vireo::setTransportEnabled(bool enabled)
 // when the desktop's media keys give the same commands.
 void Vireo::slotPlayPause()
 {
+    const TrackNotifier::Quiet fromTheIcon;
     AudioListPlayer* player = AudioListPlayer::instance();
     if (player->isPlaying())
         player->pause();
@@ -276,11 +278,13 @@ void Vireo::slotStop()
 
 void Vireo::slotPrevious()
 {
+    const TrackNotifier::Quiet fromTheIcon;
     AudioListPlayer::instance()->slotPlayPrevious();
 }
 
 void Vireo::slotNext()
 {
+    const TrackNotifier::Quiet fromTheIcon;
     AudioListPlayer::instance()->slotPlayNext();
 }
 
@@ -527,6 +531,7 @@ void Vireo::recreateSongsList()
 
 void Vireo::slotActionPlay()
 {
+    const TrackNotifier::Quiet fromTheIcon;
     auto* action = qobject_cast<QAction*>(sender());
     if (!action)
         return;

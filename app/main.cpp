@@ -3,6 +3,7 @@
 #include "MediaRemote.h"
 #include "SongIntake.h"
 #include "TerminationSignals.h"
+#include "TrackNotifier.h"
 #include "TrayHost.h"
 #include "Vireo.h"
 #include "VireoDeployment.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv)
     // The player and every way in but the icon exist from the start, tray or not: files from the command line, a
     // second start, "Open with" and the desktop's remote controls play whether an icon shows or not.
     MediaRemote remote;
+    TrackNotifier trackNotifier;
     QObject::connect(&app, &QzWidgets::App::filesOpened, [](const QList<QUrl>& urls) { SongIntake::play(urls); });
     SongIntake::play(app.openedFiles());
 

@@ -28,12 +28,14 @@ class FakeNotifications : public QObject
 
 public:
     QStringList shown; // summary and body of each Notify
+    QList<uint> replaced; // the number of the notification each one replaces, 0 for none
 
 public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
-        const QVariantMap&, int)
+    uint Notify(const QString&, uint replaces, const QString&, const QString& summary, const QString& body,
+        const QStringList&, const QVariantMap&, int)
     {
         shown << summary + QLatin1Char('\n') + body;
+        replaced << replaces;
         return uint(shown.size());
     }
 };
@@ -89,6 +91,7 @@ class TestDesktopEndToEnd : public QObject
     QDBusConnection m_bus = QDBusConnection(QString());
     QList<QVariantMap> m_changes; // PropertiesChanged of the player, as a sound applet hears them
     QList<qlonglong> m_seeks;
+    FakeNotifications m_notifications; // on the bus from the case without a tray on
 
     QProcessEnvironment programEnvironment() const
     {
@@ -380,12 +383,12 @@ private slots:
     void withoutATray()
     {
         desktop->stopTray();
-        FakeNotifications notifications;
+        FakeNotifications& notifications = m_notifications;
         QDBusConnection server = QDBusConnection::connectToBus(bus->address(), QStringLiteral("notifications"));
         QVERIFY(server.registerObject(
             QStringLiteral("/org/freedesktop/Notifications"), &notifications, QDBusConnection::ExportAllSlots));
         QVERIFY(server.registerService(QStringLiteral("org.freedesktop.Notifications")));
-        startProgram(programEnvironment(), { file("alpha.mp3") });
+        startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg") });
         QVERIFY2(DesktopSession::waitFor([&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); },
                      10000),
             "no tray: the command line did not play");
@@ -395,8 +398,16 @@ private slots:
         QCOMPARE(notifications.shown.size(), 1);
         QVERIFY(notifications.shown.first().contains(QStringLiteral("without a tray icon")));
         QCOMPARE(QString::fromUtf8(m_program.readAllStandardError()), QString());
+
+        // A song change by the media keys shows the new song, in place of the notification before.
+        command("Next");
+        QVERIFY(DesktopSession::waitFor([&] { return notifications.shown.size() == 2; }, 3000));
+        QVERIFY(notifications.shown.last().startsWith(QStringLiteral("beta.ogg")));
+        command("Previous");
+        QVERIFY(DesktopSession::waitFor([&] { return notifications.shown.size() == 3; }, 3000));
+        QVERIFY(notifications.shown.last().startsWith(QStringLiteral("alpha.mp3")));
+        QCOMPARE(notifications.replaced.last(), 2u);
         quitProgram();
-        QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
     }
 
     // A StatusNotifierItem host (KDE Plasma, GNOME with AppIndicator): the item registers and offers the open
@@ -407,6 +418,8 @@ private slots:
         QVERIFY(host.start(programEnvironment()));
         QProcessEnvironment env = programEnvironment();
         env.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral(VIREO_BUILD_SHARE ":/usr/share"));
+        QSettings(m_home.path() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat)
+            .setValue(QStringLiteral("Vireo/TrackNotifications"), false);
         startProgram(env, {});
         const QString item = host.item();
         QVERIFY2(!item.isEmpty(), "no item registered with the host");
@@ -419,8 +432,13 @@ private slots:
         QVERIFY2(layout.contains(QStringLiteral("\"Open Songs...\"")), qPrintable(layout.left(2000)));
         QVERIFY(!layout.contains(QStringLiteral("Drop MP3-files")));
 
-        command("OpenUri", { QUrl::fromLocalFile(file("alpha.mp3")).toString(QUrl::FullyEncoded) });
+        command("OpenUri", { QUrl::fromLocalFile(m_media.path()).toString(QUrl::FullyEncoded) });
         QVERIFY(becomes("Playing"));
+        const qsizetype notified = m_notifications.shown.size();
+        command("Next");
+        command("Previous");
+        QTest::qWait(500);
+        QCOMPARE(m_notifications.shown.size(), notified); // switched off in the settings
         QVERIFY(DesktopSession::waitFor([&] { return itemProperty(item, "ToolTip").contains(QStringLiteral("alpha.mp3")); }, 3000));
         QVERIFY(itemProperty(item, "IconName").contains(QStringLiteral("\"vireo-play\"")));
 
@@ -486,6 +504,7 @@ private slots:
 
     void cleanupTestCase()
     {
+        QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
         if (m_program.state() != QProcess::NotRunning) {
             m_program.kill();
             m_program.waitForFinished(3000);

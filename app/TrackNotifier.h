@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+
+class DesktopNotification;
+
+// Tells the user of a song change they did not make at the icon: the list moving on, the media keys. One desktop
+// notification, which replaces the one before; a new play list, chosen just now, needs none. The settings key
+// "TrackNotifications" (default true) turns them off.
+class TrackNotifier : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TrackNotifier(QObject* parent = nullptr);
+
+    // Held while a command from the icon or its menu runs: the change it makes is the user's own, seen there.
+    class Quiet
+    {
+    public:
+        Quiet();
+        ~Quiet();
+        Quiet(const Quiet&) = delete;
+        Quiet& operator=(const Quiet&) = delete;
+    };
+
+private slots:
+    void slotSongChanged();
+
+private:
+    static int sm_nQuiet;
+
+    DesktopNotification* m_pNotification;
+    bool m_bNewList = false; // the list was just replaced: its first song is the user's choice
+};
