@@ -36,3 +36,9 @@ void TrackNotifier::slotSongChanged()
         return;
     m_pNotification->show(AudioListPlayer::instance()->currentName(), QString(), QStringLiteral("vireo"));
 }
+
+void TrackNotifier::slotShowCurrentSong()
+{
+    const QString song = AudioListPlayer::instance()->currentName();
+    m_pNotification->show(song.isEmpty() ? tr("No songs") : song, QStringLiteral("Vireo"), QStringLiteral("vireo"));
+}

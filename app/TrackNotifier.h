@@ -24,6 +24,10 @@ public:
         Quiet& operator=(const Quiet&) = delete;
     };
 
+public slots:
+    // Shows the current song (or that none is there), whatever the settings say: the user asked for it.
+    void slotShowCurrentSong();
+
 private slots:
     void slotSongChanged();
 

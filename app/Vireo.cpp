@@ -377,6 +377,12 @@ void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
         slotPlayPause();
 }
 
+void Vireo::showMenu()
+{
+    const QRect icon = m_pIconGeometry ? m_pIconGeometry->geometry() : QRect();
+    m_pmnuContext->popup(icon.isEmpty() ? QCursor::pos() : icon.bottomLeft() + QPoint(0, 1));
+}
+
 void Vireo::timerEvent(QTimerEvent*)
 {
     adjustWidget();

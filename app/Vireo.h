@@ -41,6 +41,9 @@ public:
     // Wayland, where no window can be placed over another program's.
     QLabel* dropCatcher() const;
 
+    // Opens the menu at the icon, as a left click does (at the pointer where the tray names no place).
+    void showMenu();
+
     enum class Transport { PlayPause, Stop, Previous, Next };
     QAction* transportAction(Transport which) const;
 

@@ -75,6 +75,14 @@ int main(int argc, char** argv)
         trayHost.watch();
     }
 
+    // The launcher, or a second start without files: the menu at the icon, or without one the current song.
+    QObject::connect(&app, &QzWidgets::App::dockClicked, &app, [&] {
+        if (vireo)
+            vireo->showMenu();
+        else
+            trackNotifier.slotShowCurrentSong();
+    });
+
     QApplication::setQuitOnLastWindowClosed(false);
     const int code = app.exec();
     vireo.reset();

@@ -87,4 +87,11 @@
         <translation>Öffnen Sie Audiodateien mit Vireo, um sie abzuspielen, und steuern Sie es mit den Medientasten oder dem Klangmenü der Arbeitsfläche. Das Symbol erscheint, sobald ein System-Tray startet.</translation>
     </message>
 </context>
+<context>
+    <name>TrackNotifier</name>
+    <message>
+        <source>No songs</source>
+        <translation>Keine Songs</translation>
+    </message>
+</context>
 </TS>

@@ -87,4 +87,11 @@
         <translation>Откройте аудиофайлы с помощью Vireo, чтобы воспроизвести их, и управляйте им мультимедийными клавишами или звуковым меню рабочего стола. Значок появится, когда запустится системный трей.</translation>
     </message>
 </context>
+<context>
+    <name>TrackNotifier</name>
+    <message>
+        <source>No songs</source>
+        <translation>Нет песен</translation>
+    </message>
+</context>
 </TS>

@@ -407,6 +407,13 @@ private slots:
         QVERIFY(DesktopSession::waitFor([&] { return notifications.shown.size() == 3; }, 3000));
         QVERIFY(notifications.shown.last().startsWith(QStringLiteral("alpha.mp3")));
         QCOMPARE(notifications.replaced.last(), 2u);
+
+        // Activated from the launcher without an icon to show: the current song, in a notification.
+        QDBusInterface(QStringLiteral("example.corvane.Vireo"), QStringLiteral("/example/corvane/Vireo"),
+            QStringLiteral("org.freedesktop.Application"), m_bus)
+            .call(QStringLiteral("Activate"), QVariantMap());
+        QVERIFY(DesktopSession::waitFor([&] { return notifications.shown.size() == 4; }, 3000));
+        QVERIFY(notifications.shown.last().startsWith(QStringLiteral("alpha.mp3")));
         quitProgram();
     }
 
