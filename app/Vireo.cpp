@@ -34,17 +34,13 @@ const QString pixPlay = QStringLiteral(":/_pix/Play.png");
 const QString pixPause = QStringLiteral(":/_pix/Pause.png");
 const QString pixStop = QStringLiteral(":/_pix/Stop.png");
 
-bool isWayland()
-{
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
 } // namespace
 
 Vireo::Vireo(QObject* parent)
     : QSystemTrayIcon(parent)
-    , m_bNoDrops(isWayland() || TrayHost::isStatusNotifierHost())
+    , m_bNoDrops(TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
 {
-    if (!isWayland()) {
+    if (!TrayHost::isWayland()) {
         m_plblDropCatcher = new QLabel(nullptr, Qt::WindowFlags());
         m_plblDropCatcher->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         m_plblDropCatcher->setAlignment(Qt::AlignCenter);
@@ -65,14 +61,8 @@ Vireo::Vireo(QObject* parent)
     // The list ran out, or the sound output failed: show it. Queued, because a command that failed this way
     // shows the playing state right after its call returns, and the truth must come last; by then the user may
     // have started a song again, which is the truth then.
-    const auto halted = [this] {
-        if (AudioListPlayer::instance()->isPlaying())
-            slotShowState();
-        else
-            guiStop();
-    };
-    connect(player, &AudioListPlayer::finished, this, halted, Qt::QueuedConnection);
-    connect(player, &AudioListPlayer::stopped, this, halted, Qt::QueuedConnection);
+    connect(player, &AudioListPlayer::finished, this, &Vireo::slotShowState, Qt::QueuedConnection);
+    connect(player, &AudioListPlayer::stopped, this, &Vireo::slotShowState, Qt::QueuedConnection);
 
     App* app = App::theApp();
     m_pactInfo = new QAction(QIcon(QStringLiteral(":/intro_hover.png")),
@@ -172,6 +162,9 @@ QLabel* Vireo::dropCatcher() const
 // a tray in another process then draws it at its own size and scale.
 void Vireo::setStatusPicture(const QString& resource)
 {
+    // A drag over the icon keeps its picture until it leaves or drops.
+    if (m_bDragOver && resource != pixDrop)
+        return;
     const QString name = QStringLiteral("vireo-") + QFileInfo(resource).baseName().toLower();
     setIcon(QIcon::fromTheme(name, QIcon(resource)));
     m_bCatcherStale = true;
@@ -256,12 +249,15 @@ void Vireo::slotPlayPause()
 void Vireo::slotShowState()
 {
     AudioListPlayer* player = AudioListPlayer::instance();
-    const bool playing = player->isPlaying();
-    m_pactPlayPause->setIcon(QIcon(playing ? pixPause : pixPlay));
-    m_pactPlayPause->setText(playing ? tr("&Pause") : tr("&Play"));
-    // A drag over the icon keeps its picture until it leaves or drops.
-    if (!m_bDragOver)
-        showPlayerState();
+    // Without songs the logo stays, whatever changes (the volume, say).
+    if (player->playList().isEmpty())
+        return;
+    if (player->isPlaying())
+        guiPlay();
+    else if (player->isPaused())
+        guiPause();
+    else
+        guiStop();
 }
 
 void Vireo::guiStop()
@@ -318,8 +314,10 @@ void Vireo::slotInfo()
 void Vireo::slotOpenSongs()
 {
     App* app = App::theApp();
-    const QString filter = tr("Audio files") + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' ')));
-    const QStringList files = QzWidgets::FileDialog::getOpenFileNames(nullptr, tr("Open Songs"), app->openDirPath(), filter);
+    const QString filter
+        = tr("Audio files") + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' ')));
+    const QStringList files
+        = QzWidgets::FileDialog::getOpenFileNames(nullptr, tr("Open Songs"), app->openDirPath(), filter);
     if (files.isEmpty())
         return;
     app->setOpenDirPath(files.first());
@@ -372,8 +370,7 @@ void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
         // A StatusNotifierItem host names the place for the menu; without one the pointer is the best guess.
         const QPoint place = StatusNotifierCalls::instance()->takeActivationPoint();
         m_pmnuContext->popup(place.isNull() ? QCursor::pos() : place);
-    }
-    else if (reason == QSystemTrayIcon::MiddleClick)
+    } else if (reason == QSystemTrayIcon::MiddleClick)
         slotPlayPause();
 }
 

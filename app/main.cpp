@@ -63,9 +63,8 @@ int main(int argc, char** argv)
     if (TrayHost::isAvailable()) {
         createIcon();
     } else {
-        QObject::connect(&notice, &DesktopNotification::failed, [] {
-            std::fputs("vireo: no system tray is running; the icon appears as soon as one starts.\n", stderr);
-        });
+        QObject::connect(&notice, &DesktopNotification::failed,
+            [] { std::fputs("vireo: no system tray is running; the icon appears as soon as one starts.\n", stderr); });
         notice.show(QCoreApplication::translate("main", "Vireo plays without a tray icon"),
             QCoreApplication::translate("main",
                 "Open audio files with Vireo to play them, and control it with the media keys or the desktop's "

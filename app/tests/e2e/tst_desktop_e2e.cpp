@@ -119,10 +119,10 @@ class TestDesktopEndToEnd : public QObject
         return all(playerInterface).value(QLatin1String(property));
     }
 
-    bool becomes(const char* status)
+    bool becomes(const char* status, int timeoutMs = 3000)
     {
         return DesktopSession::waitFor(
-            [&] { return player("PlaybackStatus").toString() == QLatin1String(status); }, 3000);
+            [&] { return player("PlaybackStatus").toString() == QLatin1String(status); }, timeoutMs);
     }
 
     QString title()
@@ -159,8 +159,8 @@ class TestDesktopEndToEnd : public QObject
     }
 
     // dbus-send on the private bus, as a tray host or a shell user would call; its printed reply is what is read.
-    static QString busSend(const QString& destination, const QString& objectPath, const QString& method,
-        const QStringList& args = {})
+    static QString busSend(
+        const QString& destination, const QString& objectPath, const QString& method, const QStringList& args = {})
     {
         return DesktopSession::run(QStringLiteral("dbus-send"),
             QStringList { QStringLiteral("--bus=") + bus->address(), QStringLiteral("--print-reply"),
@@ -170,14 +170,15 @@ class TestDesktopEndToEnd : public QObject
 
     static QString itemProperty(const QString& item, const char* name)
     {
-        return busSend(item, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+        return busSend(item, QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties.Get"),
             { QStringLiteral("string:org.kde.StatusNotifierItem"), QStringLiteral("string:") + QLatin1String(name) });
     }
 
     static void itemCall(const QString& item, const char* method, const QStringList& args)
     {
-        busSend(item, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem.") + QLatin1String(method),
-            args);
+        busSend(item, QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.kde.StatusNotifierItem.") + QLatin1String(method), args);
     }
 
     void startProgram(const QProcessEnvironment& env, const QStringList& args)
@@ -220,7 +221,6 @@ private slots:
             QStringLiteral("PropertiesChanged"), this, SLOT(onChanged(QString, QVariantMap, QStringList))));
         QVERIFY(
             m_bus.connect(service, path, playerInterface, QStringLiteral("Seeked"), this, SLOT(onSeeked(qlonglong))));
-        m_program.setProcessEnvironment(programEnvironment());
     }
 
     // Started at login before the panel: the program waits for a tray and shows its icon when one comes.
@@ -229,8 +229,7 @@ private slots:
         desktop->stopTray();
         QVERIFY(
             DesktopSession::waitFor([] { return !DesktopSession::treeContains(QStringLiteral("\"panel\"")); }, 5000));
-        m_program.start(QStringLiteral(VIREO_BINARY), {});
-        QVERIFY(m_program.waitForStarted(5000));
+        startProgram(programEnvironment(), {});
         QVERIFY(
             DesktopSession::waitFor([&] { return m_program.readAllStandardError().contains("no system tray"); }, 5000));
         QVERIFY(desktop->startTray());
@@ -278,11 +277,8 @@ private slots:
 
     void commandLineStartPlaysTheFiles()
     {
-        m_program.start(QStringLiteral(VIREO_BINARY), { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav") });
-        QVERIFY(m_program.waitForStarted(5000));
-        QVERIFY2(DesktopSession::waitFor(
-                     [&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); }, 10000),
-            "the program did not report playing over MPRIS");
+        startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav") });
+        QVERIFY2(becomes("Playing", 10000), "the program did not report playing over MPRIS");
         QCOMPARE(title(), QStringLiteral("alpha.mp3"));
         QCOMPARE(player("CanGoPrevious"), QVariant(false)); // the first song
         QCOMPARE(player("CanGoNext"), QVariant(true));
@@ -389,9 +385,7 @@ private slots:
             QStringLiteral("/org/freedesktop/Notifications"), &notifications, QDBusConnection::ExportAllSlots));
         QVERIFY(server.registerService(QStringLiteral("org.freedesktop.Notifications")));
         startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg") });
-        QVERIFY2(DesktopSession::waitFor([&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); },
-                     10000),
-            "no tray: the command line did not play");
+        QVERIFY2(becomes("Playing", 10000), "no tray: the command line did not play");
         QVERIFY(level(1000) > 1000.0);
         QVERIFY(DesktopSession::waitFor([&] { return !notifications.shown.isEmpty(); }, 3000));
         QTest::qWait(500);
@@ -446,7 +440,8 @@ private slots:
         command("Previous");
         QTest::qWait(500);
         QCOMPARE(m_notifications.shown.size(), notified); // switched off in the settings
-        QVERIFY(DesktopSession::waitFor([&] { return itemProperty(item, "ToolTip").contains(QStringLiteral("alpha.mp3")); }, 3000));
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return itemProperty(item, "ToolTip").contains(QStringLiteral("alpha.mp3")); }, 3000));
         QVERIFY(itemProperty(item, "IconName").contains(QStringLiteral("\"vireo-play\"")));
 
         itemCall(item, "SecondaryActivate", { QStringLiteral("int32:0"), QStringLiteral("int32:0") });
@@ -461,7 +456,8 @@ private slots:
 
         const double volume = player("Volume").toDouble();
         itemCall(item, "Scroll", { QStringLiteral("int32:120"), QStringLiteral("string:vertical") });
-        QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - (volume + 0.05)) < 0.001; }, 3000));
+        QVERIFY(
+            DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - (volume + 0.05)) < 0.001; }, 3000));
         itemCall(item, "Scroll", { QStringLiteral("int32:-120"), QStringLiteral("string:vertical") });
         QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000));
 
@@ -498,9 +494,7 @@ private slots:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("vireo-wayland"));
         startProgram(env, { file("beta.ogg") });
-        QVERIFY2(DesktopSession::waitFor([&] { return player("PlaybackStatus").toString() == QLatin1String("Playing"); },
-                     10000),
-            "Wayland: the command line did not play");
+        QVERIFY2(becomes("Playing", 10000), "Wayland: the command line did not play");
         QCOMPARE(title(), QStringLiteral("beta.ogg"));
         QVERIFY(level(1000) > 1000.0);
         QVERIFY2(!host.item().isEmpty(), "Wayland: no StatusNotifierItem registered");

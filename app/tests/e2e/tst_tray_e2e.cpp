@@ -262,9 +262,11 @@ private slots:
         // The wheel over the icon: 5 % a notch, up louder, down quieter.
         const double volume = AudioListPlayer::instance()->volume();
         DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("4") });
-        QVERIFY(DesktopSession::waitFor([&] { return qAbs(AudioListPlayer::instance()->volume() - volume - 0.05) < 0.001; }, 2000));
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return qAbs(AudioListPlayer::instance()->volume() - volume - 0.05) < 0.001; }, 2000));
         DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("5") });
-        QVERIFY(DesktopSession::waitFor([&] { return qAbs(AudioListPlayer::instance()->volume() - volume) < 0.001; }, 2000));
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return qAbs(AudioListPlayer::instance()->volume() - volume) < 0.001; }, 2000));
     }
 
     void leftClickOpensTheMenuBelowTheIcon()
@@ -513,11 +515,13 @@ private slots:
         QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("back.wav")), 12000, 440));
         const auto catcherOnTop = [&] {
             moveTo(iconCentre());
-            const QString where = DesktopSession::run(QStringLiteral("xdotool"), { QStringLiteral("getmouselocation") });
+            const QString where
+                = DesktopSession::run(QStringLiteral("xdotool"), { QStringLiteral("getmouselocation") });
             return where.contains(QStringLiteral("window:%1").arg(m_vireo->dropCatcher()->winId()));
         };
         QVERIFY2(DesktopSession::waitFor(catcherOnTop, 3000), "the new icon window lies above the catcher");
-        QVERIFY2(dragFiles({ media(QStringLiteral("back.wav")) }), "the icon refused the drop after the tray restarted");
+        QVERIFY2(
+            dragFiles({ media(QStringLiteral("back.wav")) }), "the icon refused the drop after the tray restarted");
         QCOMPARE(AudioListPlayer::instance()->currentName(), QStringLiteral("back.wav"));
         QVERIFY(hears(440, 880));
         moveTo(iconCentre());

@@ -21,6 +21,9 @@ public:
     // the icon lives in another process, which takes no drops and hands out no geometry. Qt picks this kind
     // whenever such a host is registered, so the answer holds for an icon made now.
     static bool isStatusNotifierHost();
+    // Under Wayland no program may place a window over another's: there is no icon to cover, and the icon is
+    // always a StatusNotifierItem.
+    static bool isWayland();
     // True when windows may be translucent (a compositing manager runs); otherwise opacity is ignored. Cheap to
     // ask often: after the first question the answer is kept current by the display server.
     static bool isCompositing();

@@ -146,6 +146,11 @@ bool TrayHost::isStatusNotifierHost()
     return statusNotifierHostRegistered();
 }
 
+bool TrayHost::isWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool TrayHost::isCompositing()
 {
     static QPointer<CompositorWatch> watch;
