@@ -1,5 +1,7 @@
 #include "MprisRootAdaptor_linux.h"
 
+#include "App_linux.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -14,7 +16,7 @@ QString MprisRootAdaptor_linux::identity() const
 
 QString MprisRootAdaptor_linux::desktopEntry() const
 {
-    return QStringLiteral("vireo");
+    return App_linux::ownBusName();
 }
 
 QStringList MprisRootAdaptor_linux::supportedUriSchemes() const

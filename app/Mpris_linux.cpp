@@ -26,6 +26,7 @@ Mpris_linux::Mpris_linux(const QDBusConnection& bus, QObject* parent)
     connect(player, &AudioListPlayer::nextTriggered, this, &Mpris_linux::slotStateMayHaveChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &Mpris_linux::slotStateMayHaveChanged);
     connect(player, &AudioListPlayer::finished, this, &Mpris_linux::slotStateMayHaveChanged);
+    connect(player, &AudioListPlayer::tagsChanged, this, &Mpris_linux::slotStateMayHaveChanged);
     // GStreamer learns some songs' length only once they play, or better as they go: each new length (and the
     // seeking it allows) is announced on the position tick that brings it, which runs only while a song plays.
     connect(AudioPlayer::instance(), &AudioPlayer::positionChanged, this, &Mpris_linux::slotStateMayHaveChanged);
@@ -68,8 +69,19 @@ QVariantMap Mpris_linux::playerProperties() const
         metadata.insert(QStringLiteral("mpris:trackid"),
             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/vireo/track/%1").arg(player->currentNumber()))));
         metadata.insert(QStringLiteral("mpris:length"), qlonglong(AudioPlayer::instance()->duration() * 1000));
-        metadata.insert(QStringLiteral("xesam:title"), player->currentName());
         metadata.insert(QStringLiteral("xesam:url"), player->currentUrl().toString(QUrl::FullyEncoded));
+        // What the song's tags say, as far as they are known; the file name stands in for a missing title.
+        const QzMultiMedia::SongTags tags = player->currentTags();
+        metadata.insert(QStringLiteral("xesam:title"), tags.title.isEmpty() ? player->currentName() : tags.title);
+        if (!tags.artist.isEmpty())
+            metadata.insert(QStringLiteral("xesam:artist"), QStringList { tags.artist });
+        if (!tags.album.isEmpty())
+            metadata.insert(QStringLiteral("xesam:album"), tags.album);
+        if (tags.trackNumber > 0)
+            metadata.insert(QStringLiteral("xesam:trackNumber"), tags.trackNumber);
+        if (!tags.coverFile.isEmpty())
+            metadata.insert(
+                QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(tags.coverFile).toString(QUrl::FullyEncoded));
     } else {
         metadata.insert(QStringLiteral("mpris:trackid"),
             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"))));

@@ -34,11 +34,22 @@ void TrackNotifier::slotSongChanged()
     if (newList || sm_nQuiet > 0
         || !QzWidgets::App::theApp()->settingsValue(QStringLiteral("TrackNotifications"), true).toBool())
         return;
-    m_pNotification->show(AudioListPlayer::instance()->currentName(), QString(), QStringLiteral("vireo"));
+    showSong();
 }
 
 void TrackNotifier::slotShowCurrentSong()
 {
-    const QString song = AudioListPlayer::instance()->currentName();
-    m_pNotification->show(song.isEmpty() ? tr("No songs") : song, QStringLiteral("Vireo"), QStringLiteral("vireo"));
+    if (AudioListPlayer::instance()->playList().isEmpty())
+        m_pNotification->show(tr("No songs"), QStringLiteral("Vireo"), QStringLiteral("vireo"));
+    else
+        showSong();
+}
+
+// The song by its tags where it has them: title, artist and cover; else by its file name.
+void TrackNotifier::showSong()
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    const QzMultiMedia::SongTags tags = player->currentTags();
+    m_pNotification->show(tags.title.isEmpty() ? player->currentName() : tags.title, tags.artist,
+        QStringLiteral("vireo"), tags.coverFile);
 }

@@ -32,6 +32,8 @@ private slots:
     void slotSongChanged();
 
 private:
+    void showSong();
+
     static int sm_nQuiet;
 
     DesktopNotification* m_pNotification;

@@ -1,6 +1,8 @@
 #include "App.h"
+#include "AudioListPlayer.h"
 #include "DesktopNotification.h"
 #include "MediaRemote.h"
+#include "Os.h"
 #include "SongIntake.h"
 #include "TerminationSignals.h"
 #include "TrackNotifier.h"
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <memory>
 
+using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::SongIntake;
 
 int main(int argc, char** argv)
@@ -48,7 +51,14 @@ int main(int argc, char** argv)
     MediaRemote remote;
     TrackNotifier trackNotifier;
     QObject::connect(&app, &QzWidgets::App::filesOpened, [](const QList<QUrl>& urls) { SongIntake::play(urls); });
-    SongIntake::play(app.openedFiles());
+    // The list of the last run comes back, unless this start names its own songs; it is kept at quit and at
+    // logout, whichever comes first.
+    const QString playListFile = app.workDirectory() + QStringLiteral("playlist.m3u8");
+    if (!SongIntake::play(app.openedFiles()))
+        AudioListPlayer::instance()->restorePlayList(playListFile);
+    auto keepPlayList = [&] { AudioListPlayer::instance()->savePlayList(playListFile); };
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, keepPlayList);
+    QObject::connect(Os::instance(), &Os::atUserLogout, &app, keepPlayList);
 
     // The icon is one view of the player; started at login before the panel, the program waits for a tray
     // instead of showing nothing. The introduction and the reminders point at the icon, so they wait for it too.

@@ -28,8 +28,8 @@ DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recomme
 test -x /usr/bin/vireo
 test -f /usr/share/vireo/independent
 for lang in en de ru; do for n in 1 2 3; do test -s "/usr/share/vireo/VireoSlide${n}_${lang}.jpg"; done; done
-test -f /usr/share/applications/vireo.desktop
-desktop-file-validate /usr/share/applications/vireo.desktop
+test -f /usr/share/applications/example.corvane.Vireo.desktop
+desktop-file-validate /usr/share/applications/example.corvane.Vireo.desktop
 for f in /usr/share/metainfo/*.Vireo.metainfo.xml; do appstreamcli validate --no-net "$f" >/dev/null; done
 echo "installed: binary, resources, desktop entry and metadata in place"
 

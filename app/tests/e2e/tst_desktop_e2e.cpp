@@ -3,9 +3,12 @@
 #include "PrivateBus.h"
 #include "PulseServer.h"
 
+#include <QBuffer>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QImage>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -29,12 +32,14 @@ class FakeNotifications : public QObject
 public:
     QStringList shown; // summary and body of each Notify
     QList<uint> replaced; // the number of the notification each one replaces, 0 for none
+    QStringList images; // the picture file each one shows, if any
 
 public slots:
     uint Notify(const QString&, uint replaces, const QString&, const QString& summary, const QString& body,
-        const QStringList&, const QVariantMap&, int)
+        const QStringList&, const QVariantMap& hints, int)
     {
         shown << summary + QLatin1Char('\n') + body;
+        images << hints.value(QStringLiteral("image-path")).toString();
         replaced << replaces;
         return uint(shown.size());
     }
@@ -143,14 +148,53 @@ class TestDesktopEndToEnd : public QObject
 
     // What the sink plays over `ms` milliseconds, once the song has moved on a little: a sound stream takes a
     // moment to start.
-    double level(int ms)
+    QVector<qint16> record(int ms)
     {
         const qlonglong from = player("Position").toLongLong();
         DesktopSession::waitFor([&] { return player("Position").toLongLong() > from + 400000; }, 3000);
         if (!pulse->startRecording())
-            return -1;
+            return {};
         QTest::qWait(ms);
-        return PulseServer::rms(pulse->takeRecording());
+        return pulse->takeRecording();
+    }
+
+    double level(int ms)
+    {
+        return PulseServer::rms(record(ms));
+    }
+
+    QVariantMap metadata()
+    {
+        return qdbus_cast<QVariantMap>(player("Metadata"));
+    }
+
+    static QByteArray picture(Qt::GlobalColor color)
+    {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(color);
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        image.save(&png, "PNG");
+        return png.data();
+    }
+
+    // The cover MPRIS names: a local file holding the song's own picture.
+    static QByteArray artFile(const QVariantMap& metadata)
+    {
+        QFile art(QUrl(metadata.value(QStringLiteral("mpris:artUrl")).toString()).toLocalFile());
+        return art.open(QIODevice::ReadOnly) ? art.readAll() : QByteArray();
+    }
+
+    // The length announced for a song in the PropertiesChanged heard so far, 0 for none.
+    qlonglong announcedLength(const QString& songTitle)
+    {
+        qlonglong length = 0;
+        for (const QVariantMap& change : std::as_const(m_changes)) {
+            const QVariantMap data = qdbus_cast<QVariantMap>(change.value(QStringLiteral("Metadata")));
+            if (data.value(QStringLiteral("xesam:title")).toString() == songTitle)
+                length = data.value(QStringLiteral("mpris:length")).toLongLong();
+        }
+        return length;
     }
 
     QString file(const char* name)
@@ -411,6 +455,65 @@ private slots:
         quitProgram();
     }
 
+    // What the desktop shows of a song comes from its tags: title, artist, album, track number and cover over MPRIS
+    // and in the notification when the list moves on. A length GStreamer learns only while the song plays (an MP3
+    // without a Xing header) is announced once known. The list and its current song outlive a restart.
+    void tagsLengthsAndResume()
+    {
+        const QByteArray red = picture(Qt::red), blue = picture(Qt::blue);
+        QVERIFY(AudioFixtures::makeTone(file("tagged.mp3"), 3000, 440));
+        QVERIFY(AudioFixtures::tagMp3(file("tagged.mp3"), QStringLiteral("Tagged Title"), QStringLiteral("Some Artist"),
+            QStringLiteral("An Album"), 3, red));
+        QVERIFY(AudioFixtures::makeTone(
+            file("tagged.flac"), 3000, 660, QStringLiteral("title=FlacTitle,artist=FlacArtist")));
+        QVERIFY(AudioFixtures::addFlacCover(file("tagged.flac"), blue));
+        QVERIFY(AudioFixtures::makeToneWith(file("noxing.mp3"), 8000, 440, QStringLiteral("lamemp3enc")));
+        m_changes.clear();
+        const qsizetype notified = m_notifications.shown.size();
+        startProgram(programEnvironment(), { file("tagged.mp3"), file("tagged.flac"), file("noxing.mp3") });
+        QVERIFY(becomes("Playing", 10000));
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("Tagged Title"); }, 3000));
+        QVariantMap data = metadata();
+        QCOMPARE(data.value(QStringLiteral("xesam:artist")).toStringList(), QStringList { "Some Artist" });
+        QCOMPARE(data.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("An Album"));
+        QCOMPARE(data.value(QStringLiteral("xesam:trackNumber")).toInt(), 3);
+        QCOMPARE(artFile(data), red);
+
+        // The list moves on by itself: one notification, with the new song's tags and cover.
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("FlacTitle"); }, 6000));
+        data = metadata();
+        QCOMPARE(data.value(QStringLiteral("xesam:artist")).toStringList(), QStringList { "FlacArtist" });
+        QCOMPARE(artFile(data), blue);
+        const QString shown = QStringLiteral("FlacTitle\nFlacArtist");
+        QVERIFY(DesktopSession::waitFor([&] { return m_notifications.shown.last() == shown; }, 3000));
+        QCOMPARE(m_notifications.shown.mid(notified).count(shown), 1);
+        QCOMPARE(
+            m_notifications.images.last(), QUrl(data.value(QStringLiteral("mpris:artUrl")).toString()).toLocalFile());
+
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("noxing.mp3"); }, 6000));
+        QVERIFY2(DesktopSession::waitFor([&] { return announcedLength(QStringLiteral("noxing.mp3")) > 0; }, 3000),
+            "no length announced for an MP3 without a Xing header");
+        for (const char* song : { "Tagged Title", "FlacTitle" })
+            QVERIFY2(qAbs(announcedLength(QLatin1String(song)) - 3000000) < 100000, song);
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return qAbs(announcedLength(QStringLiteral("noxing.mp3")) - 8000000) < 150000; }, 3000));
+
+        // Quit on the second song; the next start without files has it back, stopped, and Play plays it.
+        command("Previous");
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("FlacTitle"); }, 3000));
+        quitProgram();
+        startProgram(programEnvironment(), {});
+        QVERIFY(DesktopSession::waitFor([&] { return player("CanPlay").toBool(); }, 10000));
+        QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Stopped"));
+        QCOMPARE(title(), QStringLiteral("tagged.flac"));
+        command("Play");
+        QVERIFY(becomes("Playing"));
+        const QVector<qint16> sound = record(800);
+        QVERIFY(PulseServer::toneAmplitude(sound, 660) > 5 * PulseServer::toneAmplitude(sound, 440));
+        QCOMPARE(title(), QStringLiteral("FlacTitle"));
+        quitProgram();
+    }
+
     // A StatusNotifierItem host (KDE Plasma, GNOME with AppIndicator): the item registers and offers the open
     // dialog in its menu, and the host's calls reach the player: middle click, wheel, left click at a place.
     void statusNotifierHost()
@@ -501,6 +604,42 @@ private slots:
         quitProgram();
         weston.terminate();
         weston.waitForFinished(5000);
+    }
+
+    // The desktop entry is named after the bus name and valid; a launcher that trusts DBusActivatable starts the
+    // program by calling Activate on that name, on a bus where only the service file says how.
+    void desktopEntryAndActivation()
+    {
+        const QString name = QStringLiteral("example.corvane.Vireo");
+        const QString entry = QStringLiteral(VIREO_DESKTOP_FILES "/") + name + QStringLiteral(".desktop");
+        QProcess validate;
+        validate.start(QStringLiteral("desktop-file-validate"), { entry });
+        QVERIFY(validate.waitForFinished(10000));
+        QCOMPARE(validate.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(validate.readAll()), QString());
+        QFile entryFile(entry);
+        QVERIFY(entryFile.open(QIODevice::ReadOnly));
+        QVERIFY(entryFile.readAll().contains("\nDBusActivatable=true\n"));
+
+        QFile serviceFile(QStringLiteral(VIREO_DESKTOP_FILES "/") + name + QStringLiteral(".service"));
+        QVERIFY(serviceFile.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(serviceFile.readAll());
+        text.replace(QRegularExpression(QStringLiteral("Exec=.*")), QStringLiteral("Exec=" VIREO_BINARY));
+        QTemporaryDir services;
+        QVERIFY(AudioFixtures::writeBytes(services.filePath(name + QStringLiteral(".service")), text.toUtf8()));
+        PrivateBus activationBus;
+        QVERIFY(activationBus.start(services.path(), programEnvironment()));
+        QDBusConnection launcher = QDBusConnection::connectToBus(activationBus.address(), QStringLiteral("launcher"));
+        const QDBusMessage reply = QDBusInterface(
+            name, QStringLiteral("/example/corvane/Vireo"), QStringLiteral("org.freedesktop.Application"), launcher)
+                                       .call(QStringLiteral("Activate"), QVariantMap());
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+        QDBusInterface root(service, path, QStringLiteral("org.mpris.MediaPlayer2"), launcher);
+        QCOMPARE(root.property("DesktopEntry").toString(), name);
+        root.call(QStringLiteral("Quit"));
+        QVERIFY(
+            DesktopSession::waitFor([&] { return !launcher.interface()->isServiceRegistered(name).value(); }, 5000));
+        QDBusConnection::disconnectFromBus(QStringLiteral("launcher"));
     }
 
     void cleanupTestCase()

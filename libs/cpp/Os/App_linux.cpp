@@ -51,6 +51,11 @@ QString App_linux::busName(const QString& organizationDomain, const QString& app
     return labels.join(QLatin1Char('.'));
 }
 
+QString App_linux::ownBusName()
+{
+    return busName(QCoreApplication::organizationDomain(), QCoreApplication::applicationName());
+}
+
 QString App_linux::objectPath(const QString& busName)
 {
     return QLatin1Char('/')
@@ -75,7 +80,7 @@ bool App_linux::claimInstance()
     QDBusConnection bus = Os_Linux::sessionBus();
     if (!bus.isConnected())
         return true; // no session bus: this instance simply runs alone
-    const QString name = busName(QCoreApplication::organizationDomain(), QCoreApplication::applicationName());
+    const QString name = ownBusName();
     const QString path = objectPath(name);
 
     if (bus.interface()

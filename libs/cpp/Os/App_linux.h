@@ -21,6 +21,8 @@ public:
     // The bus name for a domain and an application: "corvane.example" and "Vireo" give "example.corvane.Vireo".
     static QString busName(const QString& organizationDomain, const QString& applicationName);
     static QString objectPath(const QString& busName);
+    // The program's own bus name; its desktop entry, autostart file and launcher entry are named after it.
+    static QString ownBusName();
     // The files named on a command line (the program's own name left out), as local-file URLs.
     static QList<QUrl> filesFromArguments(const QStringList& arguments);
 

@@ -11,8 +11,10 @@ class DesktopNotification : public QObject
 public:
     explicit DesktopNotification(QObject* parent = nullptr);
 
-    // Shows the message, in place of the one this object showed before.
-    void show(const QString& summary, const QString& body, const QString& iconName = QString());
+    // Shows the message, in place of the one this object showed before; `imagePath` names a picture file to show
+    // with it (a song's cover), which servers prefer to the icon.
+    void show(const QString& summary, const QString& body, const QString& iconName = QString(),
+        const QString& imagePath = QString());
 
 signals:
     void failed();

@@ -1,5 +1,6 @@
 #include "DesktopNotification.h"
 
+#include "App_linux.h"
 #include "Os_Linux.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,8 @@ DesktopNotification::DesktopNotification(QObject* parent)
     : QObject(parent)
 { }
 
-void DesktopNotification::show(const QString& summary, const QString& body, const QString& iconName)
+void DesktopNotification::show(
+    const QString& summary, const QString& body, const QString& iconName, const QString& imagePath)
 {
     QDBusConnection bus = Os_Linux::sessionBus();
     if (!bus.isConnected()) {
@@ -21,7 +23,9 @@ void DesktopNotification::show(const QString& summary, const QString& body, cons
     QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"), QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("Notify"));
-    const QVariantMap hints { { QStringLiteral("desktop-entry"), QCoreApplication::applicationName().toLower() } };
+    QVariantMap hints { { QStringLiteral("desktop-entry"), App_linux::ownBusName() } };
+    if (!imagePath.isEmpty())
+        hints.insert(QStringLiteral("image-path"), imagePath);
     call << QCoreApplication::applicationName() << m_nShownId << iconName << summary << body << QStringList() << hints
          << -1;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);

@@ -1,5 +1,6 @@
 #include "Os_Linux.h"
 
+#include "App_linux.h"
 #include "Os.h"
 #include "OsLogging.h"
 #include "Os_Linux_Notifier.h"
@@ -102,7 +103,7 @@ void Os_Linux::emitSignalAtUserLogout()
 
 QString Os_Linux::launcherAppUri()
 {
-    return QStringLiteral("application://vireo.desktop");
+    return QStringLiteral("application://") + App_linux::ownBusName() + QStringLiteral(".desktop");
 }
 
 void Os_Linux::setAppIconNumber(int n)
@@ -117,8 +118,8 @@ void Os_Linux::unsetAppIconNumber()
 
 QString Os_Linux::autostartFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/autostart/vireo.desktop");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart/")
+        + App_linux::ownBusName() + QStringLiteral(".desktop");
 }
 
 bool Os_Linux::isAutorunAtLogon()

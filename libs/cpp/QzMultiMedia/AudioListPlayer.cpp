@@ -2,6 +2,7 @@
 
 #include "AudioPlayer.h"
 #include "ID3Info.h"
+#include "PlayListFile.h"
 
 #include <QTimer>
 
@@ -15,6 +16,7 @@ AudioListPlayer::AudioListPlayer()
     connect(player, &AudioPlayer::stopped, this, &AudioListPlayer::stopped);
     connect(player, &AudioPlayer::finished, this, &AudioListPlayer::slotFinished);
     connect(player, &AudioPlayer::unplayable, this, &AudioListPlayer::skipUnplayable);
+    connect(player, &AudioPlayer::tagsChanged, this, &AudioListPlayer::tagsChanged);
 }
 
 // A song that cannot be played is passed over as if it had ended, on the next turn of the event loop, so that
@@ -72,6 +74,25 @@ void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
     emit listChanged();
 }
 
+void AudioListPlayer::restorePlayList(const QString& m3u8File)
+{
+    int current = 0;
+    const QList<QUrl> songs = PlayListFile::read(m3u8File, &current);
+    if (songs.isEmpty())
+        return;
+    AudioPlayer::instance()->stop();
+    m_playList = songs;
+    regenerateIndexes();
+    m_nCurrentNumber = current;
+    emit listChanged();
+    emit stateChanged();
+}
+
+bool AudioListPlayer::savePlayList(const QString& m3u8File) const
+{
+    return PlayListFile::write(m3u8File, m_playList, qMax(0, currentIndex()));
+}
+
 const QList<QUrl>& AudioListPlayer::playList() const
 {
     return m_playList;
@@ -122,6 +143,14 @@ QPixmap AudioListPlayer::currentCover() const
     return ID3Info(currentUrl().toLocalFile()).cover();
 }
 
+SongTags AudioListPlayer::currentTags() const
+{
+    AudioPlayer* player = AudioPlayer::instance();
+    if (player->fileName() != currentUrl().toLocalFile())
+        return SongTags();
+    return player->tags();
+}
+
 void AudioListPlayer::playNumber(int number)
 {
     play(m_playList.at(m_listIndexes.at(number)).toLocalFile());
@@ -135,11 +164,12 @@ void AudioListPlayer::play(const QString& fileName)
 }
 
 // With nothing loaded (the list ran to its end, or the sound output failed) Play starts the current song again,
-// which after the end is the first: a user pressing Play expects to hear something.
+// which after the end is the first: a user pressing Play expects to hear something. So it does when the loaded
+// song is not the list's (a list brought back from the last run).
 void AudioListPlayer::play()
 {
     AudioPlayer* player = AudioPlayer::instance();
-    if (player->hasMedia() || m_listIndexes.isEmpty()) {
+    if (m_listIndexes.isEmpty() || (player->hasMedia() && player->fileName() == currentUrl().toLocalFile())) {
         player->play();
         emit stateChanged();
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SongTags.h"
+
 #include <QDir>
 #include <QList>
 #include <QObject>
@@ -24,6 +26,10 @@ public:
     void setPlayList(const QDir& dir, const QStringList& nameFilters);
     void appendToPlayList(const QList<QUrl>& urls);
     const QList<QUrl>& playList() const;
+    // The list as the last run left it, kept in an M3U8 file: back without playing, Play starts its current
+    // song. Nothing happens when the file holds no songs.
+    void restorePlayList(const QString& m3u8File);
+    bool savePlayList(const QString& m3u8File) const;
 
     int index(int k) const;
     void regenerateIndexes();
@@ -34,6 +40,8 @@ public:
     // The name a song is shown by: the last part of its path, decoded.
     static QString songName(const QUrl& url);
     QPixmap currentCover() const;
+    // The current song's tags once it has been loaded; empty before.
+    SongTags currentTags() const;
 
     void play(const QString& fileName);
     void play();
@@ -57,6 +65,8 @@ signals:
     void nextTriggered();
     void previousTriggered();
     void listChanged();
+    // The current song told more about itself: title, artist, cover.
+    void tagsChanged();
     // Playing, paused or stopped, volume or mute changed, whoever asked for it: the tray, the desktop's remote
     // controls and the end of a song all see the same player.
     void stateChanged();

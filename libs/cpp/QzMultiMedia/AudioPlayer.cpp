@@ -1,6 +1,7 @@
 #include "AudioPlayer.h"
 
 #include "App.h"
+#include "CoverCache.h"
 #include "NativeAudioPlayer.h"
 
 #include <QTimer>
@@ -18,6 +19,7 @@ AudioPlayer::AudioPlayer()
     connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
     connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
+    connect(m_pNativePlayer, &NativeAudioPlayer::tagsChanged, this, &AudioPlayer::slotTagsChanged);
 }
 
 AudioPlayer::~AudioPlayer()
@@ -165,6 +167,18 @@ qint64 AudioPlayer::remainingDuration() const
 QString AudioPlayer::fileName() const
 {
     return m_pNativePlayer->fileName();
+}
+
+const SongTags& AudioPlayer::tags() const
+{
+    return m_tags;
+}
+
+void AudioPlayer::slotTagsChanged()
+{
+    m_tags = m_pNativePlayer->tags();
+    m_tags.coverFile = CoverCache::fileFor(m_tags.cover, m_tags.coverType);
+    emit tagsChanged();
 }
 
 // Saved at every change, not only at quit: a logout or a crash must not take the user's volume with it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SongTags.h"
+
 #include <QObject>
 #include <QString>
 
@@ -38,6 +40,8 @@ public:
     void setPosition(qint64 ms);
     qint64 remainingDuration() const;
     QString fileName() const;
+    // The loaded song's tags, its cover written out for other programs once it is known.
+    const SongTags& tags() const;
 
 signals:
     // Playback stopped by itself because no sound output can be opened or the one in use went away.
@@ -46,6 +50,7 @@ signals:
     void positionChanged(qint64 ms);
     // The song just given to play() cannot be played.
     void unplayable();
+    void tagsChanged();
 
 public slots:
     void setMuted(bool muted);
@@ -58,11 +63,13 @@ private:
     AudioPlayer();
     void armLoop();
     void saveSoundSettings();
+    void slotTagsChanged();
 
     static AudioPlayer* _uniqueInstance;
 
     NativeAudioPlayer* m_pNativePlayer;
     bool m_bLoopStopped = false;
+    SongTags m_tags;
 };
 
 } // namespace QzMultiMedia

@@ -12,6 +12,7 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
     connect(m_pInternal, &NativeAudioPlayerInternal::positionChanged, this, &NativeAudioPlayer::positionChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::unplayable, this, &NativeAudioPlayer::unplayable);
     connect(m_pInternal, &NativeAudioPlayerInternal::outputFailed, this, &NativeAudioPlayer::outputFailed);
+    connect(m_pInternal, &NativeAudioPlayerInternal::tagsChanged, this, &NativeAudioPlayer::tagsChanged);
 }
 
 void NativeAudioPlayer::prepare()
@@ -113,6 +114,11 @@ bool NativeAudioPlayer::isMuted() const
 QString NativeAudioPlayer::fileName() const
 {
     return m_strFileName;
+}
+
+const SongTags& NativeAudioPlayer::tags() const
+{
+    return m_pInternal->tags();
 }
 
 } // namespace QzMultiMedia

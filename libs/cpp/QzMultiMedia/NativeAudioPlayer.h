@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SongTags.h"
+
 #include <QObject>
 #include <QString>
 
@@ -38,12 +40,14 @@ public:
     bool isMuted() const;
 
     QString fileName() const;
+    const SongTags& tags() const;
 
 signals:
     void finished();
     void positionChanged(qint64 ms);
     void unplayable();
     void outputFailed();
+    void tagsChanged();
 
 private:
     NativeAudioPlayerInternal* m_pInternal;

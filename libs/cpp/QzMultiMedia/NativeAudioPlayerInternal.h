@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SongTags.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -52,6 +54,9 @@ public:
     double volume() const;
     void setBalance(float balance);
 
+    // The loaded song's tags as far as the decoder has reported them; more may come while it plays.
+    const SongTags& tags() const;
+
 signals:
     void finished();
     void positionChanged(qint64 ms);
@@ -59,15 +64,18 @@ signals:
     void unplayable();
     // No sound output can be opened, or the one in use went away: no song can be heard until it is back.
     void outputFailed();
+    void tagsChanged();
 
 private slots:
     void slotPositionChanged();
+    void slotReadTags();
 
 private:
     enum State { Playing = 0, Stopped = 1, Paused = 2 };
 
     void release();
     bool hasEnded() const;
+    void readTags();
 
     float m_fBalance = 0.0f;
     GstElement* m_pPlayer = nullptr;
@@ -78,6 +86,7 @@ private:
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrepared = false;
     QPointer<QThread> m_pWarmUp;
+    SongTags m_tags;
     mutable bool m_bEnded = false; // end of stream or an error was seen on the bus since the last start
     mutable bool m_bOutputLost = false; // what ended it was the sound output failing
 };

@@ -139,6 +139,51 @@ bool comesFromTheOutput(GstElement* pipeline, GstMessage* message)
     return fromSink;
 }
 
+QString tagString(const GstTagList* list, const char* tag)
+{
+    gchar* value = nullptr;
+    if (!gst_tag_list_get_string(list, tag, &value))
+        return QString();
+    const QString text = QString::fromUtf8(value).trimmed();
+    g_free(value);
+    return text;
+}
+
+// The tags a decoder reported, in the engine's terms. Of the pictures a file may hold, the cover comes first;
+// a preview stands in for a file that has only that.
+SongTags songTags(const GstTagList* list)
+{
+    SongTags tags;
+    tags.title = tagString(list, GST_TAG_TITLE);
+    tags.artist = tagString(list, GST_TAG_ARTIST);
+    tags.album = tagString(list, GST_TAG_ALBUM);
+    guint track = 0;
+    if (gst_tag_list_get_uint(list, GST_TAG_TRACK_NUMBER, &track))
+        tags.trackNumber = int(track);
+    GstSample* sample = nullptr;
+    if (gst_tag_list_get_sample(list, GST_TAG_IMAGE, &sample)
+        || gst_tag_list_get_sample(list, GST_TAG_PREVIEW_IMAGE, &sample)) {
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstMapInfo map;
+        if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            tags.cover = QByteArray(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
+            gst_buffer_unmap(buffer, &map);
+        }
+        const GstCaps* caps = gst_sample_get_caps(sample);
+        if (caps && gst_caps_get_size(caps) > 0)
+            tags.coverType = QString::fromLatin1(gst_structure_get_name(gst_caps_get_structure(caps, 0)));
+        gst_sample_unref(sample);
+    }
+    return tags;
+}
+
+// Called on a streaming thread: the tags are read on the owner's thread, from the pipeline as it is then.
+void audioTagsChanged(GstElement*, gint, gpointer owner)
+{
+    auto* player = static_cast<NativeAudioPlayerInternal*>(owner);
+    QMetaObject::invokeMethod(player, "slotReadTags", Qt::QueuedConnection);
+}
+
 void logError(const QString& fileName, GstMessage* message)
 {
     GError* error = nullptr;
@@ -273,8 +318,12 @@ void NativeAudioPlayerInternal::setMedia(const QString& fileName)
     m_bEnded = false;
     m_bOutputLost = false;
     m_bAtStart = true;
-    if (m_pPlayer)
+    // Tags the decoder found while getting ready are there at once; later ones are picked up as they come.
+    readTags();
+    if (m_pPlayer) {
+        g_signal_connect(m_pPlayer, "audio-tags-changed", G_CALLBACK(audioTagsChanged), this);
         return;
+    }
     m_nState = Stopped;
     if (noOutput)
         emit outputFailed();
@@ -424,6 +473,32 @@ void NativeAudioPlayerInternal::setBalance(float balance)
         gst_object_unref(panorama);
     }
     gst_object_unref(filter);
+}
+
+const SongTags& NativeAudioPlayerInternal::tags() const
+{
+    return m_tags;
+}
+
+void NativeAudioPlayerInternal::slotReadTags()
+{
+    readTags();
+}
+
+void NativeAudioPlayerInternal::readTags()
+{
+    SongTags tags;
+    GstTagList* list = nullptr;
+    if (m_pPlayer)
+        g_signal_emit_by_name(m_pPlayer, "get-audio-tags", 0, &list);
+    if (list) {
+        tags = songTags(list);
+        gst_tag_list_unref(list);
+    }
+    if (tags == m_tags)
+        return;
+    m_tags = tags;
+    emit tagsChanged();
 }
 
 void NativeAudioPlayerInternal::slotPositionChanged()

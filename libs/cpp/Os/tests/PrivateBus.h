@@ -5,7 +5,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-// A D-Bus daemon of the test's own, with no services to activate: the machine's buses are never touched.
+// A D-Bus daemon of the test's own, with no services to activate unless the test names a folder of its own: the
+// machine's buses are never touched.
 class PrivateBus
 {
 public:
@@ -17,21 +18,27 @@ public:
         m_daemon.waitForFinished(3000);
     }
 
-    bool start()
+    // Services found in `serviceDir` are started in `environment`, with this bus as their session bus.
+    bool start(const QString& serviceDir = QString(),
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
     {
         const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
         m_address = QStringLiteral("unix:path=") + m_dir.filePath(QStringLiteral("bus"));
         QFile file(config);
         if (!file.open(QIODevice::WriteOnly))
             return false;
-        file.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                                  "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                  "<busconfig><type>session</type><listen>%1</listen>"
-                                  "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                                  "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
-                       .arg(m_address)
-                       .toUtf8());
+        file.write(
+            QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+                           "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                           "<busconfig><type>session</type><listen>%1</listen>%2"
+                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
+                .arg(m_address,
+                    serviceDir.isEmpty() ? QString() : QStringLiteral("<servicedir>%1</servicedir>").arg(serviceDir))
+                .toUtf8());
         file.close();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
+        m_daemon.setProcessEnvironment(environment);
         m_daemon.start(
             QStringLiteral("dbus-daemon"), { QStringLiteral("--config-file=") + config, QStringLiteral("--nofork") });
         if (!m_daemon.waitForStarted(5000))

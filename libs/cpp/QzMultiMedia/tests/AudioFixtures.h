@@ -10,8 +10,32 @@
 // Generates the audio files the tests play, with GStreamer's own command-line tool: nothing is downloaded.
 namespace AudioFixtures {
 
-// A sine tone of `ms` milliseconds, 44.1 kHz stereo, encoded by the format's usual encoder.
-inline bool makeTone(const QString& path, int ms, int frequency = 440)
+// A sine tone of `ms` milliseconds, 44.1 kHz stereo, encoded by `encoder` (a gst-launch description); `tags`
+// are written as the encoder takes them ("title=Song,artist=Band", no spaces).
+inline bool makeToneWith(const QString& path, int ms, int frequency, const QString& encoder, const QString& tags = {})
+{
+    const QString tagger = tags.isEmpty() ? QString() : QStringLiteral("taginject tags=%1 ! ").arg(tags);
+    // 441 samples a buffer: one buffer is 10 ms.
+    const QString pipeline = QStringLiteral("audiotestsrc wave=sine freq=%1 samplesperbuffer=441 num-buffers=%2 "
+                                            "! audio/x-raw,rate=44100,channels=2 ! audioconvert ! %3%4 ! filesink")
+                                 .arg(frequency)
+                                 .arg(ms / 10)
+                                 .arg(tagger, encoder);
+    // gst-launch reads quotes and the like in a property value, so it writes to a plain name first.
+    const QString plain = QDir::tempPath()
+        + QStringLiteral("/vireo-fixture-%1-%2").arg(QCoreApplication::applicationPid()).arg(quintptr(&path));
+    QStringList args = QProcess::splitCommand(pipeline);
+    args.append(QStringLiteral("location=") + plain);
+    args.prepend(QStringLiteral("-q"));
+    QProcess gst;
+    gst.start(QStringLiteral("gst-launch-1.0"), args);
+    const bool made = gst.waitForFinished(30000) && gst.exitCode() == 0 && QFile(plain).size() > 0;
+    QFile::remove(path);
+    return made && QFile::rename(plain, path);
+}
+
+// The same tone, encoded by the format's usual encoder.
+inline bool makeTone(const QString& path, int ms, int frequency = 440, const QString& tags = {})
 {
     QString encoder;
     if (path.endsWith(QLatin1String(".wav")))
@@ -26,29 +50,60 @@ inline bool makeTone(const QString& path, int ms, int frequency = 440)
         encoder = QStringLiteral("audioresample ! audio/x-raw,rate=48000 ! opusenc ! oggmux");
     else
         return false;
-    // 441 samples a buffer: one buffer is 10 ms.
-    const QString pipeline = QStringLiteral("audiotestsrc wave=sine freq=%1 samplesperbuffer=441 num-buffers=%2 "
-                                            "! audio/x-raw,rate=44100,channels=2 ! audioconvert ! %3 ! filesink")
-                                 .arg(frequency)
-                                 .arg(ms / 10)
-                                 .arg(encoder);
-    // gst-launch reads quotes and the like in a property value, so it writes to a plain name first.
-    const QString plain = QDir::tempPath()
-        + QStringLiteral("/vireo-fixture-%1-%2").arg(QCoreApplication::applicationPid()).arg(quintptr(&path));
-    QStringList args = QProcess::splitCommand(pipeline);
-    args.append(QStringLiteral("location=") + plain);
-    args.prepend(QStringLiteral("-q"));
-    QProcess gst;
-    gst.start(QStringLiteral("gst-launch-1.0"), args);
-    const bool made = gst.waitForFinished(30000) && gst.exitCode() == 0 && QFile(plain).size() > 0;
-    QFile::remove(path);
-    return made && QFile::rename(plain, path);
+    return makeToneWith(path, ms, frequency, encoder, tags);
 }
 
 inline bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+inline QByteArray bigEndian(quint32 value, int bytes = 4)
+{
+    QByteArray out;
+    for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8)
+        out += char((value >> shift) & 0xff);
+    return out;
+}
+
+// Puts an ID3v2.3 tag in front of an MP3 file: title, artist, album, track number and a front cover.
+inline bool tagMp3(const QString& path, const QString& title, const QString& artist, const QString& album, int track,
+    const QByteArray& png)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray audio = file.readAll();
+    file.close();
+    auto frame = [](const char* id, const QByteArray& data) {
+        return QByteArray(id) + bigEndian(data.size()) + QByteArray(2, 0) + data;
+    };
+    auto text = [&](const char* id, const QString& value) { return frame(id, '\x03' + value.toUtf8()); };
+    const QByteArray body = text("TIT2", title) + text("TPE1", artist) + text("TALB", album)
+        + text("TRCK", QString::number(track)) + frame("APIC", QByteArray("\0image/png\0\x03\0", 13) + png);
+    const int n = int(body.size());
+    QByteArray header("ID3\x03\0\0", 6);
+    for (int shift : { 21, 14, 7, 0 })
+        header += char((n >> shift) & 0x7f); // "synchsafe": seven bits a byte
+    return writeBytes(path, header + body + audio);
+}
+
+// Adds a front cover to a FLAC file, as a picture block right after the stream information.
+inline bool addFlacCover(const QString& path, const QByteArray& png)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray flac = file.readAll();
+    file.close();
+    if (!flac.startsWith("fLaC") || flac.size() < 42 || (flac.at(4) & 0x80)) // stream information must not be last
+        return false;
+    const QByteArray mime("image/png");
+    const QByteArray picture = bigEndian(3) + bigEndian(mime.size()) + mime + bigEndian(0) + bigEndian(1) + bigEndian(1)
+        + bigEndian(24) + bigEndian(0) + bigEndian(png.size()) + png;
+    const QByteArray block = char(6) + bigEndian(picture.size(), 3) + picture;
+    return writeBytes(path, flac.left(42) + block + flac.mid(42));
 }
 
 inline QByteArray randomBytes(int size, quint32 seed)

@@ -154,6 +154,37 @@ private slots:
         QCOMPARE(player()->currentNumber(), 2);
         QVERIFY(player()->isPlaying());
     }
+
+    // The list kept between runs: names of every kind come back as they were, with the current song, stopped;
+    // Play starts that song. What is not a list of local files (garbage, remote addresses) brings nothing back.
+    void listComesBackAfterARestart()
+    {
+        const QUrl odd = url(QStringLiteral("#1 Über 100% live.wav"));
+        QVERIFY(QFile::copy(a.toLocalFile(), odd.toLocalFile()));
+        const QString kept = m_dir.filePath(QStringLiteral("kept/playlist.m3u8"));
+        player()->setPlayList({ a, odd, longTone });
+        player()->slotPlayNext();
+        QVERIFY(player()->savePlayList(kept));
+        player()->setPlayList({ b });
+        m_started.clear();
+        player()->restorePlayList(kept);
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, longTone }));
+        QVERIFY(!player()->isPlaying());
+        QVERIFY(m_started.isEmpty());
+        player()->play();
+        QCOMPARE(m_started, QStringList { "#1 Über 100% live.wav@1" });
+        QVERIFY(player()->isPlaying());
+
+        for (const QByteArray& garbage : { AudioFixtures::randomBytes(3000, 7),
+                 QByteArray("#EXTM3U\n#VIREO-CURRENT:99\nhttp://example.invalid/a.mp3\nrelative.mp3\n") }) {
+            QVERIFY(AudioFixtures::writeBytes(kept, garbage));
+            player()->restorePlayList(kept);
+            QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, longTone }));
+        }
+        player()->setPlayList({ b });
+        player()->restorePlayList(m_dir.filePath(QStringLiteral("missing.m3u8")));
+        QCOMPARE(player()->playList(), QList<QUrl> { b });
+    }
 };
 
 VIREO_TEST_MAIN(TestAudioListPlayer)

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace QzMultiMedia {
+
+// What a song says about itself in its tags (ID3, Vorbis comments, FLAC), as the decoder reports them while it
+// plays. Every field may be empty: most files a user drops carry only some of them.
+struct SongTags
+{
+    QString title;
+    QString artist;
+    QString album;
+    int trackNumber = 0;
+    QByteArray cover; // the embedded picture's bytes, as stored in the file
+    QString coverType; // its MIME type, "image/jpeg" or "image/png"
+    QString coverFile; // where the picture was written for other programs to show, once it was
+
+    bool operator==(const SongTags& other) const
+    {
+        return title == other.title && artist == other.artist && album == other.album
+            && trackNumber == other.trackNumber && cover == other.cover && coverType == other.coverType;
+    }
+    bool operator!=(const SongTags& other) const
+    {
+        return !(*this == other);
+    }
+};
+
+} // namespace QzMultiMedia
