@@ -413,6 +413,37 @@ private slots:
         QCOMPARE(title(), QStringLiteral("epsilon.ogg"));
     }
 
+    // The list moves on without a gap: the next song is decoded ahead into the same sound stream, whatever its
+    // format. Without that, the sound server's stream is opened anew, which leaves half a second and more.
+    void songsFollowWithoutAGap()
+    {
+        QVERIFY(AudioFixtures::makeTone(file("one.ogg"), 1500, 440));
+        QVERIFY(AudioFixtures::makeTone(file("two.flac"), 1500, 660));
+        QVERIFY(pulse->startRecording());
+        QProcess second;
+        second.setProcessEnvironment(programEnvironment());
+        second.start(QStringLiteral(VIREO_BINARY), { file("one.ogg"), file("two.flac") });
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("two.flac"); }, 5000));
+        QVERIFY(becomes("Stopped", 5000)); // the end of the list
+        QTest::qWait(300);
+        const QVector<qint16> sound = pulse->takeRecording();
+        qsizetype first = -1, last = -1, longestQuiet = 0;
+        for (qsizetype i = 0; i < sound.size(); ++i) {
+            if (qAbs(sound.at(i)) <= 200)
+                continue;
+            if (last >= 0)
+                longestQuiet = qMax(longestQuiet, i - last - 1);
+            if (first < 0)
+                first = i;
+            last = i;
+        }
+        QVERIFY2(last - first > PulseServer::Rate * 2, "less than the two songs reached the sink");
+        QVERIFY2(longestQuiet * 1000 / PulseServer::Rate <= 50,
+            qPrintable(
+                QStringLiteral("%1 ms of silence between the songs").arg(longestQuiet * 1000 / PulseServer::Rate)));
+        QVERIFY(DesktopSession::waitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
+    }
+
     void quitEndsTheProgram()
     {
         quitProgram();

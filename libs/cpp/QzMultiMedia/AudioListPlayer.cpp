@@ -15,6 +15,7 @@ AudioListPlayer::AudioListPlayer()
     AudioPlayer* player = AudioPlayer::instance();
     connect(player, &AudioPlayer::stopped, this, &AudioListPlayer::stopped);
     connect(player, &AudioPlayer::finished, this, &AudioListPlayer::slotFinished);
+    connect(player, &AudioPlayer::advanced, this, &AudioListPlayer::slotAdvanced);
     connect(player, &AudioPlayer::unplayable, this, &AudioListPlayer::skipUnplayable);
     connect(player, &AudioPlayer::tagsChanged, this, &AudioListPlayer::tagsChanged);
 }
@@ -71,6 +72,7 @@ void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
         return;
     m_playList.append(urls);
     regenerateIndexes();
+    queueNext();
     emit listChanged();
 }
 
@@ -160,7 +162,25 @@ void AudioListPlayer::play(const QString& fileName)
 {
     ++m_nSongStarts;
     AudioPlayer::instance()->play(fileName, false);
+    queueNext();
     emit stateChanged();
+}
+
+// The song after the current one is handed to the player in advance, so that it follows without a gap.
+void AudioListPlayer::queueNext()
+{
+    const int next = m_nCurrentNumber + 1;
+    AudioPlayer::instance()->setNext(
+        next < m_listIndexes.size() ? m_playList.at(m_listIndexes.at(next)).toLocalFile() : QString());
+}
+
+// The player moved on to the queued song by itself: the same step as a song's end, without a new start.
+void AudioListPlayer::slotAdvanced()
+{
+    ++m_nSongStarts;
+    m_nCurrentNumber += 1;
+    queueNext();
+    emit nextTriggered();
 }
 
 // With nothing loaded (the list ran to its end, or the sound output failed) Play starts the current song again,

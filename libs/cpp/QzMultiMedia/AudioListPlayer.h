@@ -82,6 +82,8 @@ public slots:
 private:
     AudioListPlayer();
     void playNumber(int number);
+    void queueNext();
+    void slotAdvanced();
     void skipUnplayable();
 
     static AudioListPlayer* m_uniqueInstance;

@@ -16,6 +16,7 @@ AudioPlayer::AudioPlayer()
     : m_pNativePlayer(new NativeAudioPlayer(this))
 {
     connect(m_pNativePlayer, &NativeAudioPlayer::finished, this, &AudioPlayer::finished);
+    connect(m_pNativePlayer, &NativeAudioPlayer::advanced, this, &AudioPlayer::advanced);
     connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
     connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
@@ -60,6 +61,11 @@ void AudioPlayer::play(const QString& fileName, bool looped)
     }
     m_pNativePlayer->stop();
     m_pNativePlayer->play();
+}
+
+void AudioPlayer::setNext(const QString& fileName)
+{
+    m_pNativePlayer->setNextMedia(fileName);
 }
 
 void AudioPlayer::armLoop()

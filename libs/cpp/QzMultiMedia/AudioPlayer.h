@@ -22,6 +22,8 @@ public:
     // A song is likely to come soon: the back end may get ready for it meanwhile.
     void prepare();
     void play(const QString& fileName, bool looped);
+    // The song to follow the current one without a gap when it ends by itself; empty for none.
+    void setNext(const QString& fileName);
     void play();
     void pause();
     void stop();
@@ -47,6 +49,8 @@ signals:
     // Playback stopped by itself because no sound output can be opened or the one in use went away.
     void stopped();
     void finished();
+    // The song given to setNext() took over from the one that ended.
+    void advanced();
     void positionChanged(qint64 ms);
     // The song just given to play() cannot be played.
     void unplayable();

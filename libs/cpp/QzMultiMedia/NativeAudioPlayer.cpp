@@ -9,6 +9,10 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
     , m_pInternal(new NativeAudioPlayerInternal(this))
 {
     connect(m_pInternal, &NativeAudioPlayerInternal::finished, this, &NativeAudioPlayer::finished);
+    connect(m_pInternal, &NativeAudioPlayerInternal::advanced, this, [this] {
+        m_strFileName = std::exchange(m_strNextFileName, QString());
+        emit advanced();
+    });
     connect(m_pInternal, &NativeAudioPlayerInternal::positionChanged, this, &NativeAudioPlayer::positionChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::unplayable, this, &NativeAudioPlayer::unplayable);
     connect(m_pInternal, &NativeAudioPlayerInternal::outputFailed, this, &NativeAudioPlayer::outputFailed);
@@ -24,6 +28,12 @@ void NativeAudioPlayer::setMedia(const QString& fileName)
 {
     m_strFileName = fileName;
     m_pInternal->setMedia(fileName);
+}
+
+void NativeAudioPlayer::setNextMedia(const QString& fileName)
+{
+    m_strNextFileName = fileName;
+    m_pInternal->setNextMedia(fileName);
 }
 
 void NativeAudioPlayer::play(const QString& fileName)

@@ -20,6 +20,7 @@ public:
     void prepare();
     void setMedia(const QString& fileName);
     void play(const QString& fileName);
+    void setNextMedia(const QString& fileName);
     void play();
     void pause();
     void stop();
@@ -44,6 +45,7 @@ public:
 
 signals:
     void finished();
+    void advanced();
     void positionChanged(qint64 ms);
     void unplayable();
     void outputFailed();
@@ -52,6 +54,7 @@ signals:
 private:
     NativeAudioPlayerInternal* m_pInternal;
     QString m_strFileName;
+    QString m_strNextFileName;
     double m_fSavedVolume = 0.5;
 };
 

@@ -2,6 +2,7 @@
 
 #include "SongTags.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -14,6 +15,8 @@ namespace QzMultiMedia {
 
 // The bridge to the platform's audio player: one loaded file at a time, played by the native pipeline. The end
 // of a track is found by a 500 ms poll, not by a callback, so everything happens on the owning thread.
+// A song to follow may be named in advance: the pipeline then moves on to it by itself, without a gap and without
+// opening the sound output again, and advanced() says so on the poll that sees it.
 class NativeAudioPlayerInternal : public QObject
 {
     Q_OBJECT
@@ -37,6 +40,8 @@ public:
 
     void setMedia(const QString& fileName);
     void play(const QString& fileName);
+    // The song to play when the loaded one ends, in the same pipeline; an empty name for none.
+    void setNextMedia(const QString& fileName);
     void play();
     void pause();
     void stop();
@@ -59,6 +64,8 @@ public:
 
 signals:
     void finished();
+    // The song named by setNextMedia() has started in place of the one that ended.
+    void advanced();
     void positionChanged(qint64 ms);
     // The file given to setMedia cannot be played: missing, damaged, not audio, not a local file.
     void unplayable();
@@ -73,7 +80,9 @@ private slots:
 private:
     enum State { Playing = 0, Stopped = 1, Paused = 2 };
 
+    static void aboutToFinish(GstElement* pipeline, void* owner);
     void release();
+    bool switching() const;
     bool hasEnded() const;
     void readTags();
 
@@ -87,6 +96,10 @@ private:
     bool m_bPrepared = false;
     QPointer<QThread> m_pWarmUp;
     SongTags m_tags;
+    mutable QMutex m_nextMutex; // the next song is taken on a streaming thread
+    QByteArray m_nextUri;
+    bool m_bSwitching = false; // the pipeline took the next song and plays out the end of the loaded one
+    mutable bool m_bAdvanced = false; // the next song's stream reached the output
     mutable bool m_bEnded = false; // end of stream or an error was seen on the bus since the last start
     mutable bool m_bOutputLost = false; // what ended it was the sound output failing
 };

@@ -70,7 +70,7 @@ void bufferGenerously(GstBin*, GstElement* element, gpointer)
         g_object_set(element, "buffer-time", OutputBufferUs, nullptr);
 }
 
-GstElement* makeAudioSink()
+GstElement* makeDeviceSink()
 {
     const QByteArray description = qgetenv("VIREO_AUDIO_SINK");
     if (!description.isEmpty()) {
@@ -87,6 +87,31 @@ GstElement* makeAudioSink()
     return sink;
 }
 
+// The output takes one sample format whatever the song: a song that follows in the same pipeline then never makes
+// the sound server's stream change format, which it can only do by playing out and opening anew (a gap of a
+// second and more from Vorbis to MP3). 16 bits is what MP3 and FLAC decode to and what most outputs take.
+GstElement* makeAudioSink()
+{
+    GstElement* device = makeDeviceSink();
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    GstElement* output = gst_bin_new("vireo-output");
+    if (!device || !filter) {
+        if (filter)
+            gst_object_unref(filter);
+        gst_object_unref(output);
+        return device;
+    }
+    GstCaps* caps = gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    gst_bin_add_many(GST_BIN(output), filter, device, nullptr);
+    gst_element_link(filter, device);
+    GstPad* pad = gst_element_get_static_pad(filter, "sink");
+    gst_element_add_pad(output, gst_ghost_pad_new("sink", pad));
+    gst_object_unref(pad);
+    return output;
+}
+
 // autoaudiosink falls back to a silent fake sink when no sound server or device can be opened. Playing into it
 // would show a song as playing that nobody hears, so that counts as a sink that failed to open.
 bool playsIntoTheVoid(GstElement* pipeline)
@@ -95,13 +120,20 @@ bool playsIntoTheVoid(GstElement* pipeline)
     g_object_get(pipeline, "audio-sink", &sink, nullptr);
     if (!sink)
         return false;
+    GstElement* device = nullptr;
+    if (g_strcmp0(GST_OBJECT_NAME(sink), "vireo-auto-sink") == 0)
+        device = GST_ELEMENT(gst_object_ref(sink));
+    else if (GST_IS_BIN(sink))
+        device = gst_bin_get_by_name(GST_BIN(sink), "vireo-auto-sink");
     bool silent = false;
-    if (g_strcmp0(GST_OBJECT_NAME(sink), "vireo-auto-sink") == 0 && GST_IS_BIN(sink)) {
-        if (GstElement* fallback = gst_bin_get_by_name(GST_BIN(sink), "fake-audio-sink")) {
+    if (device && GST_IS_BIN(device)) {
+        if (GstElement* fallback = gst_bin_get_by_name(GST_BIN(device), "fake-audio-sink")) {
             silent = true;
             gst_object_unref(fallback);
         }
     }
+    if (device)
+        gst_object_unref(device);
     gst_object_unref(sink);
     return silent;
 }
@@ -307,12 +339,18 @@ void NativeAudioPlayerInternal::release()
         destroyPipeline(m_pPlayer);
         m_pPlayer = nullptr;
     }
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        m_bSwitching = false;
+    }
+    m_bAdvanced = false;
     m_bStarted = false;
 }
 
 void NativeAudioPlayerInternal::setMedia(const QString& fileName)
 {
     release();
+    setNextMedia(QString());
     bool noOutput = false;
     m_pPlayer = loadPipeline(fileName, m_fBalance, &noOutput);
     m_bEnded = false;
@@ -322,6 +360,7 @@ void NativeAudioPlayerInternal::setMedia(const QString& fileName)
     readTags();
     if (m_pPlayer) {
         g_signal_connect(m_pPlayer, "audio-tags-changed", G_CALLBACK(audioTagsChanged), this);
+        g_signal_connect(m_pPlayer, "about-to-finish", G_CALLBACK(aboutToFinish), this);
         return;
     }
     m_nState = Stopped;
@@ -335,6 +374,33 @@ void NativeAudioPlayerInternal::play(const QString& fileName)
 {
     setMedia(fileName);
     play();
+}
+
+void NativeAudioPlayerInternal::setNextMedia(const QString& fileName)
+{
+    QByteArray uri;
+    const QFileInfo info(fileName);
+    // The same rule as for loading: a FIFO or a device would stall the pipeline, and nothing is ever fetched.
+    if (!fileName.isEmpty() && info.isAbsolute() && info.isFile() && info.isReadable()) {
+        gchar* text = gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
+        uri = text;
+        g_free(text);
+    }
+    const QMutexLocker lock(&m_nextMutex);
+    m_nextUri = uri;
+}
+
+// The pipeline has read the loaded song to its end and plays out what it holds: the moment to hand it the next
+// one, which it then decodes ahead so that its first sample follows the last one of this song.
+void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
+{
+    auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
+    const QMutexLocker lock(&self->m_nextMutex);
+    if (self->m_nextUri.isEmpty())
+        return;
+    g_object_set(pipeline, "uri", self->m_nextUri.constData(), nullptr);
+    self->m_nextUri.clear();
+    self->m_bSwitching = true;
 }
 
 void NativeAudioPlayerInternal::play()
@@ -371,6 +437,13 @@ void NativeAudioPlayerInternal::stop()
     if (!m_pPlayer)
         return;
     m_timer.stop();
+    if (switching()) {
+        // The pipeline has moved on to the next song inside: rewinding it would rewind that one. The loaded song
+        // starts afresh from its file when played again.
+        release();
+        m_nState = Stopped;
+        return;
+    }
     gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
     // Every song starts with a stop: rewinding a pipeline that has not moved yet would only make it preroll again.
     if (!m_bAtStart)
@@ -386,7 +459,15 @@ bool NativeAudioPlayerInternal::hasEnded() const
     if (!m_bEnded) {
         GstBus* bus = gst_element_get_bus(m_pPlayer);
         // Drains the bus: everything but the end or an error is of no interest here.
-        if (GstMessage* message = gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+        const auto wanted = GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_STREAM_START);
+        GstMessage* message = gst_bus_pop_filtered(bus, wanted);
+        while (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_START) {
+            // Only a song taken over inside the pipeline starts a stream after the loaded one.
+            m_bAdvanced = m_bAdvanced || switching();
+            gst_message_unref(message);
+            message = gst_bus_pop_filtered(bus, wanted);
+        }
+        if (message) {
             m_bEnded = true;
             if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
                 logError(QString(), message);
@@ -487,6 +568,9 @@ void NativeAudioPlayerInternal::slotReadTags()
 
 void NativeAudioPlayerInternal::readTags()
 {
+    // Once the next song is taken, the tags that come are its own, while the loaded one still sounds.
+    if (switching())
+        return;
     SongTags tags;
     GstTagList* list = nullptr;
     if (m_pPlayer)
@@ -501,11 +585,27 @@ void NativeAudioPlayerInternal::readTags()
     emit tagsChanged();
 }
 
+bool NativeAudioPlayerInternal::switching() const
+{
+    const QMutexLocker lock(&m_nextMutex);
+    return m_bSwitching;
+}
+
 void NativeAudioPlayerInternal::slotPositionChanged()
 {
     if (!m_pPlayer)
         return;
-    if (isPlaying()) {
+    const bool playing = isPlaying();
+    if (m_bAdvanced) {
+        m_bAdvanced = false;
+        {
+            const QMutexLocker lock(&m_nextMutex);
+            m_bSwitching = false;
+        }
+        readTags();
+        emit advanced();
+    }
+    if (playing) {
         emit positionChanged(position());
         return;
     }
