@@ -10,6 +10,8 @@
 #include "TrayHost.h"
 #include "TrayIconGeometry.h"
 
+#include <QTimer>
+
 #include <QApplication>
 #include <QBitmap>
 #include <QCursor>
@@ -21,7 +23,11 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWheelEvent>
+#include <climits>
+
+#include <climits>
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::SongIntake;
@@ -99,12 +105,7 @@ Vireo::Vireo(QObject* parent)
 
     m_pmnuContext = new QMenu();
     m_pmnuContext->addAction(m_pactInfo);
-    m_pmnuSongs = new QMenu(tr("Songs"), m_pmnuContext);
-    // Thousands of songs make one column that scrolls, instead of columns that run off the screen. A menu decides
-    // whether it scrolls when it is made and when its style changes; a sheet given before the menu is polished
-    // changes no style, hence the polish first.
-    m_pmnuSongs->ensurePolished();
-    m_pmnuSongs->setStyleSheet(QStringLiteral("QMenu { menu-scrollable: 1; }"));
+    m_pmnuSongs = makeSongsMenu();
     m_pmnuContext->addMenu(m_pmnuSongs);
     m_pmnuContext->addSeparator();
     m_pmnuContext->addAction(m_pactPlayPause);
@@ -514,22 +515,56 @@ QAction* Vireo::transportAction(Transport which) const
     return nullptr;
 }
 
+QMenu* Vireo::makeSongsMenu()
+{
+    auto* menu = new QMenu(tr("Songs"), m_pmnuContext);
+    // Thousands of songs make one column that scrolls, instead of columns that run off the screen. A menu decides
+    // whether it scrolls when it is made and when its style changes; a sheet given before the menu is polished
+    // changes no style, hence the polish first.
+    menu->ensurePolished();
+    menu->setStyleSheet(QStringLiteral("QMenu { menu-scrollable: 1; }"));
+    connect(menu, &QMenu::aboutToShow, this, [this] { addSongEntries(INT_MAX); });
+    return menu;
+}
+
+// A new list gets a new menu: taking thousands of entries out of a menu one by one costs time in the square of
+// their number, while a menu dropped whole goes in one sweep. The first entries are made at once, the rest a few
+// hundred at a time while the user interface stays free, and all that are missing when the menu opens.
 void Vireo::recreateSongsList()
 {
-    m_pmnuSongs->clear();
+    QMenu* old = m_pmnuSongs;
+    m_pmnuSongs = makeSongsMenu();
+    m_pmnuSongs->setEnabled(old->isEnabled());
+    m_pmnuContext->insertMenu(old->menuAction(), m_pmnuSongs);
+    m_pmnuContext->removeAction(old->menuAction());
+    old->deleteLater();
     m_pactCurrentSong = nullptr;
     if (m_bNoDrops) {
         addOpenEntry(m_pmnuSongs);
         m_pmnuSongs->addSeparator();
     }
     m_nFirstSongEntry = int(m_pmnuSongs->actions().size());
-    for (const QUrl& url : AudioListPlayer::instance()->playList()) {
-        QAction* action = m_pmnuSongs->addAction(menuText(AudioListPlayer::songName(url)));
-        action->setData(QVariant::fromValue(url));
+    addSongEntries(SongEntriesAtOnce);
+}
+
+void Vireo::addSongEntries(int count)
+{
+    const QList<QUrl>& songs = AudioListPlayer::instance()->playList();
+    const int listed = int(m_pmnuSongs->actions().size()) - m_nFirstSongEntry;
+    const int end = int(qMin<qint64>(songs.size(), qint64(listed) + count));
+    for (int i = listed; i < end; ++i) {
+        QAction* action = m_pmnuSongs->addAction(menuText(AudioListPlayer::songName(songs.at(i))));
+        action->setData(QVariant::fromValue(songs.at(i)));
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, &Vireo::slotActionPlay);
     }
-    markCurrentSong();
+    if (!m_pactCurrentSong)
+        markCurrentSong();
+    if (end < songs.size())
+        QTimer::singleShot(0, m_pmnuSongs, [this, menu = m_pmnuSongs] {
+            if (menu == m_pmnuSongs)
+                addSongEntries(SongEntriesAtOnce);
+        });
 }
 
 void Vireo::slotActionPlay()

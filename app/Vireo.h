@@ -32,6 +32,8 @@ public:
     void guiPause();
     void adjustWidget();
     void recreateSongsList();
+    QMenu* makeSongsMenu();
+    void addSongEntries(int count);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     virtual void dragEnterEvent(QDragEnterEvent* event);
@@ -79,6 +81,7 @@ private:
     QLabel* m_plblDropCatcher = nullptr;
     QMenu* m_pmnuContext = nullptr;
     QMenu* m_pmnuSongs = nullptr;
+    static constexpr int SongEntriesAtOnce = 500;
     QAction* m_pactPlayPause = nullptr;
     QAction* m_pactStop = nullptr;
     QAction* m_pactPrevious = nullptr;

@@ -1,21 +1,20 @@
 // Figures of the player measured from inside, printed one per line as "name value unit":
 //
-//   bench_engine play <file>         plays the file through the play list to its end (CPU is measured outside)
 //   bench_engine latency <ms> <file> drop to sound: from the drop until the sink's clock moves, for the first drop
 //                                    after start-up, the drag having rested <ms> over the icon before it let go
 //   bench_engine scale <file>        drops of 1, 100, 1,000 and 10,000 entries: first sound, menu rebuilt, menu open
-//   bench_engine gap <a> <b>         silence between two tracks at the sink, from the recorded monitor (needs a
-//                                    PulseAudio null sink named vireo_test, as bench/run.sh starts)
+//   bench_engine block <a> <b> <damaged> <fifo>
+//                                    the longest time the user interface's thread is kept from its events while
+//                                    10,000 songs are dropped, a damaged file and a FIFO are dropped, the user
+//                                    skips to the next song and the list moves on by itself (a, then b)
 #include "App.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "DropOnIcon.h"
-#include "PulseServer.h"
 #include "Vireo.h"
 
 #include <QDropEvent>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -23,6 +22,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::AudioPlayer;
@@ -35,15 +35,6 @@ double untilSound(const QElapsedTimer& since)
     while (AudioPlayer::instance()->position() <= 0 && since.elapsed() < 10000)
         QTest::qWait(1);
     return since.nsecsElapsed() / 1e6;
-}
-
-// Waits in a plain event loop, as the program does: a polling wait would add its own wake-ups to the figure.
-int play(const QString& file)
-{
-    QEventLoop loop;
-    QObject::connect(AudioListPlayer::instance(), &AudioListPlayer::finished, &loop, &QEventLoop::quit);
-    AudioListPlayer::instance()->setPlayList({ QUrl::fromLocalFile(file) });
-    return loop.exec();
 }
 
 int latency(Vireo& vireo, int hoverMs, const QString& file)
@@ -91,33 +82,77 @@ int scale(Vireo& vireo, const QString& file)
     return 0;
 }
 
-int gap(Vireo& vireo, const QString& first, const QString& second)
+// A timer that should fire every 2 ms: the longest interval between two of its ticks is the longest time the
+// thread was kept from its events.
+class Watchdog
 {
-    PulseServer recorder; // only its recording and analysis: the server is bench/run.sh's
-    if (!recorder.startRecording())
-        return 1;
-    QTest::qWait(300);
-    dropOnIcon(vireo, { QUrl::fromLocalFile(first), QUrl::fromLocalFile(second) });
-    bool ended = false;
-    QObject::connect(AudioListPlayer::instance(), &AudioListPlayer::finished, [&] { ended = true; });
-    if (!QTest::qWaitFor([&] { return ended; }, 30000))
-        return 1;
-    QTest::qWait(300);
-    const QVector<qint16> samples = recorder.takeRecording();
-    // The longest run of near-silence between the first and the last loud sample is the change of track.
-    int firstLoud = -1, lastLoud = -1, run = 0, longest = 0;
-    for (int i = 0; i < samples.size(); ++i) {
-        if (qAbs(samples[i]) > 300) {
-            if (firstLoud < 0)
-                firstLoud = i;
-            lastLoud = i;
-        }
+public:
+    Watchdog()
+    {
+        m_timer.setInterval(2);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
     }
-    for (int i = firstLoud; i >= 0 && i <= lastLoud; ++i) {
-        run = qAbs(samples[i]) > 300 ? 0 : run + 1;
-        longest = qMax(longest, run);
+
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_longest = 0;
+        m_timer.start();
     }
-    std::printf("track_change_silence %.1f ms\n", 1000.0 * longest / PulseServer::Rate);
+
+    double stop()
+    {
+        tick();
+        m_timer.stop();
+        return m_longest / 1e6;
+    }
+
+private:
+    void tick()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_longest = qMax(m_longest, now - m_last);
+        m_last = now;
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+int block(Vireo& vireo, const QString& a, const QString& b, const QString& damaged, const QString& fifo)
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    Watchdog watchdog;
+    const auto measure = [&](const char* name, int settleMs, const std::function<void()>& action) {
+        player->stop();
+        QTest::qWait(300);
+        watchdog.start();
+        QTest::qWait(50);
+        action();
+        QTest::qWait(settleMs);
+        std::printf("gui_block_%s %.1f ms\n", name, watchdog.stop());
+    };
+    QList<QUrl> many;
+    for (int i = 0; i < 10000; ++i)
+        many << QUrl::fromLocalFile(i % 2 ? a : b);
+    measure("drop_10000", 1500, [&] { dropOnIcon(vireo, many); });
+    measure("damaged_200mb", 3000, [&] { dropOnIcon(vireo, { QUrl::fromLocalFile(damaged) }); });
+    measure("fifo", 3000, [&] { dropOnIcon(vireo, { QUrl::fromLocalFile(fifo) }); });
+    dropOnIcon(vireo, { QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(a) });
+    QTest::qWait(1000);
+    measure("next", 1500, [&] { player->slotPlayNext(); });
+    // The list moves on by itself: from the start of the first song past the start of the second.
+    dropOnIcon(vireo, { QUrl::fromLocalFile(a), QUrl::fromLocalFile(b) });
+    watchdog.start();
+    if (!QTest::qWaitFor([&] { return player->currentNumber() == 1; }, 30000))
+        return 1;
+    QTest::qWait(1000);
+    std::printf("gui_block_list_moves_on %.1f ms\n", watchdog.stop());
+    player->stop();
     return 0;
 }
 
@@ -132,14 +167,12 @@ int main(int argc, char** argv)
     {
         Vireo vireo;
         QTimer::singleShot(0, &app, [&] {
-            if (mode == QLatin1String("play"))
-                result = play(args.value(1));
-            else if (mode == QLatin1String("latency"))
+            if (mode == QLatin1String("latency"))
                 result = latency(vireo, args.value(1).toInt(), args.value(2));
             else if (mode == QLatin1String("scale"))
                 result = scale(vireo, args.value(1));
-            else if (mode == QLatin1String("gap"))
-                result = gap(vireo, args.value(1), args.value(2));
+            else if (mode == QLatin1String("block"))
+                result = block(vireo, args.value(1), args.value(2), args.value(3), args.value(4));
             std::fflush(stdout);
             QCoreApplication::quit();
         });
