@@ -29,7 +29,11 @@ Mpris_linux::Mpris_linux(const QDBusConnection& bus, QObject* parent)
     connect(player, &AudioListPlayer::tagsChanged, this, &Mpris_linux::slotStateMayHaveChanged);
     // GStreamer learns some songs' length only once they play, or better as they go: each new length (and the
     // seeking it allows) is announced on the position tick that brings it, which runs only while a song plays.
-    connect(AudioPlayer::instance(), &AudioPlayer::positionChanged, this, &Mpris_linux::slotStateMayHaveChanged);
+    // The tick comes twice a second: it compares the length alone, not everything announced.
+    connect(AudioPlayer::instance(), &AudioPlayer::positionChanged, this, [this] {
+        if (AudioPlayer::instance()->duration() != m_nAnnouncedLength)
+            slotStateMayHaveChanged();
+    });
     m_mapLastAnnounced = playerProperties();
 }
 
@@ -106,6 +110,7 @@ void Mpris_linux::slotStateMayHaveChanged()
             changed.insert(it.key(), it.value());
     }
     m_mapLastAnnounced = now;
+    m_nAnnouncedLength = AudioPlayer::instance()->duration();
     if (changed.isEmpty() || !m_bRegistered)
         return;
     QDBusMessage signal = QDBusMessage::createSignal(QLatin1String(objectPath),

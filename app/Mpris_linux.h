@@ -36,5 +36,6 @@ public slots:
 private:
     QDBusConnection m_bus;
     QVariantMap m_mapLastAnnounced;
+    qint64 m_nAnnouncedLength = 0; // ms, as last compared
     bool m_bRegistered = false;
 };

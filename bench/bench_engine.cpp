@@ -127,7 +127,9 @@ int block(Vireo& vireo, const QString& a, const QString& b, const QString& damag
 {
     AudioListPlayer* player = AudioListPlayer::instance();
     Watchdog watchdog;
+    // Each case starts from a one-song list, so that none pays for clearing what the one before left.
     const auto measure = [&](const char* name, int settleMs, const std::function<void()>& action) {
+        dropOnIcon(vireo, { QUrl::fromLocalFile(a) });
         player->stop();
         QTest::qWait(300);
         watchdog.start();
