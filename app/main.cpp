@@ -19,6 +19,10 @@ using QzMultiMedia::SongIntake;
 
 int main(int argc, char** argv)
 {
+    // Started on files, as a file manager or the command line does: the sound engine gets ready while the user
+    // interface is made, instead of after it.
+    if (argc > 1)
+        AudioListPlayer::warmUp();
     QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
     // A logout or `kill` ends the program as Quit does: settings are written out, nothing is lost.
     TerminationSignals::install();

@@ -44,6 +44,11 @@ void AudioListPlayer::prepare()
     AudioPlayer::instance()->prepare();
 }
 
+void AudioListPlayer::warmUp()
+{
+    AudioPlayer::warmUp();
+}
+
 void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
 {
     if (urls.isEmpty())

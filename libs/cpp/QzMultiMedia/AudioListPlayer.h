@@ -22,6 +22,9 @@ public:
 
     // Files are on their way (dragged over the icon): the first of them will start sooner.
     void prepare();
+    // Songs will come as soon as the program is up (it was started on files): the engine gets ready meanwhile,
+    // before any player exists.
+    static void warmUp();
     void setPlayList(const QList<QUrl>& urls);
     void setPlayList(const QDir& dir, const QStringList& nameFilters);
     void appendToPlayList(const QList<QUrl>& urls);

@@ -47,6 +47,11 @@ AudioPlayer* AudioPlayer::instance()
     return _uniqueInstance;
 }
 
+void AudioPlayer::warmUp()
+{
+    NativeAudioPlayer::warmUp();
+}
+
 void AudioPlayer::prepare()
 {
     m_pNativePlayer->prepare();

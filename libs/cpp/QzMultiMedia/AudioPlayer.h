@@ -21,6 +21,7 @@ public:
 
     // A song is likely to come soon: the back end may get ready for it meanwhile.
     void prepare();
+    static void warmUp();
     void play(const QString& fileName, bool looped);
     // The song to follow the current one without a gap when it ends by itself; empty for none.
     void setNext(const QString& fileName);

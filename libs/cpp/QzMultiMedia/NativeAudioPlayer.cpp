@@ -24,6 +24,11 @@ void NativeAudioPlayer::prepare()
     m_pInternal->prepare();
 }
 
+void NativeAudioPlayer::warmUp()
+{
+    NativeAudioPlayerInternal::warmUp();
+}
+
 void NativeAudioPlayer::setMedia(const QString& fileName)
 {
     m_strFileName = fileName;

@@ -18,6 +18,7 @@ public:
     explicit NativeAudioPlayer(QObject* parent = nullptr);
 
     void prepare();
+    static void warmUp();
     void setMedia(const QString& fileName);
     void play(const QString& fileName);
     void setNextMedia(const QString& fileName);

@@ -4,7 +4,6 @@
 
 #include <QMutex>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -37,6 +36,9 @@ public:
 
     // A song is about to come (a drag is over the icon): load what playing needs in the background, once.
     void prepare();
+    // The same, before any player exists: the program was started on files, so a song comes as soon as the user
+    // interface is up, which it can be meanwhile.
+    static void warmUp();
 
     void setMedia(const QString& fileName);
     void play(const QString& fileName);
@@ -93,8 +95,7 @@ private:
     double m_fVolume = 0.5;
     bool m_bStarted = false; // PLAYING was asked for since the last pause, stop or load
     bool m_bAtStart = false; // loaded or rewound, and not moved since
-    bool m_bPrepared = false;
-    QPointer<QThread> m_pWarmUp;
+    static QThread* s_pWarmUp;
     SongTags m_tags;
     mutable QMutex m_nextMutex; // the next song is taken on a streaming thread
     QByteArray m_nextUri;

@@ -316,21 +316,28 @@ NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
     connect(&m_timer, &QTimer::timeout, this, &NativeAudioPlayerInternal::slotPositionChanged);
 }
 
+QThread* NativeAudioPlayerInternal::s_pWarmUp = nullptr;
+
 NativeAudioPlayerInternal::~NativeAudioPlayerInternal()
 {
-    if (m_pWarmUp)
-        m_pWarmUp->wait();
+    if (s_pWarmUp)
+        s_pWarmUp->wait();
     release();
 }
 
 void NativeAudioPlayerInternal::prepare()
 {
-    if (m_bPrepared)
+    warmUp();
+}
+
+// Once per run, on a thread of its own that is never taken down: it ends by itself, and a player waits for it
+// before it goes.
+void NativeAudioPlayerInternal::warmUp()
+{
+    if (s_pWarmUp)
         return;
-    m_bPrepared = true;
-    m_pWarmUp = QThread::create(loadCommonPlugins);
-    connect(m_pWarmUp, &QThread::finished, m_pWarmUp, &QObject::deleteLater);
-    m_pWarmUp->start(QThread::LowPriority);
+    s_pWarmUp = QThread::create(loadCommonPlugins);
+    s_pWarmUp->start(QThread::LowPriority);
 }
 
 void NativeAudioPlayerInternal::release()
