@@ -201,11 +201,13 @@ void AudioPlayer::saveSoundSettings()
     }
 }
 
+// The sound output is closed before the program ends, not left to the end of the process: the sound server's
+// client threads must not outlive the libraries they run in.
 void AudioPlayer::slotSetAboutToQuit()
 {
     saveSoundSettings();
     m_bLoopStopped = true;
-    m_pNativePlayer->stop();
+    m_pNativePlayer->unload();
 }
 
 } // namespace QzMultiMedia

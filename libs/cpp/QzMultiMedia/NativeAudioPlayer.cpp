@@ -61,6 +61,11 @@ void NativeAudioPlayer::stop()
     m_pInternal->stop();
 }
 
+void NativeAudioPlayer::unload()
+{
+    m_pInternal->unload();
+}
+
 bool NativeAudioPlayer::isPlaying() const
 {
     return m_pInternal->isPlaying();

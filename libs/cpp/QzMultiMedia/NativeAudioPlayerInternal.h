@@ -47,6 +47,8 @@ public:
     void play();
     void pause();
     void stop();
+    // Gives the pipeline up entirely: the sound output and its threads are gone when this returns.
+    void unload();
 
     bool isPlaying() const;
     bool isPaused() const;

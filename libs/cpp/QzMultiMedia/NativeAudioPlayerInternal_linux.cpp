@@ -461,6 +461,13 @@ void NativeAudioPlayerInternal::stop()
     m_nState = Stopped;
 }
 
+void NativeAudioPlayerInternal::unload()
+{
+    m_timer.stop();
+    release();
+    m_nState = Stopped;
+}
+
 bool NativeAudioPlayerInternal::hasEnded() const
 {
     if (!m_bEnded) {
