@@ -122,8 +122,23 @@ QString Os_Linux::autostartFilePath()
         + App_linux::ownBusName() + QStringLiteral(".desktop");
 }
 
+// Earlier versions named the start-at-login entry "vireo.desktop": the user's choice is kept under the new name,
+// so that turning it off in the menu also stops the old entry.
+void Os_Linux::adoptEarlierAutostartEntry()
+{
+    const QString path = autostartFilePath();
+    const QString earlier = QFileInfo(path).absolutePath() + QStringLiteral("/vireo.desktop");
+    if (!QFile::exists(earlier))
+        return;
+    if (QFile::exists(path))
+        QFile::remove(earlier);
+    else
+        QFile::rename(earlier, path);
+}
+
 bool Os_Linux::isAutorunAtLogon()
 {
+    adoptEarlierAutostartEntry();
     const QString path = autostartFilePath();
     if (!QFile::exists(path))
         return false;
@@ -133,6 +148,7 @@ bool Os_Linux::isAutorunAtLogon()
 
 void Os_Linux::changeAutorunAtLogon(bool on)
 {
+    adoptEarlierAutostartEntry();
     const QString path = autostartFilePath();
     if (!on) {
         QFile::remove(path);

@@ -27,5 +27,6 @@ public:
     static QDBusConnection sessionBus();
 
     static QString autostartFilePath();
+    static void adoptEarlierAutostartEntry();
     static QString launcherAppUri();
 };

@@ -125,6 +125,17 @@ private slots:
         Os::changeAutorunAtLogon(false);
         QVERIFY(!QFile::exists(file));
         QVERIFY(!Os::isAutorunAtLogon());
+
+        // An entry written by an earlier version under its old name is the same choice, and goes when turned off.
+        const QString earlier = QFileInfo(file).absolutePath() + QStringLiteral("/vireo.desktop");
+        QFile old(earlier);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("[Desktop Entry]\nType=Application\nName=Vireo\nExec=vireo\n");
+        old.close();
+        QVERIFY(Os::isAutorunAtLogon());
+        Os::changeAutorunAtLogon(false);
+        QVERIFY(!QFile::exists(earlier) && !QFile::exists(file));
+        QVERIFY(!Os::isAutorunAtLogon());
     }
 
     void busNames()
