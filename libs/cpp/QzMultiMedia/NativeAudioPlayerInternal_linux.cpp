@@ -224,15 +224,27 @@ void logError(const QString& fileName, GstMessage* message)
     g_clear_error(&error);
 }
 
+// The address GStreamer opens a file by; empty for anything but a readable regular local file: opening a FIFO
+// or a device would block the pipeline, and nothing is ever fetched.
+QByteArray playableUri(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    if (fileName.isEmpty() || !info.isAbsolute() || !info.isFile() || !info.isReadable())
+        return QByteArray();
+    gchar* text = gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
+    const QByteArray uri(text);
+    g_free(text);
+    return uri;
+}
+
 // Builds the pipeline for a local file and waits, bounded, until it is ready to play. Null when the file is
 // missing, not a regular file, not audio, damaged or when the sink cannot be opened; `noOutput` tells the last
 // case from the others.
 GstElement* loadPipeline(const QString& fileName, float balance, bool* noOutput)
 {
     *noOutput = false;
-    const QFileInfo info(fileName);
-    // Only regular local files: opening a FIFO or a device would block the caller, and nothing is ever fetched.
-    if (fileName.isEmpty() || !info.isAbsolute() || !info.isFile() || !info.isReadable())
+    const QByteArray uri = playableUri(fileName);
+    if (uri.isEmpty())
         return nullptr;
 
     ensureGstreamer();
@@ -241,9 +253,7 @@ GstElement* loadPipeline(const QString& fileName, float balance, bool* noOutput)
         qCWarning(lcMultiMedia) << "GStreamer has no playbin; is gstreamer1.0-plugins-base installed?";
         return nullptr;
     }
-    gchar* uri = gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
-    g_object_set(pipeline, "uri", uri, "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
-    g_free(uri);
+    g_object_set(pipeline, "uri", uri.constData(), "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
     if (GstElement* sink = makeAudioSink())
         g_object_set(pipeline, "audio-sink", sink, nullptr);
     if (balance != 0.0f) {
@@ -385,14 +395,7 @@ void NativeAudioPlayerInternal::play(const QString& fileName)
 
 void NativeAudioPlayerInternal::setNextMedia(const QString& fileName)
 {
-    QByteArray uri;
-    const QFileInfo info(fileName);
-    // The same rule as for loading: a FIFO or a device would stall the pipeline, and nothing is ever fetched.
-    if (!fileName.isEmpty() && info.isAbsolute() && info.isFile() && info.isReadable()) {
-        gchar* text = gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
-        uri = text;
-        g_free(text);
-    }
+    const QByteArray uri = playableUri(fileName);
     const QMutexLocker lock(&m_nextMutex);
     m_nextUri = uri;
 }
