@@ -10,8 +10,6 @@
 #include "TrayHost.h"
 #include "TrayIconGeometry.h"
 
-#include <QTimer>
-
 #include <QApplication>
 #include <QBitmap>
 #include <QCursor>
@@ -25,7 +23,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
-#include <climits>
 
 #include <climits>
 
