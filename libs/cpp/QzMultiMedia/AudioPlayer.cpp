@@ -15,7 +15,9 @@ AudioPlayer* AudioPlayer::_uniqueInstance = nullptr;
 AudioPlayer::AudioPlayer()
     : m_pNativePlayer(new NativeAudioPlayer(this))
 {
-    connect(m_pNativePlayer, &NativeAudioPlayer::finished, this, &AudioPlayer::finished);
+    connect(m_pNativePlayer, &NativeAudioPlayer::finished, this, &AudioPlayer::slotNativeFinished);
+    m_loopTimer.setSingleShot(true);
+    connect(&m_loopTimer, &QTimer::timeout, this, &AudioPlayer::loopedPlay);
     connect(m_pNativePlayer, &NativeAudioPlayer::advanced, this, &AudioPlayer::advanced);
     connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
@@ -60,10 +62,11 @@ void AudioPlayer::prepare()
 void AudioPlayer::play(const QString& fileName, bool looped)
 {
     m_pNativePlayer->setMedia(fileName);
-    if (looped) {
-        m_bLoopStopped = false;
+    m_bLoopStopped = !looped;
+    if (looped)
         armLoop();
-    }
+    else
+        m_loopTimer.stop();
     m_pNativePlayer->stop();
     m_pNativePlayer->play();
 }
@@ -80,16 +83,30 @@ void AudioPlayer::armLoop()
     const qint64 length = duration();
     if (length <= 0)
         return;
-    QTimer::singleShot(int(qMin<qint64>(length, std::numeric_limits<int>::max())), this, &AudioPlayer::loopedPlay);
+    m_loopTimer.start(int(qMin<qint64>(length, std::numeric_limits<int>::max())));
 }
 
+// Restarts a looped song, from its file again if the back end already gave it up at its end.
 void AudioPlayer::loopedPlay()
 {
     if (m_bLoopStopped)
         return;
+    if (!m_pNativePlayer->isLoaded())
+        m_pNativePlayer->setMedia(fileName());
     armLoop();
     m_pNativePlayer->stop();
     m_pNativePlayer->play();
+}
+
+// On a busy machine the loop's timer can come after the back end has seen the song end: a looped song then
+// starts again all the same instead of ending.
+void AudioPlayer::slotNativeFinished()
+{
+    if (!m_bLoopStopped) {
+        loopedPlay();
+        return;
+    }
+    emit finished();
 }
 
 void AudioPlayer::play()
@@ -105,6 +122,7 @@ void AudioPlayer::pause()
 void AudioPlayer::stop()
 {
     m_bLoopStopped = true;
+    m_loopTimer.stop();
     m_pNativePlayer->stop();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace QzMultiMedia {
 
@@ -67,13 +68,15 @@ public slots:
 private:
     AudioPlayer();
     void armLoop();
+    void slotNativeFinished();
     void saveSoundSettings();
     void slotTagsChanged();
 
     static AudioPlayer* _uniqueInstance;
 
     NativeAudioPlayer* m_pNativePlayer;
-    bool m_bLoopStopped = false;
+    bool m_bLoopStopped = true; // no looped play runs
+    QTimer m_loopTimer;
     SongTags m_tags;
 };
 
