@@ -7,6 +7,7 @@
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QTimer>
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::AudioPlayer;
@@ -28,12 +29,8 @@ Mpris_linux::Mpris_linux(const QDBusConnection& bus, QObject* parent)
     connect(player, &AudioListPlayer::finished, this, &Mpris_linux::slotStateMayHaveChanged);
     connect(player, &AudioListPlayer::tagsChanged, this, &Mpris_linux::slotStateMayHaveChanged);
     // GStreamer learns some songs' length only once they play, or better as they go: each new length (and the
-    // seeking it allows) is announced on the position tick that brings it, which runs only while a song plays.
-    // The tick comes twice a second: it compares the length alone, not everything announced.
-    connect(AudioPlayer::instance(), &AudioPlayer::positionChanged, this, [this] {
-        if (AudioPlayer::instance()->duration() != m_nAnnouncedLength)
-            slotStateMayHaveChanged();
-    });
+    // seeking it allows) is announced as it comes.
+    connect(AudioPlayer::instance(), &AudioPlayer::durationChanged, this, &Mpris_linux::slotStateMayHaveChanged);
     m_mapLastAnnounced = playerProperties();
 }
 
@@ -62,9 +59,9 @@ QVariantMap Mpris_linux::playerProperties() const
     const bool loaded = !player->playList().isEmpty();
     // The list's end leaves the first song current but not loaded: that is a stop, whatever the tray shows.
     QString status = QStringLiteral("Stopped");
-    if (player->isPlaying())
+    if (player->state() == QzMultiMedia::PlayState::Playing)
         status = QStringLiteral("Playing");
-    else if (player->isPaused() && AudioPlayer::instance()->duration() > 0)
+    else if (player->state() == QzMultiMedia::PlayState::Paused)
         status = QStringLiteral("Paused");
     properties.insert(QStringLiteral("PlaybackStatus"), status);
 
@@ -101,8 +98,19 @@ QVariantMap Mpris_linux::playerProperties() const
     return properties;
 }
 
+// One change of the player sends several signals (a new song: its start, its state, its tags, its length); they
+// are announced together on the next turn of the event loop, so that a client never sees half a song.
 void Mpris_linux::slotStateMayHaveChanged()
 {
+    if (m_bAnnouncePending)
+        return;
+    m_bAnnouncePending = true;
+    QTimer::singleShot(0, this, &Mpris_linux::announce);
+}
+
+void Mpris_linux::announce()
+{
+    m_bAnnouncePending = false;
     const QVariantMap now = playerProperties();
     QVariantMap changed;
     for (auto it = now.constBegin(); it != now.constEnd(); ++it) {
@@ -110,7 +118,6 @@ void Mpris_linux::slotStateMayHaveChanged()
             changed.insert(it.key(), it.value());
     }
     m_mapLastAnnounced = now;
-    m_nAnnouncedLength = AudioPlayer::instance()->duration();
     if (changed.isEmpty() || !m_bRegistered)
         return;
     QDBusMessage signal = QDBusMessage::createSignal(QLatin1String(objectPath),

@@ -34,8 +34,10 @@ public slots:
     void slotStateMayHaveChanged();
 
 private:
+    void announce();
+
     QDBusConnection m_bus;
     QVariantMap m_mapLastAnnounced;
-    qint64 m_nAnnouncedLength = 0; // ms, as last compared
     bool m_bRegistered = false;
+    bool m_bAnnouncePending = false;
 };

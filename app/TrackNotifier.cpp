@@ -23,7 +23,7 @@ TrackNotifier::TrackNotifier(QObject* parent)
     , m_pNotification(new DesktopNotification(this))
 {
     AudioListPlayer* player = AudioListPlayer::instance();
-    connect(player, &AudioListPlayer::listChanged, this, [this] { m_bNewList = true; });
+    connect(player, &AudioListPlayer::listReplaced, this, [this] { m_bNewList = true; });
     connect(player, &AudioListPlayer::nextTriggered, this, &TrackNotifier::slotSongChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &TrackNotifier::slotSongChanged);
 }

@@ -60,6 +60,7 @@ Vireo::Vireo(QObject* parent)
     connect(player, &AudioListPlayer::nextTriggered, this, &Vireo::slotUpdateInfo);
     connect(player, &AudioListPlayer::previousTriggered, this, &Vireo::slotUpdateInfo);
     connect(player, &AudioListPlayer::listChanged, this, &Vireo::slotListChanged);
+    connect(player, &AudioListPlayer::listReplaced, this, &Vireo::slotListChanged);
     connect(player, &AudioListPlayer::stateChanged, this, &Vireo::slotShowState);
     // The list ran out, or the sound output failed: show it. Queued, because a command that failed this way
     // shows the playing state right after its call returns, and the truth must come last; by then the user may

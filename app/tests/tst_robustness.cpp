@@ -2,7 +2,6 @@
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "DropOnIcon.h"
-#include "NativeAudioPlayerInternal.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
 
@@ -19,7 +18,6 @@
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::AudioPlayer;
-using QzMultiMedia::NativeAudioPlayerInternal;
 
 // Everything a music folder can hold, dropped on the icon through the same path as a real drop: nothing
 // crashes, nothing hangs, nothing reaches the network, the menu still opens and a good song still plays.
@@ -31,8 +29,8 @@ class TestRobustness : public QObject
     QUrl m_good;
     std::unique_ptr<Vireo> m_vireo;
     QTcpServer m_server; // stands in for a remote host: nobody may ever connect to it
-    // Each operation returns within the load bound; the test machine gets some slack on top.
-    const int bound = NativeAudioPlayerInternal::PrerollTimeoutMs + 1000;
+    // No operation waits for the pipeline; the test machine gets generous slack all the same.
+    const int bound = 1000;
 
     QString path(const QString& name) const
     {

@@ -516,7 +516,8 @@ private slots:
         QCOMPARE(data.value(QStringLiteral("xesam:artist")).toStringList(), QStringList { "FlacArtist" });
         QCOMPARE(artFile(data), blue);
         const QString shown = QStringLiteral("FlacTitle\nFlacArtist");
-        QVERIFY(DesktopSession::waitFor([&] { return m_notifications.shown.last() == shown; }, 3000));
+        QVERIFY2(DesktopSession::waitFor([&] { return m_notifications.shown.last() == shown; }, 3000),
+            qPrintable(m_notifications.shown.join(QLatin1Char('|'))));
         QCOMPARE(m_notifications.shown.mid(notified).count(shown), 1);
         QCOMPARE(
             m_notifications.images.last(), QUrl(data.value(QStringLiteral("mpris:artUrl")).toString()).toLocalFile());

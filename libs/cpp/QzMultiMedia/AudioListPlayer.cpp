@@ -15,7 +15,7 @@ AudioListPlayer::AudioListPlayer()
     AudioPlayer* player = AudioPlayer::instance();
     connect(player, &AudioPlayer::stopped, this, &AudioListPlayer::stopped);
     connect(player, &AudioPlayer::finished, this, &AudioListPlayer::slotFinished);
-    connect(player, &AudioPlayer::advanced, this, &AudioListPlayer::slotAdvanced);
+    connect(player, &AudioPlayer::stateChanged, this, &AudioListPlayer::stateChanged);
     connect(player, &AudioPlayer::unplayable, this, &AudioListPlayer::skipUnplayable);
     connect(player, &AudioPlayer::tagsChanged, this, &AudioListPlayer::tagsChanged);
 }
@@ -57,7 +57,7 @@ void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
     m_playList = urls;
     m_nCurrentNumber = 0;
     regenerateIndexes();
-    emit listChanged();
+    emit listReplaced();
     play(urls.first().toLocalFile());
     emit nextTriggered();
 }
@@ -91,7 +91,7 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
     m_playList = songs;
     regenerateIndexes();
     m_nCurrentNumber = current;
-    emit listChanged();
+    emit listReplaced();
     emit stateChanged();
 }
 
@@ -179,15 +179,6 @@ void AudioListPlayer::queueNext()
         next < m_listIndexes.size() ? m_playList.at(m_listIndexes.at(next)).toLocalFile() : QString());
 }
 
-// The player moved on to the queued song by itself: the same step as a song's end, without a new start.
-void AudioListPlayer::slotAdvanced()
-{
-    ++m_nSongStarts;
-    m_nCurrentNumber += 1;
-    queueNext();
-    emit nextTriggered();
-}
-
 // With nothing loaded (the list ran to its end, or the sound output failed) Play starts the current song again,
 // which after the end is the first: a user pressing Play expects to hear something. So it does when the loaded
 // song is not the list's (a list brought back from the last run).
@@ -213,6 +204,11 @@ void AudioListPlayer::stop()
 {
     AudioPlayer::instance()->stop();
     emit stateChanged();
+}
+
+PlayState AudioListPlayer::state() const
+{
+    return AudioPlayer::instance()->state();
 }
 
 bool AudioListPlayer::isPlaying() const
@@ -272,6 +268,8 @@ bool AudioListPlayer::isLoopMode() const
     return m_bLoopMode;
 }
 
+// A song that was queued may already sound in place of the one that ended (the player took it over without a
+// gap): it is then only made current, not started again.
 void AudioListPlayer::slotFinished()
 {
     m_nCurrentNumber += 1;
@@ -280,7 +278,15 @@ void AudioListPlayer::slotFinished()
         emit finished();
         return;
     }
-    playNumber(m_nCurrentNumber);
+    AudioPlayer* player = AudioPlayer::instance();
+    const QString next = m_playList.at(m_listIndexes.at(m_nCurrentNumber)).toLocalFile();
+    if (player->isPlaying() && player->fileName() == next) {
+        ++m_nSongStarts;
+        queueNext();
+        emit stateChanged();
+    } else {
+        playNumber(m_nCurrentNumber);
+    }
     emit nextTriggered();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlayState.h"
 #include "SongTags.h"
 
 #include <QDir>
@@ -51,6 +52,7 @@ public:
     void pause();
     void stop();
 
+    PlayState state() const;
     bool isPlaying() const;
     bool isStopped() const;
     bool isPaused() const;
@@ -67,7 +69,10 @@ signals:
     void finished();
     void nextTriggered();
     void previousTriggered();
+    // Songs were appended to the list.
     void listChanged();
+    // The list was replaced by another (a drop, a start on files, the list of the last run).
+    void listReplaced();
     // The current song told more about itself: title, artist, cover.
     void tagsChanged();
     // Playing, paused or stopped, volume or mute changed, whoever asked for it: the tray, the desktop's remote
@@ -86,7 +91,6 @@ private:
     AudioListPlayer();
     void playNumber(int number);
     void queueNext();
-    void slotAdvanced();
     void skipUnplayable();
 
     static AudioListPlayer* m_uniqueInstance;

@@ -18,7 +18,13 @@ AudioPlayer::AudioPlayer()
     connect(m_pNativePlayer, &NativeAudioPlayer::finished, this, &AudioPlayer::slotNativeFinished);
     m_loopTimer.setSingleShot(true);
     connect(&m_loopTimer, &QTimer::timeout, this, &AudioPlayer::loopedPlay);
-    connect(m_pNativePlayer, &NativeAudioPlayer::advanced, this, &AudioPlayer::advanced);
+    // A song taken over without a gap ends the one before it: its tags are the new song's before anybody hears.
+    connect(m_pNativePlayer, &NativeAudioPlayer::advanced, this, [this] {
+        readTags();
+        emit finished();
+    });
+    connect(m_pNativePlayer, &NativeAudioPlayer::durationChanged, this, &AudioPlayer::durationChanged);
+    connect(m_pNativePlayer, &NativeAudioPlayer::stateChanged, this, &AudioPlayer::stateChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
     connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
@@ -153,6 +159,11 @@ bool AudioPlayer::isMuted() const
     return m_pNativePlayer->isMuted();
 }
 
+PlayState AudioPlayer::state() const
+{
+    return m_pNativePlayer->state();
+}
+
 bool AudioPlayer::isPlaying() const
 {
     return m_pNativePlayer->isPlaying();
@@ -205,9 +216,14 @@ const SongTags& AudioPlayer::tags() const
 
 void AudioPlayer::slotTagsChanged()
 {
+    readTags();
+    emit tagsChanged();
+}
+
+void AudioPlayer::readTags()
+{
     m_tags = m_pNativePlayer->tags();
     m_tags.coverFile = CoverCache::fileFor(m_tags.cover, m_tags.coverType);
-    emit tagsChanged();
 }
 
 // Saved at every change, not only at quit: a logout or a crash must not take the user's volume with it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlayState.h"
 #include "SongTags.h"
 
 #include <QObject>
@@ -32,6 +33,7 @@ public:
 
     qreal volume() const;
     bool isMuted() const;
+    PlayState state() const;
     bool isPlaying() const;
     bool isStopped() const;
     bool isPaused() const;
@@ -50,13 +52,15 @@ public:
 signals:
     // Playback stopped by itself because no sound output can be opened or the one in use went away.
     void stopped();
+    // The song played to its end. When the song given to setNext() took over from it, the player already
+    // plays that one (fileName() names it) as this comes: one finished() for every song that ends.
     void finished();
-    // The song given to setNext() took over from the one that ended.
-    void advanced();
     void positionChanged(qint64 ms);
     // The song just given to play() cannot be played.
     void unplayable();
     void tagsChanged();
+    void durationChanged(qint64 ms);
+    void stateChanged();
 
 public slots:
     void setMuted(bool muted);
@@ -71,6 +75,7 @@ private:
     void slotNativeFinished();
     void saveSoundSettings();
     void slotTagsChanged();
+    void readTags();
 
     static AudioPlayer* _uniqueInstance;
 

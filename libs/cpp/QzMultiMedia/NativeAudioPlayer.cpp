@@ -17,6 +17,8 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
     connect(m_pInternal, &NativeAudioPlayerInternal::unplayable, this, &NativeAudioPlayer::unplayable);
     connect(m_pInternal, &NativeAudioPlayerInternal::outputFailed, this, &NativeAudioPlayer::outputFailed);
     connect(m_pInternal, &NativeAudioPlayerInternal::tagsChanged, this, &NativeAudioPlayer::tagsChanged);
+    connect(m_pInternal, &NativeAudioPlayerInternal::durationChanged, this, &NativeAudioPlayer::durationChanged);
+    connect(m_pInternal, &NativeAudioPlayerInternal::stateChanged, this, &NativeAudioPlayer::stateChanged);
 }
 
 void NativeAudioPlayer::prepare()
@@ -32,6 +34,7 @@ void NativeAudioPlayer::warmUp()
 void NativeAudioPlayer::setMedia(const QString& fileName)
 {
     m_strFileName = fileName;
+    m_strNextFileName.clear();
     m_pInternal->setMedia(fileName);
 }
 
@@ -64,6 +67,11 @@ void NativeAudioPlayer::stop()
 void NativeAudioPlayer::unload()
 {
     m_pInternal->unload();
+}
+
+PlayState NativeAudioPlayer::state() const
+{
+    return m_pInternal->state();
 }
 
 bool NativeAudioPlayer::isPlaying() const

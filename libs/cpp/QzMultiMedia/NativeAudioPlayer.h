@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlayState.h"
 #include "SongTags.h"
 
 #include <QObject>
@@ -27,6 +28,7 @@ public:
     void stop();
     void unload();
 
+    PlayState state() const;
     bool isPlaying() const;
     bool isPaused() const;
     bool isStopped() const;
@@ -52,6 +54,8 @@ signals:
     void unplayable();
     void outputFailed();
     void tagsChanged();
+    void durationChanged(qint64 ms);
+    void stateChanged();
 
 private:
     NativeAudioPlayerInternal* m_pInternal;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlayState.h"
 #include "SongTags.h"
 
 #include <QMutex>
@@ -8,22 +9,23 @@
 #include <QTimer>
 
 typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
+typedef struct _GstTagList GstTagList;
+class QSocketNotifier;
 class QThread;
 
 namespace QzMultiMedia {
 
-// The bridge to the platform's audio player: one loaded file at a time, played by the native pipeline. The end
-// of a track is found by a 500 ms poll, not by a callback, so everything happens on the owning thread.
+// The bridge to the platform's audio player: one pipeline for the whole run, moved from song to song, and heard
+// through its bus on the owning thread. No call here waits for the pipeline: a song is loaded, found unplayable,
+// started, ended or taken over when the pipeline says so, and the getters only read what it said last.
 // A song to follow may be named in advance: the pipeline then moves on to it by itself, without a gap and without
-// opening the sound output again, and advanced() says so on the poll that sees it.
+// opening the sound output again, and advanced() says so when its sound starts.
 class NativeAudioPlayerInternal : public QObject
 {
     Q_OBJECT
 
 public:
-    // How long loading may wait for the pipeline to get ready before the file counts as unplayable.
-    static constexpr int PrerollTimeoutMs = 2000;
-
     // The player counts seconds; this interface counts milliseconds. Positions round to nearest, durations
     // truncate, so a track never appears longer than it is.
     static qint64 positionFromSeconds(double seconds);
@@ -50,6 +52,7 @@ public:
     // Gives the pipeline up entirely: the sound output and its threads are gone when this returns.
     void unload();
 
+    PlayState state() const;
     bool isPlaying() const;
     bool isPaused() const;
     bool isStopped() const;
@@ -57,13 +60,14 @@ public:
 
     qint64 position() const;
     void setPosition(qint64 ms);
+    // The length as the pipeline last reported it; 0 while unknown.
     qint64 duration() const;
 
     void setVolume(double volume);
     double volume() const;
     void setBalance(float balance);
 
-    // The loaded song's tags as far as the decoder has reported them; more may come while it plays.
+    // The sounding song's tags as far as they have reached the output; more may come while it plays.
     const SongTags& tags() const;
 
 signals:
@@ -76,35 +80,57 @@ signals:
     // No sound output can be opened, or the one in use went away: no song can be heard until it is back.
     void outputFailed();
     void tagsChanged();
+    void durationChanged(qint64 ms);
+    void stateChanged();
 
 private slots:
     void slotPositionChanged();
-    void slotReadTags();
+    void slotBusActivated();
+    void finishAdvance();
 
 private:
-    enum State { Playing = 0, Stopped = 1, Paused = 2 };
-
+    void ensurePipeline();
+    void releasePipeline();
+    void halt(bool afterError = false);
+    void load(const QByteArray& uri);
+    void clearSong();
+    void setState(PlayState state);
+    void handle(GstMessage* message);
+    void handleError(GstMessage* message);
+    void handleEnd();
+    void handleStreamStart();
+    void handleTags(GstMessage* message);
+    void handleLoaded();
+    void handleBuffering(GstMessage* message);
+    void readDuration();
+    void applyTarget();
     static void aboutToFinish(GstElement* pipeline, void* owner);
-    void release();
-    bool switching() const;
-    bool hasEnded() const;
-    void readTags();
 
     float m_fBalance = 0.0f;
     GstElement* m_pPlayer = nullptr;
+    GstElement* m_pOutput = nullptr; // the pipeline's sink, to tell the output's errors from the song's
+    QSocketNotifier* m_pBusNotifier = nullptr;
     QTimer m_timer;
-    int m_nState = Playing;
+    QTimer m_advanceWait; // a song taken over waits this long for its tags before it is announced
+    PlayState m_nState = PlayState::Empty;
     double m_fVolume = 0.5;
-    bool m_bStarted = false; // PLAYING was asked for since the last pause, stop or load
+    QByteArray m_uri; // the song loaded by setMedia, or the one the pipeline moved on to since
     bool m_bAtStart = false; // loaded or rewound, and not moved since
-    static QThread* s_pWarmUp;
+    bool m_bPrerolled = false; // the loaded song reached the output once: it plays
+    bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
+    bool m_bEndPending = false; // the end came while paused
+    bool m_bAdvancePending = false; // a song taken over started; said once the messages at hand are read
+    int m_nStreamStarts = 0; // since the last load: the first is the loaded song, each further one a song taken over
+    quint32 m_nLoadSeqnum = 0; // messages made before the last load are about another song
+    qint64 m_nPendingSeek = -1; // asked for before the pipeline could seek
+    qint64 m_nDuration = 0;
+    GstTagList* m_pTagList = nullptr; // everything the sounding song told, merged
     SongTags m_tags;
+    static QThread* s_pWarmUp;
+
     mutable QMutex m_nextMutex; // the next song is taken on a streaming thread
     QByteArray m_nextUri;
-    bool m_bSwitching = false; // the pipeline took the next song and plays out the end of the loaded one
-    mutable bool m_bAdvanced = false; // the next song's stream reached the output
-    mutable bool m_bEnded = false; // end of stream or an error was seen on the bus since the last start
-    mutable bool m_bOutputLost = false; // what ended it was the sound output failing
+    QByteArray m_takenUri; // handed to the pipeline at its about-to-finish, not yet sounding
 };
 
 } // namespace QzMultiMedia

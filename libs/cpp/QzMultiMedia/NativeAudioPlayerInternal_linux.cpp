@@ -1,8 +1,9 @@
 #include "NativeAudioPlayerInternal.h"
 
+#include "GstSupport_linux.h"
 #include "QzMultiMediaLogging.h"
 
-#include <QFileInfo>
+#include <QSocketNotifier>
 #include <QThread>
 
 #include <gst/gst.h>
@@ -18,287 +19,24 @@ namespace {
 constexpr guint PlayFlagAudio = 1u << 1;
 constexpr guint PlayFlagSoftVolume = 1u << 4;
 
-void initGstreamer()
-{
-    gst_init(nullptr, nullptr);
-
-    // libav's MP3 decoder ranks equal to mpg123 and wins the tie, at about three times the memory and half again
-    // the CPU. Prefer mpg123; libav keeps the formats only it decodes.
-    GstRegistry* registry = gst_registry_get();
-    GstPluginFeature* mpg123 = gst_registry_lookup_feature(registry, "mpg123audiodec");
-    GstPluginFeature* libav = gst_registry_lookup_feature(registry, "avdec_mp3");
-    if (mpg123 && libav && gst_plugin_feature_get_rank(mpg123) <= gst_plugin_feature_get_rank(libav))
-        gst_plugin_feature_set_rank(mpg123, gst_plugin_feature_get_rank(libav) + 1);
-    if (mpg123)
-        gst_object_unref(mpg123);
-    if (libav)
-        gst_object_unref(libav);
-}
-
-// GStreamer is set up on first use, so a start that never plays pays nothing for it. The first use may come from
-// the warm-up thread and the user interface's thread at once: a function-local static is initialised only once.
-void ensureGstreamer()
-{
-    static const bool initialized = [] {
-        initGstreamer();
-        return true;
-    }();
-    Q_UNUSED(initialized);
-}
-
-// What a first song needs besides the pipeline itself: finding its type, the usual containers and decoders, and
-// the way to the sound server. Loading them is most of what a first song waits for.
-void loadCommonPlugins()
-{
-    ensureGstreamer();
-    for (const char* name : { "coreelements", "playback", "typefindfunctions", "autodetect", "pulseaudio", "volume",
-             "audioconvert", "audioresample", "audioparsers", "id3demux", "mpg123", "ogg", "vorbis", "flac" }) {
-        if (GstPlugin* plugin = gst_plugin_load_by_name(name))
-            gst_object_unref(plugin);
-    }
-}
-
-// How much sound the output holds ahead of the ear. GStreamer's 200 ms suits a call; music only needs to never
-// run dry. Twice that halves how often the sound server asks for more, and a third of the CPU playback costs
-// goes with it. Pausing and stopping stay immediate: the server drops what it holds.
-constexpr gint64 OutputBufferUs = 400000;
-
-// autoaudiosink picks the real output when it starts; it is set up as it joins.
-void bufferGenerously(GstBin*, GstElement* element, gpointer)
-{
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "buffer-time"))
-        g_object_set(element, "buffer-time", OutputBufferUs, nullptr);
-}
-
-GstElement* makeDeviceSink()
-{
-    const QByteArray description = qgetenv("VIREO_AUDIO_SINK");
-    if (!description.isEmpty()) {
-        GError* error = nullptr;
-        GstElement* sink = gst_parse_bin_from_description(description.constData(), TRUE, &error);
-        if (sink)
-            return sink;
-        qCWarning(lcMultiMedia) << "VIREO_AUDIO_SINK is not a usable sink:" << (error ? error->message : "");
-        g_clear_error(&error);
-    }
-    GstElement* sink = gst_element_factory_make("autoaudiosink", "vireo-auto-sink");
-    if (sink)
-        g_signal_connect(sink, "element-added", G_CALLBACK(bufferGenerously), nullptr);
-    return sink;
-}
-
-// The output takes one sample format whatever the song: a song that follows in the same pipeline then never makes
-// the sound server's stream change format, which it can only do by playing out and opening anew (a gap of a
-// second and more from Vorbis to MP3). 16 bits is what MP3 and FLAC decode to and what most outputs take.
-GstElement* makeAudioSink()
-{
-    GstElement* device = makeDeviceSink();
-    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-    GstElement* output = gst_bin_new("vireo-output");
-    if (!device || !filter) {
-        if (filter)
-            gst_object_unref(filter);
-        gst_object_unref(output);
-        return device;
-    }
-    GstCaps* caps = gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
-    g_object_set(filter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
-    gst_bin_add_many(GST_BIN(output), filter, device, nullptr);
-    gst_element_link(filter, device);
-    GstPad* pad = gst_element_get_static_pad(filter, "sink");
-    gst_element_add_pad(output, gst_ghost_pad_new("sink", pad));
-    gst_object_unref(pad);
-    return output;
-}
-
-// autoaudiosink falls back to a silent fake sink when no sound server or device can be opened. Playing into it
-// would show a song as playing that nobody hears, so that counts as a sink that failed to open.
-bool playsIntoTheVoid(GstElement* pipeline)
-{
-    GstElement* sink = nullptr;
-    g_object_get(pipeline, "audio-sink", &sink, nullptr);
-    if (!sink)
-        return false;
-    GstElement* device = nullptr;
-    if (g_strcmp0(GST_OBJECT_NAME(sink), "vireo-auto-sink") == 0)
-        device = GST_ELEMENT(gst_object_ref(sink));
-    else if (GST_IS_BIN(sink))
-        device = gst_bin_get_by_name(GST_BIN(sink), "vireo-auto-sink");
-    bool silent = false;
-    if (device && GST_IS_BIN(device)) {
-        if (GstElement* fallback = gst_bin_get_by_name(GST_BIN(device), "fake-audio-sink")) {
-            silent = true;
-            gst_object_unref(fallback);
-        }
-    }
-    if (device)
-        gst_object_unref(device);
-    gst_object_unref(sink);
-    return silent;
-}
-
-GstElement* makePanorama(float balance)
-{
-    GstElement* filter = gst_parse_bin_from_description(
-        "audioconvert ! audiopanorama name=vireo-panorama ! audioconvert", TRUE, nullptr);
-    if (!filter)
-        return nullptr;
-    GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama");
-    g_object_set(panorama, "panorama", gfloat(balance), nullptr);
-    gst_object_unref(panorama);
-    return filter;
-}
-
-void destroyPipeline(GstElement* pipeline)
-{
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-}
-
-// An error posted by the sound output (or anything inside it) means that nobody can hear anything, whichever
-// song is tried: that is not the song's fault.
-bool comesFromTheOutput(GstElement* pipeline, GstMessage* message)
-{
-    GstElement* sink = nullptr;
-    g_object_get(pipeline, "audio-sink", &sink, nullptr);
-    if (!sink)
-        return false;
-    GstObject* source = GST_MESSAGE_SRC(message);
-    const bool fromSink
-        = source == GST_OBJECT(sink) || (source && gst_object_has_as_ancestor(source, GST_OBJECT(sink)));
-    gst_object_unref(sink);
-    return fromSink;
-}
-
-QString tagString(const GstTagList* list, const char* tag)
-{
-    gchar* value = nullptr;
-    if (!gst_tag_list_get_string(list, tag, &value))
-        return QString();
-    const QString text = QString::fromUtf8(value).trimmed();
-    g_free(value);
-    return text;
-}
-
-// The tags a decoder reported, in the engine's terms. Of the pictures a file may hold, the cover comes first;
-// a preview stands in for a file that has only that.
-SongTags songTags(const GstTagList* list)
-{
-    SongTags tags;
-    tags.title = tagString(list, GST_TAG_TITLE);
-    tags.artist = tagString(list, GST_TAG_ARTIST);
-    tags.album = tagString(list, GST_TAG_ALBUM);
-    guint track = 0;
-    if (gst_tag_list_get_uint(list, GST_TAG_TRACK_NUMBER, &track))
-        tags.trackNumber = int(track);
-    GstSample* sample = nullptr;
-    if (gst_tag_list_get_sample(list, GST_TAG_IMAGE, &sample)
-        || gst_tag_list_get_sample(list, GST_TAG_PREVIEW_IMAGE, &sample)) {
-        GstBuffer* buffer = gst_sample_get_buffer(sample);
-        GstMapInfo map;
-        if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            tags.cover = QByteArray(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
-            gst_buffer_unmap(buffer, &map);
-        }
-        const GstCaps* caps = gst_sample_get_caps(sample);
-        if (caps && gst_caps_get_size(caps) > 0)
-            tags.coverType = QString::fromLatin1(gst_structure_get_name(gst_caps_get_structure(caps, 0)));
-        gst_sample_unref(sample);
-    }
-    return tags;
-}
-
-// Called on a streaming thread: the tags are read on the owner's thread, from the pipeline as it is then.
-void audioTagsChanged(GstElement*, gint, gpointer owner)
-{
-    auto* player = static_cast<NativeAudioPlayerInternal*>(owner);
-    QMetaObject::invokeMethod(player, "slotReadTags", Qt::QueuedConnection);
-}
-
-void logError(const QString& fileName, GstMessage* message)
+void logMessage(const char* what, GstMessage* message)
 {
     GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    qCDebug(lcMultiMedia) << "cannot play" << fileName << ":" << (error ? error->message : "");
+    gchar* debug = nullptr;
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        gst_message_parse_error(message, &error, &debug);
+    else
+        gst_message_parse_warning(message, &error, &debug);
+    qCDebug(lcMultiMedia) << what << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":" << (error ? error->message : "")
+                          << (debug ? debug : "");
     g_clear_error(&error);
+    g_free(debug);
 }
 
-// The address GStreamer opens a file by; empty for anything but a readable regular local file: opening a FIFO
-// or a device would block the pipeline, and nothing is ever fetched.
-QByteArray playableUri(const QString& fileName)
+void seekTo(GstElement* pipeline, qint64 ms)
 {
-    const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.isAbsolute() || !info.isFile() || !info.isReadable())
-        return QByteArray();
-    gchar* text = gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
-    const QByteArray uri(text);
-    g_free(text);
-    return uri;
-}
-
-// Builds the pipeline for a local file and waits, bounded, until it is ready to play. Null when the file is
-// missing, not a regular file, not audio, damaged or when the sink cannot be opened; `noOutput` tells the last
-// case from the others.
-GstElement* loadPipeline(const QString& fileName, float balance, bool* noOutput)
-{
-    *noOutput = false;
-    const QByteArray uri = playableUri(fileName);
-    if (uri.isEmpty())
-        return nullptr;
-
-    ensureGstreamer();
-    GstElement* pipeline = gst_element_factory_make("playbin", nullptr);
-    if (!pipeline) {
-        qCWarning(lcMultiMedia) << "GStreamer has no playbin; is gstreamer1.0-plugins-base installed?";
-        return nullptr;
-    }
-    g_object_set(pipeline, "uri", uri.constData(), "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
-    if (GstElement* sink = makeAudioSink())
-        g_object_set(pipeline, "audio-sink", sink, nullptr);
-    if (balance != 0.0f) {
-        if (GstElement* filter = makePanorama(balance))
-            g_object_set(pipeline, "audio-filter", filter, nullptr);
-    }
-
-    bool ready = false;
-    const GstStateChangeReturn change = gst_element_set_state(pipeline, GST_STATE_PAUSED);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* message = nullptr;
-    if (change == GST_STATE_CHANGE_ASYNC) {
-        message
-            = gst_bus_timed_pop_filtered(bus, GstClockTime(NativeAudioPlayerInternal::PrerollTimeoutMs) * GST_MSECOND,
-                GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
-        ready = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE;
-        if (!message)
-            qCDebug(lcMultiMedia) << "cannot play" << fileName << ": not ready in time";
-    } else if (change == GST_STATE_CHANGE_FAILURE) {
-        // A sink that cannot open fails the state change at once; the reason waits on the bus.
-        message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-    } else {
-        ready = true;
-    }
-    if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-        logError(fileName, message);
-        *noOutput = comesFromTheOutput(pipeline, message);
-    }
-    if (message)
-        gst_message_unref(message);
-    gst_object_unref(bus);
-
-    if (ready && playsIntoTheVoid(pipeline)) {
-        qCDebug(lcMultiMedia) << "cannot play" << fileName << ": no sound output can be opened";
-        *noOutput = true;
-        ready = false;
-    }
-    gint audioStreams = 0;
-    if (ready)
-        g_object_get(pipeline, "n-audio", &audioStreams, nullptr);
-    if (audioStreams <= 0) {
-        destroyPipeline(pipeline);
-        return nullptr;
-    }
-    return pipeline;
+    gst_element_seek_simple(pipeline, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+        qMax<qint64>(0, ms) * GST_MSECOND);
 }
 
 } // namespace
@@ -319,20 +57,26 @@ double NativeAudioPlayerInternal::audibleVolume(double volume)
     return std::isfinite(volume) ? qBound(0.0, volume, 1.0) : 0.5;
 }
 
+QThread* NativeAudioPlayerInternal::s_pWarmUp = nullptr;
+
 NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
     : QObject(parent)
 {
     m_timer.setInterval(500);
     connect(&m_timer, &QTimer::timeout, this, &NativeAudioPlayerInternal::slotPositionChanged);
+    // A song without tags is not waited for longer than this.
+    m_advanceWait.setInterval(150);
+    m_advanceWait.setSingleShot(true);
+    connect(&m_advanceWait, &QTimer::timeout, this, &NativeAudioPlayerInternal::finishAdvance);
 }
-
-QThread* NativeAudioPlayerInternal::s_pWarmUp = nullptr;
 
 NativeAudioPlayerInternal::~NativeAudioPlayerInternal()
 {
     if (s_pWarmUp)
         s_pWarmUp->wait();
-    release();
+    releasePipeline();
+    if (m_pTagList)
+        gst_tag_list_unref(m_pTagList);
 }
 
 void NativeAudioPlayerInternal::prepare()
@@ -346,45 +90,148 @@ void NativeAudioPlayerInternal::warmUp()
 {
     if (s_pWarmUp)
         return;
-    s_pWarmUp = QThread::create(loadCommonPlugins);
+    s_pWarmUp = QThread::create(GstSupport::loadCommonPlugins);
     s_pWarmUp->start(QThread::LowPriority);
 }
 
-void NativeAudioPlayerInternal::release()
+void NativeAudioPlayerInternal::ensurePipeline()
 {
-    if (m_pPlayer) {
-        destroyPipeline(m_pPlayer);
-        m_pPlayer = nullptr;
+    if (m_pPlayer)
+        return;
+    GstSupport::ensureGstreamer();
+    m_pPlayer = gst_element_factory_make("playbin", nullptr);
+    if (!m_pPlayer) {
+        qCWarning(lcMultiMedia) << "GStreamer has no playbin; is gstreamer1.0-plugins-base installed?";
+        return;
     }
-    {
-        const QMutexLocker lock(&m_nextMutex);
-        m_bSwitching = false;
+    gst_object_ref_sink(m_pPlayer);
+    g_object_set(m_pPlayer, "flags", PlayFlagAudio | PlayFlagSoftVolume, "volume", audibleVolume(m_fVolume), nullptr);
+    m_pOutput = GstSupport::makeAudioSink();
+    if (m_pOutput)
+        g_object_set(m_pPlayer, "audio-sink", m_pOutput, nullptr);
+    if (m_fBalance != 0.0f) {
+        if (GstElement* filter = GstSupport::makePanorama(m_fBalance))
+            g_object_set(m_pPlayer, "audio-filter", filter, nullptr);
     }
-    m_bAdvanced = false;
-    m_bStarted = false;
+    g_signal_connect(m_pPlayer, "about-to-finish", G_CALLBACK(aboutToFinish), this);
+
+    // The bus is read where it says it has something, on this thread: no poll, and nobody else reads it.
+    GstBus* bus = gst_element_get_bus(m_pPlayer);
+    GPollFD fd;
+    gst_bus_get_pollfd(bus, &fd);
+    gst_object_unref(bus);
+    m_pBusNotifier = new QSocketNotifier(qintptr(fd.fd), QSocketNotifier::Read, this);
+    connect(m_pBusNotifier, &QSocketNotifier::activated, this, &NativeAudioPlayerInternal::slotBusActivated);
+}
+
+// The pipeline goes to READY before NULL: its streaming threads end while the sound output is still open. Taking
+// the output down first let a thread still setting up a song ask the closed output for its formats, which
+// aborted the program inside the sound server's client library.
+void NativeAudioPlayerInternal::releasePipeline()
+{
+    if (!m_pPlayer)
+        return;
+    delete m_pBusNotifier;
+    m_pBusNotifier = nullptr;
+    gst_element_set_state(m_pPlayer, GST_STATE_READY);
+    gst_element_set_state(m_pPlayer, GST_STATE_NULL);
+    gst_object_unref(m_pPlayer);
+    m_pPlayer = nullptr;
+    m_pOutput = nullptr;
+    const QMutexLocker lock(&m_nextMutex);
+    m_takenUri.clear();
+}
+
+void NativeAudioPlayerInternal::setState(PlayState state)
+{
+    if (state == m_nState)
+        return;
+    m_nState = state;
+    if (state != PlayState::Playing)
+        m_timer.stop();
+    emit stateChanged();
+}
+
+// Ends whatever the pipeline did: its threads stop in READY (the output stays open) and what it said of the song
+// before is forgotten, a second error of a broken song included.
+void NativeAudioPlayerInternal::halt(bool afterError)
+{
+    m_bAdvancePending = false;
+    m_advanceWait.stop();
+    gst_element_set_state(m_pPlayer, GST_STATE_READY);
+    // READY alone leaves the bins inside half set up after an error, and the next song's type is then never
+    // found: they are taken down to NULL, once their threads have ended.
+    if (afterError)
+        gst_element_set_state(m_pPlayer, GST_STATE_NULL);
+    GstBus* bus = gst_element_get_bus(m_pPlayer);
+    gst_bus_set_flushing(bus, TRUE);
+    gst_bus_set_flushing(bus, FALSE);
+    gst_object_unref(bus);
+    const QMutexLocker lock(&m_nextMutex);
+    m_takenUri.clear();
+}
+
+// Moves the one pipeline to another song: its threads end in READY (the output stays open), the bus forgets the
+// song before, and the new song gets ready in the background. The answer comes on the bus.
+void NativeAudioPlayerInternal::load(const QByteArray& uri)
+{
+    halt();
+    m_nLoadSeqnum = gst_util_seqnum_next();
+    m_uri = uri;
+    m_bAtStart = true;
+    m_bPrerolled = false;
+    m_bBuffering = false;
+    m_bEndPending = false;
+    m_nStreamStarts = 0;
+    m_nPendingSeek = -1;
+    g_object_set(m_pPlayer, "uri", uri.constData(), nullptr);
+    if (m_fBalance != 0.0f) {
+        GstElement* filter = nullptr;
+        g_object_get(m_pPlayer, "audio-filter", &filter, nullptr);
+        if (filter)
+            gst_object_unref(filter);
+        else if ((filter = GstSupport::makePanorama(m_fBalance)))
+            g_object_set(m_pPlayer, "audio-filter", filter, nullptr);
+    }
+    gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
+}
+
+void NativeAudioPlayerInternal::clearSong()
+{
+    if (m_pTagList) {
+        gst_tag_list_unref(m_pTagList);
+        m_pTagList = nullptr;
+    }
+    if (m_tags != SongTags()) {
+        m_tags = SongTags();
+        emit tagsChanged();
+    }
+    if (m_nDuration != 0) {
+        m_nDuration = 0;
+        emit durationChanged(0);
+    }
 }
 
 void NativeAudioPlayerInternal::setMedia(const QString& fileName)
 {
-    release();
-    setNextMedia(QString());
-    bool noOutput = false;
-    m_pPlayer = loadPipeline(fileName, m_fBalance, &noOutput);
-    m_bEnded = false;
-    m_bOutputLost = false;
-    m_bAtStart = true;
-    // Tags the decoder found while getting ready are there at once; later ones are picked up as they come.
-    readTags();
-    if (m_pPlayer) {
-        g_signal_connect(m_pPlayer, "audio-tags-changed", G_CALLBACK(audioTagsChanged), this);
-        g_signal_connect(m_pPlayer, "about-to-finish", G_CALLBACK(aboutToFinish), this);
+    const QByteArray uri = GstSupport::playableUri(fileName);
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        m_nextUri.clear();
+    }
+    clearSong();
+    if (!uri.isEmpty())
+        ensurePipeline();
+    if (uri.isEmpty() || !m_pPlayer) {
+        if (m_pPlayer)
+            halt();
+        m_uri.clear();
+        setState(PlayState::Failed);
+        emit unplayable();
         return;
     }
-    m_nState = Stopped;
-    if (noOutput)
-        emit outputFailed();
-    else
-        emit unplayable();
+    load(uri);
+    setState(PlayState::Stopped);
 }
 
 void NativeAudioPlayerInternal::play(const QString& fileName)
@@ -395,13 +242,14 @@ void NativeAudioPlayerInternal::play(const QString& fileName)
 
 void NativeAudioPlayerInternal::setNextMedia(const QString& fileName)
 {
-    const QByteArray uri = playableUri(fileName);
+    const QByteArray uri = GstSupport::playableUri(fileName);
     const QMutexLocker lock(&m_nextMutex);
     m_nextUri = uri;
 }
 
 // The pipeline has read the loaded song to its end and plays out what it holds: the moment to hand it the next
-// one, which it then decodes ahead so that its first sample follows the last one of this song.
+// one, which it then decodes ahead so that its first sample follows the last one of this song. Runs on a
+// streaming thread.
 void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 {
     auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
@@ -409,139 +257,126 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
     if (self->m_nextUri.isEmpty())
         return;
     g_object_set(pipeline, "uri", self->m_nextUri.constData(), nullptr);
-    self->m_nextUri.clear();
-    self->m_bSwitching = true;
+    self->m_takenUri = std::exchange(self->m_nextUri, QByteArray());
 }
 
 void NativeAudioPlayerInternal::play()
 {
-    if (!m_pPlayer)
+    if (!isLoaded())
         return;
-    // Whatever ended the previous run is history now.
-    GstBus* bus = gst_element_get_bus(m_pPlayer);
-    gst_bus_set_flushing(bus, TRUE);
-    gst_bus_set_flushing(bus, FALSE);
-    gst_object_unref(bus);
-    m_bEnded = false;
-
     g_object_set(m_pPlayer, "volume", audibleVolume(m_fVolume), nullptr);
-    if (gst_element_set_state(m_pPlayer, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
-        m_bEnded = true; // the first poll reports the end, as for a track that would not start
-    m_bStarted = true;
     m_bAtStart = false;
+    setState(PlayState::Playing);
     m_timer.start();
-    m_nState = Playing;
+    if (m_bEndPending) {
+        // The song reached its end just as it was paused: resuming it finds it over.
+        handleEnd();
+        return;
+    }
+    applyTarget();
+}
+
+void NativeAudioPlayerInternal::applyTarget()
+{
+    if (m_pPlayer && m_nState == PlayState::Playing && !m_bBuffering)
+        gst_element_set_state(m_pPlayer, GST_STATE_PLAYING);
 }
 
 void NativeAudioPlayerInternal::pause()
 {
-    if (!m_pPlayer)
+    if (!isLoaded())
         return;
     gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
-    m_bStarted = false;
-    m_nState = Paused;
+    setState(PlayState::Paused);
 }
 
 void NativeAudioPlayerInternal::stop()
 {
-    if (!m_pPlayer)
+    if (!isLoaded())
         return;
-    m_timer.stop();
-    if (switching()) {
-        // The pipeline has moved on to the next song inside: rewinding it would rewind that one. The loaded song
-        // starts afresh from its file when played again.
-        release();
-        m_nState = Stopped;
-        return;
+    bool switching = false;
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        switching = !m_takenUri.isEmpty();
     }
-    gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
-    // Every song starts with a stop: rewinding a pipeline that has not moved yet would only make it preroll again.
-    if (!m_bAtStart)
-        gst_element_seek_simple(
-            m_pPlayer, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0);
-    m_bAtStart = true;
-    m_bStarted = false;
-    m_nState = Stopped;
+    if (switching) {
+        // The pipeline has moved on to the next song inside: rewinding it would rewind that one. The loaded song
+        // is set up afresh.
+        load(m_uri);
+    } else {
+        gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
+        // Every song starts with a stop: rewinding a pipeline that has not moved yet would only make it preroll
+        // again.
+        if (!m_bAtStart) {
+            if (m_bPrerolled)
+                seekTo(m_pPlayer, 0);
+            else
+                m_nPendingSeek = 0;
+        }
+        m_bEndPending = false;
+        m_bAtStart = true;
+    }
+    setState(PlayState::Stopped);
 }
 
 void NativeAudioPlayerInternal::unload()
 {
-    m_timer.stop();
-    release();
-    m_nState = Stopped;
+    releasePipeline();
+    m_uri.clear();
+    clearSong();
+    setState(PlayState::Empty);
 }
 
-bool NativeAudioPlayerInternal::hasEnded() const
+PlayState NativeAudioPlayerInternal::state() const
 {
-    if (!m_bEnded) {
-        GstBus* bus = gst_element_get_bus(m_pPlayer);
-        // Drains the bus: everything but the end or an error is of no interest here.
-        const auto wanted = GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_STREAM_START);
-        GstMessage* message = gst_bus_pop_filtered(bus, wanted);
-        while (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_START) {
-            // Only a song taken over inside the pipeline starts a stream after the loaded one.
-            m_bAdvanced = m_bAdvanced || switching();
-            gst_message_unref(message);
-            message = gst_bus_pop_filtered(bus, wanted);
-        }
-        if (message) {
-            m_bEnded = true;
-            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-                logError(QString(), message);
-                m_bOutputLost = comesFromTheOutput(m_pPlayer, message);
-            }
-            gst_message_unref(message);
-        }
-        gst_object_unref(bus);
-    }
-    return m_bEnded;
+    return m_nState;
 }
 
 bool NativeAudioPlayerInternal::isPlaying() const
 {
-    return m_pPlayer && m_bStarted && !hasEnded();
+    return m_nState == PlayState::Playing;
 }
 
 bool NativeAudioPlayerInternal::isPaused() const
 {
-    return m_nState == Paused;
+    return m_nState == PlayState::Paused;
 }
 
 bool NativeAudioPlayerInternal::isStopped() const
 {
-    return m_nState == Stopped;
+    return m_nState == PlayState::Stopped || m_nState == PlayState::Failed;
 }
 
-// A pipeline whose sound output went away is no longer loaded, even before the next tick gives it up: resuming
-// it would play into nothing.
 bool NativeAudioPlayerInternal::isLoaded() const
 {
-    return m_pPlayer != nullptr && !(hasEnded() && m_bOutputLost);
+    return m_pPlayer
+        && (m_nState == PlayState::Stopped || m_nState == PlayState::Playing || m_nState == PlayState::Paused);
 }
 
 qint64 NativeAudioPlayerInternal::position() const
 {
     gint64 ns = 0;
-    if (!m_pPlayer || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
+    if (!isLoaded() || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
         return 0;
     return positionFromSeconds(double(ns) / GST_SECOND);
 }
 
+// A seek asked for while the song still gets ready is made once it is.
 void NativeAudioPlayerInternal::setPosition(qint64 ms)
 {
-    if (!m_pPlayer)
+    if (!isLoaded())
         return;
-    gst_element_seek_simple(m_pPlayer, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        qMax<qint64>(0, ms) * GST_MSECOND);
+    if (m_bPrerolled)
+        seekTo(m_pPlayer, ms);
+    else
+        m_nPendingSeek = ms;
     m_bAtStart = false;
+    m_bEndPending = false;
 }
 
 qint64 NativeAudioPlayerInternal::duration() const
 {
-    gint64 ns = 0;
-    if (!m_pPlayer || !gst_element_query_duration(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
-        return 0;
-    return durationFromSeconds(double(ns) / GST_SECOND);
+    return isLoaded() ? m_nDuration : 0;
 }
 
 void NativeAudioPlayerInternal::setVolume(double volume)
@@ -556,20 +391,17 @@ double NativeAudioPlayerInternal::volume() const
     return m_fVolume;
 }
 
+// A pipeline built at the centre gets its panorama stage with the next song.
 void NativeAudioPlayerInternal::setBalance(float balance)
 {
     m_fBalance = balance;
     if (!m_pPlayer)
         return;
-    // A pipeline built at the centre has no panorama stage; the new balance then takes effect with the next file.
     GstElement* filter = nullptr;
     g_object_get(m_pPlayer, "audio-filter", &filter, nullptr);
     if (!filter)
         return;
-    if (GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama")) {
-        g_object_set(panorama, "panorama", gfloat(qBound(-1.0f, balance, 1.0f)), nullptr);
-        gst_object_unref(panorama);
-    }
+    GstSupport::setPanorama(filter, balance);
     gst_object_unref(filter);
 }
 
@@ -578,67 +410,229 @@ const SongTags& NativeAudioPlayerInternal::tags() const
     return m_tags;
 }
 
-void NativeAudioPlayerInternal::slotReadTags()
-{
-    readTags();
-}
-
-void NativeAudioPlayerInternal::readTags()
-{
-    // Once the next song is taken, the tags that come are its own, while the loaded one still sounds.
-    if (switching())
-        return;
-    SongTags tags;
-    GstTagList* list = nullptr;
-    if (m_pPlayer)
-        g_signal_emit_by_name(m_pPlayer, "get-audio-tags", 0, &list);
-    if (list) {
-        tags = songTags(list);
-        gst_tag_list_unref(list);
-    }
-    if (tags == m_tags)
-        return;
-    m_tags = tags;
-    emit tagsChanged();
-}
-
-bool NativeAudioPlayerInternal::switching() const
-{
-    const QMutexLocker lock(&m_nextMutex);
-    return m_bSwitching;
-}
-
+// An MP3 without a Xing header has only GStreamer's running estimate of its length, which the parser
+// re-announces seldom; the tick that reports the position brings a better estimate along.
 void NativeAudioPlayerInternal::slotPositionChanged()
+{
+    if (m_nState != PlayState::Playing)
+        return;
+    readDuration();
+    emit positionChanged(position());
+}
+
+// Takes every message waiting. A message may lead to a new song (a slot of ours starts the next one), which
+// empties the bus; a failed output takes the pipeline and its bus away.
+void NativeAudioPlayerInternal::slotBusActivated()
 {
     if (!m_pPlayer)
         return;
-    const bool playing = isPlaying();
-    if (m_bAdvanced) {
-        m_bAdvanced = false;
-        {
-            const QMutexLocker lock(&m_nextMutex);
-            m_bSwitching = false;
-        }
-        readTags();
-        emit advanced();
+    GstElement* pipeline = m_pPlayer;
+    GstBus* bus = gst_element_get_bus(pipeline);
+    while (m_pPlayer == pipeline) {
+        GstMessage* message = gst_bus_pop(bus);
+        if (!message)
+            break;
+        // The bins inside hold some messages back (a broken song's second error, say) and post them late, after
+        // the next song was loaded; what was said before that load is about another song.
+        if (gst_util_seqnum_compare(gst_message_get_seqnum(message), m_nLoadSeqnum) > 0)
+            handle(message);
+        gst_message_unref(message);
     }
-    if (playing) {
-        emit positionChanged(position());
+    gst_object_unref(bus);
+    if (m_bAdvancePending && m_pTagList)
+        finishAdvance();
+}
+
+void NativeAudioPlayerInternal::finishAdvance()
+{
+    if (!m_bAdvancePending)
         return;
+    m_bAdvancePending = false;
+    m_advanceWait.stop();
+    emit advanced();
+}
+
+void NativeAudioPlayerInternal::handle(GstMessage* message)
+{
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR:
+        handleError(message);
+        break;
+    case GST_MESSAGE_WARNING:
+        logMessage("warning from", message);
+        break;
+    case GST_MESSAGE_EOS:
+        handleEnd();
+        break;
+    case GST_MESSAGE_STREAM_START:
+        handleStreamStart();
+        break;
+    case GST_MESSAGE_TAG:
+        handleTags(message);
+        break;
+    case GST_MESSAGE_ASYNC_DONE:
+        handleLoaded();
+        break;
+    case GST_MESSAGE_DURATION_CHANGED:
+        readDuration();
+        break;
+    case GST_MESSAGE_BUFFERING:
+        handleBuffering(message);
+        break;
+    default:
+        break;
     }
-    if (m_nState == Stopped || m_nState == Paused)
-        return;
-    // Started, and no longer playing: the track has run to its end, or the sound output went away under it (the
-    // sound server restarted, say). The latter is no end of the song: the next start tries the output again.
-    m_timer.stop();
-    release();
-    if (m_bOutputLost) {
-        m_bOutputLost = false;
-        m_nState = Stopped;
+}
+
+// An error of the output (or anything inside it) means that nobody can hear anything, whichever song is tried:
+// that is not the song's fault, and the output is opened anew for the next. A song that breaks off after it was
+// heard has ended; one that never got ready cannot be played.
+void NativeAudioPlayerInternal::handleError(GstMessage* message)
+{
+    logMessage("cannot play, error from", message);
+    if (GstSupport::isInside(GST_MESSAGE_SRC(message), m_pOutput)) {
+        releasePipeline();
+        setState(PlayState::Failed);
         emit outputFailed();
         return;
     }
+    const bool wasHeard = m_bPrerolled && m_nState == PlayState::Playing;
+    halt(true);
+    if (wasHeard) {
+        setState(PlayState::Ended);
+        emit finished();
+        return;
+    }
+    setState(PlayState::Failed);
+    emit unplayable();
+}
+
+// The end of the last song the pipeline had. The output is let go until the next song: an idle player keeps
+// no sound stream open.
+void NativeAudioPlayerInternal::handleEnd()
+{
+    if (m_nState == PlayState::Paused) {
+        m_bEndPending = true;
+        return;
+    }
+    if (m_nState != PlayState::Playing)
+        return; // a stop or a new song overtook the end
+    finishAdvance(); // a song shorter than the wait ends: it was heard
+    m_bEndPending = false;
+    halt();
+    setState(PlayState::Ended);
     emit finished();
+}
+
+// The first stream after a load is the loaded song's own; each further one is a song taken over at
+// about-to-finish, now reaching the output. Its tags follow on the bus, so advanced() waits for them, briefly:
+// who hears of the new song then sees it whole, in one piece.
+void NativeAudioPlayerInternal::handleStreamStart()
+{
+    if (++m_nStreamStarts == 1)
+        return;
+    finishAdvance(); // songs shorter than the wait
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        if (m_takenUri.isEmpty())
+            return;
+        m_uri = std::exchange(m_takenUri, QByteArray());
+    }
+    // The new song's tags passed playbin on their way to the output before its sound did; they may reach the
+    // output (and the bus) only after this message, and who hears of the song must see them now.
+    if (m_pTagList)
+        gst_tag_list_unref(m_pTagList);
+    m_pTagList = nullptr;
+    g_signal_emit_by_name(m_pPlayer, "get-audio-tags", 0, &m_pTagList);
+    m_tags = m_pTagList ? GstSupport::songTags(m_pTagList) : SongTags();
+    m_bAtStart = false;
+    m_bAdvancePending = true;
+    m_advanceWait.start();
+    readDuration();
+}
+
+// Only what reached the output belongs to the song that sounds: a song taken over is decoded ahead, and its
+// tags pass the decoder while the one before still plays.
+void NativeAudioPlayerInternal::handleTags(GstMessage* message)
+{
+    if (!GstSupport::isInside(GST_MESSAGE_SRC(message), m_pOutput))
+        return;
+    GstTagList* list = nullptr;
+    gst_message_parse_tag(message, &list);
+    if (!list)
+        return;
+    if (m_pTagList) {
+        gst_tag_list_insert(m_pTagList, list, GST_TAG_MERGE_REPLACE);
+        gst_tag_list_unref(list);
+    } else {
+        m_pTagList = list;
+    }
+    const SongTags tags = GstSupport::songTags(m_pTagList);
+    if (tags == m_tags)
+        return;
+    m_tags = tags;
+    if (!m_bAdvancePending)
+        emit tagsChanged();
+}
+
+// The song is ready to play (and again after each seek): now its length is known, and whether anybody can hear it.
+void NativeAudioPlayerInternal::handleLoaded()
+{
+    readDuration();
+    if (m_bPrerolled)
+        return;
+    m_bPrerolled = true;
+    if (GstSupport::playsIntoTheVoid(m_pPlayer)) {
+        qCDebug(lcMultiMedia) << "cannot play: no sound output can be opened";
+        releasePipeline();
+        setState(PlayState::Failed);
+        emit outputFailed();
+        return;
+    }
+    // Once the next song is taken, playbin counts the streams of that one, which it has only begun to read.
+    bool switching = false;
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        switching = !m_takenUri.isEmpty();
+    }
+    gint audioStreams = 0;
+    g_object_get(m_pPlayer, "n-audio", &audioStreams, nullptr);
+    if (!switching && audioStreams <= 0) {
+        qCDebug(lcMultiMedia) << "cannot play: no sound in" << m_uri;
+        halt();
+        setState(PlayState::Failed);
+        emit unplayable();
+        return;
+    }
+    if (m_nPendingSeek >= 0)
+        seekTo(m_pPlayer, std::exchange(m_nPendingSeek, -1));
+}
+
+// A stream that fills its buffer holds the pipeline in PAUSED until it is full, whatever the user asked for.
+void NativeAudioPlayerInternal::handleBuffering(GstMessage* message)
+{
+    gint percent = 100;
+    gst_message_parse_buffering(message, &percent);
+    const bool buffering = percent < 100;
+    if (buffering == m_bBuffering)
+        return;
+    m_bBuffering = buffering;
+    if (buffering && m_nState == PlayState::Playing)
+        gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
+    applyTarget();
+}
+
+void NativeAudioPlayerInternal::readDuration()
+{
+    gint64 ns = 0;
+    if (!m_pPlayer || !gst_element_query_duration(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
+        return;
+    const qint64 ms = durationFromSeconds(double(ns) / GST_SECOND);
+    if (ms == m_nDuration)
+        return;
+    m_nDuration = ms;
+    if (!m_bAdvancePending)
+        emit durationChanged(ms);
 }
 
 } // namespace QzMultiMedia

@@ -1,0 +1,204 @@
+#include "GstSupport_linux.h"
+
+#include "QzMultiMediaLogging.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gst/gst.h>
+
+namespace QzMultiMedia::GstSupport {
+
+namespace {
+
+void initGstreamer()
+{
+    gst_init(nullptr, nullptr);
+
+    // libav's MP3 decoder ranks equal to mpg123 and wins the tie, at about three times the memory and half again
+    // the CPU. Prefer mpg123; libav keeps the formats only it decodes.
+    GstRegistry* registry = gst_registry_get();
+    GstPluginFeature* mpg123 = gst_registry_lookup_feature(registry, "mpg123audiodec");
+    GstPluginFeature* libav = gst_registry_lookup_feature(registry, "avdec_mp3");
+    if (mpg123 && libav && gst_plugin_feature_get_rank(mpg123) <= gst_plugin_feature_get_rank(libav))
+        gst_plugin_feature_set_rank(mpg123, gst_plugin_feature_get_rank(libav) + 1);
+    if (mpg123)
+        gst_object_unref(mpg123);
+    if (libav)
+        gst_object_unref(libav);
+}
+
+// How much sound the output holds ahead of the ear. GStreamer's 200 ms suits a call; music only needs to never
+// run dry. Twice that halves how often the sound server asks for more, and a third of the CPU playback costs
+// goes with it. Pausing and stopping stay immediate: the server drops what it holds.
+constexpr gint64 OutputBufferUs = 400000;
+
+// autoaudiosink picks the real output when it starts; it is set up as it joins.
+void bufferGenerously(GstBin*, GstElement* element, gpointer)
+{
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "buffer-time"))
+        g_object_set(element, "buffer-time", OutputBufferUs, nullptr);
+}
+
+GstElement* makeDeviceSink()
+{
+    const QByteArray description = qgetenv("VIREO_AUDIO_SINK");
+    if (!description.isEmpty()) {
+        GError* error = nullptr;
+        GstElement* sink = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+        if (sink)
+            return sink;
+        qCWarning(lcMultiMedia) << "VIREO_AUDIO_SINK is not a usable sink:" << (error ? error->message : "");
+        g_clear_error(&error);
+    }
+    GstElement* sink = gst_element_factory_make("autoaudiosink", "vireo-auto-sink");
+    if (sink)
+        g_signal_connect(sink, "element-added", G_CALLBACK(bufferGenerously), nullptr);
+    return sink;
+}
+
+QString tagString(const GstTagList* list, const char* tag)
+{
+    gchar* value = nullptr;
+    if (!gst_tag_list_get_string(list, tag, &value))
+        return QString();
+    const QString text = QString::fromUtf8(value).trimmed();
+    g_free(value);
+    return text;
+}
+
+} // namespace
+
+void ensureGstreamer()
+{
+    // The first use may come from the warm-up thread and the user interface's thread at once: a function-local
+    // static is initialised only once.
+    static const bool initialized = [] {
+        initGstreamer();
+        return true;
+    }();
+    Q_UNUSED(initialized);
+}
+
+void loadCommonPlugins()
+{
+    ensureGstreamer();
+    for (const char* name : { "coreelements", "playback", "typefindfunctions", "autodetect", "pulseaudio", "volume",
+             "audioconvert", "audioresample", "audioparsers", "id3demux", "mpg123", "ogg", "vorbis", "flac" }) {
+        if (GstPlugin* plugin = gst_plugin_load_by_name(name))
+            gst_object_unref(plugin);
+    }
+}
+
+// The output takes one sample format whatever the song: a song that follows in the same pipeline then never makes
+// the sound server's stream change format, which it can only do by playing out and opening anew (a gap of a
+// second and more from Vorbis to MP3). 16 bits is what MP3 and FLAC decode to and what most outputs take.
+GstElement* makeAudioSink()
+{
+    GstElement* device = makeDeviceSink();
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    GstElement* output = gst_bin_new("vireo-output");
+    if (!device || !filter) {
+        if (filter)
+            gst_object_unref(filter);
+        gst_object_unref(output);
+        return device;
+    }
+    GstCaps* caps = gst_caps_from_string("audio/x-raw,format=S16LE,layout=interleaved");
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    gst_bin_add_many(GST_BIN(output), filter, device, nullptr);
+    gst_element_link(filter, device);
+    GstPad* pad = gst_element_get_static_pad(filter, "sink");
+    gst_element_add_pad(output, gst_ghost_pad_new("sink", pad));
+    gst_object_unref(pad);
+    return output;
+}
+
+GstElement* makePanorama(float balance)
+{
+    GstElement* filter = gst_parse_bin_from_description(
+        "audioconvert ! audiopanorama name=vireo-panorama ! audioconvert", TRUE, nullptr);
+    if (filter)
+        setPanorama(filter, balance);
+    return filter;
+}
+
+void setPanorama(GstElement* filter, float balance)
+{
+    if (GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama")) {
+        g_object_set(panorama, "panorama", gfloat(qBound(-1.0f, balance, 1.0f)), nullptr);
+        gst_object_unref(panorama);
+    }
+}
+
+bool playsIntoTheVoid(GstElement* pipeline)
+{
+    GstElement* sink = nullptr;
+    g_object_get(pipeline, "audio-sink", &sink, nullptr);
+    if (!sink)
+        return false;
+    GstElement* device = nullptr;
+    if (g_strcmp0(GST_OBJECT_NAME(sink), "vireo-auto-sink") == 0)
+        device = GST_ELEMENT(gst_object_ref(sink));
+    else if (GST_IS_BIN(sink))
+        device = gst_bin_get_by_name(GST_BIN(sink), "vireo-auto-sink");
+    bool silent = false;
+    if (device && GST_IS_BIN(device)) {
+        if (GstElement* fallback = gst_bin_get_by_name(GST_BIN(device), "fake-audio-sink")) {
+            silent = true;
+            gst_object_unref(fallback);
+        }
+    }
+    if (device)
+        gst_object_unref(device);
+    gst_object_unref(sink);
+    return silent;
+}
+
+bool isInside(GstObject* source, GstElement* container)
+{
+    return container && source
+        && (source == GST_OBJECT(container) || gst_object_has_as_ancestor(source, GST_OBJECT(container)));
+}
+
+// Of the pictures a file may hold, the cover comes first; a preview stands in for a file that has only that.
+SongTags songTags(const GstTagList* list)
+{
+    SongTags tags;
+    tags.title = tagString(list, GST_TAG_TITLE);
+    tags.artist = tagString(list, GST_TAG_ARTIST);
+    tags.album = tagString(list, GST_TAG_ALBUM);
+    guint track = 0;
+    if (gst_tag_list_get_uint(list, GST_TAG_TRACK_NUMBER, &track))
+        tags.trackNumber = int(track);
+    GstSample* sample = nullptr;
+    if (gst_tag_list_get_sample(list, GST_TAG_IMAGE, &sample)
+        || gst_tag_list_get_sample(list, GST_TAG_PREVIEW_IMAGE, &sample)) {
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstMapInfo map;
+        if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            tags.cover = QByteArray(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
+            gst_buffer_unmap(buffer, &map);
+        }
+        const GstCaps* caps = gst_sample_get_caps(sample);
+        if (caps && gst_caps_get_size(caps) > 0)
+            tags.coverType = QString::fromLatin1(gst_structure_get_name(gst_caps_get_structure(caps, 0)));
+        gst_sample_unref(sample);
+    }
+    return tags;
+}
+
+QByteArray playableUri(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    if (fileName.isEmpty() || !info.isAbsolute() || !info.isFile() || !info.isReadable())
+        return QByteArray();
+    ensureGstreamer();
+    gchar* text = gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
+    const QByteArray uri(text);
+    g_free(text);
+    return uri;
+}
+
+} // namespace QzMultiMedia::GstSupport

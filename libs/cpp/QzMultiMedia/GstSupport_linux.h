@@ -1,0 +1,41 @@
+#pragma once
+
+#include "SongTags.h"
+
+#include <QByteArray>
+#include <QString>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstObject GstObject;
+typedef struct _GstTagList GstTagList;
+
+namespace QzMultiMedia {
+
+// The GStreamer pieces the Linux back end is built from. Nothing outside the back end includes this.
+namespace GstSupport {
+
+// GStreamer is set up on first use, so a start that never plays pays nothing for it; safe from any thread.
+void ensureGstreamer();
+// Loads what a first song needs besides the pipeline itself, so that the first song does not wait for it.
+void loadCommonPlugins();
+
+// The output: the device sink (autoaudiosink, or VIREO_AUDIO_SINK) behind one fixed sample format.
+GstElement* makeAudioSink();
+// A stage that places the sound between the speakers, -1 (left) … 1 (right).
+GstElement* makePanorama(float balance);
+void setPanorama(GstElement* filter, float balance);
+// autoaudiosink fell back to its silent fake sink: nobody would hear the song.
+bool playsIntoTheVoid(GstElement* pipeline);
+// The message's sender is the output or inside it.
+bool isInside(GstObject* source, GstElement* container);
+
+// The tags a decoder reported, in the engine's terms.
+SongTags songTags(const GstTagList* list);
+
+// The address GStreamer opens a file by; empty for anything but a readable regular local file: opening a FIFO
+// or a device would block the pipeline, and nothing is ever fetched.
+QByteArray playableUri(const QString& fileName);
+
+} // namespace GstSupport
+
+} // namespace QzMultiMedia
