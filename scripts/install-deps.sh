@@ -13,7 +13,7 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-tools
     # test: a desktop of our own (X server, tray host, sound server, input) and fixture makers
-    xvfb xauth trayer weston qt6-wayland xdotool x11-utils pulseaudio pulseaudio-utils dbus dbus-x11 sox desktop-file-utils libglib2.0-bin appstream dpkg-dev
+    xvfb xauth trayer weston qt6-wayland xdotool x11-utils pulseaudio pulseaudio-utils dbus dbus-x11 sox lame desktop-file-utils libglib2.0-bin appstream dpkg-dev
 )
 
 missing=()

@@ -414,16 +414,39 @@ private slots:
     }
 
     // The list moves on without a gap: the next song is decoded ahead into the same sound stream, whatever its
-    // format. Without that, the sound server's stream is opened anew, which leaves half a second and more.
+    // format. Without that, the sound server's stream is opened anew, which leaves half a second and more. MP3s
+    // cut from one tone sound as that tone: the encoder's delay and padding, which lame records in the file, are
+    // trimmed. Four songs, so that a list that stops queueing after the first change is heard too.
+    void songsFollowWithoutAGap_data()
+    {
+        QTest::addColumn<QStringList>("songs");
+        QTest::addColumn<int>("songMs");
+        QTest::addColumn<int>("longestQuietMs");
+        QTest::newRow("MP3 cut from one tone")
+            << QStringList { "cut1.mp3", "cut2.mp3", "cut3.mp3", "cut4.mp3" } << 1000 << 3;
+        QTest::newRow("Ogg, FLAC, Ogg, FLAC")
+            << QStringList { "one.ogg", "two.flac", "three.ogg", "four.flac" } << 1000 << 50;
+    }
+
     void songsFollowWithoutAGap()
     {
-        QVERIFY(AudioFixtures::makeTone(file("one.ogg"), 1500, 440));
-        QVERIFY(AudioFixtures::makeTone(file("two.flac"), 1500, 660));
+        QFETCH(QStringList, songs);
+        QFETCH(int, songMs);
+        QFETCH(int, longestQuietMs);
+        QStringList paths;
+        for (const QString& song : songs)
+            paths << file(song.toLatin1().constData());
+        if (songs.first().endsWith(QLatin1String(".mp3"))) {
+            QVERIFY(AudioFixtures::makeCutTone(paths, songMs));
+        } else {
+            for (int i = 0; i < paths.size(); ++i)
+                QVERIFY(AudioFixtures::makeTone(paths.at(i), songMs, 440 + 110 * i));
+        }
         QVERIFY(pulse->startRecording());
         QProcess second;
         second.setProcessEnvironment(programEnvironment());
-        second.start(QStringLiteral(VIREO_BINARY), { file("one.ogg"), file("two.flac") });
-        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("two.flac"); }, 5000));
+        second.start(QStringLiteral(VIREO_BINARY), paths);
+        QVERIFY(DesktopSession::waitFor([&] { return title() == songs.last(); }, 3000 + songMs * songs.size()));
         QVERIFY(becomes("Stopped", 5000)); // the end of the list
         QTest::qWait(300);
         const QVector<qint16> sound = pulse->takeRecording();
@@ -437,10 +460,15 @@ private slots:
                 first = i;
             last = i;
         }
-        QVERIFY2(last - first > PulseServer::Rate * 2, "less than the two songs reached the sink");
-        QVERIFY2(longestQuiet * 1000 / PulseServer::Rate <= 50,
-            qPrintable(
-                QStringLiteral("%1 ms of silence between the songs").arg(longestQuiet * 1000 / PulseServer::Rate)));
+        const qint64 heardMs = (last - first) * 1000 / PulseServer::Rate;
+        QVERIFY2(qAbs(heardMs - songMs * songs.size()) < 60,
+            qPrintable(QStringLiteral("%1 ms of sound for %2 songs, %3 ms of silence between them")
+                           .arg(heardMs)
+                           .arg(songs.size())
+                           .arg(double(longestQuiet) * 1000 / PulseServer::Rate)));
+        QVERIFY2(longestQuiet * 1000 / PulseServer::Rate <= longestQuietMs,
+            qPrintable(QStringLiteral("%1 ms of silence between the songs")
+                           .arg(double(longestQuiet) * 1000 / PulseServer::Rate)));
         QVERIFY(DesktopSession::waitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
     }
 

@@ -174,9 +174,13 @@ void AudioListPlayer::play(const QString& fileName)
 // The song after the current one is handed to the player in advance, so that it follows without a gap.
 void AudioListPlayer::queueNext()
 {
-    const int next = m_nCurrentNumber + 1;
-    AudioPlayer::instance()->setNext(
-        next < m_listIndexes.size() ? m_playList.at(m_listIndexes.at(next)).toLocalFile() : QString());
+    // Short songs are read faster than they sound: the pipeline may take several before the list hears that the
+    // first of them started. A few suffice; the list is given again at every change of the current song.
+    constexpr int Ahead = 8;
+    QStringList upcoming;
+    for (int k = m_nCurrentNumber + 1; k < m_listIndexes.size() && upcoming.size() < Ahead; ++k)
+        upcoming << m_playList.at(m_listIndexes.at(k)).toLocalFile();
+    AudioPlayer::instance()->setUpcoming(upcoming);
 }
 
 // With nothing loaded (the list ran to its end, or the sound output failed) Play starts the current song again,

@@ -77,9 +77,9 @@ void AudioPlayer::play(const QString& fileName, bool looped)
     m_pNativePlayer->play();
 }
 
-void AudioPlayer::setNext(const QString& fileName)
+void AudioPlayer::setUpcoming(const QStringList& fileNames)
 {
-    m_pNativePlayer->setNextMedia(fileName);
+    m_pNativePlayer->setUpcoming(fileNames);
 }
 
 void AudioPlayer::armLoop()

@@ -25,8 +25,8 @@ public:
     void prepare();
     static void warmUp();
     void play(const QString& fileName, bool looped);
-    // The song to follow the current one without a gap when it ends by itself; empty for none.
-    void setNext(const QString& fileName);
+    // The songs to follow the current one without a gap when it ends by itself, in order; empty for none.
+    void setUpcoming(const QStringList& fileNames);
     void play();
     void pause();
     void stop();
@@ -52,7 +52,7 @@ public:
 signals:
     // Playback stopped by itself because no sound output can be opened or the one in use went away.
     void stopped();
-    // The song played to its end. When the song given to setNext() took over from it, the player already
+    // The song played to its end. When a song given to setUpcoming() took over from it, the player already
     // plays that one (fileName() names it) as this comes: one finished() for every song that ends.
     void finished();
     void positionChanged(qint64 ms);

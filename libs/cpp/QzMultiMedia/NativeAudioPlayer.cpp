@@ -10,7 +10,7 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
 {
     connect(m_pInternal, &NativeAudioPlayerInternal::finished, this, &NativeAudioPlayer::finished);
     connect(m_pInternal, &NativeAudioPlayerInternal::advanced, this, [this] {
-        m_strFileName = std::exchange(m_strNextFileName, QString());
+        m_strFileName = m_pInternal->fileName();
         emit advanced();
     });
     connect(m_pInternal, &NativeAudioPlayerInternal::positionChanged, this, &NativeAudioPlayer::positionChanged);
@@ -34,14 +34,12 @@ void NativeAudioPlayer::warmUp()
 void NativeAudioPlayer::setMedia(const QString& fileName)
 {
     m_strFileName = fileName;
-    m_strNextFileName.clear();
     m_pInternal->setMedia(fileName);
 }
 
-void NativeAudioPlayer::setNextMedia(const QString& fileName)
+void NativeAudioPlayer::setUpcoming(const QStringList& fileNames)
 {
-    m_strNextFileName = fileName;
-    m_pInternal->setNextMedia(fileName);
+    m_pInternal->setUpcoming(fileNames);
 }
 
 void NativeAudioPlayer::play(const QString& fileName)

@@ -22,7 +22,7 @@ public:
     static void warmUp();
     void setMedia(const QString& fileName);
     void play(const QString& fileName);
-    void setNextMedia(const QString& fileName);
+    void setUpcoming(const QStringList& fileNames);
     void play();
     void pause();
     void stop();
@@ -60,7 +60,6 @@ signals:
 private:
     NativeAudioPlayerInternal* m_pInternal;
     QString m_strFileName;
-    QString m_strNextFileName;
     double m_fSavedVolume = 0.5;
 };
 

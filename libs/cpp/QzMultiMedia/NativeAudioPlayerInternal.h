@@ -3,9 +3,11 @@
 #include "PlayState.h"
 #include "SongTags.h"
 
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 typedef struct _GstElement GstElement;
@@ -44,8 +46,11 @@ public:
 
     void setMedia(const QString& fileName);
     void play(const QString& fileName);
-    // The song to play when the loaded one ends, in the same pipeline; an empty name for none.
-    void setNextMedia(const QString& fileName);
+    // The songs to play after the one that sounds, in this order, in the same pipeline; those of them that the
+    // pipeline has already taken are not taken again.
+    void setUpcoming(const QStringList& fileNames);
+    // The song that sounds: the one loaded, or the one the pipeline moved on to since.
+    QString fileName() const;
     void play();
     void pause();
     void stop();
@@ -72,7 +77,7 @@ public:
 
 signals:
     void finished();
-    // The song named by setNextMedia() has started in place of the one that ended.
+    // An upcoming song has started in place of the one that ended.
     void advanced();
     void positionChanged(qint64 ms);
     // The file given to setMedia cannot be played: missing, damaged, not audio, not a local file.
@@ -128,9 +133,15 @@ private:
     SongTags m_tags;
     static QThread* s_pWarmUp;
 
-    mutable QMutex m_nextMutex; // the next song is taken on a streaming thread
-    QByteArray m_nextUri;
-    QByteArray m_takenUri; // handed to the pipeline at its about-to-finish, not yet sounding
+    struct Song
+    {
+        QString fileName;
+        QByteArray uri; // empty for a song that cannot be opened
+    };
+    QString m_strFileName;
+    mutable QMutex m_nextMutex; // the next songs are taken on a streaming thread
+    QList<Song> m_upcoming; // the songs after the one that sounds
+    QList<Song> m_taken; // the first of them, handed to the pipeline at its about-to-finish, not yet sounding
 };
 
 } // namespace QzMultiMedia

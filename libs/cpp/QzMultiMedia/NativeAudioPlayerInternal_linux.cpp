@@ -139,7 +139,7 @@ void NativeAudioPlayerInternal::releasePipeline()
     m_pPlayer = nullptr;
     m_pOutput = nullptr;
     const QMutexLocker lock(&m_nextMutex);
-    m_takenUri.clear();
+    m_taken.clear();
 }
 
 void NativeAudioPlayerInternal::setState(PlayState state)
@@ -168,7 +168,7 @@ void NativeAudioPlayerInternal::halt(bool afterError)
     gst_bus_set_flushing(bus, FALSE);
     gst_object_unref(bus);
     const QMutexLocker lock(&m_nextMutex);
-    m_takenUri.clear();
+    m_taken.clear();
 }
 
 // Moves the one pipeline to another song: its threads end in READY (the output stays open), the bus forgets the
@@ -217,8 +217,9 @@ void NativeAudioPlayerInternal::setMedia(const QString& fileName)
     const QByteArray uri = GstSupport::playableUri(fileName);
     {
         const QMutexLocker lock(&m_nextMutex);
-        m_nextUri.clear();
+        m_upcoming.clear();
     }
+    m_strFileName = fileName;
     clearSong();
     if (!uri.isEmpty())
         ensurePipeline();
@@ -240,24 +241,34 @@ void NativeAudioPlayerInternal::play(const QString& fileName)
     play();
 }
 
-void NativeAudioPlayerInternal::setNextMedia(const QString& fileName)
+void NativeAudioPlayerInternal::setUpcoming(const QStringList& fileNames)
 {
-    const QByteArray uri = GstSupport::playableUri(fileName);
+    QList<Song> songs;
+    songs.reserve(fileNames.size());
+    for (const QString& fileName : fileNames)
+        songs.append({ fileName, GstSupport::playableUri(fileName) });
     const QMutexLocker lock(&m_nextMutex);
-    m_nextUri = uri;
+    m_upcoming = songs;
 }
 
-// The pipeline has read the loaded song to its end and plays out what it holds: the moment to hand it the next
-// one, which it then decodes ahead so that its first sample follows the last one of this song. Runs on a
-// streaming thread.
+QString NativeAudioPlayerInternal::fileName() const
+{
+    return m_strFileName;
+}
+
+// The pipeline has read a song to its end and plays out what it holds: the moment to hand it the next one, which
+// it then decodes ahead so that its first sample follows the last one of this song. Runs on a streaming thread,
+// and for short songs several times before the first of them sounds: each time the song after those taken.
+// A song that cannot be opened is not handed over; the list then moves on the described way.
 void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 {
     auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
     const QMutexLocker lock(&self->m_nextMutex);
-    if (self->m_nextUri.isEmpty())
+    const qsizetype next = self->m_taken.size();
+    if (next >= self->m_upcoming.size() || self->m_upcoming.at(next).uri.isEmpty())
         return;
-    g_object_set(pipeline, "uri", self->m_nextUri.constData(), nullptr);
-    self->m_takenUri = std::exchange(self->m_nextUri, QByteArray());
+    g_object_set(pipeline, "uri", self->m_upcoming.at(next).uri.constData(), nullptr);
+    self->m_taken.append(self->m_upcoming.at(next));
 }
 
 void NativeAudioPlayerInternal::play()
@@ -297,7 +308,7 @@ void NativeAudioPlayerInternal::stop()
     bool switching = false;
     {
         const QMutexLocker lock(&m_nextMutex);
-        switching = !m_takenUri.isEmpty();
+        switching = !m_taken.isEmpty();
     }
     if (switching) {
         // The pipeline has moved on to the next song inside: rewinding it would rewind that one. The loaded song
@@ -534,9 +545,14 @@ void NativeAudioPlayerInternal::handleStreamStart()
     finishAdvance(); // songs shorter than the wait
     {
         const QMutexLocker lock(&m_nextMutex);
-        if (m_takenUri.isEmpty())
+        if (m_taken.isEmpty())
             return;
-        m_uri = std::exchange(m_takenUri, QByteArray());
+        const Song song = m_taken.takeFirst();
+        // What comes next was counted from the song that sounded until now.
+        if (!m_upcoming.isEmpty())
+            m_upcoming.removeFirst();
+        m_uri = song.uri;
+        m_strFileName = song.fileName;
     }
     // The new song's tags passed playbin on their way to the output before its sound did; they may reach the
     // output (and the bus) only after this message, and who hears of the song must see them now.
@@ -593,7 +609,7 @@ void NativeAudioPlayerInternal::handleLoaded()
     bool switching = false;
     {
         const QMutexLocker lock(&m_nextMutex);
-        switching = !m_takenUri.isEmpty();
+        switching = !m_taken.isEmpty();
     }
     gint audioStreams = 0;
     g_object_get(m_pPlayer, "n-audio", &audioStreams, nullptr);

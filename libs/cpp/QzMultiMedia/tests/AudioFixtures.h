@@ -53,6 +53,37 @@ inline bool makeTone(const QString& path, int ms, int frequency = 440, const QSt
     return makeToneWith(path, ms, frequency, encoder, tags);
 }
 
+// One continuous tone cut into consecutive songs of `ms` milliseconds each, encoded by the lame program, which
+// records the encoder's delay and padding in its header: played one after the other without a gap, the songs
+// sound as the uncut tone.
+inline bool makeCutTone(const QStringList& paths, int ms, int frequency = 440)
+{
+    const QString whole
+        = QDir::tempPath() + QStringLiteral("/vireo-cut-%1.wav").arg(QCoreApplication::applicationPid());
+    const auto run = [](const QString& program, const QStringList& args) {
+        QProcess process;
+        process.start(program, args);
+        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    };
+    bool made = run(QStringLiteral("sox"),
+        { QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
+            QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"), whole, QStringLiteral("synth"),
+            QString::number(ms * paths.size() / 1000.0), QStringLiteral("sine"), QString::number(frequency),
+            QStringLiteral("vol"), QStringLiteral("0.5") });
+    for (int i = 0; made && i < paths.size(); ++i) {
+        const QString piece = paths.at(i) + QStringLiteral(".wav");
+        made = run(QStringLiteral("sox"),
+                   { whole, piece, QStringLiteral("trim"), QStringLiteral("%1s").arg(qint64(i) * ms * 441 / 10),
+                       QStringLiteral("%1s").arg(qint64(ms) * 441 / 10) })
+            && run(QStringLiteral("lame"),
+                { QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), piece, paths.at(i) });
+        QFile::remove(piece);
+    }
+    QFile::remove(whole);
+    return made;
+}
+
 inline bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
