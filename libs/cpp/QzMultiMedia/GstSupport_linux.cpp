@@ -90,6 +90,24 @@ void loadCommonPlugins()
     }
 }
 
+GstElement* holdSoundServerLoop()
+{
+    GstElement* sink = gst_element_factory_make("pulsesink", nullptr);
+    if (sink) {
+        gst_object_ref_sink(sink);
+        gst_element_set_state(sink, GST_STATE_READY);
+    }
+    return sink;
+}
+
+void releaseSoundServerLoop(GstElement* hold)
+{
+    if (!hold)
+        return;
+    gst_element_set_state(hold, GST_STATE_NULL);
+    gst_object_unref(hold);
+}
+
 // The output takes one sample format whatever the song: a song that follows in the same pipeline then never makes
 // the sound server's stream change format, which it can only do by playing out and opening anew (a gap of a
 // second and more from Vorbis to MP3). 16 bits is what MP3 and FLAC decode to and what most outputs take.

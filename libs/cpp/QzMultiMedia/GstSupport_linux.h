@@ -19,6 +19,14 @@ void ensureGstreamer();
 // Loads what a first song needs besides the pipeline itself, so that the first song does not wait for it.
 void loadCommonPlugins();
 
+// PulseAudio's sink keeps one client main loop for all its instances and frees it when the last of them goes to
+// NULL; a thread of playbin still setting up a song may ask that sink for its formats then (playbin takes its
+// sink down before the bins of a song it drops), and the client library aborts the program. An idle sink in
+// READY holds the loop while it lives. The loop also keeps the connections to the sound server, a dead one
+// included: the hold goes when the server does.
+GstElement* holdSoundServerLoop();
+void releaseSoundServerLoop(GstElement* hold);
+
 // The output: the device sink (autoaudiosink, or VIREO_AUDIO_SINK) behind one fixed sample format.
 GstElement* makeAudioSink();
 // A stage that places the sound between the speakers, -1 (left) … 1 (right).

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <memory>
+
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
 typedef struct _GstTagList GstTagList;
@@ -17,6 +19,8 @@ class QSocketNotifier;
 class QThread;
 
 namespace QzMultiMedia {
+
+struct StreamJoin;
 
 // The bridge to the platform's audio player: one pipeline for the whole run, moved from song to song, and heard
 // through its bus on the owning thread. No call here waits for the pipeline: a song is loaded, found unplayable,
@@ -92,6 +96,7 @@ private slots:
     void slotPositionChanged();
     void slotBusActivated();
     void finishAdvance();
+    void releaseLoopHold();
 
 private:
     void ensurePipeline();
@@ -117,6 +122,7 @@ private:
     QSocketNotifier* m_pBusNotifier = nullptr;
     QTimer m_timer;
     QTimer m_advanceWait; // a song taken over waits this long for its tags before it is announced
+    GstElement* m_pLoopHold = nullptr; // keeps the sound server's client loop while the server answers
     PlayState m_nState = PlayState::Empty;
     double m_fVolume = 0.5;
     QByteArray m_uri; // the song loaded by setMedia, or the one the pipeline moved on to since
@@ -139,6 +145,7 @@ private:
         QByteArray uri; // empty for a song that cannot be opened
     };
     QString m_strFileName;
+    std::unique_ptr<StreamJoin> m_pJoin; // what the output's streaming thread knows of song boundaries
     mutable QMutex m_nextMutex; // the next songs are taken on a streaming thread
     QList<Song> m_upcoming; // the songs after the one that sounds
     QList<Song> m_taken; // the first of them, handed to the pipeline at its about-to-finish, not yet sounding

@@ -8,9 +8,16 @@
 
 #include <gst/gst.h>
 
+#include <atomic>
 #include <cmath>
 
 namespace QzMultiMedia {
+
+struct StreamJoin
+{
+    std::atomic<bool> streamSeen { false }; // the output had a stream since the last load
+    std::atomic<bool> joinNext { false }; // the next buffer starts a song taken over
+};
 
 namespace {
 
@@ -31,6 +38,29 @@ void logMessage(const char* what, GstMessage* message)
                           << (debug ? debug : "");
     g_clear_error(&error);
     g_free(debug);
+}
+
+// A song taken over starts with a buffer marked as a break in the stream, and the output then places it by its
+// timestamp, which after pauses and seeks can lie a few milliseconds off the end of the song before: a gap, or
+// the song's start cut. Without the mark the output joins it to what it holds. Runs on a streaming thread.
+GstPadProbeReturn joinSongs(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* join = static_cast<StreamJoin*>(data);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START)
+            join->joinNext = join->streamSeen.exchange(true);
+        else if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP)
+            join->joinNext = false;
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (buffer && join->joinNext.exchange(false) && GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DISCONT)) {
+        buffer = gst_buffer_make_writable(buffer);
+        GST_BUFFER_FLAG_UNSET(buffer, GST_BUFFER_FLAG_DISCONT);
+        GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    }
+    return GST_PAD_PROBE_OK;
 }
 
 void seekTo(GstElement* pipeline, qint64 ms)
@@ -61,6 +91,7 @@ QThread* NativeAudioPlayerInternal::s_pWarmUp = nullptr;
 
 NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
     : QObject(parent)
+    , m_pJoin(std::make_unique<StreamJoin>())
 {
     m_timer.setInterval(500);
     connect(&m_timer, &QTimer::timeout, this, &NativeAudioPlayerInternal::slotPositionChanged);
@@ -75,6 +106,7 @@ NativeAudioPlayerInternal::~NativeAudioPlayerInternal()
     if (s_pWarmUp)
         s_pWarmUp->wait();
     releasePipeline();
+    releaseLoopHold();
     if (m_pTagList)
         gst_tag_list_unref(m_pTagList);
 }
@@ -107,8 +139,14 @@ void NativeAudioPlayerInternal::ensurePipeline()
     gst_object_ref_sink(m_pPlayer);
     g_object_set(m_pPlayer, "flags", PlayFlagAudio | PlayFlagSoftVolume, "volume", audibleVolume(m_fVolume), nullptr);
     m_pOutput = GstSupport::makeAudioSink();
-    if (m_pOutput)
+    if (m_pOutput) {
         g_object_set(m_pPlayer, "audio-sink", m_pOutput, nullptr);
+        if (GstPad* pad = gst_element_get_static_pad(m_pOutput, "sink")) {
+            gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                joinSongs, m_pJoin.get(), nullptr);
+            gst_object_unref(pad);
+        }
+    }
     if (m_fBalance != 0.0f) {
         if (GstElement* filter = GstSupport::makePanorama(m_fBalance))
             g_object_set(m_pPlayer, "audio-filter", filter, nullptr);
@@ -142,6 +180,11 @@ void NativeAudioPlayerInternal::releasePipeline()
     m_taken.clear();
 }
 
+void NativeAudioPlayerInternal::releaseLoopHold()
+{
+    GstSupport::releaseSoundServerLoop(std::exchange(m_pLoopHold, nullptr));
+}
+
 void NativeAudioPlayerInternal::setState(PlayState state)
 {
     if (state == m_nState)
@@ -160,7 +203,7 @@ void NativeAudioPlayerInternal::halt(bool afterError)
     m_advanceWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
     // READY alone leaves the bins inside half set up after an error, and the next song's type is then never
-    // found: they are taken down to NULL, once their threads have ended.
+    // found: they are taken down to NULL.
     if (afterError)
         gst_element_set_state(m_pPlayer, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_pPlayer);
@@ -177,6 +220,8 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
 {
     halt();
     m_nLoadSeqnum = gst_util_seqnum_next();
+    m_pJoin->streamSeen = false; // no streaming thread runs in READY
+    m_pJoin->joinNext = false;
     m_uri = uri;
     m_bAtStart = true;
     m_bPrerolled = false;
@@ -257,16 +302,18 @@ QString NativeAudioPlayerInternal::fileName() const
 }
 
 // The pipeline has read a song to its end and plays out what it holds: the moment to hand it the next one, which
-// it then decodes ahead so that its first sample follows the last one of this song. Runs on a streaming thread,
-// and for short songs several times before the first of them sounds: each time the song after those taken.
-// A song that cannot be opened is not handed over; the list then moves on the described way.
+// it then decodes ahead so that its first sample follows the last one of this song. Runs on a streaming thread.
+// playbin keeps two songs in flight at most: a song read to its end before the one taken ahead of it sounds
+// (shorter than the second or so read ahead) gets no follower, since handing one over then deadlocks playbin
+// inside; it ends, and the list starts the next one the described way. So does a song after which comes one
+// that cannot be opened.
 void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 {
     auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
     const QMutexLocker lock(&self->m_nextMutex);
-    const qsizetype next = self->m_taken.size();
-    if (next >= self->m_upcoming.size() || self->m_upcoming.at(next).uri.isEmpty())
+    if (!self->m_taken.isEmpty() || self->m_upcoming.isEmpty() || self->m_upcoming.first().uri.isEmpty())
         return;
+    constexpr qsizetype next = 0;
     g_object_set(pipeline, "uri", self->m_upcoming.at(next).uri.constData(), nullptr);
     self->m_taken.append(self->m_upcoming.at(next));
 }
@@ -502,6 +549,9 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
 {
     logMessage("cannot play, error from", message);
     if (GstSupport::isInside(GST_MESSAGE_SRC(message), m_pOutput)) {
+        // The loop also keeps the connections to the sound server: a dead one must go with it, or it would be
+        // used again when the server comes back.
+        releaseLoopHold();
         releasePipeline();
         setState(PlayState::Failed);
         emit outputFailed();
@@ -560,6 +610,8 @@ void NativeAudioPlayerInternal::handleStreamStart()
         gst_tag_list_unref(m_pTagList);
     m_pTagList = nullptr;
     g_signal_emit_by_name(m_pPlayer, "get-audio-tags", 0, &m_pTagList);
+    if (m_pTagList)
+        m_pTagList = gst_tag_list_make_writable(m_pTagList);
     m_tags = m_pTagList ? GstSupport::songTags(m_pTagList) : SongTags();
     m_bAtStart = false;
     m_bAdvancePending = true;
@@ -577,11 +629,12 @@ void NativeAudioPlayerInternal::handleTags(GstMessage* message)
     gst_message_parse_tag(message, &list);
     if (!list)
         return;
+    // The list is shared with the message; the merged one must be ours alone.
     if (m_pTagList) {
         gst_tag_list_insert(m_pTagList, list, GST_TAG_MERGE_REPLACE);
         gst_tag_list_unref(list);
     } else {
-        m_pTagList = list;
+        m_pTagList = gst_tag_list_make_writable(list);
     }
     const SongTags tags = GstSupport::songTags(m_pTagList);
     if (tags == m_tags)
@@ -600,6 +653,7 @@ void NativeAudioPlayerInternal::handleLoaded()
     m_bPrerolled = true;
     if (GstSupport::playsIntoTheVoid(m_pPlayer)) {
         qCDebug(lcMultiMedia) << "cannot play: no sound output can be opened";
+        releaseLoopHold();
         releasePipeline();
         setState(PlayState::Failed);
         emit outputFailed();
@@ -611,6 +665,9 @@ void NativeAudioPlayerInternal::handleLoaded()
         const QMutexLocker lock(&m_nextMutex);
         switching = !m_taken.isEmpty();
     }
+    // The sound server answers: its client loop is held from now on, whatever becomes of the pipeline's sink.
+    if (!m_pLoopHold)
+        m_pLoopHold = GstSupport::holdSoundServerLoop();
     gint audioStreams = 0;
     g_object_get(m_pPlayer, "n-audio", &audioStreams, nullptr);
     if (!switching && audioStreams <= 0) {

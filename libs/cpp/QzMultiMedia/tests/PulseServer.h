@@ -69,6 +69,7 @@ public:
     // Starts recording the sink's monitor, mono 16-bit; takeRecording() ends it and returns the samples.
     bool startRecording()
     {
+        m_recorder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_recorder.start(QStringLiteral("parec"),
             { QStringLiteral("-d"), QStringLiteral("vireo_test.monitor"), QStringLiteral("--format=s16le"),
                 QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20") });

@@ -87,6 +87,48 @@ private slots:
         QVERIFY(AudioPlayer::instance()->position() < 300);
     }
 
+    // Short songs follow one another without a gap, each started and ended once (the single-track player's end
+    // is what the list moves on by), then the list ends after the last.
+    void eachSongStartsAndEndsOnce()
+    {
+        QList<QUrl> songs;
+        for (int i = 0; i < 6; ++i) {
+            songs << url(
+                QStringLiteral("short%1.%2").arg(i).arg(i % 2 ? QStringLiteral("ogg") : QStringLiteral("wav")));
+            QVERIFY(AudioFixtures::makeTone(songs.last().toLocalFile(), 300, 300 + 50 * i));
+        }
+        QSignalSpy ended(AudioPlayer::instance(), &AudioPlayer::finished);
+        QSignalSpy listEnded(player(), &AudioListPlayer::finished);
+        player()->setPlayList(songs);
+        QTRY_COMPARE_WITH_TIMEOUT(listEnded.count(), 1, 8000);
+        QCOMPARE(ended.count(), songs.size());
+        QStringList expected;
+        for (int i = 0; i < songs.size(); ++i)
+            expected
+                << QStringLiteral("short%1.%2@%1").arg(i).arg(i % 2 ? QStringLiteral("ogg") : QStringLiteral("wav"));
+        QCOMPARE(m_started, expected);
+        QTest::qWait(300);
+        QCOMPARE(ended.count(), songs.size());
+    }
+
+    // A new list is a signal of its own; songs appended keep the song that plays where it is.
+    void appendingKeepsTheSongThatPlays()
+    {
+        QSignalSpy replaced(player(), &AudioListPlayer::listReplaced);
+        QSignalSpy appended(player(), &AudioListPlayer::listChanged);
+        player()->setPlayList({ longTone });
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(appended.count(), 0);
+        QTRY_VERIFY(AudioPlayer::instance()->position() > 300);
+        player()->appendToPlayList({ a, b });
+        QCOMPARE(appended.count(), 1);
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(player()->playList(), (QList<QUrl> { longTone, a, b }));
+        QCOMPARE(m_started, QStringList { "long.wav@0" });
+        QVERIFY(player()->isPlaying());
+        QVERIFY(AudioPlayer::instance()->position() > 300);
+    }
+
     void nextAndPreviousStopAtTheEnds()
     {
         player()->setPlayList({ longTone, a });

@@ -188,6 +188,52 @@ private slots:
         QCOMPARE(finished.count(), 1);
     }
 
+    // Songs handed over in advance follow one another inside the pipeline: each start is said once, in order,
+    // with that song's own tags, and only the last song's end is an end.
+    void upcomingSongsFollowInOrder()
+    {
+        QStringList songs;
+        for (int i = 0; i < 3; ++i) {
+            songs << path(QStringLiteral("chain%1.ogg").arg(i));
+            QVERIFY(AudioFixtures::makeTone(songs.last(), 2000, 300 + 100 * i, QStringLiteral("title=Chain%1").arg(i)));
+        }
+        NativeAudioPlayer player;
+        QSignalSpy finished(&player, &NativeAudioPlayer::finished);
+        QStringList started;
+        connect(&player, &NativeAudioPlayer::advanced, this,
+            [&] { started << player.fileName() + QLatin1Char('=') + player.tags().title; });
+        player.setMedia(songs.first());
+        player.setUpcoming(songs.mid(1));
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+        QStringList expected;
+        for (int i = 1; i < songs.size(); ++i)
+            expected << songs.at(i) + QStringLiteral("=Chain%1").arg(i);
+        QCOMPARE(started, expected);
+        QCOMPARE(player.state(), PlayState::Ended);
+    }
+
+    // Pausing pauses, whatever the song knows of its length: an MP3 without a Xing header learns it only as it
+    // plays. Play goes on from there.
+    void pauseWhileTheLengthIsUnknown()
+    {
+        const QString song = path(QStringLiteral("noheader.mp3"));
+        QVERIFY(AudioFixtures::makeToneWith(song, 8000, 440, QStringLiteral("lamemp3enc")));
+        NativeAudioPlayer player;
+        player.setMedia(song);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 200, 3000);
+        player.pause();
+        QCOMPARE(player.state(), PlayState::Paused);
+        const qint64 pausedAt = player.position();
+        QTest::qWait(400);
+        QCOMPARE(player.state(), PlayState::Paused);
+        QVERIFY(qAbs(player.position() - pausedAt) < 50);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > pausedAt + 100, 2000);
+        QVERIFY(player.position() < pausedAt + 1500);
+    }
+
     void seek()
     {
         NativeAudioPlayer player;
