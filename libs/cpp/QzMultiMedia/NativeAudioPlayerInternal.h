@@ -96,6 +96,7 @@ private slots:
     void slotPositionChanged();
     void slotBusActivated();
     void finishAdvance();
+    bool finishSettling();
     void releaseLoopHold();
 
 private:
@@ -103,6 +104,7 @@ private:
     void releasePipeline();
     void halt(bool afterError = false);
     void load(const QByteArray& uri);
+    void moveTo(const QByteArray& uri);
     void clearSong();
     void setState(PlayState state);
     void handle(GstMessage* message);
@@ -114,6 +116,7 @@ private:
     void handleBuffering(GstMessage* message);
     void readDuration();
     void applyTarget();
+    void rewindIfStopped();
     static void aboutToFinish(GstElement* pipeline, void* owner);
 
     float m_fBalance = 0.0f;
@@ -121,6 +124,7 @@ private:
     GstElement* m_pOutput = nullptr; // the pipeline's sink, to tell the output's errors from the song's
     QSocketNotifier* m_pBusNotifier = nullptr;
     QTimer m_timer;
+    QTimer m_settleWait;
     QTimer m_advanceWait; // a song taken over waits this long for its tags before it is announced
     GstElement* m_pLoopHold = nullptr; // keeps the sound server's client loop while the server answers
     PlayState m_nState = PlayState::Empty;
@@ -130,6 +134,12 @@ private:
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
     bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
     bool m_bEndPending = false; // the end came while paused
+    bool m_bSettling = false; // playbin sets up the loaded song: not ready, not failed yet
+    bool m_bLoadDeferred = false; // a song asked for while the one before was settling
+    bool m_bRetried = false; // the song failed once before it got ready and is being tried again
+    bool m_bRewindPending = false; // stopped: the song goes back to its start when it next moves
+    bool m_bReloadPending
+        = false; // stopped while the pipeline had taken the next song: set up afresh at the next start
     bool m_bAdvancePending = false; // a song taken over started; said once the messages at hand are read
     int m_nStreamStarts = 0; // since the last load: the first is the loaded song, each further one a song taken over
     quint32 m_nLoadSeqnum = 0; // messages made before the last load are about another song

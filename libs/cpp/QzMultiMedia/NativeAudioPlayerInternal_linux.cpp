@@ -99,6 +99,10 @@ NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
     m_advanceWait.setInterval(150);
     m_advanceWait.setSingleShot(true);
     connect(&m_advanceWait, &QTimer::timeout, this, &NativeAudioPlayerInternal::finishAdvance);
+    // A song that takes longer than this to get ready (or to fail) is moved on from all the same.
+    m_settleWait.setInterval(2000);
+    m_settleWait.setSingleShot(true);
+    connect(&m_settleWait, &QTimer::timeout, this, &NativeAudioPlayerInternal::finishSettling);
 }
 
 NativeAudioPlayerInternal::~NativeAudioPlayerInternal()
@@ -171,6 +175,9 @@ void NativeAudioPlayerInternal::releasePipeline()
         return;
     delete m_pBusNotifier;
     m_pBusNotifier = nullptr;
+    m_bSettling = false;
+    m_bLoadDeferred = false;
+    m_settleWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
     gst_object_unref(m_pPlayer);
@@ -199,6 +206,7 @@ void NativeAudioPlayerInternal::setState(PlayState state)
 // before is forgotten, a second error of a broken song included.
 void NativeAudioPlayerInternal::halt(bool afterError)
 {
+    m_bSettling = false;
     m_bAdvancePending = false;
     m_advanceWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
@@ -218,8 +226,30 @@ void NativeAudioPlayerInternal::halt(bool afterError)
 // song before, and the new song gets ready in the background. The answer comes on the bus.
 void NativeAudioPlayerInternal::load(const QByteArray& uri)
 {
+    m_bReloadPending = false;
+    m_bRewindPending = false;
+    m_bPrerolled = false;
+    m_nPendingSeek = -1;
+    m_uri = uri;
+    m_bAtStart = true;
+    // playbin taken to READY while it sets a song up inside (its pads come and go on a streaming thread) can
+    // abort the program in an assertion of its own: a song asked for meanwhile is set up once the song before is
+    // ready or has failed, whichever comes first; quick steps through a list collapse into the last.
+    if (m_bSettling) {
+        m_bLoadDeferred = true;
+        if (!m_settleWait.isActive())
+            m_settleWait.start();
+        return;
+    }
+    moveTo(uri);
+}
+
+void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
+{
     halt();
     m_nLoadSeqnum = gst_util_seqnum_next();
+    m_bReloadPending = false;
+    m_bRewindPending = false;
     m_pJoin->streamSeen = false; // no streaming thread runs in READY
     m_pJoin->joinNext = false;
     m_uri = uri;
@@ -229,6 +259,8 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     m_bEndPending = false;
     m_nStreamStarts = 0;
     m_nPendingSeek = -1;
+    if (uri.isEmpty())
+        return;
     g_object_set(m_pPlayer, "uri", uri.constData(), nullptr);
     if (m_fBalance != 0.0f) {
         GstElement* filter = nullptr;
@@ -239,6 +271,19 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
             g_object_set(m_pPlayer, "audio-filter", filter, nullptr);
     }
     gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
+    m_bSettling = true;
+}
+
+// The song being set up is ready or has failed: a song asked for meanwhile takes its place now.
+bool NativeAudioPlayerInternal::finishSettling()
+{
+    m_bSettling = false;
+    m_settleWait.stop();
+    if (!std::exchange(m_bLoadDeferred, false))
+        return false;
+    moveTo(m_uri);
+    applyTarget();
+    return true;
 }
 
 void NativeAudioPlayerInternal::clearSong()
@@ -270,12 +315,13 @@ void NativeAudioPlayerInternal::setMedia(const QString& fileName)
         ensurePipeline();
     if (uri.isEmpty() || !m_pPlayer) {
         if (m_pPlayer)
-            halt();
+            load(QByteArray());
         m_uri.clear();
         setState(PlayState::Failed);
         emit unplayable();
         return;
     }
+    m_bRetried = false;
     load(uri);
     setState(PlayState::Stopped);
 }
@@ -318,10 +364,24 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
     self->m_taken.append(self->m_upcoming.at(next));
 }
 
+// Makes good a stop's rewind before the song moves.
+void NativeAudioPlayerInternal::rewindIfStopped()
+{
+    if (m_bReloadPending) {
+        load(m_uri);
+    } else if (std::exchange(m_bRewindPending, false)) {
+        if (m_bPrerolled)
+            seekTo(m_pPlayer, 0);
+        else
+            m_nPendingSeek = 0;
+    }
+}
+
 void NativeAudioPlayerInternal::play()
 {
     if (!isLoaded())
         return;
+    rewindIfStopped();
     g_object_set(m_pPlayer, "volume", audibleVolume(m_fVolume), nullptr);
     m_bAtStart = false;
     setState(PlayState::Playing);
@@ -336,6 +396,8 @@ void NativeAudioPlayerInternal::play()
 
 void NativeAudioPlayerInternal::applyTarget()
 {
+    if (m_bLoadDeferred)
+        return; // the pipeline still sets up the song before
     if (m_pPlayer && m_nState == PlayState::Playing && !m_bBuffering)
         gst_element_set_state(m_pPlayer, GST_STATE_PLAYING);
 }
@@ -357,23 +419,18 @@ void NativeAudioPlayerInternal::stop()
         const QMutexLocker lock(&m_nextMutex);
         switching = !m_taken.isEmpty();
     }
+    // The rewind waits for the next start: a stop is most often followed at once by another song (Next, a pick),
+    // and a pipeline asked to seek or to get ready again just before it is moved on races playbin's own
+    // setting up of the song inside. The pipeline moved on to the next song inside is set up afresh then.
     if (switching) {
-        // The pipeline has moved on to the next song inside: rewinding it would rewind that one. The loaded song
-        // is set up afresh.
-        load(m_uri);
+        halt();
+        m_bReloadPending = true;
     } else {
         gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
-        // Every song starts with a stop: rewinding a pipeline that has not moved yet would only make it preroll
-        // again.
-        if (!m_bAtStart) {
-            if (m_bPrerolled)
-                seekTo(m_pPlayer, 0);
-            else
-                m_nPendingSeek = 0;
-        }
-        m_bEndPending = false;
-        m_bAtStart = true;
+        m_bRewindPending = m_bRewindPending || !m_bAtStart;
     }
+    m_bEndPending = false;
+    m_bAtStart = true;
     setState(PlayState::Stopped);
 }
 
@@ -414,7 +471,8 @@ bool NativeAudioPlayerInternal::isLoaded() const
 qint64 NativeAudioPlayerInternal::position() const
 {
     gint64 ns = 0;
-    if (!isLoaded() || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
+    if (!isLoaded() || m_bRewindPending || m_bReloadPending || m_bLoadDeferred
+        || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
         return 0;
     return positionFromSeconds(double(ns) / GST_SECOND);
 }
@@ -424,6 +482,9 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
 {
     if (!isLoaded())
         return;
+    if (m_bReloadPending)
+        load(m_uri);
+    m_bRewindPending = false;
     if (m_bPrerolled)
         seekTo(m_pPlayer, ms);
     else
@@ -514,7 +575,8 @@ void NativeAudioPlayerInternal::handle(GstMessage* message)
 {
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
-        handleError(message);
+        if (!(m_bSettling && finishSettling()))
+            handleError(message);
         break;
     case GST_MESSAGE_WARNING:
         logMessage("warning from", message);
@@ -529,7 +591,8 @@ void NativeAudioPlayerInternal::handle(GstMessage* message)
         handleTags(message);
         break;
     case GST_MESSAGE_ASYNC_DONE:
-        handleLoaded();
+        if (!(m_bSettling && finishSettling()))
+            handleLoaded();
         break;
     case GST_MESSAGE_DURATION_CHANGED:
         readDuration();
@@ -559,6 +622,15 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
     }
     const bool wasHeard = m_bPrerolled && m_nState == PlayState::Playing;
     halt(true);
+    // playbin moved on from a song that failed inside sometimes fails the next one too, a good one, before it
+    // has read a byte of it: a song that never got ready is tried once more, from NULL, before it counts as
+    // unplayable. A broken one fails again.
+    if (!m_bPrerolled && !m_bRetried) {
+        m_bRetried = true;
+        load(m_uri);
+        applyTarget();
+        return;
+    }
     if (wasHeard) {
         setState(PlayState::Ended);
         emit finished();
