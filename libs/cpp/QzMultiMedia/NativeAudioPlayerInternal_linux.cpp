@@ -248,17 +248,11 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
 {
     halt();
     m_nLoadSeqnum = gst_util_seqnum_next();
-    m_bReloadPending = false;
-    m_bRewindPending = false;
     m_pJoin->streamSeen = false; // no streaming thread runs in READY
     m_pJoin->joinNext = false;
-    m_uri = uri;
-    m_bAtStart = true;
-    m_bPrerolled = false;
     m_bBuffering = false;
     m_bEndPending = false;
     m_nStreamStarts = 0;
-    m_nPendingSeek = -1;
     if (uri.isEmpty())
         return;
     g_object_set(m_pPlayer, "uri", uri.constData(), nullptr);
