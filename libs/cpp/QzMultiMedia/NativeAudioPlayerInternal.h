@@ -102,7 +102,7 @@ private slots:
 private:
     void ensurePipeline();
     void releasePipeline();
-    void halt(bool afterError = false);
+    void halt();
     void load(const QByteArray& uri);
     void moveTo(const QByteArray& uri);
     void clearSong();

@@ -202,18 +202,17 @@ void NativeAudioPlayerInternal::setState(PlayState state)
     emit stateChanged();
 }
 
-// Ends whatever the pipeline did: its threads stop in READY (the output stays open) and what it said of the song
-// before is forgotten, a second error of a broken song included.
-void NativeAudioPlayerInternal::halt(bool afterError)
+// Ends whatever the pipeline did and forgets what it said of the song before, a second error of a broken song
+// included. playbin goes down to NULL, not READY: in READY it keeps the bins of the songs it set up (the one that
+// played and the one taken ahead) outside itself, half running, and sets them up again for the next song; their
+// leftover pads then deadlocked the GUI thread or aborted the program in playbin's own assertion. The sound
+// server's client loop is held apart, so opening the output again costs little.
+void NativeAudioPlayerInternal::halt()
 {
     m_bSettling = false;
     m_bAdvancePending = false;
     m_advanceWait.stop();
-    gst_element_set_state(m_pPlayer, GST_STATE_READY);
-    // READY alone leaves the bins inside half set up after an error, and the next song's type is then never
-    // found: they are taken down to NULL.
-    if (afterError)
-        gst_element_set_state(m_pPlayer, GST_STATE_NULL);
+    gst_element_set_state(m_pPlayer, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_pPlayer);
     gst_bus_set_flushing(bus, TRUE);
     gst_bus_set_flushing(bus, FALSE);
@@ -222,8 +221,8 @@ void NativeAudioPlayerInternal::halt(bool afterError)
     m_taken.clear();
 }
 
-// Moves the one pipeline to another song: its threads end in READY (the output stays open), the bus forgets the
-// song before, and the new song gets ready in the background. The answer comes on the bus.
+// Moves the one pipeline to another song: its threads end, the bus forgets the song before, and the new song
+// gets ready in the background. The answer comes on the bus.
 void NativeAudioPlayerInternal::load(const QByteArray& uri)
 {
     m_bReloadPending = false;
@@ -232,7 +231,7 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     m_nPendingSeek = -1;
     m_uri = uri;
     m_bAtStart = true;
-    // playbin taken to READY while it sets a song up inside (its pads come and go on a streaming thread) can
+    // playbin taken down while it sets a song up inside (its pads come and go on a streaming thread) can
     // abort the program in an assertion of its own: a song asked for meanwhile is set up once the song before is
     // ready or has failed, whichever comes first; quick steps through a list collapse into the last.
     if (m_bSettling) {
@@ -248,7 +247,7 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
 {
     halt();
     m_nLoadSeqnum = gst_util_seqnum_next();
-    m_pJoin->streamSeen = false; // no streaming thread runs in READY
+    m_pJoin->streamSeen = false; // no streaming thread runs now
     m_pJoin->joinNext = false;
     m_bBuffering = false;
     m_bEndPending = false;
@@ -388,20 +387,28 @@ void NativeAudioPlayerInternal::play()
     applyTarget();
 }
 
+// The one place that sets the pipeline running or holding. playbin asked for another state while it still sets
+// up a song inside changes the state of bins that a streaming thread is adding at that moment: the GUI thread then
+// waited for ever on that thread, blocked itself until the song was exposed. What is asked for meanwhile is
+// applied once the song is ready or has failed.
 void NativeAudioPlayerInternal::applyTarget()
 {
-    if (m_bLoadDeferred)
-        return; // the pipeline still sets up the song before
-    if (m_pPlayer && m_nState == PlayState::Playing && !m_bBuffering)
-        gst_element_set_state(m_pPlayer, GST_STATE_PLAYING);
+    if (m_bSettling || m_bLoadDeferred || !isLoaded())
+        return;
+    const GstState target = m_nState == PlayState::Playing && !m_bBuffering ? GST_STATE_PLAYING : GST_STATE_PAUSED;
+    GstState current = GST_STATE_VOID_PENDING;
+    GstState pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(m_pPlayer, &current, &pending, 0);
+    if ((pending == GST_STATE_VOID_PENDING ? current : pending) != target)
+        gst_element_set_state(m_pPlayer, target);
 }
 
 void NativeAudioPlayerInternal::pause()
 {
     if (!isLoaded())
         return;
-    gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
     setState(PlayState::Paused);
+    applyTarget();
 }
 
 void NativeAudioPlayerInternal::stop()
@@ -420,12 +427,12 @@ void NativeAudioPlayerInternal::stop()
         halt();
         m_bReloadPending = true;
     } else {
-        gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
         m_bRewindPending = m_bRewindPending || !m_bAtStart;
     }
     m_bEndPending = false;
     m_bAtStart = true;
     setState(PlayState::Stopped);
+    applyTarget();
 }
 
 void NativeAudioPlayerInternal::unload()
@@ -615,7 +622,7 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
         return;
     }
     const bool wasHeard = m_bPrerolled && m_nState == PlayState::Playing;
-    halt(true);
+    halt();
     // playbin moved on from a song that failed inside sometimes fails the next one too, a good one, before it
     // has read a byte of it: a song that never got ready is tried once more, from NULL, before it counts as
     // unplayable. A broken one fails again.
@@ -745,6 +752,7 @@ void NativeAudioPlayerInternal::handleLoaded()
     }
     if (m_nPendingSeek >= 0)
         seekTo(m_pPlayer, std::exchange(m_nPendingSeek, -1));
+    applyTarget();
 }
 
 // A stream that fills its buffer holds the pipeline in PAUSED until it is full, whatever the user asked for.
@@ -756,8 +764,6 @@ void NativeAudioPlayerInternal::handleBuffering(GstMessage* message)
     if (buffering == m_bBuffering)
         return;
     m_bBuffering = buffering;
-    if (buffering && m_nState == PlayState::Playing)
-        gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
     applyTarget();
 }
 
