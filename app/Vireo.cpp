@@ -5,6 +5,7 @@
 #include "AudioListPlayer.h"
 #include "FileDialog.h"
 #include "SongIntake.h"
+#include "SongsMenu.h"
 #include "StatusNotifierCalls.h"
 #include "TrackNotifier.h"
 #include "TrayHost.h"
@@ -150,7 +151,12 @@ Vireo::Vireo(QObject* parent)
 }
 
 // The catcher and the menu have no parent and live until the process ends.
-Vireo::~Vireo() = default;
+// The menu and the drop catcher are windows of their own, without a parent to take them along.
+Vireo::~Vireo()
+{
+    delete m_pmnuContext;
+    delete m_plblDropCatcher;
+}
 
 QLabel* Vireo::dropCatcher() const
 {
@@ -515,12 +521,7 @@ QAction* Vireo::transportAction(Transport which) const
 
 QMenu* Vireo::makeSongsMenu()
 {
-    auto* menu = new QMenu(tr("Songs"), m_pmnuContext);
-    // Thousands of songs make one column that scrolls, instead of columns that run off the screen. A menu decides
-    // whether it scrolls when it is made and when its style changes; a sheet given before the menu is polished
-    // changes no style, hence the polish first.
-    menu->ensurePolished();
-    menu->setStyleSheet(QStringLiteral("QMenu { menu-scrollable: 1; }"));
+    auto* menu = new SongsMenu(tr("Songs"), m_pmnuContext);
     connect(menu, &QMenu::aboutToShow, this, [this] { addSongEntries(INT_MAX); });
     return menu;
 }

@@ -3,7 +3,7 @@
 //   bench_engine latency <ms> <file> drop to sound: from the drop until the sink's clock moves, for the first drop
 //                                    after start-up, the drag having rested <ms> over the icon before it let go
 //   bench_engine scale <file>        drops of 1, 100, 1,000 and 10,000 entries: first sound, menu rebuilt, menu open
-//   bench_engine block <a> <b> <damaged> <fifo>
+//   bench_engine block <a> <b> <damaged> <fifo> <aac>
 //                                    the longest time the user interface's thread is kept from its events while
 //                                    10,000 songs are dropped, a damaged file and a FIFO are dropped, the user
 //                                    skips to the next song and the list moves on by itself (a, then b)
@@ -123,7 +123,8 @@ private:
     qint64 m_longest = 0;
 };
 
-int block(Vireo& vireo, const QString& a, const QString& b, const QString& damaged, const QString& fifo)
+int block(Vireo& vireo, const QString& a, const QString& b, const QString& damaged, const QString& fifo,
+    const QString& aac)
 {
     AudioListPlayer* player = AudioListPlayer::instance();
     Watchdog watchdog;
@@ -144,6 +145,8 @@ int block(Vireo& vireo, const QString& a, const QString& b, const QString& damag
     measure("drop_10000", 1500, [&] { dropOnIcon(vireo, many); });
     measure("damaged_200mb", 3000, [&] { dropOnIcon(vireo, { QUrl::fromLocalFile(damaged) }); });
     measure("fifo", 3000, [&] { dropOnIcon(vireo, { QUrl::fromLocalFile(fifo) }); });
+    // The first song of a format whose decoder was not yet loaded in this run.
+    measure("first_aac", 1500, [&] { dropOnIcon(vireo, { QUrl::fromLocalFile(aac) }); });
     dropOnIcon(vireo, { QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(a) });
     QTest::qWait(1000);
     measure("next", 1500, [&] { player->slotPlayNext(); });
@@ -174,7 +177,7 @@ int main(int argc, char** argv)
             else if (mode == QLatin1String("scale"))
                 result = scale(vireo, args.value(1));
             else if (mode == QLatin1String("block"))
-                result = block(vireo, args.value(1), args.value(2), args.value(3), args.value(4));
+                result = block(vireo, args.value(1), args.value(2), args.value(3), args.value(4), args.value(5));
             std::fflush(stdout);
             QCoreApplication::quit();
         });

@@ -74,6 +74,12 @@ tone "$work/gap1.mp3" 3 440 "lamemp3enc ! xingmux"
 tone "$work/gap2.mp3" 3 660 "lamemp3enc ! xingmux"
 tone "$work/gap1.ogg" 3 440 "vorbisenc ! oggmux"
 tone "$work/gap2.flac" 3 660 "flacenc"
+# Two halves of one 440 Hz tone (3 s hold a whole number of periods), each encoded by the lame program, which
+# records its delay and padding in the file: played in a row they should sound as one tone, without a gap.
+tone "$work/half.wav" 3 440 "wavenc"
+lame --quiet "$work/half.wav" "$work/cut1.mp3"
+cp "$work/cut1.mp3" "$work/cut2.mp3"
+tone "$work/a.m4a" 3 440 "avenc_aac ! mp4mux"
 head -c 200M /dev/urandom > "$work/damaged.mp3"
 mkfifo "$work/fifo.mp3"
 uri=file://$work/long.mp3
@@ -198,7 +204,7 @@ for run in $(seq "$RUNS"); do
 
     # Track changes heard at the sink: the longest silence between the first song and the second, beside the
     # silence the two files hold themselves (the MP3 encoder's padding), decoded back to back.
-    for pair in "mp3 gap1.mp3 gap2.mp3" "ogg_to_flac gap1.ogg gap2.flac"; do
+    for pair in "mp3 gap1.mp3 gap2.mp3" "mp3_lame_cut cut1.mp3 cut2.mp3" "ogg_to_flac gap1.ogg gap2.flac"; do
         read -r name first second <<<"$pair"
         gst-launch-1.0 -q concat name=c ! audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=44100 \
             ! filesink location="$work/files.raw" filesrc location="$work/$first" ! decodebin ! audioconvert ! c. \
@@ -254,7 +260,7 @@ for run in $(seq "$RUNS"); do
     done
     take < <(env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" scale "$work/a.mp3")
     take < <(env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" block "$work/gap1.mp3" "$work/gap1.ogg" \
-        "$work/damaged.mp3" "$work/fifo.mp3")
+        "$work/damaged.mp3" "$work/fifo.mp3" "$work/a.m4a")
 done
 
 {

@@ -224,6 +224,42 @@ private slots:
         QDir(m_dir.filePath(QStringLiteral("sub"))).removeRecursively();
     }
 
+    // A long list keeps one scrolling column on the screen, also after the current song changed, while the menu
+    // is open and before it opens again.
+    void longSongsMenuStaysOnTheScreen()
+    {
+        Vireo vireo;
+        QList<QUrl> many;
+        for (int n = 0; n < 300; ++n)
+            many << (n % 2 ? a : b);
+        dropOnIcon(vireo, many);
+        QMenu* menu = songs(vireo);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const auto fits = [&] {
+            return menu->isVisible() && menu->height() <= screen.height() && screen.contains(menu->geometry().topLeft())
+                ? QString()
+                : QStringLiteral("%1x%2 at %3,%4 on %5x%6").arg(menu->width()).arg(menu->height()).arg(menu->x()).arg(menu->y()).arg(screen.width()).arg(screen.height());
+        };
+        menu->popup(screen.topLeft());
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY2(fits().isEmpty(), qPrintable(fits()));
+        for (int change = 0; change < 2; ++change) {
+            vireo.transportAction(Vireo::Transport::Next)->trigger();
+            QTest::qWait(50);
+            QVERIFY2(fits().isEmpty(), qPrintable(QStringLiteral("open, after a change: ") + fits()));
+        }
+        // It still scrolls: the last entry, reached by the keyboard, shows.
+        QTest::keyClick(menu, Qt::Key_End);
+        QCOMPARE(menu->activeAction(), menu->actions().last());
+        QVERIFY(menu->rect().contains(menu->actionGeometry(menu->actions().last())));
+        menu->hide();
+        vireo.transportAction(Vireo::Transport::Next)->trigger();
+        menu->popup(screen.topLeft());
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY2(fits().isEmpty(), qPrintable(QStringLiteral("opened after a change: ") + fits()));
+        menu->hide();
+    }
+
     void dragsOfOtherThingsAreRefused()
     {
         Vireo vireo;

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 for svg in src/*.svg; do
     name=$(basename "$svg" .svg)
-    [ "$name" = vireo ] && continue
+    [ "$name" = vireo ] || [ "$name" = panelbackground ] && continue
     rsvg-convert -w 22 -h 22 "$svg" -o "$name.png"
     rsvg-convert -w 44 -h 44 "$svg" -o "$name@2x.png"
 done
@@ -16,3 +16,5 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 # The program's picture in the about box and the reminders.
 rsvg-convert -w 300 -h 300 src/vireo.svg -o app.png
+# The background of the styled panels and lists, repeated sideways.
+rsvg-convert -w 16 -h 600 src/panelbackground.svg -o panelbackground.png
