@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a configured build tree, installs it with apt (which brings its declared
-# dependencies), starts /usr/bin/vireo on a private X server with a tray, checks that its icon embeds and its
-# resources are in place, then removes the package again. Usage: check-deb.sh <build-dir>
+# Builds the Debian package from a configured build tree and runs lintian on it; installs it with apt (which
+# brings its declared dependencies), starts /usr/bin/vireo on a private X server with a tray, checks that its icon
+# embeds and its resources are in place; starts it the ways a desktop does (its desktop entry through gio, D-Bus
+# activation through gapplication, xdg-open after xdg-mime default), each heard on a sound server of its own;
+# then removes the package again. Usage: check-deb.sh <build-dir>
 set -euo pipefail
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-xpid="" trayid="" vpid=""
+xpid="" trayid="" vpid="" pulsepid="" buspid=""
 cleanup() {
     [ -n "$vpid" ] && kill "$vpid" 2>/dev/null || true
+    pkill -x vireo 2>/dev/null || true
+    [ -n "$buspid" ] && kill "$buspid" 2>/dev/null || true
+    [ -n "$pulsepid" ] && kill "$pulsepid" 2>/dev/null || true
     [ -n "$trayid" ] && kill "$trayid" 2>/dev/null || true
     [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
     if dpkg-query -W -f='${Status}' vireo 2>/dev/null | grep -q "install ok installed"; then
@@ -23,6 +28,10 @@ trap cleanup EXIT
 deb=$(ls "$work"/vireo_*.deb)
 echo "built $(basename "$deb")"
 dpkg-deb -f "$deb" Depends
+# Not a word from lintian: no error, no warning (its informational notes are not asked for).
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1 | grep -v "running with root privileges" || true
+lintian --fail-on error,warning "$deb" >/dev/null 2>&1 || { echo "lintian found errors or warnings"; exit 1; }
+echo "lintian: no error, no warning"
 
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 test -x /usr/bin/vireo
@@ -55,6 +64,48 @@ done
 [ -n "$embedded" ] || { echo "the installed program's icon did not appear in the tray"; cat "$work/vireo.log"; exit 1; }
 echo "the installed program runs and its icon is in the tray"
 kill "$vpid"; wait "$vpid" 2>/dev/null || true; vpid=""
+
+# --- started as a desktop starts it, and heard ------------------------------------------------------------------
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
+export XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-level=error \
+    -L "module-null-sink sink_name=check rate=44100 channels=2" \
+    -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse" >/dev/null 2>&1 & pulsepid=$!
+export PULSE_SERVER=unix:$work/pulse
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+# A session bus that knows the installed D-Bus services (from XDG_DATA_DIRS), started after the environment that
+# the programs it activates inherit.
+export XDG_DATA_DIRS=/usr/local/share:/usr/share
+eval "$(dbus-launch --sh-syntax)"
+buspid=$DBUS_SESSION_BUS_PID
+song=$work/song.wav
+gst-launch-1.0 -q audiotestsrc wave=sine freq=440 num-buffers=600 ! audio/x-raw,rate=44100,channels=2 \
+    ! audioconvert ! wavenc ! filesink location="$song"
+heard() {
+    local how=$1; shift
+    parec -d check.monitor --raw --format=s16le --channels=1 --rate=44100 >"$work/heard.raw" & local rec=$!
+    # Without a desktop environment xdg-open runs the program itself and returns when it ends.
+    "$@" >"$work/launch.log" 2>&1 & local launcher=$!
+    local loud=""
+    for _ in $(seq 100); do
+        if python3 -c 'import array,sys; d=array.array("h"); b=open(sys.argv[1],"rb").read(); d.frombytes(b[:len(b)//2*2]); sys.exit(0 if any(abs(x)>2000 for x in d) else 1)' "$work/heard.raw"; then
+            loud=yes; break
+        fi
+        sleep 0.1
+    done
+    kill "$rec" 2>/dev/null; wait "$rec" 2>/dev/null || true
+    pkill -x vireo || true
+    for _ in $(seq 50); do pgrep -x vireo >/dev/null || break; sleep 0.1; done
+    wait "$launcher" 2>/dev/null || true
+    [ -n "$loud" ] || { echo "$how: nothing was heard"; cat "$work/launch.log"; exit 1; }
+    echo "$how: heard"
+}
+entry=/usr/share/applications/example.corvane.Vireo.desktop
+heard "gio launch (the desktop entry)" gio launch "$entry" "$song"
+heard "gapplication launch (D-Bus activation)" gapplication launch example.corvane.Vireo "$song"
+xdg-mime default example.corvane.Vireo.desktop audio/x-wav
+heard "xdg-open after xdg-mime default" xdg-open "$song"
 
 DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq vireo >/dev/null
 [ ! -e /usr/bin/vireo ] || { echo "the package left /usr/bin/vireo behind"; exit 1; }
