@@ -81,7 +81,8 @@ private:
     QLabel* m_plblDropCatcher = nullptr;
     QMenu* m_pmnuContext = nullptr;
     QMenu* m_pmnuSongs = nullptr;
-    static constexpr int SongEntriesAtOnce = 500;
+    // Songs-menu entries made per turn of the event loop while a new list fills it (a few milliseconds).
+    static constexpr int SongEntriesAtOnce = 100;
     QAction* m_pactPlayPause = nullptr;
     QAction* m_pactStop = nullptr;
     QAction* m_pactPrevious = nullptr;

@@ -105,6 +105,7 @@ private:
     void halt();
     void load(const QByteArray& uri);
     void moveTo(const QByteArray& uri);
+    void startMoving();
     void clearSong();
     void setState(PlayState state);
     void handle(GstMessage* message);
@@ -136,6 +137,7 @@ private:
     bool m_bEndPending = false; // the end came while paused
     bool m_bSettling = false; // playbin sets up the loaded song: not ready, not failed yet
     bool m_bLoadDeferred = false; // a song asked for while the one before was settling
+    bool m_bStartPending = false; // a song loaded, its pipeline not yet asked to move
     bool m_bRetried = false; // the song failed once before it got ready and is being tried again
     bool m_bRewindPending = false; // stopped: the song goes back to its start when it next moves
     bool m_bReloadPending

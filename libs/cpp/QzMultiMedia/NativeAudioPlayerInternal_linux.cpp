@@ -177,6 +177,7 @@ void NativeAudioPlayerInternal::releasePipeline()
     m_pBusNotifier = nullptr;
     m_bSettling = false;
     m_bLoadDeferred = false;
+    m_bStartPending = false;
     m_settleWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
@@ -210,6 +211,7 @@ void NativeAudioPlayerInternal::setState(PlayState state)
 void NativeAudioPlayerInternal::halt()
 {
     m_bSettling = false;
+    m_bStartPending = false;
     m_bAdvancePending = false;
     m_advanceWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
@@ -234,7 +236,7 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     // playbin taken down while it sets a song up inside (its pads come and go on a streaming thread) can
     // abort the program in an assertion of its own: a song asked for meanwhile is set up once the song before is
     // ready or has failed, whichever comes first; quick steps through a list collapse into the last.
-    if (m_bSettling) {
+    if (m_bSettling && !m_bStartPending) {
         m_bLoadDeferred = true;
         if (!m_settleWait.isActive())
             m_settleWait.start();
@@ -263,8 +265,19 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
         else if ((filter = GstSupport::makePanorama(m_fBalance)))
             g_object_set(m_pPlayer, "audio-filter", filter, nullptr);
     }
-    gst_element_set_state(m_pPlayer, GST_STATE_PAUSED);
+    // The pipeline is asked to move once, when the caller has said whether the song is to play (play() most
+    // often follows at once): straight to PLAYING then, without waiting for the song to be ready first.
     m_bSettling = true;
+    m_bStartPending = true;
+    QMetaObject::invokeMethod(this, &NativeAudioPlayerInternal::startMoving, Qt::QueuedConnection);
+}
+
+void NativeAudioPlayerInternal::startMoving()
+{
+    if (!m_pPlayer || !std::exchange(m_bStartPending, false))
+        return;
+    const bool playing = m_nState == PlayState::Playing && !m_bBuffering;
+    gst_element_set_state(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
 
 // The song being set up is ready or has failed: a song asked for meanwhile takes its place now.
