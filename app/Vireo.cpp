@@ -3,7 +3,6 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
-#include "FileDialog.h"
 #include "SongIntake.h"
 #include "SongsMenu.h"
 #include "StatusNotifierCalls.h"
@@ -16,12 +15,15 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -315,17 +317,26 @@ void Vireo::slotInfo()
 }
 
 // Where nothing can be dropped on the icon, songs come through the open dialog, and become the play list as a
-// drop's files do.
+// drop's files do. Qt's own dialog (native where the desktop's platform theme provides one), for several songs at
+// once: the framework's question without a parent asks for one file only. It opens where the user last took songs
+// from, the Music folder the first time; a cancelled dialog changes nothing.
 void Vireo::slotOpenSongs()
 {
     App* app = App::theApp();
-    const QString filter
-        = tr("Audio files") + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' ')));
-    const QStringList files
-        = QzWidgets::FileDialog::getOpenFileNames(nullptr, tr("Open Songs"), app->openDirPath(), filter);
-    if (files.isEmpty())
+    QString folder = app->settingsValue(QStringLiteral("OpenFolder")).toString();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString filter = tr("Audio files") + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' ')))
+        + QStringLiteral(";;") + tr("All files") + QStringLiteral(" (*)");
+    QFileDialog dialog(nullptr, tr("Open Songs"), folder, filter);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    const bool chosen = dialog.exec() == QDialog::Accepted;
+    const QStringList files = dialog.selectedFiles();
+    if (!chosen || files.isEmpty())
         return;
-    app->setOpenDirPath(files.first());
+    app->setSettingsValue(QStringLiteral("OpenFolder"), dialog.directory().absolutePath());
     QList<QUrl> urls;
     for (const QString& file : files)
         urls << QUrl::fromLocalFile(file);

@@ -4,11 +4,16 @@
 #include "Vireo.h"
 #include "VireoTestMain.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
 
 using QzMultiMedia::AudioListPlayer;
 
@@ -226,6 +231,49 @@ private slots:
 
     // A long list keeps one scrolling column on the screen, also after the current song changed, while the menu
     // is open and before it opens again.
+    // "Open Songs..." (where nothing can be dropped on the icon) through the program's own slot and dialog: the
+    // dialog lists audio files, takes several at once and starts where songs were last taken from; Cancel keeps
+    // the list that plays.
+    void openSongsDialog()
+    {
+        Vireo vireo;
+        dropOnIcon(vireo, { c });
+        const auto answerDialog = [](const std::function<void(QFileDialog*)>& answer) {
+            QTimer::singleShot(0, [answer] {
+                QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+                answer(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            });
+        };
+
+        answerDialog([](QFileDialog* dialog) { dialog->reject(); });
+        QVERIFY(QMetaObject::invokeMethod(&vireo, "slotOpenSongs"));
+        QCOMPARE(AudioListPlayer::instance()->playList(), QList<QUrl> { c });
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+
+        QString filter;
+        QString startedIn;
+        answerDialog([&](QFileDialog* dialog) {
+            filter = dialog->nameFilters().value(0);
+            startedIn = dialog->directory().absolutePath();
+            dialog->setDirectory(m_dir.path());
+            dialog->selectFile(QStringLiteral("\"%1\" \"%2\"").arg(QFileInfo(a.toLocalFile()).fileName(),
+                QFileInfo(b.toLocalFile()).fileName()));
+            static_cast<QDialog*>(dialog)->accept(); // as the Open button does
+        });
+        QVERIFY(QMetaObject::invokeMethod(&vireo, "slotOpenSongs"));
+        QVERIFY2(filter.startsWith(QStringLiteral("Audio files (")) && filter.contains(QStringLiteral("*.mp3"))
+                && filter.contains(QStringLiteral("*.flac")),
+            qPrintable(filter));
+        QCOMPARE(AudioListPlayer::instance()->playList(), (QList<QUrl> { a, b }));
+
+        answerDialog([&](QFileDialog* dialog) {
+            startedIn = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        QVERIFY(QMetaObject::invokeMethod(&vireo, "slotOpenSongs"));
+        QCOMPARE(startedIn, QDir(m_dir.path()).absolutePath());
+    }
+
     void longSongsMenuStaysOnTheScreen()
     {
         Vireo vireo;
