@@ -138,7 +138,7 @@ Vireo::Vireo(QObject* parent)
         connect(StatusNotifierCalls::instance(), &StatusNotifierCalls::scrolled, this,
             [this](int delta, Qt::Orientation orientation) {
                 if (orientation == Qt::Vertical)
-                    changeVolume(delta > 0 ? 1 : -1);
+                    wheelTurned(delta);
             });
     }
 
@@ -350,6 +350,17 @@ void Vireo::addOpenEntry(QMenu* menu)
 }
 
 // Five percent a step, as sound applets do.
+// A notch of the wheel is 120; touchpads send it in smaller parts, which add up. A burst of turns moves the
+// volume to its end and no further.
+void Vireo::wheelTurned(int angle)
+{
+    m_nWheelRest = qBound(-20 * 120, m_nWheelRest + angle, 20 * 120);
+    const int steps = m_nWheelRest / 120;
+    m_nWheelRest -= steps * 120;
+    if (steps)
+        changeVolume(steps);
+}
+
 void Vireo::changeVolume(int steps)
 {
     AudioListPlayer* player = AudioListPlayer::instance();
@@ -447,15 +458,9 @@ bool Vireo::eventFilter(QObject*, QEvent* event)
         }
         return false;
     }
-    case QEvent::Wheel: {
-        // A wheel turn is 120; touchpads send it in smaller parts, which add up.
-        m_nWheelRest += static_cast<QWheelEvent*>(event)->angleDelta().y();
-        const int steps = m_nWheelRest / 120;
-        m_nWheelRest -= steps * 120;
-        if (steps)
-            changeVolume(steps);
+    case QEvent::Wheel:
+        wheelTurned(static_cast<QWheelEvent*>(event)->angleDelta().y());
         return true;
-    }
     case QEvent::DragEnter:
         m_bDragOver = true;
         setDrop();

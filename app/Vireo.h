@@ -75,6 +75,7 @@ private:
     void setTransportEnabled(bool enabled);
     void showPlayerState();
     void dressCatcher();
+    void wheelTurned(int angle);
     void changeVolume(int steps);
     void addOpenEntry(QMenu* menu);
 

@@ -121,7 +121,7 @@ public:
         return true;
     }
 
-private:
+    // Ends a program the test started, firmly if it does not listen.
     static void stop(QProcess& process)
     {
         if (process.state() == QProcess::NotRunning)
@@ -133,6 +133,7 @@ private:
         }
     }
 
+private:
     QString m_display;
     QProcess m_xserver;
     QProcess m_tray;

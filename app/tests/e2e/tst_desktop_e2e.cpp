@@ -679,6 +679,74 @@ private slots:
         quitProgram();
     }
 
+    // xfce4-panel's tray, the real one: it passes the wheel on as GTK counts it (Scroll(-1) for a notch up), and
+    // up must still be louder.
+    void xfcePanelWheel()
+    {
+        QTemporaryDir panelHome;
+        const QString channel = panelHome.filePath(QStringLiteral("xfce4/xfconf/xfce-perchannel-xml"));
+        QVERIFY(QDir().mkpath(channel));
+        // One panel along the top with the tray plugin alone: the first icon sits at its left end.
+        QVERIFY(AudioFixtures::writeBytes(channel + QStringLiteral("/xfce4-panel.xml"), R"(<?xml version="1.0"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="26"/>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray"/></property>
+</channel>
+)"));
+        QProcessEnvironment panelEnv = programEnvironment();
+        panelEnv.insert(QStringLiteral("XDG_CONFIG_HOME"), panelHome.path());
+        desktop->stopTray();
+        QProcess settingsDaemon;
+        settingsDaemon.setProcessEnvironment(panelEnv);
+        settingsDaemon.start(QStringLiteral("/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"), {});
+        QProcess panel;
+        panel.setProcessEnvironment(panelEnv);
+        panel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        panel.start(QStringLiteral("xfce4-panel"), { QStringLiteral("--disable-wm-check") });
+        const auto hostUp = [] {
+            return busSend(QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+                QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                { QStringLiteral("string:org.kde.StatusNotifierWatcher"),
+                    QStringLiteral("string:IsStatusNotifierHostRegistered") })
+                .contains(QStringLiteral("boolean true"));
+        };
+        QVERIFY2(DesktopSession::waitFor(hostUp, 15000), "xfce4-panel's tray did not come up");
+        startProgram(programEnvironment(), { file("alpha.mp3") });
+        QVERIFY(becomes("Playing"));
+        QVERIFY(DesktopSession::waitFor(
+            [] {
+                return busSend(QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+                    QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                    { QStringLiteral("string:org.kde.StatusNotifierWatcher"),
+                        QStringLiteral("string:RegisteredStatusNotifierItems") })
+                    .contains(QStringLiteral("StatusNotifierItem"));
+            },
+            5000));
+        QTest::qWait(1000); // the panel draws the new item's button
+
+        const double volume = player("Volume").toDouble();
+        DesktopSession::xdotool({ QStringLiteral("mousemove"), QStringLiteral("13"), QStringLiteral("13"),
+            QStringLiteral("click"), QStringLiteral("4") });
+        QVERIFY2(DesktopSession::waitFor([&] { return player("Volume").toDouble() > volume + 0.04; }, 3000),
+            qPrintable(QStringLiteral("wheel up: volume %1 -> %2").arg(volume).arg(player("Volume").toDouble())));
+        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("5") });
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000));
+        quitProgram();
+        DesktopSession::stop(panel);
+        DesktopSession::stop(settingsDaemon);
+        QVERIFY(desktop->startTray());
+    }
+
     // Wayland (a headless weston): the program runs with Qt's Wayland platform, plays what the command line
     // names, answers over MPRIS and shows its icon as a StatusNotifierItem.
     void wayland()

@@ -19,7 +19,8 @@ public:
     QPoint takeActivationPoint();
 
 signals:
-    // One turn of the wheel, or one step of a touchpad: positive is up (or right).
+    // The wheel over the icon, in Qt's angle units whatever the host sends: 120 a notch (touchpads send parts of
+    // it), positive up (or right).
     void scrolled(int delta, Qt::Orientation orientation);
 
 private:

@@ -1,11 +1,43 @@
 #include "StatusNotifierCalls.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
+#include <QFile>
+#include <QHash>
 
 // Qt D-Bus calls these hooks in the main thread with each incoming method call, before the call is delivered.
 // Exported by Qt D-Bus for exactly this kind of listening, though not declared in its public headers.
 using QDBusSpyHook = void (*)(const QDBusMessage&);
 extern void qDBusAddSpyHook(QDBusSpyHook);
+
+namespace {
+
+// Hosts do not agree on the sign of Scroll: KDE Plasma passes Qt's angle delta on (120 a notch, up positive),
+// xfce4-panel GTK's scroll steps (1 a notch, down positive). Known by the program that calls, asked once per
+// caller; an unknown host is taken to follow KDE, whose item the protocol comes from.
+bool sendsGtkSteps(const QString& sender)
+{
+    static QHash<QString, bool> known;
+    const auto found = known.constFind(sender);
+    if (found != known.constEnd())
+        return *found;
+    bool gtk = false;
+    const QDBusReply<uint> pid = QDBusConnection::sessionBus().interface()->servicePid(sender);
+    if (pid.isValid()) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid.value()));
+        if (commandLine.open(QIODevice::ReadOnly)) {
+            // The panel itself, or the wrapper it runs a plugin in ("…/xfce4/panel/wrapper-2.0").
+            const QByteArray command = commandLine.read(4096);
+            gtk = command.contains("xfce4-panel") || command.contains("xfce4/panel");
+        }
+    }
+    known.insert(sender, gtk);
+    return gtk;
+}
+
+} // namespace
 
 void noteStatusNotifierCall(const QDBusMessage& message)
 {
@@ -18,7 +50,9 @@ void noteStatusNotifierCall(const QDBusMessage& message)
         calls->m_activationPoint = QPoint(args.at(0).toInt(), args.at(1).toInt());
     } else if (message.member() == QLatin1String("Scroll") && args.size() == 2 && args.at(0).toInt() != 0) {
         const bool horizontal = args.at(1).toString().compare(QLatin1String("horizontal"), Qt::CaseInsensitive) == 0;
-        emit calls->scrolled(args.at(0).toInt(), horizontal ? Qt::Horizontal : Qt::Vertical);
+        const qint64 delta = args.at(0).toInt();
+        const qint64 angle = sendsGtkSteps(message.service()) ? -delta * 120 : delta;
+        emit calls->scrolled(int(qBound(qint64(-120000), angle, qint64(120000))), horizontal ? Qt::Horizontal : Qt::Vertical);
     }
 }
 
