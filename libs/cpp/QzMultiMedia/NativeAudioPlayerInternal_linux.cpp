@@ -265,8 +265,9 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
         else if ((filter = GstSupport::makePanorama(m_fBalance)))
             g_object_set(m_pPlayer, "audio-filter", filter, nullptr);
     }
-    // The pipeline is asked to move once, when the caller has said whether the song is to play (play() most
-    // often follows at once): straight to PLAYING then, without waiting for the song to be ready first.
+    // The pipeline is asked to move once, when the caller says whether the song is to play (play(), pause() or
+    // stop(), which most often follow at once; a load alone moves it at the next turn of the event loop):
+    // straight to PLAYING then, without waiting for the song to be ready first.
     m_bSettling = true;
     m_bStartPending = true;
     QMetaObject::invokeMethod(this, &NativeAudioPlayerInternal::startMoving, Qt::QueuedConnection);
@@ -406,6 +407,10 @@ void NativeAudioPlayerInternal::play()
 // applied once the song is ready or has failed.
 void NativeAudioPlayerInternal::applyTarget()
 {
+    if (m_bStartPending) {
+        startMoving(); // the loaded song's first and only move, now that its state is known
+        return;
+    }
     if (m_bSettling || m_bLoadDeferred || !isLoaded())
         return;
     const GstState target = m_nState == PlayState::Playing && !m_bBuffering ? GST_STATE_PLAYING : GST_STATE_PAUSED;
