@@ -479,17 +479,19 @@ bool Vireo::eventFilter(QObject*, QEvent* event)
     }
 }
 
+// The one choice of the icon's picture: the logo without songs, else the state of the player, a list played to its
+// end showing stopped.
 void Vireo::showPlayerState()
 {
     AudioListPlayer* player = AudioListPlayer::instance();
-    if (player->isPlaying())
+    if (player->playList().isEmpty())
+        setLogo();
+    else if (player->isPlaying())
         setStatusPicture(pixPlay);
-    else if (player->isStopped())
-        setStatusPicture(pixStop);
     else if (player->isPaused())
         setStatusPicture(pixPause);
     else
-        setLogo();
+        setStatusPicture(pixStop);
 }
 
 void Vireo::dragEnterEvent(QDragEnterEvent* event)

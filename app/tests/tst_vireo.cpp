@@ -329,6 +329,16 @@ private slots:
         QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
         vireo.eventFilter(vireo.dropCatcher(), &leave);
         QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Pause.png")));
+
+        // A list played to its end shows the stopped picture, before a passing drag and after it.
+        const QString shortSong = m_dir.filePath(QStringLiteral("short.wav"));
+        QVERIFY(AudioFixtures::makeTone(shortSong, 300));
+        dropOnIcon(vireo, { QUrl::fromLocalFile(shortSong) });
+        QTRY_VERIFY_WITH_TIMEOUT(!AudioListPlayer::instance()->isPlaying(), 5000);
+        QTRY_COMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Stop.png")));
+        QCoreApplication::sendEvent(vireo.dropCatcher(), &enter);
+        vireo.eventFilter(vireo.dropCatcher(), &leave);
+        QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Stop.png")));
     }
 };
 

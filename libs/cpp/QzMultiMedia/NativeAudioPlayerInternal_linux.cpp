@@ -450,7 +450,9 @@ void NativeAudioPlayerInternal::stop()
     m_bEndPending = false;
     m_bAtStart = true;
     setState(PlayState::Stopped);
-    applyTarget();
+    // A song just loaded is at its start already; a play() that most often follows moves it straight to PLAYING.
+    if (!m_bStartPending)
+        applyTarget();
 }
 
 void NativeAudioPlayerInternal::unload()

@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QWidget>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace QzWidgets {
@@ -55,8 +56,11 @@ void App::slotClaimInstance()
         return;
     }
     // A second start has handed its files to the running instance; nothing of it has been built yet that
-    // would need tearing down, and leaving now keeps its icon from flashing in the tray.
-    std::exit(0);
+    // would need tearing down, and leaving now keeps its icon from flashing in the tray. It leaves at once,
+    // without the destructors of statics and libraries: a thread warming up the sound engine may still be
+    // loading plugins, and std::exit pulled the libraries from under it (a crash on the way out).
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 void App::openFiles(const QList<QUrl>& urls)
