@@ -14,16 +14,23 @@ constexpr qint64 MaxListBytes = 64 * 1024 * 1024; // a list of a million songs; 
 
 bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int current)
 {
+    // No songs is no list to keep, never a reason to remove one: the list of a start that could not read its
+    // file (too big, unreadable for now) stays for the next.
     if (songs.isEmpty())
-        return !QFile::exists(path) || QFile::remove(path);
+        return true;
     QDir().mkpath(QFileInfo(path).absolutePath());
+    // Unbuffered: a write that fails (a full disk) fails here, where it is seen, and the list written before
+    // stays. Through Qt's buffer it failed only as the file was closed, and the empty file took the list's place.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     QByteArray text = QByteArrayLiteral("#EXTM3U\n") + currentMark + QByteArray::number(current) + '\n';
     for (const QUrl& song : songs)
         text += QFile::encodeName(song.toLocalFile()) + '\n';
-    file.write(text);
+    if (file.write(text) != text.size()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }
 

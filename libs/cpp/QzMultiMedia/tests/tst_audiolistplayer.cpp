@@ -1,8 +1,12 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "PlayListFile.h"
 #include "VireoTestMain.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -226,6 +230,31 @@ private slots:
         player()->setPlayList({ b });
         player()->restorePlayList(m_dir.filePath(QStringLiteral("missing.m3u8")));
         QCOMPARE(player()->playList(), QList<QUrl> { b });
+    }
+
+    // A disk that fills up keeps the list written before it: the new one is not put in its place half written.
+    void aFullDiskKeepsTheListBefore()
+    {
+        const QString disk = m_dir.filePath(QStringLiteral("small-disk"));
+        QVERIFY(QDir().mkpath(disk));
+        if (QProcess::execute(QStringLiteral("mount"),
+                { QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=64k"),
+                    QStringLiteral("tmpfs"), disk })
+            != 0)
+            QSKIP("a small disk of its own needs the right to mount one");
+        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), { disk }); });
+        const QString kept = disk + QStringLiteral("/playlist.m3u8");
+        player()->setPlayList({ a, b });
+        QVERIFY(player()->savePlayList(kept));
+        AudioFixtures::writeBytes(disk + QStringLiteral("/filler"), QByteArray(64 * 1024, 'x')); // fills what is left
+        player()->setPlayList(QList<QUrl>(300, longTone));
+        QVERIFY(!player()->savePlayList(kept));
+        player()->restorePlayList(kept);
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, b }));
+        // Nothing to keep (a start that could not read its list) leaves the list for the next start.
+        QVERIFY(PlayListFile::write(kept, {}, 0));
+        player()->restorePlayList(kept);
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, b }));
     }
 };
 
