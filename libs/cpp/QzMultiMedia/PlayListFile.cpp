@@ -25,8 +25,13 @@ bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int curr
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     QByteArray text = QByteArrayLiteral("#EXTM3U\n") + currentMark + QByteArray::number(current) + '\n';
-    for (const QUrl& song : songs)
-        text += QFile::encodeName(song.toLocalFile()) + '\n';
+    // A name is written as it is, unless a line could not hold it (a line break in it, a space or tab at its
+    // end, which readers trim): then as a file URL, every such byte escaped.
+    for (const QUrl& song : songs) {
+        const QByteArray name = QFile::encodeName(song.toLocalFile());
+        const bool plain = !name.contains('\n') && !name.contains('\r') && !name.endsWith(' ') && !name.endsWith('\t');
+        text += (plain ? name : song.toEncoded()) + '\n';
+    }
     if (file.write(text) != text.size()) {
         file.cancelWriting();
         return false;
@@ -38,12 +43,17 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current)
 {
     *current = 0;
     QList<QUrl> songs;
+    // A regular file only: opening a FIFO waits for a writer that never comes, and froze the start.
+    const QFileInfo info(path);
     QFile file(path);
-    if (file.size() > MaxListBytes || !file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || info.size() > MaxListBytes || !file.open(QIODevice::ReadOnly))
         return songs;
     int marked = 0;
     while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
+        QByteArray line = file.readLine();
+        // Only the line's end goes: spaces belong to the name.
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
         if (line.startsWith(currentMark)) {
             marked = line.mid(currentMark.size()).toInt();
         } else if (line.startsWith('/')) {

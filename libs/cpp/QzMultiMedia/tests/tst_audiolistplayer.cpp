@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace QzMultiMedia;
 
 // The play list on real short files played into a clocked fake sink.
@@ -206,15 +208,18 @@ private slots:
     void listComesBackAfterARestart()
     {
         const QUrl odd = url(QStringLiteral("#1 Über 100% live.wav"));
-        QVERIFY(QFile::copy(a.toLocalFile(), odd.toLocalFile()));
+        const QUrl spaced = url(QStringLiteral("ends with a space.wav "));
+        const QUrl broken = url(QStringLiteral("two\nlines.wav"));
+        for (const QUrl& name : { odd, spaced, broken })
+            QVERIFY(QFile::copy(a.toLocalFile(), name.toLocalFile()));
         const QString kept = m_dir.filePath(QStringLiteral("kept/playlist.m3u8"));
-        player()->setPlayList({ a, odd, longTone });
+        player()->setPlayList({ a, odd, spaced, broken, longTone });
         player()->slotPlayNext();
         QVERIFY(player()->savePlayList(kept));
         player()->setPlayList({ b });
         m_started.clear();
         player()->restorePlayList(kept);
-        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, longTone }));
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone }));
         QVERIFY(!player()->isPlaying());
         QVERIFY(m_started.isEmpty());
         player()->play();
@@ -225,8 +230,13 @@ private slots:
                  QByteArray("#EXTM3U\n#VIREO-CURRENT:99\nhttp://example.invalid/a.mp3\nrelative.mp3\n") }) {
             QVERIFY(AudioFixtures::writeBytes(kept, garbage));
             player()->restorePlayList(kept);
-            QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, longTone }));
+            QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone }));
         }
+        // A FIFO where the list should be has no writer: reading it must not wait for one.
+        QVERIFY(QFile::remove(kept));
+        QCOMPARE(mkfifo(QFile::encodeName(kept).constData(), 0600), 0);
+        player()->restorePlayList(kept);
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone }));
         player()->setPlayList({ b });
         player()->restorePlayList(m_dir.filePath(QStringLiteral("missing.m3u8")));
         QCOMPARE(player()->playList(), QList<QUrl> { b });
