@@ -96,7 +96,19 @@ class TestDesktopEndToEnd : public QObject
     QDBusConnection m_bus = QDBusConnection(QString());
     QList<QVariantMap> m_changes; // PropertiesChanged of the player, as a sound applet hears them
     QList<qlonglong> m_seeks;
-    FakeNotifications m_notifications; // on the bus from the case without a tray on
+    FakeNotifications m_notifications; // on the bus from the first case that needs it on
+    bool m_bNotificationsServed = false;
+
+    bool serveNotifications()
+    {
+        if (m_bNotificationsServed)
+            return true;
+        QDBusConnection server = QDBusConnection::connectToBus(bus->address(), QStringLiteral("notifications"));
+        m_bNotificationsServed = server.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                     &m_notifications, QDBusConnection::ExportAllSlots)
+            && server.registerService(QStringLiteral("org.freedesktop.Notifications"));
+        return m_bNotificationsServed;
+    }
 
     QProcessEnvironment programEnvironment() const
     {
@@ -508,11 +520,8 @@ private slots:
     void withoutATray()
     {
         desktop->stopTray();
+        QVERIFY(serveNotifications());
         FakeNotifications& notifications = m_notifications;
-        QDBusConnection server = QDBusConnection::connectToBus(bus->address(), QStringLiteral("notifications"));
-        QVERIFY(server.registerObject(
-            QStringLiteral("/org/freedesktop/Notifications"), &notifications, QDBusConnection::ExportAllSlots));
-        QVERIFY(server.registerService(QStringLiteral("org.freedesktop.Notifications")));
         startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg") });
         QVERIFY2(becomes("Playing", 10000), "no tray: the command line did not play");
         QVERIFY(level(1000) > 1000.0);
@@ -554,6 +563,7 @@ private slots:
         QVERIFY(AudioFixtures::addFlacCover(file("tagged.flac"), blue));
         QVERIFY(AudioFixtures::makeToneWith(file("noxing.mp3"), 8000, 440, QStringLiteral("lamemp3enc")));
         m_changes.clear();
+        QVERIFY(serveNotifications());
         const qsizetype notified = m_notifications.shown.size();
         startProgram(programEnvironment(), { file("tagged.mp3"), file("tagged.flac"), file("noxing.mp3") });
         QVERIFY(becomes("Playing", 10000));
@@ -617,6 +627,29 @@ private slots:
         QVERIFY(becomes("Playing"));
         QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() > pausedAt + 300000; }, 3000));
         QVERIFY2(player("Position").toLongLong() < pausedAt + 2000000, "Play started the song again");
+        quitProgram();
+    }
+
+    // Tags are whatever a file says: they reach MPRIS as one line of text of a title's length, the notification
+    // (whose body is markup) as text, and a "cover" that is no picture is not offered as one.
+    void tagsReachTheDesktopAsText()
+    {
+        QVERIFY(AudioFixtures::makeTone(file("plain.mp3"), 1000, 440));
+        QVERIFY(AudioFixtures::makeTone(file("hostile.mp3"), 3000, 440));
+        QVERIFY(AudioFixtures::tagMp3(file("hostile.mp3"),
+            QStringLiteral("<a href=\"http://x\">Link</a> & <img src=\"y\">\nnext\x01line"),
+            QStringLiteral("<b>Band</b> & Co"), QString(20000, QLatin1Char('a')), 1, QByteArray("not a picture")));
+        QVERIFY(serveNotifications());
+        const qsizetype notified = m_notifications.shown.size();
+        startProgram(programEnvironment(), { file("plain.mp3"), file("hostile.mp3") });
+        const QString title = QStringLiteral("<a href=\"http://x\">Link</a> & <img src=\"y\"> next line");
+        QVERIFY2(DesktopSession::waitFor([&] { return this->title() == title; }, 8000), qPrintable(this->title()));
+        const QVariantMap data = metadata();
+        QCOMPARE(data.value(QStringLiteral("xesam:album")).toString().size(), 500);
+        QVERIFY(!data.contains(QStringLiteral("mpris:artUrl")) || artFile(data) != QByteArray("not a picture"));
+        const QString shown = title + QStringLiteral("\n&lt;b&gt;Band&lt;/b&gt; &amp; Co");
+        QVERIFY2(DesktopSession::waitFor([&] { return m_notifications.shown.mid(notified).contains(shown); }, 3000),
+            qPrintable(m_notifications.shown.mid(notified).join(QLatin1Char('|'))));
         quitProgram();
     }
 

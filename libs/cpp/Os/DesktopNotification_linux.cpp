@@ -26,8 +26,10 @@ void DesktopNotification::show(
     QVariantMap hints { { QStringLiteral("desktop-entry"), App_linux::ownBusName() } };
     if (!imagePath.isEmpty())
         hints.insert(QStringLiteral("image-path"), imagePath);
-    call << QCoreApplication::applicationName() << m_nShownId << iconName << summary << body << QStringList() << hints
-         << -1;
+    // The body is markup to servers that know body-markup: text from a song's tags is shown as text, never as
+    // links or pictures.
+    call << QCoreApplication::applicationName() << m_nShownId << iconName << summary << body.toHtmlEscaped()
+         << QStringList() << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
         answer->deleteLater();

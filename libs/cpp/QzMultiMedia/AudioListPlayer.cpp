@@ -246,9 +246,13 @@ void AudioListPlayer::setMuted(bool muted)
     emit stateChanged();
 }
 
+// A volume already set changes nothing and tells nobody: a burst of wheel turns past the end costs nothing.
 void AudioListPlayer::setVolume(qreal volume)
 {
-    AudioPlayer::instance()->setVolume(qBound(0.0, volume, 1.0));
+    const qreal bounded = qBound(0.0, volume, 1.0);
+    if (qFuzzyCompare(1.0 + bounded, 1.0 + AudioPlayer::instance()->volume()))
+        return;
+    AudioPlayer::instance()->setVolume(bounded);
     emit stateChanged();
 }
 

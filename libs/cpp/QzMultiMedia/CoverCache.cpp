@@ -2,17 +2,44 @@
 
 #include "App.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 namespace QzMultiMedia {
 
+namespace {
+// A cover is a few hundred kilobytes; a picture past this is not copied around for a tool tip.
+constexpr qsizetype MaxCoverBytes = 8 * 1024 * 1024;
+// Covers kept on disk for other programs to show; the oldest go first.
+constexpr int KeptCovers = 200;
+
+// Whether the bytes are a picture Qt can read, by their own header: a tag that only calls itself a picture is
+// never handed to the desktop as one.
+bool isPicture(const QByteArray& image)
+{
+    QBuffer buffer;
+    buffer.setData(image);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return reader.canRead() && reader.size().isValid();
+}
+
+void keepTheNewest(const QString& folder)
+{
+    const QFileInfoList covers = QDir(folder).entryInfoList(QDir::Files, QDir::Time);
+    for (qsizetype i = KeptCovers; i < covers.size(); ++i)
+        QFile::remove(covers.at(i).absoluteFilePath());
+}
+} // namespace
+
 QString CoverCache::fileFor(const QByteArray& image, const QString& mimeType)
 {
-    if (image.isEmpty())
+    if (image.isEmpty() || image.size() > MaxCoverBytes || !isPicture(image))
         return QString();
     QString folder = QzWidgets::App::theApp()
         ? QzWidgets::App::theApp()->cachesDirectory()
@@ -28,6 +55,7 @@ QString CoverCache::fileFor(const QByteArray& image, const QString& mimeType)
     if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(image) != image.size()
         || !file.commit())
         return QString();
+    keepTheNewest(folder);
     return path;
 }
 

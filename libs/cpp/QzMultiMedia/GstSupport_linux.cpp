@@ -7,6 +7,8 @@
 
 #include <gst/gst.h>
 
+#include <cstring>
+
 namespace QzMultiMedia::GstSupport {
 
 namespace {
@@ -57,13 +59,25 @@ GstElement* makeDeviceSink()
     return sink;
 }
 
+// A tag as the desktop may show it: one line of printable text, of a length a title can have. Files carry
+// anything in their tags (line breaks, control characters, megabytes of text).
 QString tagString(const GstTagList* list, const char* tag)
 {
+    constexpr qsizetype MaxTagLength = 500;
     gchar* value = nullptr;
     if (!gst_tag_list_get_string(list, tag, &value))
         return QString();
-    const QString text = QString::fromUtf8(value).trimmed();
+    // Four bytes a character at most: what is cut off here is past the length kept anyway.
+    const bool cut = strlen(value) > size_t(4 * MaxTagLength);
+    QString text = QString::fromUtf8(value, cut ? 4 * MaxTagLength : -1);
     g_free(value);
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    }
+    text = text.simplified();
+    if (cut || text.size() > MaxTagLength)
+        text = text.left(MaxTagLength - 1) + QChar(0x2026);
     return text;
 }
 
