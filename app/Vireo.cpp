@@ -317,10 +317,10 @@ void Vireo::slotInfo()
 }
 
 // Where nothing can be dropped on the icon, songs come through the open dialog, and become the play list as a
-// drop's files do. Qt's own dialog (native where the desktop's platform theme provides one), for several songs at
-// once: the framework's question without a parent asks for one file only. It opens where the user last took songs
-// from, the Music folder the first time; a cancelled dialog changes nothing.
-void Vireo::slotOpenSongs()
+// drop's files do, or are added to it. Qt's own dialog (native where the desktop's platform theme provides one),
+// for several songs at once: the framework's question without a parent asks for one file only. It opens where the
+// user last took songs from, the Music folder the first time; a cancelled dialog changes nothing.
+QList<QUrl> Vireo::chooseSongs(const QString& title)
 {
     App* app = App::theApp();
     QString folder = app->settingsValue(QStringLiteral("OpenFolder")).toString();
@@ -330,23 +330,35 @@ void Vireo::slotOpenSongs()
         folder = QDir::homePath();
     const QString filter = tr("Audio files") + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' ')))
         + QStringLiteral(";;") + tr("All files") + QStringLiteral(" (*)");
-    QFileDialog dialog(nullptr, tr("Open Songs"), folder, filter);
+    QFileDialog dialog(nullptr, title, folder, filter);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     const bool chosen = dialog.exec() == QDialog::Accepted;
     const QStringList files = dialog.selectedFiles();
     if (!chosen || files.isEmpty())
-        return;
+        return {};
     app->setSettingsValue(QStringLiteral("OpenFolder"), dialog.directory().absolutePath());
     QList<QUrl> urls;
     for (const QString& file : files)
         urls << QUrl::fromLocalFile(file);
-    SongIntake::play(urls);
+    return urls;
+}
+
+void Vireo::slotOpenSongs()
+{
+    SongIntake::play(chooseSongs(tr("Open Songs")));
+}
+
+void Vireo::slotAddSongs()
+{
+    SongIntake::enqueue(chooseSongs(tr("Add Songs")));
 }
 
 void Vireo::addOpenEntry(QMenu* menu)
 {
     QAction* open = menu->addAction(tr("Open Songs..."));
     connect(open, &QAction::triggered, this, &Vireo::slotOpenSongs);
+    QAction* add = menu->addAction(tr("Add Songs..."));
+    connect(add, &QAction::triggered, this, &Vireo::slotAddSongs);
 }
 
 // Five percent a step, as sound applets do.
@@ -510,8 +522,11 @@ void Vireo::dropEvent(QDropEvent* event)
         setTransportEnabled(false);
         return;
     }
-    // Folders without a single song: nothing to play, and nothing the user had is replaced.
-    if (!SongIntake::play(urls))
+    // Folders without a single song: nothing to play, and nothing the user had is replaced. With Ctrl held the
+    // songs are added to the list instead, as file managers copy rather than move.
+    const bool added = event->modifiers().testFlag(Qt::ControlModifier) ? SongIntake::enqueue(urls)
+                                                                        : SongIntake::play(urls);
+    if (!added)
         showPlayerState();
 }
 

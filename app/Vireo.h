@@ -64,6 +64,7 @@ private slots:
     void slotActivated(QSystemTrayIcon::ActivationReason reason);
     void slotInfo();
     void slotOpenSongs();
+    void slotAddSongs();
     void slotShowState();
     void slotListChanged();
 
@@ -78,6 +79,7 @@ private:
     void wheelTurned(int angle);
     void changeVolume(int steps);
     void addOpenEntry(QMenu* menu);
+    QList<QUrl> chooseSongs(const QString& title);
 
     QLabel* m_plblDropCatcher = nullptr;
     QMenu* m_pmnuContext = nullptr;

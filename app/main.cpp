@@ -1,5 +1,6 @@
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "CommandLine.h"
 #include "DesktopNotification.h"
 #include "MediaRemote.h"
 #include "Os.h"
@@ -19,15 +20,23 @@ using QzMultiMedia::SongIntake;
 
 int main(int argc, char** argv)
 {
+    // --help, --version and the commands for a running player are answered without a display or a sound output.
+    CommandLine commandLine(argc, argv);
+    if (commandLine.answersAlone()) {
+        const QCoreApplication core(argc, argv);
+        return commandLine.answer();
+    }
     // Started on files, as a file manager or the command line does: the sound engine gets ready while the user
     // interface is made, instead of after it.
-    if (argc > 1)
+    const QList<QUrl> files = commandLine.files();
+    if (!files.isEmpty())
         AudioListPlayer::warmUp();
     QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
     // A logout or `kill` ends the program as Quit does: settings are written out, nothing is lost.
     TerminationSignals::install();
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VIREO_VERSION));
     // Naming the domain claims the instance: a second start hands its files over and leaves right here.
+    app.setCommandLineFiles(files, commandLine.appends());
     QCoreApplication::setOrganizationDomain(QString::fromUtf8(VireoDeployment::organizationDomain));
     app.setAppId(QStringLiteral("id") + QString::fromUtf8(VireoDeployment::storeNumber));
     const QString site = QString::fromUtf8(VireoDeployment::siteRoot);
@@ -56,11 +65,16 @@ int main(int argc, char** argv)
     MediaRemote remote;
     TrackNotifier trackNotifier;
     QObject::connect(&app, &QzWidgets::App::filesOpened, [](const QList<QUrl>& urls) { SongIntake::play(urls); });
-    // The list of the last run comes back, unless this start names its own songs; it is kept at quit and at
-    // logout, whichever comes first.
+    QObject::connect(&app, &QzWidgets::App::filesAppended, [](const QList<QUrl>& urls) { SongIntake::enqueue(urls); });
+    // The list of the last run comes back, unless this start names its own songs to play instead; songs to add
+    // go after it. It is kept at quit and at logout, whichever comes first.
     const QString playListFile = app.workDirectory() + QStringLiteral("playlist.m3u8");
-    if (!SongIntake::play(app.openedFiles()))
+    if (commandLine.appends()) {
         AudioListPlayer::instance()->restorePlayList(playListFile);
+        SongIntake::enqueue(files);
+    } else if (!SongIntake::play(files)) {
+        AudioListPlayer::instance()->restorePlayList(playListFile);
+    }
     auto keepPlayList = [&] { AudioListPlayer::instance()->savePlayList(playListFile); };
     QObject::connect(&app, &QCoreApplication::aboutToQuit, keepPlayList);
     QObject::connect(Os::instance(), &Os::atUserLogout, &app, keepPlayList);

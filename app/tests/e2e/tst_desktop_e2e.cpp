@@ -425,6 +425,60 @@ private slots:
         QCOMPARE(title(), QStringLiteral("epsilon.ogg"));
     }
 
+    // The command line as a remote control: help, the version and mistakes are answered alone; the player's
+    // commands and added files reach the running player; with none running a command fails and says so.
+    void commandLineRemote()
+    {
+        const auto run = [](const QProcessEnvironment& env, const QStringList& args, QString* said = nullptr) {
+            QProcess vireo;
+            vireo.setProcessEnvironment(env);
+            vireo.start(QStringLiteral(VIREO_BINARY), args);
+            if (!vireo.waitForFinished(10000)) {
+                vireo.kill();
+                vireo.waitForFinished(3000);
+                return -1;
+            }
+            if (said)
+                *said = QString::fromLocal8Bit(vireo.readAllStandardOutput() + vireo.readAllStandardError());
+            return vireo.exitStatus() == QProcess::NormalExit ? vireo.exitCode() : -1;
+        };
+        const QProcessEnvironment env = programEnvironment();
+        QString said;
+        QCOMPARE(run(env, { QStringLiteral("--help") }, &said), 0);
+        QVERIFY2(said.contains(QLatin1String("--enqueue")) && said.contains(QLatin1String("--previous")),
+            qPrintable(said));
+        QCOMPARE(run(env, { QStringLiteral("--version") }, &said), 0);
+        QCOMPARE(said, QStringLiteral("vireo " VIREO_VERSION "\n"));
+        QCOMPARE(run(env, { QStringLiteral("--shuffle-all"), file("delta.mp3") }, &said), 2);
+        QVERIFY2(said.contains(QLatin1String("shuffle-all")), qPrintable(said));
+        QCOMPARE(run(env, { QStringLiteral("--next"), file("delta.mp3") }, &said), 2);
+        QCOMPARE(title(), QStringLiteral("epsilon.ogg")); // neither mistake handed anything over
+
+        QCOMPARE(run(env, { QStringLiteral("--pause") }), 0);
+        QVERIFY(becomes("Paused"));
+        QCOMPARE(run(env, { QStringLiteral("--play-pause") }), 0);
+        QVERIFY(becomes("Playing"));
+        QCOMPARE(player("CanGoNext"), QVariant(false));
+        QCOMPARE(run(env, { QStringLiteral("--enqueue"), file("gamma.wav") }), 0);
+        QVERIFY(DesktopSession::waitFor([&] { return player("CanGoNext").toBool(); }, 3000));
+        QCOMPARE(title(), QStringLiteral("epsilon.ogg"));
+        QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Playing"));
+        QCOMPARE(run(env, { QStringLiteral("--next") }), 0);
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("gamma.wav"); }, 3000));
+        QCOMPARE(run(env, { QStringLiteral("--previous") }), 0);
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("epsilon.ogg"); }, 3000));
+        QCOMPARE(run(env, { QStringLiteral("--stop") }), 0);
+        QVERIFY(becomes("Stopped"));
+        QCOMPARE(run(env, { QStringLiteral("--play") }), 0);
+        QVERIFY(becomes("Playing"));
+
+        PrivateBus empty;
+        QProcessEnvironment alone = env;
+        alone.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), empty.address());
+        QCOMPARE(run(alone, { QStringLiteral("--next") }, &said), 1);
+        QVERIFY2(said.contains(QLatin1String("not running")), qPrintable(said));
+    }
+
     // The list moves on without a gap: the next song is decoded ahead into the same sound stream, whatever its
     // format. Without that, the sound server's stream is opened anew, which leaves half a second and more. MP3s
     // cut from one tone sound as that tone: the encoder's delay and padding, which lame records in the file, are

@@ -110,14 +110,19 @@ class TestTrayEndToEnd : public QObject
         QTest::qWait(500); // the dropped data travels after the drop
     }
 
-    // Drags the files from the other X client onto the icon and lets go there; true when the drop was taken.
-    bool dragFiles(const QStringList& paths)
+    // Drags the files from the other X client onto the icon and lets go there, Ctrl held down throughout when
+    // asked; true when the drop was taken.
+    bool dragFiles(const QStringList& paths, bool withControl = false)
     {
         auto helper = startDragSource(QStringList { QStringLiteral("files") } + paths);
         if (!helper)
             return false;
+        if (withControl)
+            DesktopSession::xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl") });
         bool dropShown = false;
         dragOntoIcon(helper.get(), false, &dropShown);
+        if (withControl)
+            DesktopSession::xdotool({ QStringLiteral("keyup"), QStringLiteral("ctrl") });
         return dropShown && helper->readAll().contains("drop-result 1");
     }
 
@@ -323,6 +328,13 @@ private slots:
         m_vireo->transportAction(Vireo::Transport::Next)->trigger();
         QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("02 Track #2 (100% live).opus"));
         QVERIFY2(hears(660, 880), "no sound from the Opus song");
+
+        // With Ctrl held the drop adds to the list, and the song that plays goes on.
+        QVERIFY(dragFiles({ m_files.first() }, true));
+        expected << QUrl::fromLocalFile(m_files.first());
+        QCOMPARE(AudioListPlayer::instance()->playList(), expected);
+        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("02 Track #2 (100% live).opus"));
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
     }
 
     // The end of the list shows, and a right click then plays the first song again.

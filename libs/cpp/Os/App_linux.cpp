@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QFileInfo>
 
 App_linux* App_linux::s_pinstance = nullptr;
 
@@ -32,6 +31,11 @@ void App_linux::emitClick()
 void App_linux::emitOpen(const QList<QUrl>& urls)
 {
     emit openRequested(urls);
+}
+
+void App_linux::emitAppend(const QList<QUrl>& urls)
+{
+    emit appendRequested(urls);
 }
 
 QString App_linux::busName(const QString& organizationDomain, const QString& applicationName)
@@ -62,18 +66,7 @@ QString App_linux::objectPath(const QString& busName)
         + QString(busName).replace(QLatin1Char('.'), QLatin1Char('/')).replace(QLatin1Char('-'), QLatin1Char('_'));
 }
 
-QList<QUrl> App_linux::filesFromArguments(const QStringList& arguments)
-{
-    QList<QUrl> urls;
-    for (const QString& argument : arguments.mid(1)) {
-        const QFileInfo info(argument);
-        if (info.exists())
-            urls << QUrl::fromLocalFile(info.absoluteFilePath());
-    }
-    return urls;
-}
-
-bool App_linux::claimInstance()
+bool App_linux::claimInstance(const QList<QUrl>& files, bool append)
 {
     if (m_bRegistered)
         return true;
@@ -95,14 +88,19 @@ bool App_linux::claimInstance()
 
     // Another instance runs: give it this start's files, or just wake it.
     QStringList uris;
-    for (const QUrl& url : filesFromArguments(QCoreApplication::arguments()))
+    for (const QUrl& url : files)
         uris << url.toString(QUrl::FullyEncoded);
     const QString interface = QStringLiteral("org.freedesktop.Application");
-    QDBusMessage call = uris.isEmpty()
-        ? QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("Activate"))
-        : QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("Open"));
-    if (!uris.isEmpty())
+    QDBusMessage call;
+    if (uris.isEmpty()) {
+        call = QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("Activate"));
+    } else if (append) {
+        call = QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("ActivateAction"));
+        call << QStringLiteral("enqueue") << QVariantList { QVariant::fromValue(QDBusVariant(uris)) };
+    } else {
+        call = QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("Open"));
         call << uris;
+    }
     call << QVariantMap();
     const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
     if (reply.type() != QDBusMessage::ReplyMessage) {

@@ -6,7 +6,8 @@
 
 // One instance of the program per user session. The running instance owns a well-known name on the session bus
 // and answers org.freedesktop.Application: Activate is a click on the program's launcher (dockClicked), Open
-// hands it files. A second start passes its files (or just an activation) to the running one and exits.
+// hands it files, the action "enqueue" (its one parameter a list of URIs) adds files. A second start passes its
+// files (or just an activation) to the running one and exits.
 class App_linux : public QObject
 {
     Q_OBJECT
@@ -17,22 +18,22 @@ public:
 
     void emitClick();
     void emitOpen(const QList<QUrl>& urls);
+    void emitAppend(const QList<QUrl>& urls);
 
     // The bus name for a domain and an application: "corvane.example" and "Vireo" give "example.corvane.Vireo".
     static QString busName(const QString& organizationDomain, const QString& applicationName);
     static QString objectPath(const QString& busName);
     // The program's own bus name; its desktop entry, autostart file and launcher entry are named after it.
     static QString ownBusName();
-    // The files named on a command line (the program's own name left out), as local-file URLs.
-    static QList<QUrl> filesFromArguments(const QStringList& arguments);
-
-    // Takes the name on the session bus, or hands over to the instance that holds it. Returns false when this
-    // process is a second start that has handed over and should end.
-    bool claimInstance();
+    // Takes the name on the session bus, or hands over to the instance that holds it: files to open, or to add
+    // to what it has when append is set. Returns false when this process is a second start that has handed over
+    // and should end.
+    bool claimInstance(const QList<QUrl>& files = {}, bool append = false);
 
 signals:
     void dockClicked();
     void openRequested(const QList<QUrl>& urls);
+    void appendRequested(const QList<QUrl>& urls);
 
 private:
     static App_linux* s_pinstance;

@@ -120,4 +120,17 @@ bool SongIntake::play(const QList<QUrl>& urls)
     return true;
 }
 
+bool SongIntake::enqueue(const QList<QUrl>& urls)
+{
+    const QList<QUrl> list = songs(urls);
+    if (list.isEmpty())
+        return false;
+    AudioListPlayer* player = AudioListPlayer::instance();
+    if (player->playList().isEmpty())
+        player->setPlayList(list);
+    else
+        player->appendToPlayList(list);
+    return true;
+}
+
 } // namespace QzMultiMedia

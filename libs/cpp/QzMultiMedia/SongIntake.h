@@ -16,6 +16,9 @@ public:
     // The songs among urls become the play list and the first one plays. Without a single song nothing the
     // user had is replaced, and the answer is false.
     static bool play(const QList<QUrl>& urls);
+    // The songs among urls are added to the end of the list, the song that plays left alone; to an empty list
+    // they come as play() brings them. False, and nothing changed, without a single song.
+    static bool enqueue(const QList<QUrl>& urls);
     // The name patterns of the files songs() takes, for an open dialog's filter ("*.mp3", "*.flac", ...).
     static QStringList filePatterns();
 };

@@ -27,6 +27,7 @@ App::App(int& argc, char** argv, const QString& organizationName, const QString&
     App_linux* bridge = App_linux::instance();
     connect(bridge, &App_linux::dockClicked, this, &App::dockClicked);
     connect(bridge, &App_linux::openRequested, this, &App::openFiles);
+    connect(bridge, &App_linux::appendRequested, this, &App::filesAppended);
     // The instance's name on the session bus comes from the domain, which the entry point sets next.
     connect(this, &QCoreApplication::organizationDomainChanged, this, &App::slotClaimInstance);
 
@@ -49,18 +50,20 @@ void App::slotClaimInstance()
 {
     // Once per run: the first domain names the instance.
     disconnect(this, &QCoreApplication::organizationDomainChanged, this, &App::slotClaimInstance);
-    if (App_linux::instance()->claimInstance()) {
-        const QList<QUrl> files = App_linux::filesFromArguments(QCoreApplication::arguments());
-        if (!files.isEmpty())
-            openFiles(files);
+    if (App_linux::instance()->claimInstance(m_listCommandLineFiles, m_bAppendCommandLine))
         return;
-    }
     // A second start has handed its files to the running instance; nothing of it has been built yet that
     // would need tearing down, and leaving now keeps its icon from flashing in the tray. It leaves at once,
     // without the destructors of statics and libraries: a thread warming up the sound engine may still be
     // loading plugins, and std::exit pulled the libraries from under it (a crash on the way out).
     std::fflush(nullptr);
     std::_Exit(0);
+}
+
+void App::setCommandLineFiles(const QList<QUrl>& urls, bool append)
+{
+    m_listCommandLineFiles = urls;
+    m_bAppendCommandLine = append;
 }
 
 void App::openFiles(const QList<QUrl>& urls)

@@ -85,8 +85,11 @@ public:
     QString resourceOffset() const;
     void setResourceOffset(const QString& offset);
 
-    // Files handed to the program from outside (a second start, the desktop's "Open with"). They are kept
-    // until the play list takes them and announced by filesOpened().
+    // The files this start was given, to open or to add to what plays: a second start hands them to the running
+    // instance when the domain is set; a first start keeps them for its own use.
+    void setCommandLineFiles(const QList<QUrl>& urls, bool append);
+    // Files handed to the running program from outside (a second start, the desktop's "Open with"), announced by
+    // filesOpened(); files to add come by filesAppended().
     void openFiles(const QList<QUrl>& urls);
     QList<QUrl> openedFiles() const;
 
@@ -135,6 +138,7 @@ signals:
     void applicationDeactivated();
     void dockClicked();
     void filesOpened(const QList<QUrl>& urls);
+    void filesAppended(const QList<QUrl>& urls);
 
 public slots:
     void slotShowCssEditor();
@@ -190,6 +194,8 @@ private:
     QString m_strBundleResourcePath;
     bool m_bDemo = false;
     QList<QUrl> m_listOpenedFiles;
+    QList<QUrl> m_listCommandLineFiles;
+    bool m_bAppendCommandLine = false;
 };
 
 } // namespace QzWidgets

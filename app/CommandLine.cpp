@@ -1,0 +1,123 @@
+#include "CommandLine.h"
+
+#include "RemoteCommands.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+// The player's commands as options, each named by the MPRIS method that carries it to the running player.
+struct Command
+{
+    const char* option;
+    const char* method;
+    const char* description;
+};
+constexpr Command commands[] = {
+    { "play-pause", "PlayPause", "Pause the running player if it plays, play otherwise." },
+    { "play", "Play", "Play the running player's current song." },
+    { "pause", "Pause", "Pause the running player." },
+    { "stop", "Stop", "Stop the running player." },
+    { "next", "Next", "Go to the next song." },
+    { "previous", "Previous", "Go to the previous song." },
+};
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+} // namespace
+
+CommandLine::CommandLine(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    m_parser.setApplicationDescription(QStringLiteral("Vireo plays audio files from the system tray."));
+    m_parser.addHelpOption();
+    m_parser.addVersionOption();
+    m_parser.addOption({ { QStringLiteral("e"), QStringLiteral("enqueue") },
+        QStringLiteral("Add the files to the end of the running player's list instead of replacing it.") });
+    for (const Command& command : commands)
+        m_parser.addOption({ QLatin1String(command.option), QLatin1String(command.description) });
+    m_parser.addPositionalArgument(
+        QStringLiteral("files"), QStringLiteral("Audio files or folders to play."), QStringLiteral("[files...]"));
+
+    if (!m_parser.parse(arguments)) {
+        m_strError = m_parser.errorText();
+        return;
+    }
+    // In the order given: "--pause --next" pauses, then moves on.
+    for (const QString& name : m_parser.optionNames()) {
+        for (const Command& command : commands) {
+            if (name == QLatin1String(command.option))
+                m_listCommands << QLatin1String(command.method);
+        }
+    }
+    m_bAppend = m_parser.isSet(QStringLiteral("enqueue"));
+    const QStringList names = m_parser.positionalArguments();
+    if (!m_listCommands.isEmpty() && (m_bAppend || !names.isEmpty())) {
+        m_strError = QStringLiteral("the player's commands take no files.");
+        return;
+    }
+    for (const QString& name : names) {
+        const QUrl url(name);
+        const QFileInfo file(url.isLocalFile() ? url.toLocalFile() : name);
+        if (file.exists())
+            m_listFiles << QUrl::fromLocalFile(file.absoluteFilePath());
+        else
+            print(stderr, QStringLiteral("vireo: %1: no such file or folder\n").arg(name));
+    }
+    if (m_bAppend && names.isEmpty())
+        m_strError = QStringLiteral("--enqueue needs the files to add.");
+}
+
+bool CommandLine::answersAlone() const
+{
+    return !m_strError.isEmpty() || !m_listCommands.isEmpty() || wantsHelp()
+        || m_parser.isSet(QStringLiteral("version"));
+}
+
+int CommandLine::answer()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vireo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VIREO_VERSION));
+    if (!m_strError.isEmpty()) {
+        print(stderr, QStringLiteral("vireo: %1\nTry 'vireo --help' for the options.\n").arg(m_strError));
+        return 2;
+    }
+    if (wantsHelp()) {
+        print(stdout, m_parser.helpText());
+        return 0;
+    }
+    if (m_parser.isSet(QStringLiteral("version"))) {
+        print(stdout, QStringLiteral("vireo %1\n").arg(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    const QString failure = RemoteCommands::send(m_listCommands);
+    if (failure.isEmpty())
+        return 0;
+    print(stderr, QStringLiteral("vireo: %1\n").arg(failure));
+    return 1;
+}
+
+// Qt's own options are not offered: they are read before the display is opened, which this program does only
+// once it plays, so --help-all says what --help does.
+bool CommandLine::wantsHelp() const
+{
+    return m_parser.isSet(QStringLiteral("help")) || m_parser.isSet(QStringLiteral("help-all"));
+}
+
+QList<QUrl> CommandLine::files() const
+{
+    return m_listFiles;
+}
+
+bool CommandLine::appends() const
+{
+    return m_bAppend;
+}
