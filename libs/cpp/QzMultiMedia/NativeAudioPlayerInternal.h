@@ -161,6 +161,7 @@ private:
     mutable QMutex m_nextMutex; // the next songs are taken on a streaming thread
     QList<Song> m_upcoming; // the songs after the one that sounds
     QList<Song> m_taken; // the first of them, handed to the pipeline at its about-to-finish, not yet sounding
+    bool m_bLeaving = false; // a song asked for waits for the one that settles: nothing is taken ahead
 };
 
 } // namespace QzMultiMedia

@@ -207,13 +207,16 @@ void NativeAudioPlayerInternal::setState(PlayState state)
 // included. playbin goes down to NULL, not READY: in READY it keeps the bins of the songs it set up (the one that
 // played and the one taken ahead) outside itself, half running, and sets them up again for the next song; their
 // leftover pads then deadlocked the GUI thread or aborted the program in playbin's own assertion. The sound
-// server's client loop is held apart, so opening the output again costs little.
+// server's client loop is held apart, so opening the output again costs little. It passes through READY on the
+// way, as the release does: the streaming threads end before the output closes; straight to NULL, a thread still
+// setting up a song asked the closed output for its formats and aborted the program in the sound server's client.
 void NativeAudioPlayerInternal::halt()
 {
     m_bSettling = false;
     m_bStartPending = false;
     m_bAdvancePending = false;
     m_advanceWait.stop();
+    gst_element_set_state(m_pPlayer, GST_STATE_READY);
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_pPlayer);
     gst_bus_set_flushing(bus, TRUE);
@@ -238,6 +241,12 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     // ready or has failed, whichever comes first; quick steps through a list collapse into the last.
     if (m_bSettling && !m_bStartPending) {
         m_bLoadDeferred = true;
+        {
+            // The song that settles is left as soon as it is ready: nothing is to be taken ahead after it, and
+            // playbin setting up a song ahead while it is taken down deadlocked or aborted inside.
+            const QMutexLocker lock(&m_nextMutex);
+            m_bLeaving = true;
+        }
         if (!m_settleWait.isActive())
             m_settleWait.start();
         return;
@@ -248,6 +257,10 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
 void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
 {
     halt();
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        m_bLeaving = false;
+    }
     m_nLoadSeqnum = gst_util_seqnum_next();
     m_pJoin->streamSeen = false; // no streaming thread runs now
     m_pJoin->joinNext = false;
@@ -364,7 +377,8 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 {
     auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
     const QMutexLocker lock(&self->m_nextMutex);
-    if (!self->m_taken.isEmpty() || self->m_upcoming.isEmpty() || self->m_upcoming.first().uri.isEmpty())
+    if (self->m_bLeaving || !self->m_taken.isEmpty() || self->m_upcoming.isEmpty()
+        || self->m_upcoming.first().uri.isEmpty())
         return;
     constexpr qsizetype next = 0;
     g_object_set(pipeline, "uri", self->m_upcoming.at(next).uri.constData(), nullptr);
