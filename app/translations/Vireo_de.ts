@@ -8,6 +8,14 @@
         <translation>Songs öffnen...</translation>
     </message>
     <message>
+        <source>Add Songs...</source>
+        <translation>Songs hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Add Songs</source>
+        <translation>Songs hinzufügen</translation>
+    </message>
+    <message>
         <source>Open Songs</source>
         <translation>Songs öffnen</translation>
     </message>

@@ -8,6 +8,14 @@
         <translation>Открыть песни...</translation>
     </message>
     <message>
+        <source>Add Songs...</source>
+        <translation>Добавить песни...</translation>
+    </message>
+    <message>
+        <source>Add Songs</source>
+        <translation>Добавить песни</translation>
+    </message>
+    <message>
         <source>Open Songs</source>
         <translation>Открыть песни</translation>
     </message>

@@ -426,7 +426,8 @@ private slots:
     }
 
     // The command line as a remote control: help, the version and mistakes are answered alone; the player's
-    // commands and added files reach the running player; with none running a command fails and says so.
+    // commands, added files and play lists reach the running player; with none running a command fails and says
+    // so.
     void commandLineRemote()
     {
         const auto run = [](const QProcessEnvironment& env, const QStringList& args, QString* said = nullptr) {
@@ -472,6 +473,15 @@ private slots:
         QCOMPARE(run(env, { QStringLiteral("--play") }), 0);
         QVERIFY(becomes("Playing"));
 
+        // A play list handed over stands for the songs it names.
+        QVERIFY(AudioFixtures::writeBytes(
+            file("mix.m3u"), "#EXTM3U\n#EXTINF:20,Beta\nbeta.ogg\n" + file("alpha.mp3").toUtf8() + "\n"));
+        QCOMPARE(run(env, { file("mix.m3u") }), 0);
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("beta.ogg"); }, 3000));
+        QCOMPARE(player("CanGoNext"), QVariant(true));
+        command("Next");
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("alpha.mp3"); }, 3000));
+
         PrivateBus empty;
         QProcessEnvironment alone = env;
         alone.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), empty.address());
@@ -514,6 +524,11 @@ private slots:
         command("Stop");
         QVERIFY(becomes("Stopped"));
         QVERIFY(pulse->startRecording());
+        // What the player announced for the cases before and is still on its way (a case that waited for
+        // processes without an event loop leaves it queued) must not be taken for this list's: one round trip
+        // after everything it sent, then the event loop takes it in.
+        player("PlaybackStatus");
+        QTest::qWait(200);
         m_changes.clear();
         QProcess second;
         second.setProcessEnvironment(programEnvironment());
@@ -553,7 +568,8 @@ private slots:
             const QString name = QUrl(data.value(QStringLiteral("xesam:url")).toString()).fileName();
             const qlonglong length = data.value(QStringLiteral("mpris:length")).toLongLong();
             QCOMPARE(data.value(QStringLiteral("xesam:title")).toString(), name);
-            QCOMPARE(track, QStringLiteral("/org/vireo/track/%1").arg(songs.indexOf(name)));
+            QVERIFY2(track == QStringLiteral("/org/vireo/track/%1").arg(songs.indexOf(name)),
+                qPrintable(track + QLatin1Char(' ') + name));
             if (name == songs.first() && length == 0)
                 continue;
             QVERIFY2(

@@ -2,6 +2,7 @@
 
 #include "AudioListPlayer.h"
 #include "MediaCommon.h"
+#include "PlayListReader.h"
 
 #include <QCollator>
 #include <QDirIterator>
@@ -82,6 +83,27 @@ QList<QUrl> songsInFolder(const QString& path)
     return songs;
 }
 
+// A play list stands for its entries in order: a folder it names for the songs under it, a play list inside it
+// for its own entries (a few levels deep, so lists that name each other end), and an entry that is missing is
+// kept, to be skipped like any song that cannot be played.
+QList<QUrl> fromPlayList(const QString& path, int depth = 0)
+{
+    constexpr int MaxDepth = 8;
+    QList<QUrl> songs;
+    for (const QUrl& entry : PlayListReader::entries(path)) {
+        const QString entryPath = entry.toLocalFile();
+        if (MediaCommon::isAudio(entryPath))
+            songs << entry;
+        else if (PlayListReader::isPlayList(entryPath))
+            songs << (depth < MaxDepth ? fromPlayList(entryPath, depth + 1) : QList<QUrl>());
+        else if (QFileInfo(entryPath).isDir())
+            songs << songsInFolder(entryPath);
+        else
+            songs << entry;
+    }
+    return songs;
+}
+
 } // namespace
 
 QList<QUrl> SongIntake::songs(const QList<QUrl>& urls)
@@ -92,7 +114,11 @@ QList<QUrl> SongIntake::songs(const QList<QUrl>& urls)
         // otherwise ask 10,000 times on the GUI thread. A folder named like a song is then tried as one and
         // skipped as unplayable.
         const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
-        if (!path.isEmpty() && !MediaCommon::isAudio(path) && QFileInfo(path).isDir())
+        if (path.isEmpty() || MediaCommon::isAudio(path))
+            songs << url;
+        else if (PlayListReader::isPlayList(path))
+            songs << fromPlayList(path);
+        else if (QFileInfo(path).isDir())
             songs << songsInFolder(path);
         else
             songs << url;
@@ -107,6 +133,7 @@ QStringList SongIntake::filePatterns()
         if (type.name().startsWith(QLatin1String("audio/")) && !isPlayListType(type))
             patterns += type.globPatterns();
     }
+    patterns += PlayListReader::filePatterns();
     patterns.removeDuplicates();
     return patterns;
 }

@@ -9,7 +9,8 @@
 using namespace QzMultiMedia;
 
 // What each way in makes of the files and folders it is handed. Paths are relative to a fresh folder; a name
-// ending in "/" is a folder, "link -> target" a symbolic link, an entry with "://" an address taken as it is.
+// ending in "/" is a folder, "link -> target" a symbolic link, "name = text" a file holding the text (ROOT in it
+// the fresh folder), an entry with "://" an address taken as it is.
 class TestSongIntake : public QObject
 {
     Q_OBJECT
@@ -47,6 +48,24 @@ private slots:
             << QStringList { "empty/", "pictures/a.jpg" } << QStringList { "empty", "pictures" } << QStringList {};
         QTest::newRow("a link back up does not make the walk endless")
             << QStringList { "d/sub/a.mp3", "d/sub/up -> d" } << QStringList { "d" } << QStringList { "d/sub/a.mp3" };
+        QTest::newRow("an M3U stands for its entries: relative, absolute, missing, folders; no streams")
+            << QStringList { "music/a.mp3", "music/b.ogg",
+                   "lists/mix.m3u = #EXTM3U\n#EXTINF:12,Title B\n../music/b.ogg\nROOT/music/a.mp3\ngone.mp3\n"
+                   "http://example.invalid/stream\n../music\n" }
+            << QStringList { "lists/mix.m3u" }
+            << QStringList { "music/b.ogg", "music/a.mp3", "lists/gone.mp3", "music/a.mp3", "music/b.ogg" };
+        QTest::newRow("PLS, XSPF, and a play list inside a play list")
+            << QStringList { "a.mp3", "b.mp3", "c.mp3",
+                   "l.pls = [playlist]\nFile1=b.mp3\nTitle1=B\nFile2=a.mp3\nNumberOfEntries=2\nVersion=2\n",
+                   "l.xspf = <?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
+                   "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>file://ROOT/c.mp3</location></track>"
+                   "<track><location>file://ROOT/a.mp3</location></track></trackList></playlist>\n",
+                   "outer.m3u8 = inner.m3u\nc.mp3\n", "inner.m3u = b.mp3\n" }
+            << QStringList { "l.pls", "l.xspf", "outer.m3u8" }
+            << QStringList { "b.mp3", "a.mp3", "c.mp3", "a.mp3", "b.mp3", "c.mp3" };
+        QTest::newRow("play lists that are empty, missing or not play lists give nothing")
+            << QStringList { "empty.m3u = ", "photo.pls = \x89PNG\r\n\x1a\n\x01\x02\x03" }
+            << QStringList { "empty.m3u", "missing.m3u", "photo.pls" } << QStringList {};
         QTest::newRow("addresses are kept, never opened")
             << QStringList {} << QStringList { "http://example.invalid/a.mp3" }
             << QStringList { "http://example.invalid/a.mp3" };
@@ -67,8 +86,11 @@ private slots:
             }
             if (entry.endsWith(QLatin1Char('/')))
                 continue;
-            QFile file(root.filePath(entry));
+            const qsizetype split = entry.indexOf(QLatin1String(" = "));
+            QFile file(root.filePath(split < 0 ? entry : entry.left(split)));
             QVERIFY(file.open(QIODevice::WriteOnly));
+            if (split >= 0)
+                file.write(entry.mid(split + 3).replace(QLatin1String("ROOT"), root.path()).toUtf8());
         }
         const auto urls = [&](const QStringList& entries) {
             QList<QUrl> list;

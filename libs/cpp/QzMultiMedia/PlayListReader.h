@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+namespace QzMultiMedia {
+
+// Play-list files handed over by the user (M3U and M3U8, PLS, XSPF, ASX, WPL) stand for the songs they name.
+// Read by the desktop's own play-list library, not by a parser of ours.
+class PlayListReader
+{
+public:
+    // Whether the file's name says it is a play list; the disk is not asked.
+    static bool isPlayList(const QString& path);
+    // The name patterns of play-list files, for an open dialog's filter.
+    static QStringList filePatterns();
+    // The local files, folders and play lists the play list names, in its order. Entries on the network are left
+    // out (streams are not played). Empty when the file cannot be read.
+    static QList<QUrl> entries(const QString& path);
+};
+
+} // namespace QzMultiMedia

@@ -1,0 +1,69 @@
+#include "PlayListReader.h"
+
+#include "QzMultiMediaLogging.h"
+
+// GIO names a structure member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <totem-pl-parser.h>
+#pragma pop_macro("signals")
+
+namespace QzMultiMedia {
+
+namespace {
+constexpr const char* suffixes[] = { "m3u", "m3u8", "pls", "xspf", "asx", "wpl" };
+} // namespace
+
+bool PlayListReader::isPlayList(const QString& path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    const QStringView suffix = QStringView(path).mid(dot + 1);
+    for (const char* known : suffixes) {
+        if (suffix.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QStringList PlayListReader::filePatterns()
+{
+    QStringList patterns;
+    for (const char* known : suffixes)
+        patterns << QStringLiteral("*.") + QLatin1String(known);
+    return patterns;
+}
+
+namespace {
+void entryParsed(TotemPlParser*, const char* uri, GHashTable*, gpointer entries)
+{
+    // Absolute paths in an M3U come back as they are written, not as URIs.
+    const QString entry = QString::fromUtf8(uri);
+    const QUrl url = entry.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(entry) : QUrl(entry);
+    if (url.isLocalFile())
+        static_cast<QList<QUrl>*>(entries)->append(url);
+    else
+        qCDebug(lcMultiMedia) << "play-list entry not played, not a local file:" << url.toDisplayString();
+}
+} // namespace
+
+QList<QUrl> PlayListReader::entries(const QString& path)
+{
+    QList<QUrl> entries;
+    TotemPlParser* parser = totem_pl_parser_new();
+    // A play list found on the disk may name local files; one that names devices is not followed. Play lists
+    // inside it are read by the caller, which knows how deep it has gone.
+    g_object_set(parser, "recurse", FALSE, "disable-unsafe", TRUE, nullptr);
+    g_signal_connect(parser, "entry-parsed", G_CALLBACK(entryParsed), &entries);
+    const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
+    const TotemPlParserResult result = totem_pl_parser_parse(parser, uri.constData(), FALSE);
+    g_object_unref(parser);
+    if (result != TOTEM_PL_PARSER_RESULT_SUCCESS) {
+        qCDebug(lcMultiMedia) << "cannot read the play list" << path << "result" << int(result);
+        return {};
+    }
+    return entries;
+}
+
+} // namespace QzMultiMedia
