@@ -65,6 +65,26 @@ bool MprisPlayerAdaptor_linux::canSeek() const
     return Mpris_linux::hasSongs() && AudioPlayer::instance()->duration() > 0;
 }
 
+QString MprisPlayerAdaptor_linux::loopStatus() const
+{
+    return Mpris_linux::loopStatus(AudioListPlayer::instance()->repeat());
+}
+
+void MprisPlayerAdaptor_linux::setLoopStatus(const QString& status)
+{
+    AudioListPlayer::instance()->setRepeat(Mpris_linux::repeatFor(status));
+}
+
+bool MprisPlayerAdaptor_linux::shuffle() const
+{
+    return AudioListPlayer::instance()->isShuffleMode();
+}
+
+void MprisPlayerAdaptor_linux::setShuffle(bool on)
+{
+    AudioListPlayer::instance()->setShuffleMode(on);
+}
+
 // Each command does what the menu entry of the same name does; without songs, nothing, as those entries are
 // disabled then.
 void MprisPlayerAdaptor_linux::Next()

@@ -24,6 +24,8 @@ class MprisPlayerAdaptor_linux : public QDBusAbstractAdaptor
     Q_PROPERTY(bool CanPause READ canPause)
     Q_PROPERTY(bool CanSeek READ canSeek)
     Q_PROPERTY(bool CanControl READ canControl)
+    Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
+    Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
 
 public:
     explicit MprisPlayerAdaptor_linux(Mpris_linux* parent);
@@ -47,6 +49,10 @@ public:
     {
         return true;
     }
+    QString loopStatus() const;
+    void setLoopStatus(const QString& status);
+    bool shuffle() const;
+    void setShuffle(bool on);
 
 public slots:
     void Next();

@@ -47,6 +47,30 @@ bool Mpris_linux::isRegistered() const
     return m_bRegistered;
 }
 
+QString Mpris_linux::loopStatus(QzMultiMedia::AudioListPlayer::Repeat repeat)
+{
+    using Repeat = QzMultiMedia::AudioListPlayer::Repeat;
+    switch (repeat) {
+    case Repeat::List:
+        return QStringLiteral("Playlist");
+    case Repeat::Song:
+        return QStringLiteral("Track");
+    case Repeat::Off:
+        break;
+    }
+    return QStringLiteral("None");
+}
+
+QzMultiMedia::AudioListPlayer::Repeat Mpris_linux::repeatFor(const QString& loopStatus)
+{
+    using Repeat = QzMultiMedia::AudioListPlayer::Repeat;
+    if (loopStatus == QLatin1String("Playlist"))
+        return Repeat::List;
+    if (loopStatus == QLatin1String("Track"))
+        return Repeat::Song;
+    return Repeat::Off;
+}
+
 bool Mpris_linux::hasSongs()
 {
     return !AudioListPlayer::instance()->playList().isEmpty();
@@ -89,9 +113,11 @@ QVariantMap Mpris_linux::playerProperties() const
     }
     properties.insert(QStringLiteral("Metadata"), metadata);
     properties.insert(QStringLiteral("Volume"), player->volume());
-    // True to what the call would do: Next stops at the last song, Previous at the first.
-    properties.insert(QStringLiteral("CanGoNext"), loaded && player->currentNumber() + 1 < player->playList().size());
-    properties.insert(QStringLiteral("CanGoPrevious"), loaded && player->currentNumber() > 0);
+    // True to what the call would do: Next stops at the last song, Previous at the first, unless the list repeats.
+    properties.insert(QStringLiteral("CanGoNext"), player->hasNext());
+    properties.insert(QStringLiteral("CanGoPrevious"), player->hasPrevious());
+    properties.insert(QStringLiteral("LoopStatus"), loopStatus(player->repeat()));
+    properties.insert(QStringLiteral("Shuffle"), player->isShuffleMode());
     properties.insert(QStringLiteral("CanPlay"), loaded);
     properties.insert(QStringLiteral("CanPause"), loaded);
     properties.insert(QStringLiteral("CanSeek"), loaded && AudioPlayer::instance()->duration() > 0);

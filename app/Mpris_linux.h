@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AudioListPlayer.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QVariantMap>
@@ -21,6 +23,9 @@ public:
     bool isRegistered() const;
     // A play list exists: the transport commands have something to act on.
     static bool hasSongs();
+    // Repeat as MPRIS names it ("None", "Track", "Playlist"), and back; an unknown name is "None".
+    static QString loopStatus(QzMultiMedia::AudioListPlayer::Repeat repeat);
+    static QzMultiMedia::AudioListPlayer::Repeat repeatFor(const QString& loopStatus);
 
     // The Player interface's properties as they stand.
     QVariantMap playerProperties() const;

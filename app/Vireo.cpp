@@ -3,6 +3,7 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "PlayModesMenu.h"
 #include "SongIntake.h"
 #include "SongsMenu.h"
 #include "StatusNotifierCalls.h"
@@ -114,6 +115,8 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext->addSeparator();
     m_pmnuContext->addAction(m_pactPrevious);
     m_pmnuContext->addAction(m_pactNext);
+    m_pmnuContext->addSeparator();
+    new PlayModesMenu(m_pmnuContext, this);
     m_pmnuContext->addSeparator();
     if (pactRate)
         m_pmnuContext->addAction(pactRate);

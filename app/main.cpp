@@ -18,6 +18,31 @@
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::SongIntake;
 
+namespace {
+// Repeat in the settings: "off", "list" or "song"; anything else is off.
+QString repeatSetting(AudioListPlayer::Repeat repeat)
+{
+    switch (repeat) {
+    case AudioListPlayer::Repeat::List:
+        return QStringLiteral("list");
+    case AudioListPlayer::Repeat::Song:
+        return QStringLiteral("song");
+    case AudioListPlayer::Repeat::Off:
+        break;
+    }
+    return QStringLiteral("off");
+}
+
+AudioListPlayer::Repeat repeatFromSetting(const QString& value)
+{
+    if (value == QLatin1String("list"))
+        return AudioListPlayer::Repeat::List;
+    if (value == QLatin1String("song"))
+        return AudioListPlayer::Repeat::Song;
+    return AudioListPlayer::Repeat::Off;
+}
+} // namespace
+
 int main(int argc, char** argv)
 {
     // --help, --version and the commands for a running player are answered without a display or a sound output.
@@ -66,6 +91,14 @@ int main(int argc, char** argv)
     TrackNotifier trackNotifier;
     QObject::connect(&app, &QzWidgets::App::filesOpened, [](const QList<QUrl>& urls) { SongIntake::play(urls); });
     QObject::connect(&app, &QzWidgets::App::filesAppended, [](const QList<QUrl>& urls) { SongIntake::enqueue(urls); });
+    // Shuffle and repeat as the user left them, before any list takes its order; kept as soon as they change.
+    AudioListPlayer* player = AudioListPlayer::instance();
+    player->setShuffleMode(app.settingsValue(QStringLiteral("Shuffle"), false).toBool());
+    player->setRepeat(repeatFromSetting(app.settingsValue(QStringLiteral("Repeat")).toString()));
+    QObject::connect(player, &AudioListPlayer::modesChanged, &app, [&app, player] {
+        app.setSettingsValue(QStringLiteral("Shuffle"), player->isShuffleMode());
+        app.setSettingsValue(QStringLiteral("Repeat"), repeatSetting(player->repeat()));
+    });
     // The list of the last run comes back, unless this start names its own songs to play instead; songs to add
     // go after it. It is kept at quit and at logout, whichever comes first.
     const QString playListFile = app.workDirectory() + QStringLiteral("playlist.m3u8");

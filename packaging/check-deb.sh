@@ -55,7 +55,8 @@ HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.loc
     DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent VIREO_AUDIO_SINK="fakesink" /usr/bin/vireo >"$work/vireo.log" 2>&1 &
 vpid=$!
 embedded=""
-for _ in $(seq 100); do
+# Up to 30 s: on a loaded machine the tray and the program's first start (caches cold) can take their time.
+for _ in $(seq 300); do
     if xwininfo -root -tree 2>/dev/null | grep -qE '"Vireo": \("vireo" "Vireo"\)\s+[0-9]+x[0-9]+\+0\+0\s+\+[1-9]'; then
         embedded=yes; break
     fi

@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(AudioListPlayer::instance()->playList().size(), 10000);
         QMenu* songs = nullptr;
         for (QAction* action : m_vireo->contextMenu()->actions()) {
-            if (action->menu())
+            if (action->menu() && action->text() == QLatin1String("Songs"))
                 songs = action->menu();
         }
         QVERIFY(songs);

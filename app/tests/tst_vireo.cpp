@@ -110,7 +110,7 @@ private slots:
         QFile::remove(marker);
 
         QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "-", "&Play", "&Stop", "-",
-            "&Previous Song", "&Next Song", "-" };
+            "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "-" };
         if (storeBuild)
             expected << "Rate this App";
         expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",
@@ -126,6 +126,27 @@ private slots:
         // A tray that gives no place for the icon (none here) leaves nothing to cover: the catcher stays hidden.
         vireo.adjustWidget();
         QVERIFY(!vireo.dropCatcher()->isVisible());
+    }
+
+    // The shuffle and repeat entries set the list's modes and show them, whoever changed them.
+    void playModesInTheMenu()
+    {
+        Vireo vireo;
+        AudioListPlayer* player = AudioListPlayer::instance();
+        QAction* shuffle = entry(vireo.contextMenu(), QStringLiteral("Shuffle"));
+        QMenu* repeat = entry(vireo.contextMenu(), QStringLiteral("Repeat"))->menu();
+        QVERIFY(shuffle && repeat);
+        shuffle->trigger();
+        QVERIFY(player->isShuffleMode());
+        entry(repeat, QStringLiteral("This Song"))->trigger();
+        QCOMPARE(player->repeat(), AudioListPlayer::Repeat::Song);
+        player->setRepeat(AudioListPlayer::Repeat::List); // as a sound applet does
+        player->setShuffleMode(false);
+        QVERIFY(entry(repeat, QStringLiteral("All Songs"))->isChecked());
+        QVERIFY(!entry(repeat, QStringLiteral("This Song"))->isChecked());
+        QVERIFY(!shuffle->isChecked());
+        entry(repeat, QStringLiteral("Off"))->trigger();
+        QCOMPARE(player->repeat(), AudioListPlayer::Repeat::Off);
     }
 
     // A second drop replaces the list and starts its first song.

@@ -102,4 +102,27 @@
         <translation>Keine Songs</translation>
     </message>
 </context>
+<context>
+    <name>PlayModesMenu</name>
+    <message>
+        <source>Shuffle</source>
+        <translation>Zufällige Reihenfolge</translation>
+    </message>
+    <message>
+        <source>Repeat</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>All Songs</source>
+        <translation>Alle Songs</translation>
+    </message>
+    <message>
+        <source>This Song</source>
+        <translation>Diesen Song</translation>
+    </message>
+</context>
 </TS>

@@ -102,4 +102,27 @@
         <translation>Нет песен</translation>
     </message>
 </context>
+<context>
+    <name>PlayModesMenu</name>
+    <message>
+        <source>Shuffle</source>
+        <translation>Перемешать</translation>
+    </message>
+    <message>
+        <source>Repeat</source>
+        <translation>Повтор</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Выкл.</translation>
+    </message>
+    <message>
+        <source>All Songs</source>
+        <translation>Все песни</translation>
+    </message>
+    <message>
+        <source>This Song</source>
+        <translation>Эту песню</translation>
+    </message>
+</context>
 </TS>

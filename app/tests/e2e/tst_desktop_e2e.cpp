@@ -317,18 +317,36 @@ private slots:
     }
 
     // A logout or `kill` right after a volume change: the change is kept.
-    void volumeSurvivesTermination()
+    // The volume, repeat and shuffle, set by a sound applet, are kept when the session ends the program, and the
+    // next start shows them again.
+    void settingsSurviveTermination()
     {
         m_changes.clear();
         QVERIFY(setVolume(0.3));
         QVERIFY(DesktopSession::waitFor([&] { return !m_changes.isEmpty(); }, 3000));
         QCOMPARE(m_changes.last().value(QStringLiteral("Volume")).toDouble(), 0.3);
+        QDBusInterface remote(service, path, playerInterface, m_bus);
+        QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("Track")));
+        QVERIFY(remote.setProperty("Shuffle", true));
+        QVERIFY(DesktopSession::waitFor([&] { return m_changes.last().value(QStringLiteral("Shuffle")).toBool(); }, 3000));
+        QCOMPARE(player("LoopStatus").toString(), QStringLiteral("Track"));
         m_program.terminate();
         QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
         QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_program.exitCode(), 0);
         QSettings settings(m_home.path() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
         QCOMPARE(settings.value(QStringLiteral("Vireo/SoundVolume")).toDouble(), 0.3);
+        QCOMPARE(settings.value(QStringLiteral("Vireo/Repeat")).toString(), QStringLiteral("song"));
+        QCOMPARE(settings.value(QStringLiteral("Vireo/Shuffle")).toBool(), true);
+
+        startProgram(programEnvironment(), {});
+        QVERIFY(DesktopSession::waitFor([&] { return player("LoopStatus").toString() == QLatin1String("Track"); }, 10000));
+        QCOMPARE(player("Shuffle").toBool(), true);
+        QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("None")));
+        QVERIFY(remote.setProperty("Shuffle", false));
+        QVERIFY(DesktopSession::waitFor([&] { return !player("Shuffle").toBool(); }, 3000));
+        QCOMPARE(player("LoopStatus").toString(), QStringLiteral("None"));
+        quitProgram();
     }
 
     void commandLineStartPlaysTheFiles()

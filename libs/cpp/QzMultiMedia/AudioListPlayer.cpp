@@ -4,7 +4,10 @@
 #include "ID3Info.h"
 #include "PlayListFile.h"
 
+#include <QRandomGenerator>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace QzMultiMedia {
 
@@ -27,8 +30,10 @@ void AudioListPlayer::skipUnplayable()
 {
     const quint64 start = m_nSongStarts;
     QTimer::singleShot(0, this, [this, start] {
-        if (start == m_nSongStarts)
-            slotFinished();
+        if (start != m_nSongStarts)
+            return;
+        ++m_nUnplayableRun;
+        advance();
     });
 }
 
@@ -56,9 +61,10 @@ void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
     AudioPlayer::instance()->stop();
     m_playList = urls;
     m_nCurrentNumber = 0;
+    m_nUnplayableRun = 0;
     regenerateIndexes();
     emit listReplaced();
-    play(urls.first().toLocalFile());
+    playNumber(0);
     emit nextTriggered();
 }
 
@@ -75,8 +81,18 @@ void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
 {
     if (urls.isEmpty())
         return;
+    const int first = int(m_playList.size());
     m_playList.append(urls);
-    regenerateIndexes();
+    if (m_bShuffleMode) {
+        // The new songs take places of chance among those still to come this round.
+        QRandomGenerator* random = QRandomGenerator::global();
+        for (int i = first; i < m_playList.size(); ++i) {
+            const int from = qMin(m_nCurrentNumber + 1, int(m_listIndexes.size()));
+            m_listIndexes.insert(from + random->bounded(int(m_listIndexes.size()) - from + 1), i);
+        }
+    } else {
+        regenerateIndexes();
+    }
     queueNext();
     emit listChanged();
 }
@@ -89,8 +105,14 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
         return;
     AudioPlayer::instance()->stop();
     m_playList = songs;
-    regenerateIndexes();
-    m_nCurrentNumber = current;
+    m_nUnplayableRun = 0;
+    if (m_bShuffleMode) {
+        shuffleIndexes(current);
+        m_nCurrentNumber = 0;
+    } else {
+        regenerateIndexes();
+        m_nCurrentNumber = current;
+    }
     emit listReplaced();
     emit stateChanged();
 }
@@ -110,12 +132,42 @@ int AudioListPlayer::index(int k) const
     return m_listIndexes.value(k, -1);
 }
 
+// The list order, or with shuffle on a new order of chance.
 void AudioListPlayer::regenerateIndexes()
 {
+    if (m_bShuffleMode) {
+        shuffleIndexes(-1);
+        return;
+    }
     m_listIndexes.clear();
     m_listIndexes.reserve(m_playList.size());
     for (int i = 0; i < m_playList.size(); ++i)
         m_listIndexes.append(i);
+}
+
+// Every song once, in an order of chance; the song at list index first (when there is one) comes first.
+void AudioListPlayer::shuffleIndexes(int first)
+{
+    m_listIndexes.clear();
+    for (int i = 0; i < m_playList.size(); ++i) {
+        if (i != first)
+            m_listIndexes.append(i);
+    }
+    std::shuffle(m_listIndexes.begin(), m_listIndexes.end(), *QRandomGenerator::global());
+    if (first >= 0 && first < m_playList.size())
+        m_listIndexes.prepend(first);
+}
+
+// A repeated list starts its next round. Shuffled, the round gets a new order, whose first song is not the one
+// that just ended (list index after), when there are others.
+void AudioListPlayer::startRound(int after)
+{
+    m_nCurrentNumber = 0;
+    if (!m_bShuffleMode)
+        return;
+    shuffleIndexes(-1);
+    if (m_listIndexes.size() > 1 && m_listIndexes.first() == after)
+        std::swap(m_listIndexes[0], m_listIndexes[1 + QRandomGenerator::global()->bounded(int(m_listIndexes.size()) - 1)]);
 }
 
 int AudioListPlayer::currentNumber() const
@@ -176,10 +228,19 @@ void AudioListPlayer::queueNext()
 {
     // Short songs are read faster than they sound: the pipeline may take several before the list hears that the
     // first of them started. A few suffice; the list is given again at every change of the current song.
+    // A repeated song comes again; a repeated list in its order goes round (a shuffled one gets its next order
+    // only when the round ends, and starts it anew).
     constexpr int Ahead = 8;
     QStringList upcoming;
-    for (int k = m_nCurrentNumber + 1; k < m_listIndexes.size() && upcoming.size() < Ahead; ++k)
-        upcoming << m_playList.at(m_listIndexes.at(k)).toLocalFile();
+    const int n = int(m_listIndexes.size());
+    if (m_nRepeat == Repeat::Song && m_nCurrentNumber < n) {
+        upcoming << m_playList.at(m_listIndexes.at(m_nCurrentNumber)).toLocalFile();
+    } else {
+        const bool round = m_nRepeat == Repeat::List && !m_bShuffleMode;
+        const int end = round ? m_nCurrentNumber + 1 + qMin(n, Ahead) : n;
+        for (int k = m_nCurrentNumber + 1; k < end && upcoming.size() < Ahead; ++k)
+            upcoming << m_playList.at(m_listIndexes.at(k % n)).toLocalFile();
+    }
     AudioPlayer::instance()->setUpcoming(upcoming);
 }
 
@@ -258,7 +319,21 @@ void AudioListPlayer::setVolume(qreal volume)
 
 void AudioListPlayer::setShuffleMode(bool on)
 {
+    if (on == m_bShuffleMode)
+        return;
     m_bShuffleMode = on;
+    const int current = currentIndex();
+    if (on) {
+        shuffleIndexes(current);
+        m_nCurrentNumber = 0;
+    } else {
+        regenerateIndexes();
+        m_nCurrentNumber = qMax(0, current);
+    }
+    if (AudioPlayer::instance()->hasMedia())
+        queueNext();
+    emit modesChanged();
+    emit stateChanged();
 }
 
 bool AudioListPlayer::isShuffleMode() const
@@ -266,29 +341,74 @@ bool AudioListPlayer::isShuffleMode() const
     return m_bShuffleMode;
 }
 
+void AudioListPlayer::setRepeat(Repeat repeat)
+{
+    if (repeat == m_nRepeat)
+        return;
+    m_nRepeat = repeat;
+    if (AudioPlayer::instance()->hasMedia())
+        queueNext();
+    emit modesChanged();
+    emit stateChanged();
+}
+
+AudioListPlayer::Repeat AudioListPlayer::repeat() const
+{
+    return m_nRepeat;
+}
+
 void AudioListPlayer::setLoopMode(bool on)
 {
-    m_bLoopMode = on;
+    setRepeat(on ? Repeat::List : Repeat::Off);
 }
 
 bool AudioListPlayer::isLoopMode() const
 {
-    return m_bLoopMode;
+    return m_nRepeat == Repeat::List;
+}
+
+bool AudioListPlayer::hasNext() const
+{
+    const int n = int(m_listIndexes.size());
+    return n > 0 && (m_nCurrentNumber + 1 < n || m_nRepeat == Repeat::List);
+}
+
+bool AudioListPlayer::hasPrevious() const
+{
+    const int n = int(m_listIndexes.size());
+    return n > 0 && (m_nCurrentNumber > 0 || m_nRepeat == Repeat::List);
 }
 
 // A song that was queued may already sound in place of the one that ended (the player took it over without a
 // gap): it is then only made current, not started again.
 void AudioListPlayer::slotFinished()
 {
-    m_nCurrentNumber += 1;
-    if (m_nCurrentNumber >= m_listIndexes.size()) {
-        m_nCurrentNumber = 0;
-        emit finished();
+    m_nUnplayableRun = 0;
+    advance();
+}
+
+// The song ended or could not be played: the next as the modes say, or the end of the list. A repeated song
+// that cannot be played is passed over like any other, and a repeated list of songs that all fail ends.
+void AudioListPlayer::advance()
+{
+    const int n = int(m_listIndexes.size());
+    const bool skipping = m_nUnplayableRun > 0;
+    if (n == 0)
         return;
+    if (m_nRepeat != Repeat::Song || skipping)
+        m_nCurrentNumber += 1;
+    if (m_nCurrentNumber >= n) {
+        if (m_nRepeat == Repeat::Off || m_nUnplayableRun >= n) {
+            m_nCurrentNumber = 0;
+            m_nUnplayableRun = 0;
+            emit finished();
+            return;
+        }
+        startRound(m_listIndexes.at(n - 1));
     }
     AudioPlayer* player = AudioPlayer::instance();
     const QString next = m_playList.at(m_listIndexes.at(m_nCurrentNumber)).toLocalFile();
-    if (player->isPlaying() && player->fileName() == next) {
+    if (!skipping && player->isPlaying() && player->fileName() == next) {
         ++m_nSongStarts;
         queueNext();
         emit stateChanged();
@@ -300,9 +420,12 @@ void AudioListPlayer::slotFinished()
 
 void AudioListPlayer::slotPlayNext()
 {
-    if (m_nCurrentNumber + 1 >= m_listIndexes.size())
+    if (!hasNext())
         return;
     m_nCurrentNumber += 1;
+    if (m_nCurrentNumber >= m_listIndexes.size())
+        startRound(m_listIndexes.last());
+    m_nUnplayableRun = 0;
     AudioPlayer::instance()->stop();
     playNumber(m_nCurrentNumber);
     emit nextTriggered();
@@ -310,9 +433,10 @@ void AudioListPlayer::slotPlayNext()
 
 void AudioListPlayer::slotPlayPrevious()
 {
-    if (m_nCurrentNumber < 1 || m_listIndexes.isEmpty())
+    if (!hasPrevious())
         return;
-    m_nCurrentNumber -= 1;
+    m_nCurrentNumber = m_nCurrentNumber > 0 ? m_nCurrentNumber - 1 : int(m_listIndexes.size()) - 1;
+    m_nUnplayableRun = 0;
     AudioPlayer::instance()->stop();
     playNumber(m_nCurrentNumber);
     emit previousTriggered();

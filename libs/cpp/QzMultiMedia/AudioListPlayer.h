@@ -59,10 +59,21 @@ public:
     bool isMuted() const;
     qreal volume() const;
 
+    // Shuffle plays each song once a round in an order of chance, the current song first; off, the list order
+    // comes back with the current song kept.
     void setShuffleMode(bool on);
     bool isShuffleMode() const;
+    // After the last song the list starts again (List) or the song plays again (Song); Next and Previous go
+    // round the list while it repeats.
+    enum class Repeat { Off, List, Song };
+    void setRepeat(Repeat repeat);
+    Repeat repeat() const;
+    // Loop mode is repeating the list.
     void setLoopMode(bool on);
     bool isLoopMode() const;
+    // Whether Next and Previous would change the song.
+    bool hasNext() const;
+    bool hasPrevious() const;
 
 signals:
     void stopped();
@@ -78,6 +89,8 @@ signals:
     // Playing, paused or stopped, volume or mute changed, whoever asked for it: the tray, the desktop's remote
     // controls and the end of a song all see the same player.
     void stateChanged();
+    // Shuffle or repeat changed (stateChanged() comes too).
+    void modesChanged();
 
 public slots:
     void setMuted(bool muted);
@@ -92,6 +105,9 @@ private:
     void playNumber(int number);
     void queueNext();
     void skipUnplayable();
+    void advance();
+    void shuffleIndexes(int first);
+    void startRound(int after);
 
     static AudioListPlayer* m_uniqueInstance;
 
@@ -99,7 +115,8 @@ private:
     QList<int> m_listIndexes;
     int m_nCurrentNumber = 0;
     bool m_bShuffleMode = false;
-    bool m_bLoopMode = false;
+    Repeat m_nRepeat = Repeat::Off;
+    int m_nUnplayableRun = 0; // songs skipped in a row: a repeated list of bad files ends instead of going round
     quint64 m_nSongStarts = 0; // counts every song handed to the single-track player
 };
 

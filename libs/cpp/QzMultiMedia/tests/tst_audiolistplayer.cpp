@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 using namespace QzMultiMedia;
@@ -54,6 +56,8 @@ private slots:
 
     void init()
     {
+        player()->setShuffleMode(false);
+        player()->setRepeat(AudioListPlayer::Repeat::Off);
         m_started.clear();
     }
 
@@ -190,6 +194,82 @@ private slots:
         QTRY_COMPARE(m_started, started);
         QTRY_COMPARE(finished.count(), ends ? 1 : 0);
         QCOMPARE(player()->isPlaying(), !ends);
+    }
+
+    // Repeat: the list goes round, by itself and by Previous and Next; a repeated song plays again; a repeated
+    // list of songs that all fail ends all the same.
+    void repeatListAndSong()
+    {
+        QList<QUrl> songs;
+        for (int i = 0; i < 3; ++i) {
+            songs << url(QStringLiteral("round%1.%2").arg(i).arg(i == 1 ? QStringLiteral("ogg") : QStringLiteral("wav")));
+            QVERIFY(AudioFixtures::makeTone(songs.last().toLocalFile(), 300, 300 + 100 * i));
+        }
+        QSignalSpy finished(player(), &AudioListPlayer::finished);
+        QSignalSpy modes(player(), &AudioListPlayer::modesChanged);
+        player()->setRepeat(AudioListPlayer::Repeat::List);
+        QCOMPARE(modes.count(), 1);
+        player()->setPlayList(songs);
+        QVERIFY(player()->hasPrevious());
+        QTRY_VERIFY_WITH_TIMEOUT(m_started.size() >= 5, 8000);
+        QCOMPARE(m_started.mid(0, 5),
+            (QStringList { "round0.wav@0", "round1.ogg@1", "round2.wav@2", "round0.wav@0", "round1.ogg@1" }));
+        QCOMPARE(finished.count(), 0);
+
+        player()->setRepeat(AudioListPlayer::Repeat::Song);
+        m_started.clear();
+        // The song after may have been taken ahead already; from then on one song comes again and again.
+        QTRY_VERIFY_WITH_TIMEOUT(m_started.size() >= 3, 5000);
+        QCOMPARE(m_started.at(2), m_started.at(1));
+        QCOMPARE(finished.count(), 0);
+
+        player()->setRepeat(AudioListPlayer::Repeat::List);
+        player()->setPlayList(songs);
+        player()->slotPlayPrevious();
+        QCOMPARE(player()->currentNumber(), 2);
+        player()->slotPlayNext();
+        QCOMPARE(player()->currentNumber(), 0);
+
+        player()->setRepeat(AudioListPlayer::Repeat::Off);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+
+        player()->setRepeat(AudioListPlayer::Repeat::Song);
+        player()->setPlayList({ bad, bad });
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 3000);
+        player()->setRepeat(AudioListPlayer::Repeat::List);
+        player()->setPlayList({ bad, bad });
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, 3000);
+    }
+
+    // Shuffle: every song once a round, the next round not starting with the song that ended the last; off
+    // again, the list order comes back around the current song.
+    void shufflePlaysEachSongOnceARound()
+    {
+        QList<QUrl> songs;
+        QStringList names;
+        for (int i = 0; i < 5; ++i) {
+            songs << url(QStringLiteral("mix%1.wav").arg(i));
+            names << songs.last().fileName();
+            QVERIFY(AudioFixtures::makeTone(songs.last().toLocalFile(), 300, 300 + 60 * i));
+        }
+        player()->setShuffleMode(true);
+        player()->setRepeat(AudioListPlayer::Repeat::List);
+        player()->setPlayList(songs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_started.size() >= 10, 12000);
+        QStringList heard;
+        for (const QString& start : std::as_const(m_started))
+            heard << start.section(QLatin1Char('@'), 0, 0);
+        QStringList round1 = heard.mid(0, 5), round2 = heard.mid(5, 5);
+        QVERIFY2(heard.at(5) != heard.at(4), qPrintable(heard.join(QLatin1Char(' '))));
+        std::sort(round1.begin(), round1.end());
+        std::sort(round2.begin(), round2.end());
+        QCOMPARE(round1, names);
+        QCOMPARE(round2, names);
+
+        const QString current = player()->currentName();
+        player()->setShuffleMode(false);
+        QCOMPARE(player()->currentName(), current);
+        QCOMPARE(player()->currentNumber(), names.indexOf(current));
     }
 
     // The user picked another song before the skip ran: the list stays where the user put it.
