@@ -409,9 +409,19 @@ void Vireo::markCurrentSong()
 void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason == QSystemTrayIcon::Trigger) {
-        // A StatusNotifierItem host names the place for the menu; without one the pointer is the best guess.
-        const QPoint place = StatusNotifierCalls::instance()->takeActivationPoint();
-        m_pmnuContext->popup(place.isNull() ? QCursor::pos() : place);
+        // A StatusNotifierItem host names the place for the menu; without one the pointer is the best guess. The
+        // place is whatever the caller sent: it is kept on a screen.
+        QPoint place = StatusNotifierCalls::instance()->takeActivationPoint();
+        if (place.isNull())
+            place = QCursor::pos();
+        const QScreen* screen = QGuiApplication::screenAt(place);
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect area = screen->availableGeometry();
+            place = QPoint(qBound(area.left(), place.x(), area.right()), qBound(area.top(), place.y(), area.bottom()));
+        }
+        m_pmnuContext->popup(place);
     } else if (reason == QSystemTrayIcon::MiddleClick)
         slotPlayPause();
 }

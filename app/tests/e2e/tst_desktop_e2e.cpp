@@ -801,6 +801,26 @@ private slots:
         QVERIFY2(DesktopSession::waitFor([&] { return menuAt.match(DesktopSession::windowTree()).hasMatch(); }, 3000),
             "Activate(300, 200) did not open the menu there");
         DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+        // A place off every screen (the caller's numbers are anything) still opens the menu whole on the screen.
+        itemCall(item, "Activate", { QStringLiteral("int32:2147483647"), QStringLiteral("int32:2147483647") });
+        const QRegularExpression anyMenu(QStringLiteral("\\(\"vireo\" \"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+) "));
+        QRect shown;
+        QVERIFY(DesktopSession::waitFor(
+            [&] {
+                // The menu is the program's one window of a menu's height.
+                QRegularExpressionMatchIterator it = anyMenu.globalMatch(DesktopSession::windowTree());
+                while (it.hasNext()) {
+                    const QRegularExpressionMatch match = it.next();
+                    shown = QRect(match.captured(3).toInt(), match.captured(4).toInt(), match.captured(1).toInt(),
+                        match.captured(2).toInt());
+                    if (shown.height() > 50 && shown.topLeft() != QPoint(300, 200))
+                        return true;
+                }
+                return false;
+            },
+            3000));
+        QVERIFY2(QRect(0, 0, 1024, 768).contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
+        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
         quitProgram();
     }
 

@@ -1,8 +1,12 @@
 #include "AudioFixtures.h"
 #include "AudioPlayer.h"
+#include "CoverCache.h"
 #include "VireoTestMain.h"
 
 #include <QAbstractEventDispatcher>
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -68,6 +72,38 @@ private slots:
         QTest::qWait(300);
         disconnect(counter);
         QVERIFY2(wakeUps < 100, qPrintable(QString::number(wakeUps)));
+    }
+
+    // Covers from tags are kept for the desktop to show: a picture of a cover's size as it is, a large one scaled
+    // down, bytes that are no picture (whatever the tag calls them) not at all; and the cache does not grow for ever.
+    void coversAreKeptAsPicturesOfACoversSize()
+    {
+        const auto encoded = [](const QSize& size, const char* format) {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(Qt::darkGreen);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, format);
+            return bytes;
+        };
+        const QByteArray small = encoded(QSize(300, 300), "PNG");
+        const QString kept = CoverCache::fileFor(small, QStringLiteral("image/png"));
+        QVERIFY(!kept.isEmpty());
+        QFile file(kept);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), small);
+        QCOMPARE(CoverCache::fileFor(small, QStringLiteral("image/png")), kept);
+
+        const QString scaled = CoverCache::fileFor(encoded(QSize(2000, 1000), "JPEG"), QStringLiteral("image/jpeg"));
+        QCOMPARE(QImage(scaled).size(), QSize(512, 256));
+
+        QVERIFY(CoverCache::fileFor(QByteArray("not a picture at all"), QStringLiteral("image/jpeg")).isEmpty());
+        QVERIFY(CoverCache::fileFor(QByteArray("\x89PNG\r\n\x1a\n broken"), QStringLiteral("image/png")).isEmpty());
+
+        for (int i = 0; i < 210; ++i)
+            CoverCache::fileFor(encoded(QSize(8 + i, 8), "PNG"), QStringLiteral("image/png"));
+        QVERIFY(QDir(QFileInfo(kept).path()).entryList(QDir::Files).size() <= 200);
     }
 };
 
