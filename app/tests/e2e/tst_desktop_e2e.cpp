@@ -4,14 +4,17 @@
 #include "PulseServer.h"
 
 #include <QBuffer>
+#include <QDBusContext>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QImage>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <memory>
 
@@ -24,7 +27,7 @@ const QString path = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 
 // The desktop's notification server, reduced to counting what it is asked to show.
-class FakeNotifications : public QObject
+class FakeNotifications : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -33,6 +36,7 @@ public:
     QStringList shown; // summary and body of each Notify
     QList<uint> replaced; // the number of the notification each one replaces, 0 for none
     QStringList images; // the picture file each one shows, if any
+    int answerAfterMs = 0; // a slow server answers late
 
 public slots:
     uint Notify(const QString&, uint replaces, const QString&, const QString& summary, const QString& body,
@@ -41,7 +45,13 @@ public slots:
         shown << summary + QLatin1Char('\n') + body;
         images << hints.value(QStringLiteral("image-path")).toString();
         replaced << replaces;
-        return uint(shown.size());
+        const uint number = replaces ? replaces : uint(shown.size());
+        if (answerAfterMs > 0) {
+            setDelayedReply(true);
+            QTimer::singleShot(answerAfterMs, this,
+                [bus = connection(), answer = message().createReply(number)] { bus.send(answer); });
+        }
+        return number;
     }
 };
 
@@ -742,6 +752,35 @@ private slots:
         const QString shown = title + QStringLiteral("\n&lt;b&gt;Band&lt;/b&gt; &amp; Co");
         QVERIFY2(DesktopSession::waitFor([&] { return m_notifications.shown.mid(notified).contains(shown); }, 3000),
             qPrintable(m_notifications.shown.mid(notified).join(QLatin1Char('|'))));
+        quitProgram();
+    }
+
+    // A notification server that answers late: quick song changes replace the one notification, they do not
+    // stack one beside the other while the server has not said the number of the first.
+    void slowNotificationServer()
+    {
+        QVERIFY(serveNotifications());
+        m_notifications.answerAfterMs = 600;
+        const auto restore = qScopeGuard([this] { m_notifications.answerAfterMs = 0; });
+        startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav"), file("delta.mp3") });
+        QVERIFY(becomes("Playing", 10000));
+        const qsizetype before = m_notifications.shown.size();
+        for (const char* song : { "beta.ogg", "gamma.wav", "delta.mp3" }) {
+            command("Next");
+            QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String(song); }, 3000));
+        }
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return m_notifications.shown.last().startsWith(QLatin1String("delta.mp3")); }, 3000));
+        // The songs' notifications (a notice about the tray, if any, is a message of its own).
+        QList<uint> replaced;
+        for (qsizetype i = before; i < m_notifications.shown.size(); ++i) {
+            if (m_notifications.shown.at(i).contains(QLatin1String(".mp3\n"))
+                || m_notifications.shown.at(i).contains(QLatin1String(".ogg\n"))
+                || m_notifications.shown.at(i).contains(QLatin1String(".wav\n")))
+                replaced << m_notifications.replaced.at(i);
+        }
+        QVERIFY2(replaced.size() >= 2, qPrintable(m_notifications.shown.mid(before).join(QLatin1Char('|'))));
+        QCOMPARE(replaced.count(0u), 1); // the first one only is new
         quitProgram();
     }
 

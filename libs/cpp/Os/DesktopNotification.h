@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 // A message in the desktop's notification area. Sent without waiting for an answer; when no notification server
 // answers, failed() says so and the caller tells the user another way.
@@ -20,5 +21,9 @@ signals:
     void failed();
 
 private:
+    void send(const QStringList& message);
+
     uint m_nShownId = 0; // the server's number for the message on screen, which the next one replaces
+    bool m_bAwaitingAnswer = false;
+    QStringList m_listNext; // the newest message asked for while the server had not answered: its four texts
 };

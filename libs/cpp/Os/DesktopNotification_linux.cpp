@@ -15,28 +15,43 @@ DesktopNotification::DesktopNotification(QObject* parent)
 void DesktopNotification::show(
     const QString& summary, const QString& body, const QString& iconName, const QString& imagePath)
 {
-    QDBusConnection bus = Os_Linux::sessionBus();
-    if (!bus.isConnected()) {
+    if (!Os_Linux::sessionBus().isConnected()) {
         emit failed();
         return;
     }
+    const QStringList message { summary, body, iconName, imagePath };
+    // A server that has not answered yet has not said which number replaces: the newest message waits for its
+    // answer instead of stacking a second notification beside the first.
+    if (m_bAwaitingAnswer) {
+        m_listNext = message;
+        return;
+    }
+    send(message);
+}
+
+void DesktopNotification::send(const QStringList& message)
+{
     QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"), QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("Notify"));
     QVariantMap hints { { QStringLiteral("desktop-entry"), App_linux::ownBusName() } };
-    if (!imagePath.isEmpty())
-        hints.insert(QStringLiteral("image-path"), imagePath);
+    if (!message.at(3).isEmpty())
+        hints.insert(QStringLiteral("image-path"), message.at(3));
     // The body is markup to servers that know body-markup: text from a song's tags is shown as text, never as
     // links or pictures.
-    call << QCoreApplication::applicationName() << m_nShownId << iconName << summary << body.toHtmlEscaped()
-         << QStringList() << hints << -1;
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    call << QCoreApplication::applicationName() << m_nShownId << message.at(2) << message.at(0)
+         << message.at(1).toHtmlEscaped() << QStringList() << hints << -1;
+    m_bAwaitingAnswer = true;
+    auto* watcher = new QDBusPendingCallWatcher(Os_Linux::sessionBus().asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
         answer->deleteLater();
+        m_bAwaitingAnswer = false;
         const QDBusPendingReply<uint> reply = *answer;
         if (reply.isError())
             emit failed();
         else
             m_nShownId = reply.value();
+        if (!m_listNext.isEmpty())
+            send(std::exchange(m_listNext, QStringList()));
     });
 }

@@ -134,6 +134,7 @@ private:
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
     bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
+    bool m_bTargetDeferred = false; // a move was asked for while the pipeline was moving elsewhere
     bool m_bEndPending = false; // the end came while paused
     bool m_bSettling = false; // playbin sets up the loaded song: not ready, not failed yet
     bool m_bLoadDeferred = false; // a song asked for while the one before was settling

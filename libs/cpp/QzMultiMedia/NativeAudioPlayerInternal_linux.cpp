@@ -176,6 +176,7 @@ void NativeAudioPlayerInternal::releasePipeline()
     delete m_pBusNotifier;
     m_pBusNotifier = nullptr;
     m_bSettling = false;
+    m_bTargetDeferred = false;
     m_bLoadDeferred = false;
     m_bStartPending = false;
     m_settleWait.stop();
@@ -215,6 +216,7 @@ void NativeAudioPlayerInternal::halt()
     m_bSettling = false;
     m_bStartPending = false;
     m_bAdvancePending = false;
+    m_bTargetDeferred = false;
     m_advanceWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
@@ -431,7 +433,13 @@ void NativeAudioPlayerInternal::applyTarget()
     GstState current = GST_STATE_VOID_PENDING;
     GstState pending = GST_STATE_VOID_PENDING;
     gst_element_get_state(m_pPlayer, &current, &pending, 0);
-    if ((pending == GST_STATE_VOID_PENDING ? current : pending) != target)
+    // Never in the middle of a move: asked to pause while it went on from ready to PLAYING, the pipeline lost its
+    // sink's readiness, and the Play that followed was never carried out (silence, the position at 0). What is
+    // asked for meanwhile is applied when the move has ended, which the bus says.
+    m_bTargetDeferred = pending != GST_STATE_VOID_PENDING && pending != target;
+    if (m_bTargetDeferred || pending == target)
+        return;
+    if (current != target)
         gst_element_set_state(m_pPlayer, target);
 }
 
@@ -634,6 +642,14 @@ void NativeAudioPlayerInternal::handle(GstMessage* message)
         break;
     case GST_MESSAGE_BUFFERING:
         handleBuffering(message);
+        break;
+    case GST_MESSAGE_STATE_CHANGED:
+        if (m_bTargetDeferred && GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer)) {
+            GstState pending = GST_STATE_VOID_PENDING;
+            gst_message_parse_state_changed(message, nullptr, nullptr, &pending);
+            if (pending == GST_STATE_VOID_PENDING)
+                applyTarget();
+        }
         break;
     default:
         break;
