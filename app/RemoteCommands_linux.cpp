@@ -1,6 +1,7 @@
 #include "RemoteCommands.h"
 
 #include "Mpris_linux.h"
+#include "Os_Linux.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -8,7 +9,7 @@
 
 QString RemoteCommands::send(const QStringList& methods)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = Os_Linux::sessionBus();
     const QString service = QLatin1String(Mpris_linux::serviceName);
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service).value())
         return QStringLiteral("Vireo is not running.");

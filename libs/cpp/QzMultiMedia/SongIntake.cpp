@@ -83,25 +83,28 @@ QList<QUrl> songsInFolder(const QString& path)
     return songs;
 }
 
-// A play list stands for its entries in order: a folder it names for the songs under it, a play list inside it
-// for its own entries (a few levels deep, so lists that name each other end), and an entry that is missing is
-// kept, to be skipped like any song that cannot be played.
-QList<QUrl> fromPlayList(const QString& path, int depth = 0)
+// What one name handed over stands for. A name that says "song" is taken for one without asking the disk, which a
+// drop of 10,000 files would otherwise ask 10,000 times on the GUI thread (a folder named like a song is then tried
+// as one and skipped as unplayable). A play list stands for its entries in order, play lists inside it included a
+// few levels deep, so lists that name each other end; a folder for the songs under it; anything else, a missing
+// file included, is kept, to be skipped like any song that cannot be played.
+QList<QUrl> expand(const QUrl& url, int depth)
 {
     constexpr int MaxDepth = 8;
-    QList<QUrl> songs;
-    for (const QUrl& entry : PlayListReader::entries(path)) {
-        const QString entryPath = entry.toLocalFile();
-        if (MediaCommon::isAudio(entryPath))
-            songs << entry;
-        else if (PlayListReader::isPlayList(entryPath))
-            songs << (depth < MaxDepth ? fromPlayList(entryPath, depth + 1) : QList<QUrl>());
-        else if (QFileInfo(entryPath).isDir())
-            songs << songsInFolder(entryPath);
-        else
-            songs << entry;
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+    if (path.isEmpty() || MediaCommon::isAudio(path))
+        return { url };
+    if (PlayListReader::isPlayList(path)) {
+        QList<QUrl> songs;
+        if (depth < MaxDepth) {
+            for (const QUrl& entry : PlayListReader::entries(path))
+                songs << expand(entry, depth + 1);
+        }
+        return songs;
     }
-    return songs;
+    if (QFileInfo(path).isDir())
+        return songsInFolder(path);
+    return { url };
 }
 
 } // namespace
@@ -109,20 +112,8 @@ QList<QUrl> fromPlayList(const QString& path, int depth = 0)
 QList<QUrl> SongIntake::songs(const QList<QUrl>& urls)
 {
     QList<QUrl> songs;
-    for (const QUrl& url : urls) {
-        // A name that says "song" is taken for one without asking the disk, which a drop of 10,000 files would
-        // otherwise ask 10,000 times on the GUI thread. A folder named like a song is then tried as one and
-        // skipped as unplayable.
-        const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
-        if (path.isEmpty() || MediaCommon::isAudio(path))
-            songs << url;
-        else if (PlayListReader::isPlayList(path))
-            songs << fromPlayList(path);
-        else if (QFileInfo(path).isDir())
-            songs << songsInFolder(path);
-        else
-            songs << url;
-    }
+    for (const QUrl& url : urls)
+        songs << expand(url, 0);
     return songs;
 }
 

@@ -68,13 +68,7 @@ void App::setCommandLineFiles(const QList<QUrl>& urls, bool append)
 
 void App::openFiles(const QList<QUrl>& urls)
 {
-    m_listOpenedFiles = urls;
     emit filesOpened(urls);
-}
-
-QList<QUrl> App::openedFiles() const
-{
-    return m_listOpenedFiles;
 }
 
 App* App::theApp()

@@ -91,7 +91,6 @@ public:
     // Files handed to the running program from outside (a second start, the desktop's "Open with"), announced by
     // filesOpened(); files to add come by filesAppended().
     void openFiles(const QList<QUrl>& urls);
-    QList<QUrl> openedFiles() const;
 
     // Interface language, chosen once per start by the translations manager.
     QString currentLanguage() const;
@@ -193,7 +192,6 @@ private:
     QString m_strAppSupportPage;
     QString m_strBundleResourcePath;
     bool m_bDemo = false;
-    QList<QUrl> m_listOpenedFiles;
     QList<QUrl> m_listCommandLineFiles;
     bool m_bAppendCommandLine = false;
 };
