@@ -4,6 +4,7 @@
 #include "DesktopNotification.h"
 #include "MediaRemote.h"
 #include "Os.h"
+#include "PlayListKeeper.h"
 #include "SongIntake.h"
 #include "TerminationSignals.h"
 #include "TrackNotifier.h"
@@ -85,6 +86,11 @@ int main(int argc, char** argv)
         slides << resources + QStringLiteral("VireoSlide%1_%2.jpg").arg(n).arg(language);
     app.setIntroductionSlides(slides);
 
+    // The list is kept from the first change on; its keeper comes first so that at quit it writes before the
+    // player lets go of the song.
+    const QString playListFile = app.workDirectory() + QStringLiteral("playlist.m3u8");
+    QzMultiMedia::PlayListKeeper keeper(playListFile);
+    QObject::connect(Os::instance(), &Os::atUserLogout, &keeper, &QzMultiMedia::PlayListKeeper::saveNow);
     // The player and every way in but the icon exist from the start, tray or not: files from the command line, a
     // second start, "Open with" and the desktop's remote controls play whether an icon shows or not.
     MediaRemote remote;
@@ -100,17 +106,13 @@ int main(int argc, char** argv)
         app.setSettingsValue(QStringLiteral("Repeat"), repeatSetting(player->repeat()));
     });
     // The list of the last run comes back, unless this start names its own songs to play instead; songs to add
-    // go after it. It is kept at quit and at logout, whichever comes first.
-    const QString playListFile = app.workDirectory() + QStringLiteral("playlist.m3u8");
+    // go after it.
     if (commandLine.appends()) {
-        AudioListPlayer::instance()->restorePlayList(playListFile);
+        player->restorePlayList(playListFile);
         SongIntake::enqueue(files);
     } else if (!SongIntake::play(files)) {
-        AudioListPlayer::instance()->restorePlayList(playListFile);
+        player->restorePlayList(playListFile);
     }
-    auto keepPlayList = [&] { AudioListPlayer::instance()->savePlayList(playListFile); };
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, keepPlayList);
-    QObject::connect(Os::instance(), &Os::atUserLogout, &app, keepPlayList);
 
     // The icon is one view of the player; started at login before the panel, the program waits for a tray
     // instead of showing nothing. The introduction and the reminders point at the icon, so they wait for it too.

@@ -695,19 +695,51 @@ private slots:
         QVERIFY(DesktopSession::waitFor(
             [&] { return qAbs(announcedLength(QStringLiteral("noxing.mp3")) - 8000000) < 150000; }, 3000));
 
-        // Quit on the second song; the next start without files has it back, stopped, and Play plays it.
+        // Quit on the second song; the next start without files has it back, paused, and Play plays it.
         command("Previous");
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("FlacTitle"); }, 3000));
         quitProgram();
         startProgram(programEnvironment(), {});
         QVERIFY(DesktopSession::waitFor([&] { return player("CanPlay").toBool(); }, 10000));
-        QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Stopped"));
-        QCOMPARE(title(), QStringLiteral("tagged.flac"));
+        QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Paused"));
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("FlacTitle"); }, 3000));
         command("Play");
         QVERIFY(becomes("Playing"));
         const QVector<qint16> sound = record(800);
         QVERIFY(PulseServer::toneAmplitude(sound, 660) > 5 * PulseServer::toneAmplitude(sound, 440));
         QCOMPARE(title(), QStringLiteral("FlacTitle"));
+        quitProgram();
+    }
+
+    // Killed (a crash, `kill -9`, a session torn down) a few seconds after the user moved in the list: the next
+    // start has the song back, paused where it was, and Play goes on from there.
+    void resumeAfterAKill()
+    {
+        startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg") });
+        QVERIFY(becomes("Playing", 10000));
+        command("Next");
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("beta.ogg"); }, 3000));
+        QVERIFY(DesktopSession::waitFor([&] { return player("CanSeek").toBool(); }, 3000));
+        command("Seek", { qlonglong(8000000) });
+        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() >= 8000000; }, 3000));
+        QTest::qWait(3000);
+        const qlonglong killedAt = player("Position").toLongLong();
+        m_program.kill();
+        QVERIFY(m_program.waitForFinished(3000));
+        startProgram(programEnvironment(), {});
+        QVERIFY(DesktopSession::waitFor([&] { return player("CanPlay").toBool(); }, 10000));
+        QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Paused"));
+        QCOMPARE(title(), QStringLiteral("beta.ogg"));
+        const qlonglong resumedAt = player("Position").toLongLong();
+        QVERIFY2(resumedAt >= 8000000 && resumedAt <= killedAt, qPrintable(QString::number(resumedAt)));
+        QTest::qWait(500);
+        QVERIFY(pulse->startRecording());
+        QTest::qWait(500);
+        QVERIFY(PulseServer::rms(pulse->takeRecording()) < 100.0); // paused means silent
+        command("Play");
+        QVERIFY(becomes("Playing"));
+        QVERIFY(level(800) > 1000.0);
+        QVERIFY(player("Position").toLongLong() > resumedAt);
         quitProgram();
     }
 

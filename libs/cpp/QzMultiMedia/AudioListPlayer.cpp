@@ -29,6 +29,10 @@ AudioListPlayer::AudioListPlayer()
 void AudioListPlayer::skipUnplayable()
 {
     const quint64 start = m_nSongStarts;
+    // The last run's song brought back paused is not passed over: nobody asked for music yet. Play tries it
+    // again and moves on from there.
+    if (start == m_nCuedStart)
+        return;
     QTimer::singleShot(0, this, [this, start] {
         if (start != m_nSongStarts)
             return;
@@ -100,7 +104,8 @@ void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
 void AudioListPlayer::restorePlayList(const QString& m3u8File)
 {
     int current = 0;
-    const QList<QUrl> songs = PlayListFile::read(m3u8File, &current);
+    qint64 position = 0;
+    const QList<QUrl> songs = PlayListFile::read(m3u8File, &current, &position);
     if (songs.isEmpty())
         return;
     AudioPlayer::instance()->stop();
@@ -113,13 +118,29 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
         regenerateIndexes();
         m_nCurrentNumber = current;
     }
+    if (position > 0) {
+        m_nCuedStart = ++m_nSongStarts;
+        m_nCuedPosition = position;
+        AudioPlayer::instance()->cue(currentUrl().toLocalFile(), position);
+        queueNext();
+    }
     emit listReplaced();
     emit stateChanged();
 }
 
 bool AudioListPlayer::savePlayList(const QString& m3u8File) const
 {
-    return PlayListFile::write(m3u8File, m_playList, qMax(0, currentIndex()));
+    return PlayListFile::write(m3u8File, m_playList, qMax(0, currentIndex()), currentPosition());
+}
+
+qint64 AudioListPlayer::currentPosition() const
+{
+    const AudioPlayer* player = AudioPlayer::instance();
+    if (!player->hasMedia() && m_nSongStarts == m_nCuedStart)
+        return m_nCuedPosition;
+    if (player->isStopped() || !player->hasMedia() || player->fileName() != currentUrl().toLocalFile())
+        return 0;
+    return player->position();
 }
 
 const QList<QUrl>& AudioListPlayer::playList() const
@@ -255,7 +276,10 @@ void AudioListPlayer::play()
         emit stateChanged();
         return;
     }
+    const bool cued = m_nSongStarts == m_nCuedStart;
     playNumber(m_nCurrentNumber);
+    if (cued)
+        player->setPosition(m_nCuedPosition);
     emit nextTriggered();
 }
 

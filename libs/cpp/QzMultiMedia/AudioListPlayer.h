@@ -30,10 +30,13 @@ public:
     void setPlayList(const QDir& dir, const QStringList& nameFilters);
     void appendToPlayList(const QList<QUrl>& urls);
     const QList<QUrl>& playList() const;
-    // The list as the last run left it, kept in an M3U8 file: back without playing, Play starts its current
-    // song. Nothing happens when the file holds no songs.
+    // The list as the last run left it, kept in an M3U8 file: back without playing, its current song paused at
+    // the place reached (stopped when it was), so that Play goes on from there. Nothing happens when the file
+    // holds no songs.
     void restorePlayList(const QString& m3u8File);
     bool savePlayList(const QString& m3u8File) const;
+    // The place reached in the current song; 0 when it is stopped or not loaded.
+    qint64 currentPosition() const;
 
     int index(int k) const;
     void regenerateIndexes();
@@ -118,6 +121,8 @@ private:
     Repeat m_nRepeat = Repeat::Off;
     int m_nUnplayableRun = 0; // songs skipped in a row: a repeated list of bad files ends instead of going round
     quint64 m_nSongStarts = 0; // counts every song handed to the single-track player
+    quint64 m_nCuedStart = ~quint64(0); // the start that brought back the last run's song, which waits for Play
+    qint64 m_nCuedPosition = 0; // where in it, kept even when the song could not be loaded (no sound output yet)
 };
 
 } // namespace QzMultiMedia

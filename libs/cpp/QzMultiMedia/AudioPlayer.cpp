@@ -77,6 +77,15 @@ void AudioPlayer::play(const QString& fileName, bool looped)
     m_pNativePlayer->play();
 }
 
+void AudioPlayer::cue(const QString& fileName, qint64 ms)
+{
+    m_bLoopStopped = true;
+    m_loopTimer.stop();
+    m_pNativePlayer->setMedia(fileName);
+    m_pNativePlayer->pause();
+    m_pNativePlayer->setPosition(ms);
+}
+
 void AudioPlayer::setUpcoming(const QStringList& fileNames)
 {
     m_pNativePlayer->setUpcoming(fileNames);
@@ -197,6 +206,7 @@ qint64 AudioPlayer::position() const
 void AudioPlayer::setPosition(qint64 ms)
 {
     m_pNativePlayer->setPosition(ms);
+    emit seeked(ms);
 }
 
 qint64 AudioPlayer::remainingDuration() const

@@ -25,6 +25,8 @@ public:
     void prepare();
     static void warmUp();
     void play(const QString& fileName, bool looped);
+    // Loads a song paused at a place in it, as a list brought back from the last run shows its song.
+    void cue(const QString& fileName, qint64 ms);
     // The songs to follow the current one without a gap when it ends by itself, in order; empty for none.
     void setUpcoming(const QStringList& fileNames);
     void play();
@@ -56,6 +58,8 @@ signals:
     // plays that one (fileName() names it) as this comes: one finished() for every song that ends.
     void finished();
     void positionChanged(qint64 ms);
+    // The place in the song was changed on request (not by playing on).
+    void seeked(qint64 ms);
     // The song just given to play() cannot be played.
     void unplayable();
     void tagsChanged();

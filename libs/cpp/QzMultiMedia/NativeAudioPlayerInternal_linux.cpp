@@ -292,7 +292,9 @@ void NativeAudioPlayerInternal::startMoving()
 {
     if (!m_pPlayer || !std::exchange(m_bStartPending, false))
         return;
-    const bool playing = m_nState == PlayState::Playing && !m_bBuffering;
+    // A song that is to start further in waits in PAUSED for its seek: going straight on would let its first
+    // moments be heard.
+    const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_nPendingSeek <= 0;
     gst_element_set_state(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
 
@@ -437,10 +439,16 @@ void NativeAudioPlayerInternal::applyTarget()
     // sink's readiness, and the Play that followed was never carried out (silence, the position at 0). What is
     // asked for meanwhile is applied when the move has ended, which the bus says.
     m_bTargetDeferred = pending != GST_STATE_VOID_PENDING && pending != target;
-    if (m_bTargetDeferred || pending == target)
+    if (m_bTargetDeferred)
         return;
-    if (current != target)
-        gst_element_set_state(m_pPlayer, target);
+    // A seek in a playing song leaves the pipeline PAUSED on its way back to PLAYING, where it goes once it has
+    // found its footing: only the state it is headed for says whether it still has to be told.
+    GST_OBJECT_LOCK(m_pPlayer);
+    const GstState headed = GST_STATE_TARGET(m_pPlayer);
+    GST_OBJECT_UNLOCK(m_pPlayer);
+    if (headed == target && (pending == target || current == target))
+        return;
+    gst_element_set_state(m_pPlayer, target);
 }
 
 void NativeAudioPlayerInternal::pause()
@@ -514,6 +522,9 @@ bool NativeAudioPlayerInternal::isLoaded() const
 qint64 NativeAudioPlayerInternal::position() const
 {
     gint64 ns = 0;
+    // A place asked for before the song is ready is where it stands already, to anybody who asks.
+    if (isLoaded() && m_nPendingSeek > 0)
+        return m_nPendingSeek;
     if (!isLoaded() || m_bRewindPending || m_bReloadPending || m_bLoadDeferred
         || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
         return 0;

@@ -9,10 +9,11 @@ namespace QzMultiMedia {
 
 namespace {
 const QByteArray currentMark = QByteArrayLiteral("#VIREO-CURRENT:");
+const QByteArray positionMark = QByteArrayLiteral("#VIREO-POSITION:");
 constexpr qint64 MaxListBytes = 64 * 1024 * 1024; // a list of a million songs; anything bigger is not ours
 } // namespace
 
-bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int current)
+bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs)
 {
     // No songs is no list to keep, never a reason to remove one: the list of a start that could not read its
     // file (too big, unreadable for now) stays for the next.
@@ -25,6 +26,8 @@ bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int curr
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     QByteArray text = QByteArrayLiteral("#EXTM3U\n") + currentMark + QByteArray::number(current) + '\n';
+    if (positionMs > 0)
+        text += positionMark + QByteArray::number(positionMs) + '\n';
     // A name is written as it is, unless a line could not hold it (a line break in it, a space or tab at its
     // end, which readers trim): then as a file URL, every such byte escaped.
     for (const QUrl& song : songs) {
@@ -39,9 +42,10 @@ bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int curr
     return file.commit();
 }
 
-QList<QUrl> PlayListFile::read(const QString& path, int* current)
+QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positionMs)
 {
     *current = 0;
+    qint64 position = 0;
     QList<QUrl> songs;
     // A regular file only: opening a FIFO waits for a writer that never comes, and froze the start.
     const QFileInfo info(path);
@@ -56,6 +60,8 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current)
             line.chop(1);
         if (line.startsWith(currentMark)) {
             marked = line.mid(currentMark.size()).toInt();
+        } else if (line.startsWith(positionMark)) {
+            position = qMax<qint64>(0, line.mid(positionMark.size()).toLongLong());
         } else if (line.startsWith('/')) {
             songs << QUrl::fromLocalFile(QFile::decodeName(line));
         } else if (line.startsWith("file://")) {
@@ -67,6 +73,8 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current)
     }
     if (marked >= 0 && marked < songs.size())
         *current = marked;
+    if (positionMs)
+        *positionMs = *current == marked ? position : 0;
     return songs;
 }
 

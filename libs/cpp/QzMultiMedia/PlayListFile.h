@@ -7,15 +7,16 @@
 namespace QzMultiMedia {
 
 // A play list kept as an M3U8 file, which other players open too: one absolute path a line, UTF-8, and the
-// current song in a comment line that other readers pass over.
+// current song and the place reached in it in comment lines that other readers pass over.
 class PlayListFile
 {
 public:
     // Writes the list whole or not at all; an empty list removes the file.
-    static bool write(const QString& path, const QList<QUrl>& songs, int current);
-    // The local files the list names, in order; `current` gets the marked song's place, 0 when none is marked.
+    static bool write(const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs = 0);
+    // The local files the list names, in order; `current` gets the marked song's place, 0 when none is marked,
+    // and `positionMs` (when asked) the place reached in that song, 0 when none is.
     // A missing or damaged file gives an empty list.
-    static QList<QUrl> read(const QString& path, int* current);
+    static QList<QUrl> read(const QString& path, int* current, qint64* positionMs = nullptr);
 };
 
 } // namespace QzMultiMedia

@@ -2,6 +2,7 @@
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "PlayListFile.h"
+#include "PlayListKeeper.h"
 #include "VireoTestMain.h"
 
 #include <QDir>
@@ -320,6 +321,61 @@ private slots:
         player()->setPlayList({ b });
         player()->restorePlayList(m_dir.filePath(QStringLiteral("missing.m3u8")));
         QCOMPARE(player()->playList(), QList<QUrl> { b });
+    }
+
+    // A list left in the middle of a song comes back paused at that place, without a sound or a song announced;
+    // Play goes on from there. A list left stopped comes back stopped.
+    void theListComesBackWhereItWasLeft()
+    {
+        const QString kept = m_dir.filePath(QStringLiteral("kept/resume.m3u8"));
+        player()->setPlayList({ a, longTone });
+        player()->slotPlayNext();
+        AudioPlayer::instance()->setPosition(4000);
+        QTRY_VERIFY_WITH_TIMEOUT(player()->currentPosition() >= 4000, 3000);
+        player()->pause();
+        const qint64 left = player()->currentPosition();
+        QVERIFY(player()->savePlayList(kept));
+        player()->setPlayList({ b });
+        m_started.clear();
+        player()->restorePlayList(kept);
+        QVERIFY(player()->isPaused());
+        QCOMPARE(player()->currentUrl(), longTone);
+        QTRY_VERIFY_WITH_TIMEOUT(AudioPlayer::instance()->duration() > 0, 3000);
+        QVERIFY(qAbs(player()->currentPosition() - left) < 100);
+        QVERIFY(m_started.isEmpty());
+        player()->play();
+        QVERIFY(player()->isPlaying());
+        QTRY_VERIFY_WITH_TIMEOUT(player()->currentPosition() > left + 300, 3000);
+        QVERIFY(player()->currentPosition() < left + 2000);
+
+        player()->stop();
+        QVERIFY(player()->savePlayList(kept));
+        player()->setPlayList({ b });
+        player()->restorePlayList(kept);
+        QVERIFY(player()->isStopped());
+        QCOMPARE(player()->currentPosition(), 0);
+    }
+
+    // While the program runs, every change reaches the file within a couple of seconds, without a quit.
+    void changesAreKeptAsTheyHappen()
+    {
+        const QString kept = m_dir.filePath(QStringLiteral("kept/running.m3u8"));
+        PlayListKeeper keeper(kept);
+        const auto readBack = [&](int* current, qint64* position) { return PlayListFile::read(kept, current, position); };
+        int current = -1;
+        qint64 position = -1;
+        player()->setPlayList({ longTone, longTone });
+        QTRY_COMPARE_WITH_TIMEOUT(readBack(&current, &position), (QList<QUrl> { longTone, longTone }), 2000);
+        player()->slotPlayNext();
+        QTRY_VERIFY_WITH_TIMEOUT((readBack(&current, &position), current == 1), 2000);
+        AudioPlayer::instance()->setPosition(6000);
+        player()->pause();
+        QTRY_VERIFY_WITH_TIMEOUT((readBack(&current, &position), position >= 6000), 2000);
+        QVERIFY(position < 6500);
+        player()->appendToPlayList({ c });
+        player()->stop();
+        QTRY_VERIFY_WITH_TIMEOUT((readBack(&current, &position).size() == 3 && position == 0), 2000);
+        QCOMPARE(current, 1);
     }
 
     // A disk that fills up keeps the list written before it: the new one is not put in its place half written.

@@ -245,6 +245,21 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(player.position(), qint64(0), 1000);
     }
 
+    // A pause that comes right after a seek in a playing song holds the song there: the seek makes the pipeline
+    // find its footing again, and it must not go back to playing once it has.
+    void pauseRightAfterASeek()
+    {
+        NativeAudioPlayer player;
+        player.setMedia(path(QStringLiteral("tone.flac")));
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 200, 3000);
+        player.setPosition(1500);
+        player.pause();
+        QTest::qWait(600);
+        QCOMPARE(player.state(), PlayState::Paused);
+        QVERIFY2(qAbs(player.position() - 1500) < 60, qPrintable(QString::number(player.position())));
+    }
+
     // Whatever a damaged setting holds, the speakers get 0…1.
     void audibleVolume_data()
     {

@@ -1,0 +1,107 @@
+#include "PlayListKeeper.h"
+
+#include "AudioListPlayer.h"
+#include "AudioPlayer.h"
+#include "PlayListFile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <atomic>
+#include <cstdio>
+
+namespace QzMultiMedia {
+
+namespace {
+constexpr int SoonMs = 1000;
+constexpr int WhilePlayingMs = 30000;
+
+std::atomic_bool s_bFailing { false }; // said once, not at every write while the disk stays full
+
+bool write(const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs)
+{
+    if (PlayListFile::write(path, songs, current, positionMs)) {
+        s_bFailing = false;
+        return true;
+    }
+    if (s_bFailing.exchange(true))
+        return false;
+    std::fprintf(stderr, "vireo: the play list could not be written to %s; the one written before is kept.\n",
+        QFile::encodeName(path).constData());
+    return false;
+}
+} // namespace
+
+PlayListKeeper::PlayListKeeper(const QString& m3u8File, QObject* parent)
+    : QObject(parent)
+    , m_strFile(m3u8File)
+{
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &PlayListKeeper::saveNow);
+    m_writer.setMaxThreadCount(1);
+    m_soon.setSingleShot(true);
+    m_soon.setInterval(SoonMs);
+    connect(&m_soon, &QTimer::timeout, this, &PlayListKeeper::saveInBackground);
+    m_whilePlaying.setInterval(WhilePlayingMs);
+    connect(&m_whilePlaying, &QTimer::timeout, this, &PlayListKeeper::saveInBackground);
+
+    AudioListPlayer* list = AudioListPlayer::instance();
+    connect(list, &AudioListPlayer::listReplaced, this, &PlayListKeeper::slotChanged);
+    connect(list, &AudioListPlayer::listChanged, this, &PlayListKeeper::slotChanged);
+    connect(list, &AudioListPlayer::modesChanged, this, &PlayListKeeper::slotChanged); // shuffle moves the current
+    connect(list, &AudioListPlayer::stateChanged, this, &PlayListKeeper::slotStateChanged);
+    connect(list, &AudioListPlayer::nextTriggered, this, &PlayListKeeper::slotStateChanged);
+    connect(list, &AudioListPlayer::previousTriggered, this, &PlayListKeeper::slotStateChanged);
+    connect(list, &AudioListPlayer::finished, this, &PlayListKeeper::slotStateChanged);
+    connect(AudioPlayer::instance(), &AudioPlayer::seeked, this, &PlayListKeeper::slotChanged);
+    connect(AudioPlayer::instance(), &AudioPlayer::finished, this, &PlayListKeeper::slotStateChanged);
+    m_nSeenIndex = list->currentIndex();
+    m_nSeenState = int(list->state());
+}
+
+PlayListKeeper::~PlayListKeeper()
+{
+    m_writer.waitForDone();
+}
+
+void PlayListKeeper::slotChanged()
+{
+    if (!m_soon.isActive())
+        m_soon.start();
+}
+
+// The player says more than the list needs (the volume, mute): only another song or another state is written.
+void PlayListKeeper::slotStateChanged()
+{
+    const AudioListPlayer* list = AudioListPlayer::instance();
+    const int state = int(list->state());
+    if (list->isPlaying() != m_whilePlaying.isActive()) {
+        if (list->isPlaying())
+            m_whilePlaying.start();
+        else
+            m_whilePlaying.stop();
+    }
+    if (list->currentIndex() == m_nSeenIndex && state == m_nSeenState)
+        return;
+    m_nSeenIndex = list->currentIndex();
+    m_nSeenState = state;
+    slotChanged();
+}
+
+// The list is shared, not copied, with the writing thread: the player changes its own copy from then on.
+void PlayListKeeper::saveInBackground()
+{
+    m_soon.stop();
+    const AudioListPlayer* list = AudioListPlayer::instance();
+    m_writer.start([path = m_strFile, songs = list->playList(), current = qMax(0, list->currentIndex()),
+                       position = list->currentPosition()] { write(path, songs, current, position); });
+}
+
+void PlayListKeeper::saveNow()
+{
+    m_soon.stop();
+    m_writer.waitForDone();
+    const AudioListPlayer* list = AudioListPlayer::instance();
+    write(m_strFile, list->playList(), qMax(0, list->currentIndex()), list->currentPosition());
+}
+
+} // namespace QzMultiMedia
