@@ -28,6 +28,10 @@ PlayModesMenu::PlayModesMenu(QMenu* menu, QObject* parent)
     m_pactRepeatList = choice(tr("All Songs"), AudioListPlayer::Repeat::List);
     m_pactRepeatSong = choice(tr("This Song"), AudioListPlayer::Repeat::Song);
 
+    m_pactStopAfter = menu->addAction(tr("Stop After This Song"));
+    m_pactStopAfter->setCheckable(true);
+    connect(m_pactStopAfter, &QAction::triggered, player, &AudioListPlayer::setStopAfterCurrent);
+
     connect(player, &AudioListPlayer::modesChanged, this, &PlayModesMenu::slotShowModes);
     slotShowModes();
 }
@@ -36,6 +40,7 @@ void PlayModesMenu::slotShowModes()
 {
     AudioListPlayer* player = AudioListPlayer::instance();
     m_pactShuffle->setChecked(player->isShuffleMode());
+    m_pactStopAfter->setChecked(player->isStopAfterCurrent());
     switch (player->repeat()) {
     case AudioListPlayer::Repeat::Off:
         m_pactRepeatOff->setChecked(true);

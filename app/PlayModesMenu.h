@@ -5,7 +5,7 @@
 class QAction;
 class QMenu;
 
-// The menu's "Shuffle" entry and "Repeat" submenu. They show the play list's modes, whoever changed them (the
+// The menu's "Shuffle" entry, "Repeat" submenu and "Stop After This Song" entry. They show the play list's modes, whoever changed them (the
 // menu, a sound applet over MPRIS), and set them when chosen.
 class PlayModesMenu : public QObject
 {
@@ -23,4 +23,5 @@ private:
     QAction* m_pactRepeatOff = nullptr;
     QAction* m_pactRepeatList = nullptr;
     QAction* m_pactRepeatSong = nullptr;
+    QAction* m_pactStopAfter = nullptr;
 };

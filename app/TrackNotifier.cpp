@@ -30,8 +30,9 @@ TrackNotifier::TrackNotifier(QObject* parent)
 
 void TrackNotifier::slotSongChanged()
 {
+    // A list that stops after a song stands at the next one without playing it: nothing to announce.
     const bool newList = std::exchange(m_bNewList, false);
-    if (newList || sm_nQuiet > 0
+    if (newList || sm_nQuiet > 0 || !AudioListPlayer::instance()->isPlaying()
         || !QzWidgets::App::theApp()->settingsValue(QStringLiteral("TrackNotifications"), true).toBool())
         return;
     showSong();

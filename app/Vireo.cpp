@@ -4,6 +4,7 @@
 #include "App.h"
 #include "AudioListPlayer.h"
 #include "PlayModesMenu.h"
+#include "SleepTimerMenu.h"
 #include "SongIntake.h"
 #include "SongsMenu.h"
 #include "StatusNotifierCalls.h"
@@ -117,6 +118,7 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext->addAction(m_pactNext);
     m_pmnuContext->addSeparator();
     new PlayModesMenu(m_pmnuContext, this);
+    new SleepTimerMenu(m_pmnuContext, this);
     m_pmnuContext->addSeparator();
     if (pactRate)
         m_pmnuContext->addAction(pactRate);

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -110,7 +111,7 @@ private slots:
         QFile::remove(marker);
 
         QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "-", "&Play", "&Stop", "-",
-            "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "-" };
+            "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "Sleep Timer", "-" };
         if (storeBuild)
             expected << "Rate this App";
         expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",
@@ -147,6 +148,39 @@ private slots:
         QVERIFY(!shuffle->isChecked());
         entry(repeat, QStringLiteral("Off"))->trigger();
         QCOMPARE(player->repeat(), AudioListPlayer::Repeat::Off);
+        QAction* stopAfter = entry(vireo.contextMenu(), QStringLiteral("Stop After This Song"));
+        stopAfter->trigger();
+        QVERIFY(player->isStopAfterCurrent());
+        player->setStopAfterCurrent(false);
+        QVERIFY(!stopAfter->isChecked());
+    }
+
+    // The sleep timer shows the minutes left in the menu; at the end the music pauses at the user's volume and
+    // the timer is off again. Choosing "Off" before the end leaves the music playing.
+    void sleepTimer()
+    {
+        qputenv("VIREO_SLEEP_MINUTE_MS", "60"); // 15 minutes last 0.9 s, the fade 10 ms
+        const auto restore = qScopeGuard([] { qunsetenv("VIREO_SLEEP_MINUTE_MS"); });
+        Vireo vireo;
+        AudioListPlayer* player = AudioListPlayer::instance();
+        dropOnIcon(vireo, { a, b });
+        player->setVolume(0.4);
+        QMenu* sleep = entry(vireo.contextMenu(), QStringLiteral("Sleep Timer"))->menu();
+        QVERIFY(sleep);
+        QCOMPARE(entries(sleep), (QStringList { "Off", "15 Minutes", "30 Minutes", "60 Minutes", "90 Minutes" }));
+        entry(sleep, QStringLiteral("30 Minutes"))->trigger();
+        QCOMPARE(sleep->title(), QStringLiteral("Sleep Timer (30 min left)"));
+        entry(sleep, QStringLiteral("Off"))->trigger();
+        QCOMPARE(sleep->title(), QStringLiteral("Sleep Timer"));
+        QTest::qWait(2000);
+        QVERIFY(player->isPlaying());
+
+        entry(sleep, QStringLiteral("15 Minutes"))->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(sleep->title(), QStringLiteral("Sleep Timer (14 min left)"), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(player->isPaused(), 2000);
+        QCOMPARE(player->volume(), 0.4);
+        QVERIFY(entry(sleep, QStringLiteral("Off"))->isChecked());
+        QCOMPARE(sleep->title(), QStringLiteral("Sleep Timer"));
     }
 
     // A second drop replaces the list and starts its first song.

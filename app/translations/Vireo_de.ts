@@ -124,5 +124,34 @@
         <source>This Song</source>
         <translation>Diesen Song</translation>
     </message>
+    <message>
+        <source>Stop After This Song</source>
+        <translation>Nach diesem Lied anhalten</translation>
+    </message>
+</context>
+<context>
+    <name>SleepTimerMenu</name>
+    <message>
+        <source>Sleep Timer</source>
+        <translation>Schlaf-Timer</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n Minutes</source>
+        <translation>
+            <numerusform>%n Minute</numerusform>
+            <numerusform>%n Minuten</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Sleep Timer (%n min left)</source>
+        <translation>
+            <numerusform>Schlaf-Timer (noch %n Min.)</numerusform>
+            <numerusform>Schlaf-Timer (noch %n Min.)</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

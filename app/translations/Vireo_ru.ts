@@ -124,5 +124,36 @@
         <source>This Song</source>
         <translation>Эту песню</translation>
     </message>
+    <message>
+        <source>Stop After This Song</source>
+        <translation>Остановить после этой песни</translation>
+    </message>
+</context>
+<context>
+    <name>SleepTimerMenu</name>
+    <message>
+        <source>Sleep Timer</source>
+        <translation>Таймер сна</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Выкл.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n Minutes</source>
+        <translation>
+            <numerusform>%n минута</numerusform>
+            <numerusform>%n минуты</numerusform>
+            <numerusform>%n минут</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Sleep Timer (%n min left)</source>
+        <translation>
+            <numerusform>Таймер сна (осталось %n мин.)</numerusform>
+            <numerusform>Таймер сна (осталось %n мин.)</numerusform>
+            <numerusform>Таймер сна (осталось %n мин.)</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace QzMultiMedia {
 
@@ -254,7 +255,9 @@ void AudioListPlayer::queueNext()
     constexpr int Ahead = 8;
     QStringList upcoming;
     const int n = int(m_listIndexes.size());
-    if (m_nRepeat == Repeat::Song && m_nCurrentNumber < n) {
+    if (m_bStopAfterCurrent) {
+        // nothing follows
+    } else if (m_nRepeat == Repeat::Song && m_nCurrentNumber < n) {
         upcoming << m_playList.at(m_listIndexes.at(m_nCurrentNumber)).toLocalFile();
     } else {
         const bool round = m_nRepeat == Repeat::List && !m_bShuffleMode;
@@ -293,6 +296,12 @@ void AudioListPlayer::stop()
 {
     AudioPlayer::instance()->stop();
     emit stateChanged();
+}
+
+// The pause at the fade's end reaches everybody through the single-track player's state.
+void AudioListPlayer::fadeOutAndPause(int ms)
+{
+    AudioPlayer::instance()->fadeOutAndPause(ms);
 }
 
 PlayState AudioListPlayer::state() const
@@ -381,6 +390,22 @@ AudioListPlayer::Repeat AudioListPlayer::repeat() const
     return m_nRepeat;
 }
 
+void AudioListPlayer::setStopAfterCurrent(bool on)
+{
+    if (on == m_bStopAfterCurrent)
+        return;
+    m_bStopAfterCurrent = on;
+    if (AudioPlayer::instance()->hasMedia())
+        queueNext();
+    emit modesChanged();
+    emit stateChanged();
+}
+
+bool AudioListPlayer::isStopAfterCurrent() const
+{
+    return m_bStopAfterCurrent;
+}
+
 void AudioListPlayer::setLoopMode(bool on)
 {
     setRepeat(on ? Repeat::List : Repeat::Off);
@@ -419,6 +444,9 @@ void AudioListPlayer::advance()
     const bool skipping = m_nUnplayableRun > 0;
     if (n == 0)
         return;
+    const bool stopHere = !skipping && std::exchange(m_bStopAfterCurrent, false);
+    if (stopHere)
+        emit modesChanged();
     if (m_nRepeat != Repeat::Song || skipping)
         m_nCurrentNumber += 1;
     if (m_nCurrentNumber >= n) {
@@ -431,6 +459,14 @@ void AudioListPlayer::advance()
         startRound(m_listIndexes.at(n - 1));
     }
     AudioPlayer* player = AudioPlayer::instance();
+    if (stopHere) {
+        // A song the pipeline took over all the same (asked for in its last moment) is stopped at its start.
+        player->stop();
+        queueNext();
+        emit stateChanged();
+        emit nextTriggered();
+        return;
+    }
     const QString next = m_playList.at(m_listIndexes.at(m_nCurrentNumber)).toLocalFile();
     if (!skipping && player->isPlaying() && player->fileName() == next) {
         ++m_nSongStarts;

@@ -54,6 +54,8 @@ public:
     void play();
     void pause();
     void stop();
+    // Lowers the sound to nothing over ms, then pauses (the end of a sleep timer); the volume stays the user's.
+    void fadeOutAndPause(int ms);
 
     PlayState state() const;
     bool isPlaying() const;
@@ -74,6 +76,10 @@ public:
     // Loop mode is repeating the list.
     void setLoopMode(bool on);
     bool isLoopMode() const;
+    // The song that plays now is the last: when it ends the list stands at the next one, stopped, and this is
+    // off again.
+    void setStopAfterCurrent(bool on);
+    bool isStopAfterCurrent() const;
     // Whether Next and Previous would change the song.
     bool hasNext() const;
     bool hasPrevious() const;
@@ -92,7 +98,7 @@ signals:
     // Playing, paused or stopped, volume or mute changed, whoever asked for it: the tray, the desktop's remote
     // controls and the end of a song all see the same player.
     void stateChanged();
-    // Shuffle or repeat changed (stateChanged() comes too).
+    // Shuffle, repeat or stop after the current song changed (stateChanged() comes too).
     void modesChanged();
 
 public slots:
@@ -119,6 +125,7 @@ private:
     int m_nCurrentNumber = 0;
     bool m_bShuffleMode = false;
     Repeat m_nRepeat = Repeat::Off;
+    bool m_bStopAfterCurrent = false;
     int m_nUnplayableRun = 0; // songs skipped in a row: a repeated list of bad files ends instead of going round
     quint64 m_nSongStarts = 0; // counts every song handed to the single-track player
     quint64 m_nCuedStart = ~quint64(0); // the start that brought back the last run's song, which waits for Play

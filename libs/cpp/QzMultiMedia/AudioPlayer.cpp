@@ -18,6 +18,7 @@ AudioPlayer::AudioPlayer()
     connect(m_pNativePlayer, &NativeAudioPlayer::finished, this, &AudioPlayer::slotNativeFinished);
     m_loopTimer.setSingleShot(true);
     connect(&m_loopTimer, &QTimer::timeout, this, &AudioPlayer::loopedPlay);
+    connect(&m_fadeTimer, &QTimer::timeout, this, &AudioPlayer::fadeStep);
     // A song taken over without a gap ends the one before it: its tags are the new song's before anybody hears.
     connect(m_pNativePlayer, &NativeAudioPlayer::advanced, this, [this] {
         readTags();
@@ -67,6 +68,7 @@ void AudioPlayer::prepare()
 
 void AudioPlayer::play(const QString& fileName, bool looped)
 {
+    endFade();
     m_pNativePlayer->setMedia(fileName);
     m_bLoopStopped = !looped;
     if (looped)
@@ -79,6 +81,7 @@ void AudioPlayer::play(const QString& fileName, bool looped)
 
 void AudioPlayer::cue(const QString& fileName, qint64 ms)
 {
+    endFade();
     m_bLoopStopped = true;
     m_loopTimer.stop();
     m_pNativePlayer->setMedia(fileName);
@@ -126,16 +129,50 @@ void AudioPlayer::slotNativeFinished()
 
 void AudioPlayer::play()
 {
+    endFade();
     m_pNativePlayer->play();
 }
 
 void AudioPlayer::pause()
 {
+    endFade();
     m_pNativePlayer->pause();
+}
+
+void AudioPlayer::fadeOutAndPause(int ms)
+{
+    if (!isPlaying())
+        return;
+    constexpr int StepMs = 50;
+    if (!m_fadeTimer.isActive())
+        m_fFadeFrom = volume();
+    m_nFadeStep = 0;
+    m_nFadeSteps = qMax(1, ms / StepMs);
+    m_fadeTimer.start(StepMs);
+}
+
+void AudioPlayer::fadeStep()
+{
+    if (++m_nFadeStep < m_nFadeSteps) {
+        m_pNativePlayer->setVolume(m_fFadeFrom * (m_nFadeSteps - m_nFadeStep) / m_nFadeSteps);
+        return;
+    }
+    m_fadeTimer.stop();
+    m_pNativePlayer->pause();
+    m_pNativePlayer->setVolume(m_fFadeFrom);
+}
+
+void AudioPlayer::endFade()
+{
+    if (!m_fadeTimer.isActive())
+        return;
+    m_fadeTimer.stop();
+    m_pNativePlayer->setVolume(m_fFadeFrom);
 }
 
 void AudioPlayer::stop()
 {
+    endFade();
     m_bLoopStopped = true;
     m_loopTimer.stop();
     m_pNativePlayer->stop();
@@ -148,13 +185,14 @@ void AudioPlayer::slotStop()
 
 void AudioPlayer::setVolume(qreal volume)
 {
+    m_fadeTimer.stop();
     m_pNativePlayer->setVolume(volume);
     saveSoundSettings();
 }
 
 qreal AudioPlayer::volume() const
 {
-    return m_pNativePlayer->volume();
+    return m_fadeTimer.isActive() ? m_fFadeFrom : m_pNativePlayer->volume();
 }
 
 void AudioPlayer::setMuted(bool muted)

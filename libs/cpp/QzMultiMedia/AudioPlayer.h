@@ -32,7 +32,11 @@ public:
     void play();
     void pause();
     void stop();
+    // Lowers the sound to nothing over ms, then pauses; the user's volume is back for the next Play. A command
+    // meanwhile (play, pause, stop, another song, a volume) ends the fade at once.
+    void fadeOutAndPause(int ms);
 
+    // The user's volume, also while a fade lowers what is heard.
     qreal volume() const;
     bool isMuted() const;
     PlayState state() const;
@@ -80,12 +84,18 @@ private:
     void saveSoundSettings();
     void slotTagsChanged();
     void readTags();
+    void fadeStep();
+    void endFade();
 
     static AudioPlayer* _uniqueInstance;
 
     NativeAudioPlayer* m_pNativePlayer;
     bool m_bLoopStopped = true; // no looped play runs
     QTimer m_loopTimer;
+    QTimer m_fadeTimer;
+    qreal m_fFadeFrom = 0.0;
+    int m_nFadeStep = 0;
+    int m_nFadeSteps = 0;
     SongTags m_tags;
 };
 

@@ -98,6 +98,43 @@ private slots:
         QVERIFY(AudioPlayer::instance()->position() < 300);
     }
 
+    // Stop after this song: the song ends, the next is not heard, the list stands at it stopped and Play starts
+    // it. The wish is spent once it has acted.
+    void stopAfterThisSong()
+    {
+        player()->setPlayList({ a, b, c });
+        player()->setStopAfterCurrent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!player()->isPlaying(), 3000);
+        QTest::qWait(500);
+        QVERIFY(!player()->isPlaying() && !player()->isPaused());
+        QCOMPARE(player()->currentUrl(), b);
+        QVERIFY(!player()->isStopAfterCurrent());
+        player()->play();
+        QVERIFY(player()->isPlaying());
+        QCOMPARE(m_started.last(), QStringLiteral("B.ogg@1"));
+        QTRY_VERIFY_WITH_TIMEOUT(player()->currentUrl() == c, 3000); // plays on as before
+        QVERIFY(player()->isPlaying());
+    }
+
+    // A fade pauses the song at its end and leaves the user's volume as it was, during the fade too.
+    void fadeOutPausesAndKeepsTheVolume()
+    {
+        player()->setPlayList({ longTone });
+        player()->setVolume(0.6);
+        player()->fadeOutAndPause(800);
+        QTest::qWait(400);
+        QVERIFY(player()->isPlaying());
+        QCOMPARE(player()->volume(), 0.6);
+        QTRY_VERIFY_WITH_TIMEOUT(player()->isPaused(), 2000);
+        QCOMPARE(player()->volume(), 0.6);
+        // A command during a fade ends it: the song plays on at the user's volume.
+        player()->play();
+        player()->fadeOutAndPause(800);
+        player()->play();
+        QTest::qWait(1200);
+        QVERIFY(player()->isPlaying());
+    }
+
     // Short songs follow one another without a gap, each started and ended once (the single-track player's end
     // is what the list moves on by), then the list ends after the last.
     void eachSongStartsAndEndsOnce()
