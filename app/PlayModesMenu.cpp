@@ -5,7 +5,28 @@
 #include <QActionGroup>
 #include <QMenu>
 
+#include <functional>
+
 using QzMultiMedia::AudioListPlayer;
+using QzMultiMedia::ReplayGain;
+
+namespace {
+// A submenu of exclusive choices; choosing entry i calls choose(i).
+QList<QAction*> addChoices(QMenu* menu, const QString& title, const QStringList& texts, std::function<void(int)> choose)
+{
+    QMenu* submenu = menu->addMenu(title);
+    auto* group = new QActionGroup(submenu);
+    QList<QAction*> actions;
+    for (int i = 0; i < texts.size(); ++i) {
+        QAction* action = group->addAction(texts.at(i));
+        action->setCheckable(true);
+        submenu->addAction(action);
+        QObject::connect(action, &QAction::triggered, submenu, [choose, i] { choose(i); });
+        actions << action;
+    }
+    return actions;
+}
+} // namespace
 
 PlayModesMenu::PlayModesMenu(QMenu* menu, QObject* parent)
     : QObject(parent)
@@ -14,23 +35,13 @@ PlayModesMenu::PlayModesMenu(QMenu* menu, QObject* parent)
     m_pactShuffle = menu->addAction(tr("Shuffle"));
     m_pactShuffle->setCheckable(true);
     connect(m_pactShuffle, &QAction::triggered, player, &AudioListPlayer::setShuffleMode);
-
-    QMenu* repeat = menu->addMenu(tr("Repeat"));
-    auto* choices = new QActionGroup(repeat);
-    const auto choice = [&](const QString& text, AudioListPlayer::Repeat mode) {
-        QAction* action = choices->addAction(text);
-        action->setCheckable(true);
-        repeat->addAction(action);
-        connect(action, &QAction::triggered, player, [player, mode] { player->setRepeat(mode); });
-        return action;
-    };
-    m_pactRepeatOff = choice(tr("Off"), AudioListPlayer::Repeat::Off);
-    m_pactRepeatList = choice(tr("All Songs"), AudioListPlayer::Repeat::List);
-    m_pactRepeatSong = choice(tr("This Song"), AudioListPlayer::Repeat::Song);
-
+    m_listRepeat = addChoices(menu, tr("Repeat"), { tr("Off"), tr("All Songs"), tr("This Song") },
+        [player](int mode) { player->setRepeat(AudioListPlayer::Repeat(mode)); });
     m_pactStopAfter = menu->addAction(tr("Stop After This Song"));
     m_pactStopAfter->setCheckable(true);
     connect(m_pactStopAfter, &QAction::triggered, player, &AudioListPlayer::setStopAfterCurrent);
+    m_listReplayGain = addChoices(menu, tr("ReplayGain"), { tr("Off"), tr("Track"), tr("Album") },
+        [player](int gain) { player->setReplayGain(ReplayGain(gain)); });
 
     connect(player, &AudioListPlayer::modesChanged, this, &PlayModesMenu::slotShowModes);
     slotShowModes();
@@ -38,18 +49,9 @@ PlayModesMenu::PlayModesMenu(QMenu* menu, QObject* parent)
 
 void PlayModesMenu::slotShowModes()
 {
-    AudioListPlayer* player = AudioListPlayer::instance();
+    const AudioListPlayer* player = AudioListPlayer::instance();
     m_pactShuffle->setChecked(player->isShuffleMode());
     m_pactStopAfter->setChecked(player->isStopAfterCurrent());
-    switch (player->repeat()) {
-    case AudioListPlayer::Repeat::Off:
-        m_pactRepeatOff->setChecked(true);
-        break;
-    case AudioListPlayer::Repeat::List:
-        m_pactRepeatList->setChecked(true);
-        break;
-    case AudioListPlayer::Repeat::Song:
-        m_pactRepeatSong->setChecked(true);
-        break;
-    }
+    m_listRepeat.at(int(player->repeat()))->setChecked(true);
+    m_listReplayGain.at(int(player->replayGain()))->setChecked(true);
 }

@@ -5,8 +5,9 @@
 class QAction;
 class QMenu;
 
-// The menu's "Shuffle" entry, "Repeat" submenu and "Stop After This Song" entry. They show the play list's modes, whoever changed them (the
-// menu, a sound applet over MPRIS), and set them when chosen.
+// The menu's entries for how the list plays: "Shuffle", the "Repeat" submenu, "Stop After This Song" and the
+// "ReplayGain" submenu. They show the play list's modes, whoever changed them (the menu, a sound applet over
+// MPRIS), and set them when chosen.
 class PlayModesMenu : public QObject
 {
     Q_OBJECT
@@ -20,8 +21,7 @@ private slots:
 
 private:
     QAction* m_pactShuffle = nullptr;
-    QAction* m_pactRepeatOff = nullptr;
-    QAction* m_pactRepeatList = nullptr;
-    QAction* m_pactRepeatSong = nullptr;
     QAction* m_pactStopAfter = nullptr;
+    QList<QAction*> m_listRepeat; // in the order of the modes: off, the list, the song
+    QList<QAction*> m_listReplayGain; // off, track, album
 };

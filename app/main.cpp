@@ -13,34 +13,38 @@
 #include "VireoDeployment.h"
 #include "VireoStyle.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::SongIntake;
 
 namespace {
-// Repeat in the settings: "off", "list" or "song"; anything else is off.
-QString repeatSetting(AudioListPlayer::Repeat repeat)
+// Modes kept in the settings by name; a name not listed (a damaged file) is the first, which is off.
+template <typename Mode> using Names = std::pair<Mode, const char*>;
+constexpr Names<AudioListPlayer::Repeat> RepeatNames[] = { { AudioListPlayer::Repeat::Off, "off" },
+    { AudioListPlayer::Repeat::List, "list" }, { AudioListPlayer::Repeat::Song, "song" } };
+constexpr Names<QzMultiMedia::ReplayGain> GainNames[] = { { QzMultiMedia::ReplayGain::Off, "off" },
+    { QzMultiMedia::ReplayGain::Track, "track" }, { QzMultiMedia::ReplayGain::Album, "album" } };
+
+template <typename Mode, std::size_t N> QString nameOf(Mode mode, const Names<Mode> (&names)[N])
 {
-    switch (repeat) {
-    case AudioListPlayer::Repeat::List:
-        return QStringLiteral("list");
-    case AudioListPlayer::Repeat::Song:
-        return QStringLiteral("song");
-    case AudioListPlayer::Repeat::Off:
-        break;
+    for (const auto& [known, name] : names) {
+        if (known == mode)
+            return QLatin1String(name);
     }
-    return QStringLiteral("off");
+    return QLatin1String(names[0].second);
 }
 
-AudioListPlayer::Repeat repeatFromSetting(const QString& value)
+template <typename Mode, std::size_t N> Mode named(const QVariant& value, const Names<Mode> (&names)[N])
 {
-    if (value == QLatin1String("list"))
-        return AudioListPlayer::Repeat::List;
-    if (value == QLatin1String("song"))
-        return AudioListPlayer::Repeat::Song;
-    return AudioListPlayer::Repeat::Off;
+    for (const auto& [mode, name] : names) {
+        if (value.toString() == QLatin1String(name))
+            return mode;
+    }
+    return names[0].first;
 }
 } // namespace
 
@@ -99,11 +103,15 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QzWidgets::App::filesAppended, [](const QList<QUrl>& urls) { SongIntake::enqueue(urls); });
     // Shuffle and repeat as the user left them, before any list takes its order; kept as soon as they change.
     AudioListPlayer* player = AudioListPlayer::instance();
+    // So does ReplayGain; songs without its tags play ReplayGainPreAmp decibels louder while it is on.
     player->setShuffleMode(app.settingsValue(QStringLiteral("Shuffle"), false).toBool());
-    player->setRepeat(repeatFromSetting(app.settingsValue(QStringLiteral("Repeat")).toString()));
+    player->setRepeat(named(app.settingsValue(QStringLiteral("Repeat")), RepeatNames));
+    player->setUntaggedGain(app.settingsValue(QStringLiteral("ReplayGainPreAmp"), 0.0).toDouble());
+    player->setReplayGain(named(app.settingsValue(QStringLiteral("ReplayGain")), GainNames));
     QObject::connect(player, &AudioListPlayer::modesChanged, &app, [&app, player] {
         app.setSettingsValue(QStringLiteral("Shuffle"), player->isShuffleMode());
-        app.setSettingsValue(QStringLiteral("Repeat"), repeatSetting(player->repeat()));
+        app.setSettingsValue(QStringLiteral("Repeat"), nameOf(player->repeat(), RepeatNames));
+        app.setSettingsValue(QStringLiteral("ReplayGain"), nameOf(player->replayGain(), GainNames));
     });
     // The list of the last run comes back, unless this start names its own songs to play instead; songs to add
     // go after it.

@@ -111,7 +111,7 @@ private slots:
         QFile::remove(marker);
 
         QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "-", "&Play", "&Stop", "-",
-            "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "Sleep Timer", "-" };
+            "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain", "Sleep Timer", "-" };
         if (storeBuild)
             expected << "Rate this App";
         expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",

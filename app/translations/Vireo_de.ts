@@ -128,6 +128,18 @@
         <source>Stop After This Song</source>
         <translation>Nach diesem Lied anhalten</translation>
     </message>
+    <message>
+        <source>ReplayGain</source>
+        <translation>ReplayGain</translation>
+    </message>
+    <message>
+        <source>Track</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Album</translation>
+    </message>
 </context>
 <context>
     <name>SleepTimerMenu</name>

@@ -128,6 +128,18 @@
         <source>Stop After This Song</source>
         <translation>Остановить после этой песни</translation>
     </message>
+    <message>
+        <source>ReplayGain</source>
+        <translation>ReplayGain</translation>
+    </message>
+    <message>
+        <source>Track</source>
+        <translation>Трек</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Альбом</translation>
+    </message>
 </context>
 <context>
     <name>SleepTimerMenu</name>

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -741,6 +742,48 @@ private slots:
         QVERIFY(level(800) > 1000.0);
         QVERIFY(player("Position").toLongLong() > resumedAt);
         quitProgram();
+    }
+
+    // ReplayGain as the settings keep it: a song's tags lower it by what they say (track or album gain), measured
+    // at the sink against a song without tags, which plays at the pre-amp level; the tagged song follows the
+    // untagged one without a gap, so the level changes with the hand-over too. Off, the tags change nothing.
+    void replayGainLevelsTheSongs()
+    {
+        QVERIFY(AudioFixtures::makeTone(file("untagged.flac"), 2500, 440));
+        QVERIFY(AudioFixtures::makeTone(file("gained.flac"), 6000, 440,
+            QStringLiteral("replaygain-track-gain=-6.0,replaygain-album-gain=-12.0")));
+        const QString settingsFile = m_home.path() + QStringLiteral("/.config/Vireo/settings.plist");
+        const QVariant volume = QSettings(settingsFile, QSettings::IniFormat).value(QStringLiteral("Vireo/SoundVolume"));
+        const auto restore = qScopeGuard([&] {
+            QSettings settings(settingsFile, QSettings::IniFormat);
+            settings.setValue(QStringLiteral("Vireo/SoundVolume"), volume);
+            settings.setValue(QStringLiteral("Vireo/ReplayGain"), QStringLiteral("off"));
+        });
+        // Level of the untagged song, then of the tagged one, in dB over a full-scale tone.
+        const auto levels = [&](const char* mode, double preAmp) -> std::pair<double, double> {
+            {
+                QSettings settings(settingsFile, QSettings::IniFormat);
+                settings.setValue(QStringLiteral("Vireo/ReplayGain"), QLatin1String(mode));
+                settings.setValue(QStringLiteral("Vireo/ReplayGainPreAmp"), preAmp);
+                settings.setValue(QStringLiteral("Vireo/SoundVolume"), 1.0);
+            }
+            startProgram(programEnvironment(), { file("untagged.flac"), file("gained.flac") });
+            if (!becomes("Playing", 10000))
+                return {};
+            const double untagged = PulseServer::toneAmplitude(record(800), 440);
+            DesktopSession::waitFor([&] { return title() == QLatin1String("gained.flac"); }, 5000);
+            const double tagged = PulseServer::toneAmplitude(record(800), 440);
+            quitProgram();
+            return { 20 * std::log10(untagged / 32768), 20 * std::log10(tagged / 32768) };
+        };
+        const auto [offUntagged, offTagged] = levels("off", 0.0);
+        QVERIFY2(qAbs(offTagged - offUntagged) < 1.0, qPrintable(QStringLiteral("%1 %2").arg(offUntagged).arg(offTagged)));
+        const auto [trackUntagged, trackTagged] = levels("track", 0.0);
+        QVERIFY2(qAbs(trackUntagged - offUntagged) < 1.0, qPrintable(QString::number(trackUntagged)));
+        QVERIFY2(qAbs(trackTagged - offUntagged + 6.0) < 1.0, qPrintable(QString::number(trackTagged)));
+        const auto [albumUntagged, albumTagged] = levels("album", -3.0);
+        QVERIFY2(qAbs(albumUntagged - offUntagged + 3.0) < 1.0, qPrintable(QString::number(albumUntagged)));
+        QVERIFY2(qAbs(albumTagged - offUntagged + 12.0) < 1.0, qPrintable(QString::number(albumTagged)));
     }
 
     // Pausing pauses while GStreamer still learns the song's length (an MP3 without a Xing header, in its first

@@ -401,6 +401,27 @@ void AudioListPlayer::setStopAfterCurrent(bool on)
     emit stateChanged();
 }
 
+void AudioListPlayer::setReplayGain(ReplayGain gain)
+{
+    if (gain == m_nReplayGain)
+        return;
+    m_nReplayGain = gain;
+    AudioPlayer::instance()->setReplayGain(m_nReplayGain, m_fUntaggedDb);
+    emit modesChanged();
+    emit stateChanged();
+}
+
+void AudioListPlayer::setUntaggedGain(double db)
+{
+    m_fUntaggedDb = db;
+    AudioPlayer::instance()->setReplayGain(m_nReplayGain, m_fUntaggedDb);
+}
+
+ReplayGain AudioListPlayer::replayGain() const
+{
+    return m_nReplayGain;
+}
+
 bool AudioListPlayer::isStopAfterCurrent() const
 {
     return m_bStopAfterCurrent;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayState.h"
+#include "ReplayGain.h"
 #include "SongTags.h"
 
 #include <QDir>
@@ -80,6 +81,12 @@ public:
     // off again.
     void setStopAfterCurrent(bool on);
     bool isStopAfterCurrent() const;
+    // ReplayGain levels the songs from their tags, with a limiter so that none clips. Switching between track
+    // and album acts at once; turning it on or off, with the next song.
+    void setReplayGain(ReplayGain gain);
+    ReplayGain replayGain() const;
+    // Songs without ReplayGain tags play this many decibels louder (or softer) while ReplayGain is on.
+    void setUntaggedGain(double db);
     // Whether Next and Previous would change the song.
     bool hasNext() const;
     bool hasPrevious() const;
@@ -98,7 +105,7 @@ signals:
     // Playing, paused or stopped, volume or mute changed, whoever asked for it: the tray, the desktop's remote
     // controls and the end of a song all see the same player.
     void stateChanged();
-    // Shuffle, repeat or stop after the current song changed (stateChanged() comes too).
+    // Shuffle, repeat, stop after the current song or ReplayGain changed (stateChanged() comes too).
     void modesChanged();
 
 public slots:
@@ -126,6 +133,8 @@ private:
     bool m_bShuffleMode = false;
     Repeat m_nRepeat = Repeat::Off;
     bool m_bStopAfterCurrent = false;
+    ReplayGain m_nReplayGain = ReplayGain::Off;
+    double m_fUntaggedDb = 0.0;
     int m_nUnplayableRun = 0; // songs skipped in a row: a repeated list of bad files ends instead of going round
     quint64 m_nSongStarts = 0; // counts every song handed to the single-track player
     quint64 m_nCuedStart = ~quint64(0); // the start that brought back the last run's song, which waits for Play

@@ -139,6 +139,11 @@ void AudioPlayer::pause()
     m_pNativePlayer->pause();
 }
 
+void AudioPlayer::setReplayGain(ReplayGain gain, double untaggedDb)
+{
+    m_pNativePlayer->setReplayGain(gain, untaggedDb);
+}
+
 void AudioPlayer::fadeOutAndPause(int ms)
 {
     if (!isPlaying())

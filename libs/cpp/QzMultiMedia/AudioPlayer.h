@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayState.h"
+#include "ReplayGain.h"
 #include "SongTags.h"
 
 #include <QObject>
@@ -35,6 +36,9 @@ public:
     // Lowers the sound to nothing over ms, then pauses; the user's volume is back for the next Play. A command
     // meanwhile (play, pause, stop, another song, a volume) ends the fade at once.
     void fadeOutAndPause(int ms);
+
+    // Levels songs by their ReplayGain tags; songs without them play untaggedDb louder (or softer).
+    void setReplayGain(ReplayGain gain, double untaggedDb);
 
     // The user's volume, also while a fade lowers what is heard.
     qreal volume() const;

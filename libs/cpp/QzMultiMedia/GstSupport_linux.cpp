@@ -147,21 +147,44 @@ GstElement* makeAudioSink()
     return output;
 }
 
-GstElement* makePanorama(float balance)
+GstElement* makeFilter(float balance, ReplayGain gain, double untaggedDb)
 {
-    GstElement* filter = gst_parse_bin_from_description(
-        "audioconvert ! audiopanorama name=vireo-panorama ! audioconvert", TRUE, nullptr);
+    QByteArray description;
+    if (gain != ReplayGain::Off)
+        description += "rgvolume name=vireo-gain ! rglimiter ! ";
+    if (balance != 0.0f)
+        description += "audioconvert ! audiopanorama name=vireo-panorama ! ";
+    if (description.isEmpty())
+        return nullptr;
+    description += "audioconvert";
+    GError* error = nullptr;
+    GstElement* filter = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+    if (error) {
+        qCWarning(lcMultiMedia) << "no sound stages:" << error->message;
+        g_error_free(error);
+    }
     if (filter)
-        setPanorama(filter, balance);
+        setFilter(filter, balance, gain, untaggedDb);
     return filter;
 }
 
-void setPanorama(GstElement* filter, float balance)
+bool setFilter(GstElement* filter, float balance, ReplayGain gain, double untaggedDb)
 {
-    if (GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama")) {
+    GstElement* level = gst_bin_get_by_name(GST_BIN(filter), "vireo-gain");
+    const bool hasLevel = level;
+    if (level) {
+        g_object_set(level, "album-mode", gboolean(gain == ReplayGain::Album), "fallback-gain",
+            qBound(-60.0, untaggedDb, 60.0), nullptr);
+        gst_object_unref(level);
+    }
+    GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama");
+    const bool hasPanorama = panorama;
+    if (panorama) {
         g_object_set(panorama, "panorama", gfloat(qBound(-1.0f, balance, 1.0f)), nullptr);
         gst_object_unref(panorama);
     }
+    // A level stage left in while ReplayGain is off would still apply the tags.
+    return hasLevel == (gain != ReplayGain::Off) && (hasPanorama || balance == 0.0f);
 }
 
 bool playsIntoTheVoid(GstElement* pipeline)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReplayGain.h"
 #include "SongTags.h"
 
 #include <QByteArray>
@@ -29,9 +30,12 @@ void releaseSoundServerLoop(GstElement* hold);
 
 // The output: the device sink (autoaudiosink, or VIREO_AUDIO_SINK) behind one fixed sample format.
 GstElement* makeAudioSink();
-// A stage that places the sound between the speakers, -1 (left) … 1 (right).
-GstElement* makePanorama(float balance);
-void setPanorama(GstElement* filter, float balance);
+// The stages between the decoder and the output, or none when the sound passes unchanged: ReplayGain (with a
+// limiter, so that a raised song never clips) and the place between the speakers, -1 (left) … 1 (right).
+GstElement* makeFilter(float balance, ReplayGain gain, double untaggedDb);
+// Changes what the stages of a filter made above can change while the song plays; false when the filter lacks
+// a stage it needs now (it is made afresh with the next song).
+bool setFilter(GstElement* filter, float balance, ReplayGain gain, double untaggedDb);
 // autoaudiosink fell back to its silent fake sink: nobody would hear the song.
 bool playsIntoTheVoid(GstElement* pipeline);
 // The message's sender is the output or inside it.

@@ -117,6 +117,11 @@ double NativeAudioPlayer::volume() const
     return m_pInternal->volume();
 }
 
+void NativeAudioPlayer::setReplayGain(ReplayGain gain, double untaggedDb)
+{
+    m_pInternal->setReplayGain(gain, untaggedDb);
+}
+
 void NativeAudioPlayer::setBalance(float balance)
 {
     m_pInternal->setBalance(balance);

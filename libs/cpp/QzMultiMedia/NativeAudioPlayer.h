@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayState.h"
+#include "ReplayGain.h"
 #include "SongTags.h"
 
 #include <QObject>
@@ -41,6 +42,7 @@ public:
     void setVolume(double volume);
     double volume() const;
     void setBalance(float balance);
+    void setReplayGain(ReplayGain gain, double untaggedDb);
     void setMuted(bool muted);
     bool isMuted() const;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayState.h"
+#include "ReplayGain.h"
 #include "SongTags.h"
 
 #include <QList>
@@ -75,6 +76,8 @@ public:
     void setVolume(double volume);
     double volume() const;
     void setBalance(float balance);
+    // Takes effect at once where the pipeline's stages allow, else with the next song.
+    void setReplayGain(ReplayGain gain, double untaggedDb);
 
     // The sounding song's tags as far as they have reached the output; more may come while it plays.
     const SongTags& tags() const;
@@ -117,10 +120,14 @@ private:
     void handleBuffering(GstMessage* message);
     void readDuration();
     void applyTarget();
+    void updateFilter();
     void rewindIfStopped();
     static void aboutToFinish(GstElement* pipeline, void* owner);
 
     float m_fBalance = 0.0f;
+    ReplayGain m_nGain = ReplayGain::Off;
+    double m_fUntaggedDb = 0.0;
+    bool m_bFilterStale = false; // the pipeline's stages are not those asked for: new ones with the next song
     GstElement* m_pPlayer = nullptr;
     GstElement* m_pOutput = nullptr; // the pipeline's sink, to tell the output's errors from the song's
     QSocketNotifier* m_pBusNotifier = nullptr;

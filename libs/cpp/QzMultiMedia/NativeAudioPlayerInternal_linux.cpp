@@ -151,10 +151,8 @@ void NativeAudioPlayerInternal::ensurePipeline()
             gst_object_unref(pad);
         }
     }
-    if (m_fBalance != 0.0f) {
-        if (GstElement* filter = GstSupport::makePanorama(m_fBalance))
-            g_object_set(m_pPlayer, "audio-filter", filter, nullptr);
-    }
+    m_bFilterStale = true;
+    updateFilter();
     g_signal_connect(m_pPlayer, "about-to-finish", G_CALLBACK(aboutToFinish), this);
 
     // The bus is read where it says it has something, on this thread: no poll, and nobody else reads it.
@@ -272,14 +270,7 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
     if (uri.isEmpty())
         return;
     g_object_set(m_pPlayer, "uri", uri.constData(), nullptr);
-    if (m_fBalance != 0.0f) {
-        GstElement* filter = nullptr;
-        g_object_get(m_pPlayer, "audio-filter", &filter, nullptr);
-        if (filter)
-            gst_object_unref(filter);
-        else if ((filter = GstSupport::makePanorama(m_fBalance)))
-            g_object_set(m_pPlayer, "audio-filter", filter, nullptr);
-    }
+    updateFilter(); // the pipeline stands in NULL: the one moment its stages can be exchanged
     // The pipeline is asked to move once, when the caller says whether the song is to play (play(), pause() or
     // stop(), which most often follow at once; a load alone moves it at the next turn of the event loop):
     // straight to PLAYING then, without waiting for the song to be ready first.
@@ -564,18 +555,42 @@ double NativeAudioPlayerInternal::volume() const
     return m_fVolume;
 }
 
-// A pipeline built at the centre gets its panorama stage with the next song.
 void NativeAudioPlayerInternal::setBalance(float balance)
 {
     m_fBalance = balance;
-    if (!m_pPlayer)
+    m_bFilterStale = true;
+    updateFilter();
+}
+
+void NativeAudioPlayerInternal::setReplayGain(ReplayGain gain, double untaggedDb)
+{
+    m_nGain = gain;
+    m_fUntaggedDb = untaggedDb;
+    m_bFilterStale = true;
+    updateFilter();
+}
+
+// The stages in place take what they can while the song plays; a stage to add or to take out waits for the
+// next song, since playbin exchanges its filter only while stopped. The song taken over without a gap keeps
+// the stages of the one before.
+void NativeAudioPlayerInternal::updateFilter()
+{
+    if (!m_pPlayer || !m_bFilterStale)
         return;
     GstElement* filter = nullptr;
     g_object_get(m_pPlayer, "audio-filter", &filter, nullptr);
-    if (!filter)
+    bool fits = m_fBalance == 0.0f && m_nGain == ReplayGain::Off;
+    if (filter) {
+        fits = GstSupport::setFilter(filter, m_fBalance, m_nGain, m_fUntaggedDb);
+        gst_object_unref(filter);
+    }
+    m_bFilterStale = !fits;
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(m_pPlayer, &state, nullptr, 0);
+    if (fits || state > GST_STATE_READY)
         return;
-    GstSupport::setPanorama(filter, balance);
-    gst_object_unref(filter);
+    g_object_set(m_pPlayer, "audio-filter", GstSupport::makeFilter(m_fBalance, m_nGain, m_fUntaggedDb), nullptr);
+    m_bFilterStale = false;
 }
 
 const SongTags& NativeAudioPlayerInternal::tags() const
