@@ -101,9 +101,9 @@ int main(int argc, char** argv)
     TrackNotifier trackNotifier;
     QObject::connect(&app, &QzWidgets::App::filesOpened, [](const QList<QUrl>& urls) { SongIntake::play(urls); });
     QObject::connect(&app, &QzWidgets::App::filesAppended, [](const QList<QUrl>& urls) { SongIntake::enqueue(urls); });
-    // Shuffle and repeat as the user left them, before any list takes its order; kept as soon as they change.
     AudioListPlayer* player = AudioListPlayer::instance();
-    // So does ReplayGain; songs without its tags play ReplayGainPreAmp decibels louder while it is on.
+    // Shuffle, repeat and ReplayGain as the user left them, before any list takes its order; kept as soon as they
+    // change. Songs without ReplayGain tags play ReplayGainPreAmp decibels louder while it is on.
     player->setShuffleMode(app.settingsValue(QStringLiteral("Shuffle"), false).toBool());
     player->setRepeat(named(app.settingsValue(QStringLiteral("Repeat")), RepeatNames));
     player->setUntaggedGain(app.settingsValue(QStringLiteral("ReplayGainPreAmp"), 0.0).toDouble());
@@ -112,6 +112,14 @@ int main(int argc, char** argv)
         app.setSettingsValue(QStringLiteral("Shuffle"), player->isShuffleMode());
         app.setSettingsValue(QStringLiteral("Repeat"), nameOf(player->repeat(), RepeatNames));
         app.setSettingsValue(QStringLiteral("ReplayGain"), nameOf(player->replayGain(), GainNames));
+    });
+    // A list too long is cut, and the user told so, also without a tray.
+    DesktopNotification notice;
+    QObject::connect(player, &AudioListPlayer::songsLeftOut, &notice, [&notice](qsizetype count) {
+        const QString text = QCoreApplication::translate("main", "A list keeps %1 songs; the %2 after them were left out.")
+                                 .arg(QLocale().toString(AudioListPlayer::MaxSongs), QLocale().toString(count));
+        std::fprintf(stderr, "vireo: %s\n", qPrintable(text));
+        notice.show(QCoreApplication::translate("main", "Too many songs"), text, QStringLiteral("vireo"));
     });
     // The list of the last run comes back, unless this start names its own songs to play instead; songs to add
     // go after it.
@@ -131,7 +139,6 @@ int main(int argc, char** argv)
         app.callReminder(4, 6);
     };
     TrayHost trayHost;
-    DesktopNotification notice;
     if (TrayHost::isAvailable()) {
         createIcon();
     } else {

@@ -94,6 +94,14 @@
         <source>Open audio files with Vireo to play them, and control it with the media keys or the desktop's sound menu. The icon appears when a system tray starts.</source>
         <translation>Öffnen Sie Audiodateien mit Vireo, um sie abzuspielen, und steuern Sie es mit den Medientasten oder dem Klangmenü der Arbeitsfläche. Das Symbol erscheint, sobald ein System-Tray startet.</translation>
     </message>
+    <message>
+        <source>Too many songs</source>
+        <translation>Zu viele Lieder</translation>
+    </message>
+    <message>
+        <source>A list keeps %1 songs; the %2 after them were left out.</source>
+        <translation>Eine Liste fasst %1 Lieder; die %2 danach wurden ausgelassen.</translation>
+    </message>
 </context>
 <context>
     <name>TrackNotifier</name>

@@ -94,6 +94,14 @@
         <source>Open audio files with Vireo to play them, and control it with the media keys or the desktop's sound menu. The icon appears when a system tray starts.</source>
         <translation>Откройте аудиофайлы с помощью Vireo, чтобы воспроизвести их, и управляйте им мультимедийными клавишами или звуковым меню рабочего стола. Значок появится, когда запустится системный трей.</translation>
     </message>
+    <message>
+        <source>Too many songs</source>
+        <translation>Слишком много песен</translation>
+    </message>
+    <message>
+        <source>A list keeps %1 songs; the %2 after them were left out.</source>
+        <translation>В список помещается %1 песен; следующие %2 не добавлены.</translation>
+    </message>
 </context>
 <context>
     <name>TrackNotifier</name>

@@ -59,12 +59,20 @@ void AudioListPlayer::warmUp()
     AudioPlayer::warmUp();
 }
 
+QList<QUrl> AudioListPlayer::withinLimit(const QList<QUrl>& urls, qsizetype room)
+{
+    if (urls.size() <= room)
+        return urls;
+    emit songsLeftOut(urls.size() - room);
+    return urls.first(qMax<qsizetype>(0, room));
+}
+
 void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
 {
     if (urls.isEmpty())
         return;
     AudioPlayer::instance()->stop();
-    m_playList = urls;
+    m_playList = withinLimit(urls, MaxSongs);
     m_nCurrentNumber = 0;
     m_nUnplayableRun = 0;
     regenerateIndexes();
@@ -84,10 +92,11 @@ void AudioListPlayer::setPlayList(const QDir& dir, const QStringList& nameFilter
 
 void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
 {
-    if (urls.isEmpty())
+    const QList<QUrl> taken = withinLimit(urls, MaxSongs - m_playList.size());
+    if (taken.isEmpty())
         return;
     const int first = int(m_playList.size());
-    m_playList.append(urls);
+    m_playList.append(taken);
     if (m_bShuffleMode) {
         // The new songs take places of chance among those still to come this round.
         QRandomGenerator* random = QRandomGenerator::global();
@@ -110,7 +119,9 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
     if (songs.isEmpty())
         return;
     AudioPlayer::instance()->stop();
-    m_playList = songs;
+    m_playList = withinLimit(songs, MaxSongs);
+    if (current >= m_playList.size())
+        current = 0;
     m_nUnplayableRun = 0;
     if (m_bShuffleMode) {
         shuffleIndexes(current);

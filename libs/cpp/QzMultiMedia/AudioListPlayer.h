@@ -22,6 +22,10 @@ class AudioListPlayer : public QObject
 public:
     static AudioListPlayer* instance();
 
+    // The most songs a list holds: beyond it a menu of them is of no use, and memory and the saved list grow
+    // without bound. Songs past it are left out, and songsLeftOut() says how many.
+    static constexpr qsizetype MaxSongs = 100000;
+
     // Files are on their way (dragged over the icon): the first of them will start sooner.
     void prepare();
     // Songs will come as soon as the program is up (it was started on files): the engine gets ready meanwhile,
@@ -98,6 +102,8 @@ signals:
     void previousTriggered();
     // Songs were appended to the list.
     void listChanged();
+    // A list or an addition held more songs than a list keeps; these were not taken.
+    void songsLeftOut(qsizetype count);
     // The list was replaced by another (a drop, a start on files, the list of the last run).
     void listReplaced();
     // The current song told more about itself: title, artist, cover.
@@ -124,6 +130,7 @@ private:
     void advance();
     void shuffleIndexes(int first);
     void startRound(int after);
+    QList<QUrl> withinLimit(const QList<QUrl>& urls, qsizetype room);
 
     static AudioListPlayer* m_uniqueInstance;
 

@@ -98,6 +98,24 @@ private slots:
         QVERIFY(AudioPlayer::instance()->position() < 300);
     }
 
+    // A list keeps at most MaxSongs songs, whether it comes whole or by additions, and says how many it left out.
+    void aListHasALimit()
+    {
+        QSignalSpy leftOut(player(), &AudioListPlayer::songsLeftOut);
+        player()->setPlayList(QList<QUrl>(AudioListPlayer::MaxSongs + 5, longTone));
+        QCOMPARE(player()->playList().size(), AudioListPlayer::MaxSongs);
+        QCOMPARE(leftOut.takeFirst().at(0).value<qsizetype>(), qsizetype(5));
+        player()->appendToPlayList({ a, b });
+        QCOMPARE(player()->playList().size(), AudioListPlayer::MaxSongs);
+        QCOMPARE(leftOut.takeFirst().at(0).value<qsizetype>(), qsizetype(2));
+        QVERIFY(player()->isPlaying());
+        player()->setPlayList({ a });
+        player()->appendToPlayList(QList<QUrl>(AudioListPlayer::MaxSongs, b));
+        QCOMPARE(player()->playList().size(), AudioListPlayer::MaxSongs);
+        QCOMPARE(player()->playList().last(), b);
+        QCOMPARE(leftOut.takeFirst().at(0).value<qsizetype>(), qsizetype(1));
+    }
+
     // Stop after this song: the song ends, the next is not heard, the list stands at it stopped and Play starts
     // it. The wish is spent once it has acted.
     void stopAfterThisSong()
