@@ -2,6 +2,7 @@
 
 #include <QActionEvent>
 #include <QScreen>
+#include <QTimer>
 
 SongsMenu::SongsMenu(const QString& title, QWidget* parent)
     : QMenu(title, parent)
@@ -11,6 +12,55 @@ SongsMenu::SongsMenu(const QString& title, QWidget* parent)
     // changes no style, hence the polish first.
     ensurePolished();
     setStyleSheet(QStringLiteral("QMenu { menu-scrollable: 1; }"));
+}
+
+void SongsMenu::setSongs(const QList<int>& places, std::function<QString(int)> text)
+{
+    m_listPlaces = places;
+    m_fnText = std::move(text);
+}
+
+void SongsMenu::fill()
+{
+    if (m_bFilling || m_nMade >= m_listPlaces.size())
+        return;
+    addBatch();
+}
+
+void SongsMenu::addBatch()
+{
+    m_bFilling = false;
+    const int end = qMin(int(m_listPlaces.size()), m_nMade + EntriesAtOnce);
+    for (; m_nMade < end; ++m_nMade) {
+        const int place = m_listPlaces.at(m_nMade);
+        QAction* action = addAction(m_fnText(place));
+        action->setCheckable(true);
+        action->setChecked(place == m_nCurrent);
+        connect(action, &QAction::triggered, this, [this, place] {
+            emit chosen(place);
+            // Choosing the current song changes nothing, but Qt has already unchecked its entry.
+            setCurrent(m_nCurrent);
+        });
+        m_hashEntries.insert(place, action);
+    }
+    if (m_nMade < m_listPlaces.size()) {
+        m_bFilling = true;
+        QTimer::singleShot(0, this, &SongsMenu::addBatch);
+    }
+}
+
+void SongsMenu::setCurrent(int place)
+{
+    if (QAction* old = entry(m_nCurrent))
+        old->setChecked(false);
+    m_nCurrent = place;
+    if (QAction* current = entry(place))
+        current->setChecked(true);
+}
+
+QAction* SongsMenu::entry(int place) const
+{
+    return m_hashEntries.value(place);
 }
 
 // An entry that changes while the menu is open (the current song checked, songs appended) makes QMenu resize

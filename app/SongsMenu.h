@@ -1,15 +1,45 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QMenu>
 
-// The "Songs" submenu: one column that scrolls, and stays on the screen whatever happens to its entries.
+#include <functional>
+
+// A menu of songs of the play list: one column that scrolls, and stays on the screen whatever happens to its
+// entries. Its entries are made a batch at a time, each batch a few milliseconds on one turn of the event loop,
+// so that neither a list of thousands nor the menu opened meanwhile ever holds up the user interface.
 class SongsMenu : public QMenu
 {
     Q_OBJECT
 
 public:
+    static constexpr int EntriesAtOnce = 100;
+
     explicit SongsMenu(const QString& title, QWidget* parent = nullptr);
+
+    // The songs at these places of the list, each named text(place); the entries come with fill().
+    void setSongs(const QList<int>& places, std::function<QString(int)> text);
+    // Makes the first batch of entries now and the rest on the following turns of the event loop.
+    void fill();
+    // The song at place is checked (-1: none), now or once its entry is made.
+    void setCurrent(int place);
+    // The entry of the song at place once it is made; nullptr before, and for a song not in this menu.
+    QAction* entry(int place) const;
+
+signals:
+    void chosen(int place);
 
 protected:
     void actionEvent(QActionEvent* event) override;
+
+private:
+    void addBatch();
+
+    QList<int> m_listPlaces;
+    std::function<QString(int)> m_fnText;
+    QHash<int, QAction*> m_hashEntries; // by place in the list
+    int m_nMade = 0;
+    int m_nCurrent = -1;
+    bool m_bFilling = false; // a batch is waiting for its turn
 };

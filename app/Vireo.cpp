@@ -3,6 +3,7 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "PlayListMenu.h"
 #include "PlayModesMenu.h"
 #include "SleepTimerMenu.h"
 #include "SongIntake.h"
@@ -108,8 +109,17 @@ Vireo::Vireo(QObject* parent)
 
     m_pmnuContext = new QMenu();
     m_pmnuContext->addAction(m_pactInfo);
-    m_pmnuSongs = makeSongsMenu();
-    m_pmnuContext->addMenu(m_pmnuSongs);
+    // Without drops the list's own submenu is where songs come in.
+    m_pSongs = new PlayListMenu(
+        m_pmnuContext,
+        [this](QMenu* songs) {
+            if (m_bNoDrops) {
+                addOpenEntry(songs);
+                songs->addSeparator();
+            }
+        },
+        this);
+    connect(m_pSongs, &PlayListMenu::songChosen, this, &Vireo::slotPlaySong);
     m_pmnuContext->addSeparator();
     m_pmnuContext->addAction(m_pactPlayPause);
     m_pmnuContext->addAction(m_pactStop);
@@ -240,7 +250,7 @@ void Vireo::guiPause()
 void Vireo::setTransportEnabled(bool enabled)
 {
     m_pactPlayPause->setEnabled(enabled);
-    m_pmnuSongs->setEnabled(enabled);
+    m_pSongs->menu()->setEnabled(enabled);
     m_pactStop->setEnabled(enabled);
     m_pactPrevious->setEnabled(enabled);
     m_pactNext->setEnabled(enabled);
@@ -308,9 +318,9 @@ void Vireo::slotAbout()
 void Vireo::slotUpdateInfo()
 {
     const QString name = AudioListPlayer::instance()->currentName();
-    m_pactInfo->setText(menuText(name));
+    m_pactInfo->setText(m_pSongs->entryText(name));
     setToolTip(name.isEmpty() ? QStringLiteral("Vireo") : name + QStringLiteral(" \u2014 Vireo"));
-    markCurrentSong();
+    m_pSongs->slotMarkCurrentSong();
 }
 
 void Vireo::slotInfo()
@@ -382,30 +392,6 @@ void Vireo::changeVolume(int steps)
 {
     AudioListPlayer* player = AudioListPlayer::instance();
     player->setVolume(player->volume() + 0.05 * steps);
-}
-
-// A file name as a menu entry: short enough that its menu, margins and check mark included, stays within a third
-// of the screen (elided in the middle, where names differ least), and with its ampersands shown instead of taken
-// for shortcut marks.
-QString Vireo::menuText(const QString& name) const
-{
-    constexpr int menuFrame = 100; // the style sheet's item padding, margins and borders, and the check column
-    QString text = name;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const int width = qMax(menuFrame, screen->availableGeometry().width() / 3 - menuFrame);
-        text = m_pmnuSongs->fontMetrics().elidedText(name, Qt::ElideMiddle, width);
-    }
-    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
-void Vireo::markCurrentSong()
-{
-    if (m_pactCurrentSong)
-        m_pactCurrentSong->setChecked(false);
-    const int current = AudioListPlayer::instance()->currentIndex();
-    m_pactCurrentSong = current < 0 ? nullptr : m_pmnuSongs->actions().value(m_nFirstSongEntry + current);
-    if (m_pactCurrentSong)
-        m_pactCurrentSong->setChecked(true);
 }
 
 void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
@@ -548,7 +534,7 @@ void Vireo::dropEvent(QDropEvent* event)
 void Vireo::slotListChanged()
 {
     setTransportEnabled(true);
-    recreateSongsList();
+    m_pSongs->slotListReplaced();
     slotUpdateInfo();
 }
 
@@ -567,60 +553,8 @@ QAction* Vireo::transportAction(Transport which) const
     return nullptr;
 }
 
-QMenu* Vireo::makeSongsMenu()
-{
-    auto* menu = new SongsMenu(tr("Songs"), m_pmnuContext);
-    connect(menu, &QMenu::aboutToShow, this, [this] { addSongEntries(INT_MAX); });
-    return menu;
-}
-
-// A new list gets a new menu: taking thousands of entries out of a menu one by one costs time in the square of
-// their number, while a menu dropped whole goes in one sweep. The first entries are made at once, the rest a few
-// hundred at a time while the user interface stays free, and all that are missing when the menu opens.
-void Vireo::recreateSongsList()
-{
-    QMenu* old = m_pmnuSongs;
-    m_pmnuSongs = makeSongsMenu();
-    m_pmnuSongs->setEnabled(old->isEnabled());
-    m_pmnuContext->insertMenu(old->menuAction(), m_pmnuSongs);
-    m_pmnuContext->removeAction(old->menuAction());
-    old->deleteLater();
-    m_pactCurrentSong = nullptr;
-    if (m_bNoDrops) {
-        addOpenEntry(m_pmnuSongs);
-        m_pmnuSongs->addSeparator();
-    }
-    m_nFirstSongEntry = int(m_pmnuSongs->actions().size());
-    addSongEntries(SongEntriesAtOnce);
-}
-
-void Vireo::addSongEntries(int count)
-{
-    const QList<QUrl>& songs = AudioListPlayer::instance()->playList();
-    const int listed = int(m_pmnuSongs->actions().size()) - m_nFirstSongEntry;
-    const int end = int(qMin<qint64>(songs.size(), qint64(listed) + count));
-    for (int i = listed; i < end; ++i) {
-        QAction* action = m_pmnuSongs->addAction(menuText(AudioListPlayer::songName(songs.at(i))));
-        action->setData(QVariant::fromValue(songs.at(i)));
-        action->setCheckable(true);
-        connect(action, &QAction::triggered, this, &Vireo::slotActionPlay);
-    }
-    if (!m_pactCurrentSong)
-        markCurrentSong();
-    if (end < songs.size())
-        QTimer::singleShot(0, m_pmnuSongs, [this, menu = m_pmnuSongs] {
-            if (menu == m_pmnuSongs)
-                addSongEntries(SongEntriesAtOnce);
-        });
-}
-
-void Vireo::slotActionPlay()
+void Vireo::slotPlaySong(int place)
 {
     const TrackNotifier::Quiet fromTheIcon;
-    auto* action = qobject_cast<QAction*>(sender());
-    if (!action)
-        return;
-    AudioListPlayer::instance()->slotPlayFromList(action->data().toUrl());
-    // Choosing the current song changes nothing, but Qt has already unchecked its entry.
-    markCurrentSong();
+    AudioListPlayer::instance()->slotPlayFromList(AudioListPlayer::instance()->playList().value(place));
 }

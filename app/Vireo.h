@@ -10,6 +10,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QMenu;
+class PlayListMenu;
 class TrayIconGeometry;
 
 // The player as a tray icon: its picture, its menu and the transport commands. It may come and go with the tray
@@ -31,9 +32,6 @@ public:
     void guiPlay();
     void guiPause();
     void adjustWidget();
-    void recreateSongsList();
-    QMenu* makeSongsMenu();
-    void addSongEntries(int count);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     virtual void dragEnterEvent(QDragEnterEvent* event);
@@ -60,7 +58,7 @@ private slots:
     void slotReportBugs();
     void slotAbout();
     void slotUpdateInfo();
-    void slotActionPlay();
+    void slotPlaySong(int place);
     void slotActivated(QSystemTrayIcon::ActivationReason reason);
     void slotInfo();
     void slotOpenSongs();
@@ -70,8 +68,6 @@ private slots:
 
 private:
     void guiStop();
-    void markCurrentSong();
-    QString menuText(const QString& name) const;
     void setStatusPicture(const QString& resource);
     void setTransportEnabled(bool enabled);
     void showPlayerState();
@@ -83,21 +79,17 @@ private:
 
     QLabel* m_plblDropCatcher = nullptr;
     QMenu* m_pmnuContext = nullptr;
-    QMenu* m_pmnuSongs = nullptr;
-    // Songs-menu entries made per turn of the event loop while a new list fills it (a few milliseconds).
-    static constexpr int SongEntriesAtOnce = 100;
+    PlayListMenu* m_pSongs = nullptr; // the "Songs" submenu
     QAction* m_pactPlayPause = nullptr;
     QAction* m_pactStop = nullptr;
     QAction* m_pactPrevious = nullptr;
     QAction* m_pactNext = nullptr;
     QAction* m_pactInfo = nullptr;
-    QPointer<QAction> m_pactCurrentSong; // the checked entry of the "Songs" submenu
     TrayIconGeometry* m_pIconGeometry = nullptr; // the icon's place, asked of the display server only when it moved
     bool m_bDragOver = false; // a drag entered the catcher and has not left it yet
     bool m_bCatcherStale = true; // the icon changed since the catcher last took its picture
     bool m_bDressedForCompositor = false; // the catcher was last dressed for a compositing desktop
     bool m_bRaiseCatcher = false; // the icon was embedded anew, above the catcher
     bool m_bNoDrops = false; // the tray takes no drops: the menu offers "Open Songs..." instead
-    int m_nFirstSongEntry = 0; // where the songs start in the "Songs" submenu
     int m_nWheelRest = 0; // wheel movement over the icon not yet worth a volume step
 };

@@ -205,8 +205,8 @@ private slots:
                 songs = action->menu();
         }
         QVERIFY(songs);
-        emit songs->aboutToShow(); // opened at once: every song is there, whatever is still being listed
-        QCOMPARE(songs->actions().size(), 10000);
+        emit songs->aboutToShow(); // opened at once: the entries come a batch a turn, open or not
+        QTRY_COMPARE(songs->actions().size(), 10000);
         songs->actions().last()->trigger();
         QCOMPARE(AudioListPlayer::instance()->currentNumber(), 9999);
         QVERIFY(AudioListPlayer::instance()->isPlaying());

@@ -244,14 +244,15 @@ private slots:
     {
         Vireo vireo;
         const QUrl folder = QUrl::fromLocalFile(m_dir.path());
-        const QString odd = m_dir.filePath(QStringLiteral("sub/#1 (100%) & co.ogg"));
-        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("sub"))) && QFile::copy(b.toLocalFile(), odd));
+        const QString odd = m_dir.filePath(QStringLiteral("#1 (100%) & co.ogg"));
+        QVERIFY(QFile::copy(b.toLocalFile(), odd));
+        const auto removeOdd = qScopeGuard([&] { QFile::remove(odd); });
         dropOnIcon(vireo, { a, b, a, folder });
-        // The folder stands for its songs; names are shown as written, "&" included.
+        // The folder stands for its songs; a list from one folder is one column, names shown as written, "&"
+        // included.
         QCOMPARE(entries(songs(vireo)),
-            (QStringList { "First Song.wav", "second.ogg", "First Song.wav", "First Song.wav", "second.ogg",
-                "#1 (100%) && co.ogg", "third.mp3" }));
-        QCOMPARE(songs(vireo)->actions()[2]->data().toUrl(), a);
+            (QStringList { "First Song.wav", "second.ogg", "First Song.wav", "#1 (100%) && co.ogg", "First Song.wav",
+                "second.ogg", "third.mp3" }));
         const auto checked = [&] {
             QList<int> places;
             for (int i = 0; i < songs(vireo)->actions().size(); ++i) {
@@ -262,15 +263,15 @@ private slots:
         };
         QCOMPARE(checked(), QList<int> { 0 });
 
-        // The same file twice: either entry plays it from its next place.
-        songs(vireo)->actions()[0]->trigger();
+        // The same file twice: each entry plays its own place.
+        songs(vireo)->actions()[2]->trigger();
         QCOMPARE(AudioListPlayer::instance()->currentNumber(), 2);
-        songs(vireo)->actions()[5]->trigger();
+        songs(vireo)->actions()[3]->trigger();
         QCOMPARE(entries(vireo.contextMenu()).first(), QStringLiteral("#1 (100%) && co.ogg"));
-        QCOMPARE(checked(), QList<int> { 5 });
-        songs(vireo)->actions()[5]->trigger(); // the current song: nothing changes, and it stays checked
-        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 5);
-        QCOMPARE(checked(), QList<int> { 5 });
+        QCOMPARE(checked(), QList<int> { 3 });
+        songs(vireo)->actions()[3]->trigger(); // the current song: nothing changes, and it stays checked
+        QCOMPARE(AudioListPlayer::instance()->currentNumber(), 3);
+        QCOMPARE(checked(), QList<int> { 3 });
 
         // A very long name is cut in its middle, to a third of the screen at most.
         const QString longName = m_dir.filePath(QString(200, QLatin1Char('x')) + QStringLiteral(".wav"));
@@ -281,7 +282,44 @@ private slots:
         QVERIFY(songs(vireo)->fontMetrics().horizontalAdvance(shown)
             <= QGuiApplication::primaryScreen()->availableGeometry().width() / 3);
         QFile::remove(longName);
-        QDir(m_dir.filePath(QStringLiteral("sub"))).removeRecursively();
+    }
+
+    // Songs from several folders: a submenu a folder, named by album and artist where the tags agree on an album
+    // and by the folder otherwise; songs by their titles where tagged. The current song and its folder are
+    // checked, whichever way the song changed.
+    void songsFromSeveralFoldersAreGrouped()
+    {
+        const QString album = m_dir.filePath(QStringLiteral("Album One")), loose = m_dir.filePath(QStringLiteral("Loose"));
+        QVERIFY(QDir().mkpath(album) && QDir().mkpath(loose));
+        const auto cleanUp = qScopeGuard([&] {
+            QDir(album).removeRecursively();
+            QDir(loose).removeRecursively();
+        });
+        for (const char* title : { "Anthem", "Ballad" })
+            QVERIFY(AudioFixtures::makeTone(album + QStringLiteral("/%1.ogg").arg(QLatin1String(title).left(1)), 3000,
+                440, QStringLiteral("title=%1,artist=Band,album=Debut").arg(QLatin1String(title))));
+        for (const char* name : { "one.ogg", "two.wav" })
+            QVERIFY(AudioFixtures::makeTone(loose + QLatin1Char('/') + QLatin1String(name), 3000));
+        Vireo vireo;
+        dropOnIcon(vireo, { QUrl::fromLocalFile(album), QUrl::fromLocalFile(loose) });
+        QCOMPARE(entries(songs(vireo)), (QStringList { "Album One", "Loose" }));
+        QTRY_COMPARE(entries(songs(vireo)), (QStringList { "Band \u2013 Debut", "Loose" }));
+        QMenu* first = songs(vireo)->actions().at(0)->menu();
+        QMenu* second = songs(vireo)->actions().at(1)->menu();
+        QVERIFY(first && second);
+        emit first->aboutToShow();
+        emit second->aboutToShow();
+        QCOMPARE(entries(first), (QStringList { "Anthem", "Ballad" }));
+        QCOMPARE(entries(second), (QStringList { "one.ogg", "two.wav" }));
+        QVERIFY(first->menuAction()->isChecked() && first->actions().at(0)->isChecked());
+        QVERIFY(!second->menuAction()->isChecked());
+
+        second->actions().at(1)->trigger();
+        QCOMPARE(AudioListPlayer::instance()->currentUrl(), QUrl::fromLocalFile(loose + QStringLiteral("/two.wav")));
+        QVERIFY(second->menuAction()->isChecked() && second->actions().at(1)->isChecked());
+        QVERIFY(!first->menuAction()->isChecked() && !first->actions().at(0)->isChecked());
+        vireo.transportAction(Vireo::Transport::Previous)->trigger();
+        QVERIFY(second->actions().at(0)->isChecked() && !second->actions().at(1)->isChecked());
     }
 
     // A long list keeps one scrolling column on the screen, also after the current song changed, while the menu

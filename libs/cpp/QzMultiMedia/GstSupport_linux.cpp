@@ -59,26 +59,17 @@ GstElement* makeDeviceSink()
     return sink;
 }
 
-// A tag as the desktop may show it: one line of printable text, of a length a title can have. Files carry
-// anything in their tags (line breaks, control characters, megabytes of text).
 QString tagString(const GstTagList* list, const char* tag)
 {
-    constexpr qsizetype MaxTagLength = 500;
     gchar* value = nullptr;
     if (!gst_tag_list_get_string(list, tag, &value))
         return QString();
-    // Four bytes a character at most: what is cut off here is past the length kept anyway.
-    const bool cut = strlen(value) > size_t(4 * MaxTagLength);
-    QString text = QString::fromUtf8(value, cut ? 4 * MaxTagLength : -1);
+    // Four bytes a character at most: what is cut off here is past the length kept anyway (a few more
+    // characters are kept, so that oneLine() sees the text is too long and says so).
+    constexpr size_t Kept = 4 * SongTags::MaxLength + 4;
+    const QString text = QString::fromUtf8(value, strlen(value) > Kept ? qsizetype(Kept) : -1);
     g_free(value);
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            c = QLatin1Char(' ');
-    }
-    text = text.simplified();
-    if (cut || text.size() > MaxTagLength)
-        text = text.left(MaxTagLength - 1) + QChar(0x2026);
-    return text;
+    return SongTags::oneLine(text);
 }
 
 } // namespace

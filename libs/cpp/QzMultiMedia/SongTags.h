@@ -26,6 +26,21 @@ struct SongTags
     {
         return !(*this == other);
     }
+
+    // A tag as the desktop may show it: one line of printable text, of a length a title can have. Files carry
+    // anything in their tags (line breaks, control characters, megabytes of text).
+    static constexpr qsizetype MaxLength = 500;
+    static QString oneLine(QString text)
+    {
+        for (QChar& c : text) {
+            if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+                c = QLatin1Char(' ');
+        }
+        text = text.simplified();
+        if (text.size() > MaxLength)
+            text = text.left(MaxLength - 1) + QChar(0x2026);
+        return text;
+    }
 };
 
 } // namespace QzMultiMedia

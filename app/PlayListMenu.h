@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QAction>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QMenu;
+class SongsMenu;
+namespace QzMultiMedia {
+class SongTagReader;
+}
+
+// The context menu's "Songs" submenu, made anew for every new list. A list from one folder is one column of file
+// names. A list from several folders has a submenu per folder (an album, most often), named by the album and
+// its artist where the songs' tags agree on one and by the folder otherwise, its songs named by their titles;
+// tags are read on a thread of their own and change the names as they come. The current song and its folder
+// are checked.
+class PlayListMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Adds the submenu to the context menu at its end; `header` fills the top of every new submenu.
+    PlayListMenu(QMenu* contextMenu, std::function<void(QMenu*)> header, QObject* parent);
+    ~PlayListMenu() override;
+
+    QMenu* menu() const;
+    // A file name or title as an entry: elided to a third of the screen, its ampersands shown.
+    QString entryText(const QString& name) const;
+
+signals:
+    // The user chose the song at this place of the list.
+    void songChosen(int place);
+
+public slots:
+    void slotListReplaced();
+    void slotMarkCurrentSong();
+
+private slots:
+    void slotTagsRead(int from, int to);
+
+private:
+    struct Folder
+    {
+        QString name;
+        QList<int> places;
+        QPointer<SongsMenu> menu; // made when the top menu gets this far
+    };
+    void addFolderEntries();
+    QString songText(int place) const;
+    QString folderTitle(const Folder& folder) const;
+    SongsMenu* menuOf(int place) const;
+
+    QMenu* m_pmnuContext;
+    std::function<void(QMenu*)> m_fnHeader;
+    SongsMenu* m_pmnuSongs = nullptr;
+    QzMultiMedia::SongTagReader* m_pTags = nullptr; // made with the first list that needs it
+    QList<Folder> m_listFolders; // empty for a flat list
+    QList<int> m_listFolderOf; // by place in the list
+    int m_nFoldersMade = 0;
+    QPointer<QAction> m_pactCurrentFolder;
+};
