@@ -1,11 +1,16 @@
 #include "CommandLine.h"
 
+#include "MediaCommon.h"
 #include "RemoteCommands.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 // The player's commands as options, each named by the MPRIS method that carries it to the running player.
@@ -36,6 +41,16 @@ CommandLine::CommandLine(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // A file name need not be UTF-8 (a file made on another system): its bytes are kept, which a QString cannot.
+    // No option takes a value, so the names are the arguments that are not options, in order.
+    QList<QByteArray> nameBytes;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (optionsEnd || !argument.startsWith('-') || argument == "-")
+            nameBytes << argument;
+        optionsEnd = optionsEnd || argument == "--";
+    }
 
     m_parser.setApplicationDescription(QStringLiteral("Vireo plays audio files from the system tray."));
     m_parser.addHelpOption();
@@ -64,7 +79,17 @@ CommandLine::CommandLine(int argc, char** argv)
         m_strError = QStringLiteral("the player's commands take no files.");
         return;
     }
-    for (const QString& name : names) {
+    for (int i = 0; i < names.size(); ++i) {
+        const QString& name = names.at(i);
+        const QByteArray bytes = nameBytes.size() == names.size() ? nameBytes.at(i) : QFile::encodeName(name);
+        if (QFile::encodeName(name) != bytes) {
+            const QByteArray path = bytes.startsWith('/') ? bytes : QFile::encodeName(QDir::currentPath()) + '/' + bytes;
+            if (::access(path.constData(), F_OK) == 0)
+                m_listFiles << QzMultiMedia::MediaCommon::urlFromBytes(path);
+            else
+                print(stderr, QStringLiteral("vireo: %1: no such file or folder\n").arg(name));
+            continue;
+        }
         const QUrl url(name);
         const QFileInfo file(url.isLocalFile() ? url.toLocalFile() : name);
         if (file.exists())

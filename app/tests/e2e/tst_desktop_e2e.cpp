@@ -19,6 +19,9 @@
 #include <cmath>
 #include <memory>
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace {
 std::unique_ptr<DesktopSession> desktop;
 std::unique_ptr<PulseServer> pulse;
@@ -651,6 +654,25 @@ private slots:
         quitProgram();
     }
 
+    // A file named on a system that did not write UTF-8, given on the command line by its bytes, plays.
+    void aNameThatIsNotUtf8Plays()
+    {
+        if (m_program.state() != QProcess::NotRunning)
+            quitProgram();
+        const QByteArray name = QFile::encodeName(m_media.path()) + "/caf\xe9.mp3";
+        QVERIFY(::link(QFile::encodeName(file("alpha.mp3")).constData(), name.constData()) == 0 || errno == EEXIST);
+        m_program.setProcessEnvironment(programEnvironment());
+        // A QString argument cannot carry the byte; the shell makes it.
+        m_program.start(QStringLiteral("/bin/sh"),
+            { QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$1/$(printf 'caf\\351.mp3')\""),
+                QStringLiteral(VIREO_BINARY), m_media.path() });
+        QVERIFY(becomes("Playing", 10000));
+        QCOMPARE(title(), QStringLiteral("caf\uFFFD.mp3"));
+        QVERIFY(level(800) > 1000.0);
+        QVERIFY(QString::fromUtf8(m_program.readAllStandardError()).isEmpty());
+        quitProgram();
+    }
+
     // What the desktop shows of a song comes from its tags: title, artist, album, track number and cover over MPRIS
     // and in the notification when the list moves on. A length GStreamer learns only while the song plays (an MP3
     // without a Xing header) is announced once known. The list and its current song outlive a restart.
@@ -709,6 +731,34 @@ private slots:
         const QVector<qint16> sound = record(800);
         QVERIFY(PulseServer::toneAmplitude(sound, 660) > 5 * PulseServer::toneAmplitude(sound, 440));
         QCOMPARE(title(), QStringLiteral("FlacTitle"));
+        quitProgram();
+    }
+
+    // Repeat as a sound applet sets it, heard at the sink: a repeated list starts again after its last song, a
+    // repeated song plays again, and without repeat the list ends.
+    void repeatIsHeardPastTheEnd()
+    {
+        QVERIFY(AudioFixtures::makeTone(file("low.ogg"), 1500, 440));
+        QVERIFY(AudioFixtures::makeTone(file("high.ogg"), 1500, 660));
+        startProgram(programEnvironment(), { file("low.ogg"), file("high.ogg") });
+        QVERIFY(becomes("Playing", 10000));
+        QDBusInterface remote(service, path, playerInterface, m_bus);
+        QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("Playlist")));
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("high.ogg"); }, 4000));
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("low.ogg"); }, 4000));
+        QVector<qint16> sound = record(400);
+        QVERIFY(PulseServer::toneAmplitude(sound, 440) > 5 * PulseServer::toneAmplitude(sound, 660));
+
+        QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("Track")));
+        QTest::qWait(2500); // past the song's end
+        QCOMPARE(title(), QStringLiteral("low.ogg"));
+        QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Playing"));
+        sound = record(400);
+        QVERIFY(PulseServer::toneAmplitude(sound, 440) > 5 * PulseServer::toneAmplitude(sound, 660));
+
+        QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("None")));
+        QVERIFY(becomes("Stopped", 6000));
+        QCOMPARE(title(), QStringLiteral("low.ogg")); // the end of the list stands at its first song
         quitProgram();
     }
 

@@ -2,6 +2,7 @@
 
 #include "AudioPlayer.h"
 #include "ID3Info.h"
+#include "MediaCommon.h"
 #include "PlayListFile.h"
 
 #include <QRandomGenerator>
@@ -133,7 +134,7 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
     if (position > 0) {
         m_nCuedStart = ++m_nSongStarts;
         m_nCuedPosition = position;
-        AudioPlayer::instance()->cue(currentUrl().toLocalFile(), position);
+        AudioPlayer::instance()->cue(MediaCommon::localName(currentUrl()), position);
         queueNext();
     }
     emit listReplaced();
@@ -150,7 +151,7 @@ qint64 AudioListPlayer::currentPosition() const
     const AudioPlayer* player = AudioPlayer::instance();
     if (!player->hasMedia() && m_nSongStarts == m_nCuedStart)
         return m_nCuedPosition;
-    if (player->isStopped() || !player->hasMedia() || player->fileName() != currentUrl().toLocalFile())
+    if (player->isStopped() || !player->hasMedia() || player->fileName() != MediaCommon::localName(currentUrl()))
         return 0;
     return player->position();
 }
@@ -238,14 +239,14 @@ QPixmap AudioListPlayer::currentCover() const
 SongTags AudioListPlayer::currentTags() const
 {
     AudioPlayer* player = AudioPlayer::instance();
-    if (player->fileName() != currentUrl().toLocalFile())
+    if (player->fileName() != MediaCommon::localName(currentUrl()))
         return SongTags();
     return player->tags();
 }
 
 void AudioListPlayer::playNumber(int number)
 {
-    play(m_playList.at(m_listIndexes.at(number)).toLocalFile());
+    play(MediaCommon::localName(m_playList.at(m_listIndexes.at(number))));
 }
 
 void AudioListPlayer::play(const QString& fileName)
@@ -269,12 +270,12 @@ void AudioListPlayer::queueNext()
     if (m_bStopAfterCurrent) {
         // nothing follows
     } else if (m_nRepeat == Repeat::Song && m_nCurrentNumber < n) {
-        upcoming << m_playList.at(m_listIndexes.at(m_nCurrentNumber)).toLocalFile();
+        upcoming << MediaCommon::localName(m_playList.at(m_listIndexes.at(m_nCurrentNumber)));
     } else {
         const bool round = m_nRepeat == Repeat::List && !m_bShuffleMode;
         const int end = round ? m_nCurrentNumber + 1 + qMin(n, Ahead) : n;
         for (int k = m_nCurrentNumber + 1; k < end && upcoming.size() < Ahead; ++k)
-            upcoming << m_playList.at(m_listIndexes.at(k % n)).toLocalFile();
+            upcoming << MediaCommon::localName(m_playList.at(m_listIndexes.at(k % n)));
     }
     AudioPlayer::instance()->setUpcoming(upcoming);
 }
@@ -285,7 +286,7 @@ void AudioListPlayer::queueNext()
 void AudioListPlayer::play()
 {
     AudioPlayer* player = AudioPlayer::instance();
-    if (m_listIndexes.isEmpty() || (player->hasMedia() && player->fileName() == currentUrl().toLocalFile())) {
+    if (m_listIndexes.isEmpty() || (player->hasMedia() && player->fileName() == MediaCommon::localName(currentUrl()))) {
         player->play();
         emit stateChanged();
         return;
@@ -499,7 +500,7 @@ void AudioListPlayer::advance()
         emit nextTriggered();
         return;
     }
-    const QString next = m_playList.at(m_listIndexes.at(m_nCurrentNumber)).toLocalFile();
+    const QString next = MediaCommon::localName(m_playList.at(m_listIndexes.at(m_nCurrentNumber)));
     if (!skipping && player->isPlaying() && player->fileName() == next) {
         ++m_nSongStarts;
         queueNext();

@@ -1,5 +1,6 @@
 #include "GstSupport_linux.h"
 
+#include "MediaCommon.h"
 #include "QzMultiMediaLogging.h"
 
 #include <QFile>
@@ -8,6 +9,9 @@
 #include <gst/gst.h>
 
 #include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace QzMultiMedia::GstSupport {
 
@@ -237,11 +241,14 @@ SongTags songTags(const GstTagList* list)
 
 QByteArray playableUri(const QString& fileName)
 {
-    const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.isAbsolute() || !info.isFile() || !info.isReadable())
+    // By its bytes: a name that is not UTF-8 comes as an address, which a QFileInfo would misread.
+    const QByteArray path = MediaCommon::fileBytes(fileName);
+    struct stat status = {};
+    if (!path.startsWith('/') || ::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode)
+        || ::access(path.constData(), R_OK) != 0)
         return QByteArray();
     ensureGstreamer();
-    gchar* text = gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
+    gchar* text = gst_filename_to_uri(path.constData(), nullptr);
     const QByteArray uri(text);
     g_free(text);
     return uri;

@@ -1,5 +1,7 @@
 #include "MediaCommon.h"
 
+#include <QFile>
+
 #include <initializer_list>
 
 namespace QzMultiMedia {
@@ -47,6 +49,27 @@ bool MediaCommon::isVideo(const QString& fileName)
 bool MediaCommon::isImage(const QString& fileName)
 {
     return mediaType(fileName) == Image;
+}
+
+QString MediaCommon::localName(const QUrl& url)
+{
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    const QString path = url.toLocalFile();
+    if (url.scheme() == QLatin1String("file") && QFile::encodeName(path) != bytes)
+        return QString::fromLatin1(url.toEncoded());
+    return path;
+}
+
+QByteArray MediaCommon::fileBytes(const QString& localName)
+{
+    if (localName.startsWith(QLatin1String("file:")))
+        return QByteArray::fromPercentEncoding(QUrl::fromEncoded(localName.toLatin1()).path(QUrl::FullyEncoded).toLatin1());
+    return QFile::encodeName(localName);
+}
+
+QUrl MediaCommon::urlFromBytes(const QByteArray& path)
+{
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"));
 }
 
 } // namespace QzMultiMedia

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 namespace QzMultiMedia {
 
@@ -19,6 +21,14 @@ public:
     static bool isAudio(const QString& fileName);
     static bool isVideo(const QString& fileName);
     static bool isImage(const QString& fileName);
+
+    // The name the engine opens a local song by: its path, or, for a path that is not UTF-8 (a file named on
+    // another system), its address ("file:///…%E9…"), since a QString cannot hold those bytes and they would
+    // name another file. fileBytes() gives the path's bytes back from either.
+    static QString localName(const QUrl& url);
+    static QByteArray fileBytes(const QString& localName);
+    // The song's address from the bytes of an absolute path, whatever they are.
+    static QUrl urlFromBytes(const QByteArray& path);
 };
 
 } // namespace QzMultiMedia

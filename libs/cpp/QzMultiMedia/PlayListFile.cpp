@@ -1,5 +1,7 @@
 #include "PlayListFile.h"
 
+#include "MediaCommon.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,10 +31,12 @@ bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int curr
     if (positionMs > 0)
         text += positionMark + QByteArray::number(positionMs) + '\n';
     // A name is written as it is, unless a line could not hold it (a line break in it, a space or tab at its
-    // end, which readers trim): then as a file URL, every such byte escaped.
+    // end, which readers trim, bytes that are not UTF-8): then as a file URL, every such byte escaped.
     for (const QUrl& song : songs) {
-        const QByteArray name = QFile::encodeName(song.toLocalFile());
-        const bool plain = !name.contains('\n') && !name.contains('\r') && !name.endsWith(' ') && !name.endsWith('\t');
+        const QString local = MediaCommon::localName(song);
+        const QByteArray name = QFile::encodeName(local);
+        const bool plain = !local.startsWith(QLatin1String("file:")) && !name.contains('\n') && !name.contains('\r')
+            && !name.endsWith(' ') && !name.endsWith('\t');
         text += (plain ? name : song.toEncoded()) + '\n';
     }
     if (file.write(text) != text.size()) {

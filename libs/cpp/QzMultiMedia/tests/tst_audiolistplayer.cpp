@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "MediaCommon.h"
 #include "PlayListFile.h"
 #include "PlayListKeeper.h"
 #include "VireoTestMain.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace QzMultiMedia;
 
@@ -348,14 +350,23 @@ private slots:
         const QUrl broken = url(QStringLiteral("two\nlines.wav"));
         for (const QUrl& name : { odd, spaced, broken })
             QVERIFY(QFile::copy(a.toLocalFile(), name.toLocalFile()));
+        // A name made on a system that did not write UTF-8: its bytes name the file, and they play.
+        const QByteArray latin1 = QFile::encodeName(m_dir.path()) + "/caf\xe9.wav";
+        QCOMPARE(::link(QFile::encodeName(a.toLocalFile()).constData(), latin1.constData()), 0);
+        const QUrl foreign = MediaCommon::urlFromBytes(latin1);
+        player()->setPlayList({ foreign, a });
+        QTest::qWait(300);
+        QVERIFY(player()->isPlaying());
+        QCOMPARE(player()->currentUrl(), foreign);
+        QTRY_VERIFY(AudioPlayer::instance()->duration() > 0);
         const QString kept = m_dir.filePath(QStringLiteral("kept/playlist.m3u8"));
-        player()->setPlayList({ a, odd, spaced, broken, longTone });
+        player()->setPlayList({ a, odd, spaced, broken, longTone, foreign });
         player()->slotPlayNext();
         QVERIFY(player()->savePlayList(kept));
         player()->setPlayList({ b });
         m_started.clear();
         player()->restorePlayList(kept);
-        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone }));
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign }));
         QVERIFY(!player()->isPlaying());
         QVERIFY(m_started.isEmpty());
         player()->play();
@@ -366,13 +377,13 @@ private slots:
                  QByteArray("#EXTM3U\n#VIREO-CURRENT:99\nhttp://example.invalid/a.mp3\nrelative.mp3\n") }) {
             QVERIFY(AudioFixtures::writeBytes(kept, garbage));
             player()->restorePlayList(kept);
-            QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone }));
+            QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign }));
         }
         // A FIFO where the list should be has no writer: reading it must not wait for one.
         QVERIFY(QFile::remove(kept));
         QCOMPARE(mkfifo(QFile::encodeName(kept).constData(), 0600), 0);
         player()->restorePlayList(kept);
-        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone }));
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign }));
         player()->setPlayList({ b });
         player()->restorePlayList(m_dir.filePath(QStringLiteral("missing.m3u8")));
         QCOMPARE(player()->playList(), QList<QUrl> { b });
