@@ -165,6 +165,12 @@ int block(Vireo& vireo, const QString& a, const QString& b, const QString& damag
     for (int i = 0; i < 10000; ++i)
         many << QUrl::fromLocalFile(i % 2 ? a : b);
     measure("drop_10000", 1500, [&] { dropOnIcon(vireo, many); });
+    // A library as users drop it: 10,000 songs in 500 folders, which the Songs menu groups a folder each while
+    // their tags are read beside it (the songs past the first need not exist for that).
+    QList<QUrl> library { QUrl::fromLocalFile(a) };
+    for (int i = 1; i < 10000; ++i)
+        library << QUrl::fromLocalFile(QStringLiteral("/nonexistent/folder%1/song%2.mp3").arg(i % 500).arg(i));
+    measure("drop_10000_in_500_folders", 1500, [&] { dropOnIcon(vireo, library); });
     measure("damaged_200mb", 3000, [&] { dropOnIcon(vireo, { QUrl::fromLocalFile(damaged) }); });
     measure("fifo", 3000, [&] { dropOnIcon(vireo, { QUrl::fromLocalFile(fifo) }); });
     // The first song of a format whose decoder was not yet loaded in this run.
