@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <utility>
+
 #include <climits>
 
 using QzMultiMedia::AudioListPlayer;
@@ -379,13 +381,20 @@ void Vireo::addOpenEntry(QMenu* menu)
 // Five percent a step, as sound applets do.
 // A notch of the wheel is 120; touchpads send it in smaller parts, which add up. A burst of turns moves the
 // volume to its end and no further.
+// A burst of turns (thousands of Scroll calls from a host, a spun wheel) adds up and changes the volume once,
+// on the next turn of the event loop: one change announced over MPRIS and written to the settings, not thousands.
 void Vireo::wheelTurned(int angle)
 {
     m_nWheelRest = qBound(-20 * 120, m_nWheelRest + angle, 20 * 120);
-    const int steps = m_nWheelRest / 120;
-    m_nWheelRest -= steps * 120;
-    if (steps)
-        changeVolume(steps);
+    if (std::exchange(m_bWheelPending, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_bWheelPending = false;
+        const int steps = m_nWheelRest / 120;
+        m_nWheelRest -= steps * 120;
+        if (steps)
+            changeVolume(steps);
+    });
 }
 
 void Vireo::changeVolume(int steps)

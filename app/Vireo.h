@@ -92,4 +92,5 @@ private:
     bool m_bRaiseCatcher = false; // the icon was embedded anew, above the catcher
     bool m_bNoDrops = false; // the tray takes no drops: the menu offers "Open Songs..." instead
     int m_nWheelRest = 0; // wheel movement over the icon not yet worth a volume step
+    bool m_bWheelPending = false; // turns came that the next turn of the event loop applies
 };

@@ -9,10 +9,12 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
-#include <QScopeGuard>
 #include <QMimeData>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <functional>
 
@@ -181,6 +183,34 @@ private slots:
         QCOMPARE(player->volume(), 0.4);
         QVERIFY(entry(sleep, QStringLiteral("Off"))->isChecked());
         QCOMPARE(sleep->title(), QStringLiteral("Sleep Timer"));
+    }
+
+    // Wheel turns over the icon in a burst change the volume once, by all of them together (a notch is 5 %, a
+    // smooth-scrolling touchpad sends parts of one), up to the end of the scale and no further.
+    void wheelBurstIsOneChange()
+    {
+        Vireo vireo;
+        AudioListPlayer* player = AudioListPlayer::instance();
+        dropOnIcon(vireo, { a });
+        player->setVolume(0.5);
+        QSignalSpy changes(player, &AudioListPlayer::stateChanged);
+        const auto turn = [&](int angle) {
+            QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(vireo.dropCatcher(), &wheel);
+        };
+        for (int i = 0; i < 3; ++i)
+            turn(120);
+        for (int i = 0; i < 4; ++i)
+            turn(30); // a fourth of a notch each
+        QCOMPARE(changes.count(), 0);
+        QTRY_COMPARE(changes.count(), 1);
+        QCOMPARE(player->volume(), 0.7);
+        for (int i = 0; i < 1000; ++i)
+            turn(120);
+        QTRY_COMPARE(player->volume(), 1.0);
+        QTest::qWait(100);
+        QCOMPARE(changes.count(), 2);
     }
 
     // A second drop replaces the list and starts its first song.
