@@ -116,13 +116,14 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
 {
     int current = 0;
     qint64 position = 0;
-    const QList<QUrl> songs = PlayListFile::read(m3u8File, &current, &position);
+    qsizetype leftOut = 0;
+    const QList<QUrl> songs = PlayListFile::read(m3u8File, &current, &position, MaxSongs, &leftOut);
     if (songs.isEmpty())
         return;
+    if (leftOut > 0)
+        emit songsLeftOut(leftOut);
     AudioPlayer::instance()->stop();
-    m_playList = withinLimit(songs, MaxSongs);
-    if (current >= m_playList.size())
-        current = 0;
+    m_playList = songs;
     m_nUnplayableRun = 0;
     if (m_bShuffleMode) {
         shuffleIndexes(current);

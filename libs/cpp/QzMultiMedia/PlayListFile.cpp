@@ -12,7 +12,6 @@ namespace QzMultiMedia {
 namespace {
 const QByteArray currentMark = QByteArrayLiteral("#VIREO-CURRENT:");
 const QByteArray positionMark = QByteArrayLiteral("#VIREO-POSITION:");
-constexpr qint64 MaxListBytes = 64 * 1024 * 1024; // a list of a million songs; anything bigger is not ours
 } // namespace
 
 bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs)
@@ -50,15 +49,25 @@ bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int curr
     return file.commit();
 }
 
-QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positionMs)
+QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positionMs, qsizetype maxSongs,
+    qsizetype* leftOut)
 {
     *current = 0;
     qint64 position = 0;
+    qsizetype others = 0;
     QList<QUrl> songs;
+    // Whatever its size, the list is read to its end, which the writer put there: the songs past the limit are
+    // counted, not kept, so that a list too long is cut and said so rather than lost.
+    const auto keep = [&](const auto& make) {
+        if (maxSongs < 0 || songs.size() < maxSongs)
+            songs << make();
+        else
+            ++others;
+    };
     // A regular file only: opening a FIFO waits for a writer that never comes, and froze the start.
     const QFileInfo info(path);
     QFile file(path);
-    if (!info.isFile() || info.size() > MaxListBytes || !file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return songs;
     int marked = 0;
     while (!file.atEnd()) {
@@ -71,15 +80,15 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
         } else if (line.startsWith(positionMark)) {
             position = qMax<qint64>(0, line.mid(positionMark.size()).toLongLong());
         } else if (line.startsWith('/')) {
-            songs << QUrl::fromLocalFile(QFile::decodeName(line));
+            keep([&] { return QUrl::fromLocalFile(QFile::decodeName(line)); });
         } else if (line.startsWith("http://") || line.startsWith("https://")) {
             const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
             if (MediaCommon::isStream(url))
-                songs << url;
+                keep([&] { return url; });
         } else if (line.startsWith("file://")) {
             const QUrl url = QUrl::fromEncoded(line);
             if (url.isLocalFile() && url.host().isEmpty())
-                songs << url;
+                keep([&] { return url; });
         }
         // Comments, relative names and other addresses: nothing this player can open.
     }
@@ -87,6 +96,8 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
         *current = marked;
     if (positionMs)
         *positionMs = *current == marked ? position : 0;
+    if (leftOut)
+        *leftOut = others;
     return songs;
 }
 

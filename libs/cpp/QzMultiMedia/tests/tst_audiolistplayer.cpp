@@ -100,7 +100,8 @@ private slots:
         QVERIFY(AudioPlayer::instance()->position() < 300);
     }
 
-    // A list keeps at most MaxSongs songs, whether it comes whole or by additions, and says how many it left out.
+    // A list keeps at most MaxSongs songs, whether it comes whole, by additions or from the kept list, and says how
+    // many it left out.
     void aListHasALimit()
     {
         QSignalSpy leftOut(player(), &AudioListPlayer::songsLeftOut);
@@ -116,6 +117,19 @@ private slots:
         QCOMPARE(player()->playList().size(), AudioListPlayer::MaxSongs);
         QCOMPARE(player()->playList().last(), b);
         QCOMPARE(leftOut.takeFirst().at(0).value<qsizetype>(), qsizetype(1));
+
+        // A kept list of a million lines (70 MB) comes back cut to the limit, and says so, rather than lost.
+        const QString kept = m_dir.filePath(QStringLiteral("huge.m3u8"));
+        const QByteArray folder = QFile::encodeName(m_dir.path()) + "/" + QByteArray(40, 'x') + "/";
+        QByteArray text = "#EXTM3U\n";
+        for (int i = 0; i < 1000000; ++i)
+            text += folder + QByteArray::number(i) + ".wav\n";
+        QVERIFY(text.size() > 64 * 1024 * 1024);
+        QVERIFY(AudioFixtures::writeBytes(kept, text));
+        player()->restorePlayList(kept);
+        QCOMPARE(player()->playList().size(), AudioListPlayer::MaxSongs);
+        QCOMPARE(player()->playList().last(), QUrl::fromLocalFile(QFile::decodeName(folder + "99999.wav")));
+        QCOMPARE(leftOut.takeFirst().at(0).value<qsizetype>(), qsizetype(1000000) - AudioListPlayer::MaxSongs);
     }
 
     // Stop after this song: the song ends, the next is not heard, the list stands at it stopped and Play starts
