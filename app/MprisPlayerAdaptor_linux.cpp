@@ -2,7 +2,6 @@
 
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
-#include "MediaCommon.h"
 #include "Mpris_linux.h"
 #include "SongIntake.h"
 
@@ -152,9 +151,9 @@ void MprisPlayerAdaptor_linux::SetPosition(const QDBusObjectPath& trackId, qlong
 void MprisPlayerAdaptor_linux::OpenUri(const QString& uri)
 {
     const QUrl url(uri);
-    // "file://remote-host/…" names another machine's file, which is never fetched; streams play.
+    // "file://remote-host/…" names another machine's file: nothing is ever fetched.
     const bool local = url.isLocalFile() && (url.host().isEmpty() || url.host() == QLatin1String("localhost"));
-    if (!local && !QzMultiMedia::MediaCommon::isStream(url))
+    if (!local)
         return;
     QzMultiMedia::SongIntake::play({ url });
 }

@@ -21,7 +21,7 @@ QString MprisRootAdaptor_linux::desktopEntry() const
 
 QStringList MprisRootAdaptor_linux::supportedUriSchemes() const
 {
-    return { QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https") };
+    return { QStringLiteral("file") };
 }
 
 // Every audio type the player decodes, as the desktop entry lists them; folders are taken too, but a player is

@@ -13,7 +13,7 @@ class PlayListFile
 public:
     // Writes the list whole or not at all; an empty list removes the file.
     static bool write(const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs = 0);
-    // The local files and streams the list names, in order, the first maxSongs of them (all for -1; `leftOut`
+    // The local files the list names, in order, the first maxSongs of them (all for -1; `leftOut`
     // counts the others); `current` gets the marked song's place, 0 when none is marked or it was left out, and
     // `positionMs` (when asked) the place reached in that song, 0 when none is. A missing or damaged file gives an
     // empty list.
