@@ -120,6 +120,7 @@ private:
     void handleBuffering(GstMessage* message);
     void readDuration();
     void applyTarget();
+    void seek(qint64 ms);
     void updateFilter();
     void rewindIfStopped();
     static void aboutToFinish(GstElement* pipeline, void* owner);
@@ -154,6 +155,7 @@ private:
     int m_nStreamStarts = 0; // since the last load: the first is the loaded song, each further one a song taken over
     quint32 m_nLoadSeqnum = 0; // messages made before the last load are about another song
     qint64 m_nPendingSeek = -1; // asked for before the pipeline could seek
+    qint64 m_nSeekingTo = -1; // a seek on its way: until the pipeline is ready there, the place is its target
     qint64 m_nDuration = 0;
     GstTagList* m_pTagList = nullptr; // everything the sounding song told, merged
     SongTags m_tags;

@@ -63,10 +63,10 @@ GstPadProbeReturn joinSongs(GstPad*, GstPadProbeInfo* info, gpointer data)
     return GST_PAD_PROBE_OK;
 }
 
-void seekTo(GstElement* pipeline, qint64 ms)
+bool seekTo(GstElement* pipeline, qint64 ms)
 {
-    gst_element_seek_simple(pipeline, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        qMax<qint64>(0, ms) * GST_MSECOND);
+    return gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
+        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), qMax<qint64>(0, ms) * GST_MSECOND);
 }
 
 } // namespace
@@ -234,6 +234,7 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     m_bRewindPending = false;
     m_bPrerolled = false;
     m_nPendingSeek = -1;
+    m_nSeekingTo = -1;
     m_uri = uri;
     m_bAtStart = true;
     // playbin taken down while it sets a song up inside (its pads come and go on a streaming thread) can
@@ -387,7 +388,7 @@ void NativeAudioPlayerInternal::rewindIfStopped()
         load(m_uri);
     } else if (std::exchange(m_bRewindPending, false)) {
         if (m_bPrerolled)
-            seekTo(m_pPlayer, 0);
+            seek(0);
         else
             m_nPendingSeek = 0;
     }
@@ -516,6 +517,8 @@ qint64 NativeAudioPlayerInternal::position() const
     // A place asked for before the song is ready is where it stands already, to anybody who asks.
     if (isLoaded() && m_nPendingSeek > 0)
         return m_nPendingSeek;
+    if (isLoaded() && m_nSeekingTo >= 0)
+        return m_nSeekingTo;
     if (!isLoaded() || m_bRewindPending || m_bReloadPending || m_bLoadDeferred
         || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
         return 0;
@@ -531,7 +534,7 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
         load(m_uri);
     m_bRewindPending = false;
     if (m_bPrerolled)
-        seekTo(m_pPlayer, ms);
+        seek(ms);
     else
         m_nPendingSeek = ms;
     m_bAtStart = false;
@@ -794,8 +797,16 @@ void NativeAudioPlayerInternal::handleTags(GstMessage* message)
 }
 
 // The song is ready to play (and again after each seek): now its length is known, and whether anybody can hear it.
+// A seek that is refused (a stream that cannot seek) leaves the place where it was.
+void NativeAudioPlayerInternal::seek(qint64 ms)
+{
+    if (seekTo(m_pPlayer, ms))
+        m_nSeekingTo = ms;
+}
+
 void NativeAudioPlayerInternal::handleLoaded()
 {
+    m_nSeekingTo = -1;
     readDuration();
     if (m_bPrerolled)
         return;
@@ -827,7 +838,7 @@ void NativeAudioPlayerInternal::handleLoaded()
         return;
     }
     if (m_nPendingSeek >= 0)
-        seekTo(m_pPlayer, std::exchange(m_nPendingSeek, -1));
+        seek(std::exchange(m_nPendingSeek, -1));
     applyTarget();
 }
 
