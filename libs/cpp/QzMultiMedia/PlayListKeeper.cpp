@@ -16,19 +16,19 @@ namespace {
 constexpr int SoonMs = 1000;
 constexpr int WhilePlayingMs = 30000;
 
-std::atomic_bool s_bFailing { false }; // said once, not at every write while the disk stays full
+std::atomic_bool s_bFailing { false };
 
-bool write(const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs)
+// A failed write is said once, not at every write while the disk stays full.
+void report(bool written, const QString& path)
 {
-    if (PlayListFile::write(path, songs, current, positionMs)) {
+    if (written) {
         s_bFailing = false;
-        return true;
+        return;
     }
     if (s_bFailing.exchange(true))
-        return false;
+        return;
     std::fprintf(stderr, "vireo: the play list could not be written to %s; the one written before is kept.\n",
         QFile::encodeName(path).constData());
-    return false;
 }
 } // namespace
 
@@ -93,15 +93,16 @@ void PlayListKeeper::saveInBackground()
     m_soon.stop();
     const AudioListPlayer* list = AudioListPlayer::instance();
     m_writer.start([path = m_strFile, songs = list->playList(), current = qMax(0, list->currentIndex()),
-                       position = list->currentPosition()] { write(path, songs, current, position); });
+                       position = list->currentPosition()] {
+        report(PlayListFile::write(path, songs, current, position), path);
+    });
 }
 
 void PlayListKeeper::saveNow()
 {
     m_soon.stop();
     m_writer.waitForDone();
-    const AudioListPlayer* list = AudioListPlayer::instance();
-    write(m_strFile, list->playList(), qMax(0, list->currentIndex()), list->currentPosition());
+    report(AudioListPlayer::instance()->savePlayList(m_strFile), m_strFile);
 }
 
 } // namespace QzMultiMedia
