@@ -12,6 +12,7 @@
 #include "TrackNotifier.h"
 #include "TrayHost.h"
 #include "TrayIconGeometry.h"
+#include "XEmbedTrayIcon.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -52,8 +53,15 @@ Vireo::Vireo(QObject* parent)
     , m_bNoDrops(TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
 {
     if (!TrayHost::isWayland()) {
+        if (TrayHost::docksIconItself()) {
+            m_pDockedIcon = new XEmbedTrayIcon;
+            m_pDockedIcon->installEventFilter(this);
+        }
         m_plblDropCatcher = new QLabel(nullptr, Qt::WindowFlags());
-        m_plblDropCatcher->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        // Out of the window manager's hands: one that keeps windows off a panel's strip (xfwm4) would otherwise
+        // move the catcher off the icon it must cover.
+        m_plblDropCatcher->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+            | Qt::BypassWindowManagerHint);
         m_plblDropCatcher->setAlignment(Qt::AlignCenter);
         m_plblDropCatcher->setWindowOpacity(double(0.06f));
         m_plblDropCatcher->setAcceptDrops(true);
@@ -145,7 +153,7 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext->addAction(pactQuit);
 
     setContextMenu(m_pmnuContext);
-    setToolTip(QStringLiteral("Vireo"));
+    showToolTip(QStringLiteral("Vireo"));
     setTransportEnabled(false);
 
     // Trays that keep the icon out of reach of other windows (StatusNotifierItem hosts) report clicks here, and
@@ -166,7 +174,8 @@ Vireo::Vireo(QObject* parent)
         slotListChanged();
         slotShowState();
     }
-    setVisible(true);
+    if (!m_pDockedIcon)
+        setVisible(true);
 }
 
 // The catcher and the menu have no parent and live until the process ends.
@@ -175,6 +184,34 @@ Vireo::~Vireo()
 {
     delete m_pmnuContext;
     delete m_plblDropCatcher;
+    delete m_pDockedIcon;
+}
+
+// The icon Qt shows, or the one docked by the program.
+void Vireo::showIcon(const QIcon& icon)
+{
+    if (m_pDockedIcon)
+        m_pDockedIcon->setIcon(icon);
+    else
+        setIcon(icon);
+}
+
+QIcon Vireo::shownIcon() const
+{
+    return m_pDockedIcon ? m_pDockedIcon->icon() : icon();
+}
+
+void Vireo::showToolTip(const QString& tip)
+{
+    if (m_pDockedIcon)
+        m_pDockedIcon->setToolTip(tip);
+    else
+        setToolTip(tip);
+}
+
+bool Vireo::iconShown() const
+{
+    return m_pDockedIcon ? m_pDockedIcon->isVisible() : isVisible();
 }
 
 QLabel* Vireo::dropCatcher() const
@@ -190,7 +227,7 @@ void Vireo::setStatusPicture(const QString& resource)
     if (m_bDragOver && resource != pixDrop)
         return;
     const QString name = QStringLiteral("vireo-") + QFileInfo(resource).baseName().toLower();
-    setIcon(QIcon::fromTheme(name, QIcon(resource)));
+    showIcon(QIcon::fromTheme(name, QIcon(resource)));
     m_bCatcherStale = true;
     if (m_plblDropCatcher && m_plblDropCatcher->isVisible())
         dressCatcher();
@@ -210,7 +247,7 @@ void Vireo::dressCatcher()
     // Without a compositor the catcher cannot be translucent and would cover the icon with a square of its own
     // background: there it wears the icon's picture, cut to the picture's shape so the tray shows around it.
     const QSize area = m_plblDropCatcher->size();
-    const QPixmap picture = icon().pixmap(area);
+    const QPixmap picture = shownIcon().pixmap(area);
     m_plblDropCatcher->setPixmap(picture);
     const QSize shown = picture.deviceIndependentSize().toSize();
     const QPoint offset((area.width() - shown.width()) / 2, (area.height() - shown.height()) / 2);
@@ -321,7 +358,7 @@ void Vireo::slotUpdateInfo()
 {
     const QString name = AudioListPlayer::instance()->currentName();
     m_pactInfo->setText(m_pSongs->entryText(name));
-    setToolTip(name.isEmpty() ? QStringLiteral("Vireo") : name + QStringLiteral(" \u2014 Vireo"));
+    showToolTip(name.isEmpty() ? QStringLiteral("Vireo") : name + QStringLiteral(" \u2014 Vireo"));
     m_pSongs->slotMarkCurrentSong();
 }
 
@@ -449,7 +486,7 @@ void Vireo::adjustWidget()
     if (moved)
         m_plblDropCatcher->setGeometry(rect);
     // A tray that hands out no geometry (StatusNotifierItem hosts) has nothing to cover.
-    const bool visible = isVisible() && !rect.isEmpty();
+    const bool visible = iconShown() && !rect.isEmpty();
     if (m_plblDropCatcher->isVisible() != visible)
         m_plblDropCatcher->setVisible(visible);
     // A compositor may come or go.
@@ -473,7 +510,7 @@ bool Vireo::eventFilter(QObject*, QEvent* event)
             return true;
         }
         if (mouse->button() == Qt::LeftButton) {
-            const QRect rect = m_plblDropCatcher->geometry();
+            const QRect rect = m_pIconGeometry->geometry();
             m_pmnuContext->move(rect.left(), rect.top() + rect.height());
             m_pmnuContext->exec();
             return true;

@@ -12,12 +12,14 @@ class QLabel;
 class QMenu;
 class PlayListMenu;
 class TrayIconGeometry;
+class XEmbedTrayIcon;
 
 // The player as a tray icon: its picture, its menu and the transport commands. It may come and go with the tray
 // host while the player plays on; it shows the play list and the player's state as they stand and follows them
 // through their signals, whoever changed them. On X11 trays, mouse input and dropped files reach it through the
 // drop catcher, a nearly invisible window kept over the icon once a second; StatusNotifierItem hosts (and every
-// Wayland session) take no drops, and there the menu offers an open dialog instead.
+// Wayland session) take no drops, and there the menu offers an open dialog instead. Where a panel offers both
+// kinds of tray, the icon is embedded, docked by the program itself if Qt would pick the other kind.
 class Vireo : public QSystemTrayIcon
 {
     Q_OBJECT
@@ -76,8 +78,13 @@ private:
     void changeVolume(int steps);
     void addOpenEntry(QMenu* menu);
     QList<QUrl> chooseSongs(const QString& title);
+    void showIcon(const QIcon& icon);
+    QIcon shownIcon() const;
+    void showToolTip(const QString& tip);
+    bool iconShown() const;
 
     QLabel* m_plblDropCatcher = nullptr;
+    XEmbedTrayIcon* m_pDockedIcon = nullptr; // the icon docked by the program itself, where Qt would not embed it
     QMenu* m_pmnuContext = nullptr;
     PlayListMenu* m_pSongs = nullptr; // the "Songs" submenu
     QAction* m_pactPlayPause = nullptr;

@@ -28,6 +28,8 @@ constexpr Names<AudioListPlayer::Repeat> RepeatNames[] = { { AudioListPlayer::Re
     { AudioListPlayer::Repeat::List, "list" }, { AudioListPlayer::Repeat::Song, "song" } };
 constexpr Names<QzMultiMedia::ReplayGain> GainNames[] = { { QzMultiMedia::ReplayGain::Off, "off" },
     { QzMultiMedia::ReplayGain::Track, "track" }, { QzMultiMedia::ReplayGain::Album, "album" } };
+constexpr Names<TrayHost::Protocol> TrayNames[] = { { TrayHost::Protocol::Automatic, "auto" },
+    { TrayHost::Protocol::Embedded, "xembed" }, { TrayHost::Protocol::StatusNotifier, "sni" } };
 
 template <typename Mode, std::size_t N> QString nameOf(Mode mode, const Names<Mode> (&names)[N])
 {
@@ -138,6 +140,12 @@ int main(int argc, char** argv)
         app.showHelpOnStart();
         app.callReminder(4, 6);
     };
+    // Where a panel runs both kinds of tray, the icon is embedded unless the user chose otherwise ("Tray" =
+    // "xembed", "sni" or "auto"); VIREO_TRAY says the same for one run.
+    const QByteArray trayChoice = qgetenv("VIREO_TRAY");
+    TrayHost::setPreferredProtocol(named(
+        trayChoice.isEmpty() ? app.settingsValue(QStringLiteral("Tray")) : QVariant(QString::fromLatin1(trayChoice)),
+        TrayNames));
     TrayHost trayHost;
     if (TrayHost::isAvailable()) {
         createIcon();

@@ -7,14 +7,14 @@ packages=(
     # build
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
-    libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libxcb1-dev libxcb-xfixes0-dev libtotem-plparser-dev libtag1-dev
+    libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libxcb1-dev libxcb-xfixes0-dev libxcb-res0-dev libtotem-plparser-dev libtag1-dev
     # run
     qt6-qpa-plugins qt6-translations-l10n
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-tools
     # test: a desktop of our own (X server, tray host, sound server, input) and fixture makers
     xvfb xauth trayer weston qt6-wayland xdotool x11-utils pulseaudio pulseaudio-utils dbus dbus-x11 sox lame desktop-file-utils libglib2.0-bin appstream dpkg-dev
-    lintian xdg-utils file xfce4-panel xfconf xfwm4
+    lintian xdg-utils file xfce4-panel xfconf xfwm4 dunst
 )
 
 missing=()

@@ -16,11 +16,24 @@ class TrayHost : public QObject
 public:
     explicit TrayHost(QObject* parent = nullptr);
 
+    // Which kind of tray the icon goes to where a desktop offers both (xfce4-panel 4.18 runs an X11 tray and a
+    // StatusNotifierItem host side by side).
+    enum class Protocol { Automatic, Embedded, StatusNotifier };
+    // The user's choice, or the test's; Automatic embeds wherever a real X11 tray runs.
+    static void setPreferredProtocol(Protocol protocol);
+
     static bool isAvailable();
-    // The tray is a StatusNotifierItem host (KDE Plasma, GNOME's AppIndicator extension, every Wayland session):
-    // the icon lives in another process, which takes no drops and hands out no geometry. Qt picks this kind
-    // whenever such a host is registered, so the answer holds for an icon made now.
+    // The icon becomes a StatusNotifierItem (KDE Plasma, GNOME's AppIndicator extension, every Wayland session):
+    // it lives in another process, which takes no drops and hands out no geometry. The answer holds for an icon
+    // made now.
     static bool isStatusNotifierHost();
+    // The icon is embedded in an X11 tray, where a window of the program can lie over it and take drops. A tray
+    // that only turns embedded icons into StatusNotifierItems (KDE's xembedsniproxy) does not count: there the
+    // item itself is the better icon.
+    static bool embedsIcon();
+    // The icon is to be embedded, but Qt, which picks a StatusNotifierItem host whenever one is registered, would
+    // not do it: the program docks a window of its own.
+    static bool docksIconItself();
     // Under Wayland no program may place a window over another's: there is no icon to cover, and the icon is
     // always a StatusNotifierItem.
     static bool isWayland();

@@ -7,11 +7,13 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusServiceWatcher>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPointer>
 #include <QTimer>
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
@@ -34,23 +36,58 @@ int x11ScreenNumber()
     return dot > colon ? display.mid(dot + 1).toInt() : 0;
 }
 
-// True when some client owns the X11 selection "<prefix><screen>" (the tray's or the compositor's).
-bool selectionOwned(const char* prefix)
+TrayHost::Protocol s_preferredProtocol = TrayHost::Protocol::Automatic;
+
+// The client owning the X11 selection "<prefix><screen>" (the tray's or the compositor's), or none.
+xcb_window_t selectionOwner(const char* prefix)
 {
     xcb_connection_t* connection = x11Connection();
     if (!connection)
-        return false;
+        return XCB_NONE;
     const QByteArray name = QByteArray(prefix) + QByteArray::number(x11ScreenNumber());
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
     if (!atom)
-        return false;
+        return XCB_NONE;
     xcb_get_selection_owner_reply_t* owner
         = xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
-    const bool owned = owner && owner->owner != XCB_NONE;
+    const xcb_window_t window = owner ? owner->owner : XCB_NONE;
     free(owner);
     free(atom);
-    return owned;
+    return window;
+}
+
+bool selectionOwned(const char* prefix)
+{
+    return selectionOwner(prefix) != XCB_NONE;
+}
+
+// The tray's owner is KDE's xembedsniproxy, which hands every embedded icon on as a StatusNotifierItem. Its
+// selection window carries no name; the X server knows the process behind it (X-Resource), when it runs on
+// this machine.
+bool trayIsItemProxy()
+{
+    xcb_connection_t* connection = x11Connection();
+    const xcb_window_t tray = selectionOwner("_NET_SYSTEM_TRAY_S");
+    if (!connection || tray == XCB_NONE)
+        return false;
+    const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection, &xcb_res_id);
+    if (!res || !res->present)
+        return false;
+    xcb_res_client_id_spec_t spec { tray, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID };
+    xcb_res_query_client_ids_reply_t* reply
+        = xcb_res_query_client_ids_reply(connection, xcb_res_query_client_ids(connection, 1, &spec), nullptr);
+    if (!reply)
+        return false;
+    uint32_t pid = 0;
+    for (xcb_res_client_id_value_iterator_t it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
+         xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) > 0)
+            pid = *xcb_res_client_id_value_value(it.data);
+    }
+    free(reply);
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    return pid && comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "xembedsniproxy";
 }
 
 // Whether a compositing manager runs, learned once and then kept current by the X server, which reports every
@@ -141,9 +178,34 @@ bool TrayHost::isAvailable()
     return statusNotifierHostRegistered() || selectionOwned("_NET_SYSTEM_TRAY_S");
 }
 
+void TrayHost::setPreferredProtocol(Protocol protocol)
+{
+    s_preferredProtocol = protocol;
+}
+
 bool TrayHost::isStatusNotifierHost()
 {
-    return statusNotifierHostRegistered();
+    return isWayland() || (statusNotifierHostRegistered() && !embedsIcon());
+}
+
+bool TrayHost::embedsIcon()
+{
+    if (isWayland() || !selectionOwned("_NET_SYSTEM_TRAY_S"))
+        return false;
+    switch (s_preferredProtocol) {
+    case Protocol::Embedded:
+        return true;
+    case Protocol::StatusNotifier:
+        return !statusNotifierHostRegistered();
+    case Protocol::Automatic:
+        break;
+    }
+    return !trayIsItemProxy() || !statusNotifierHostRegistered();
+}
+
+bool TrayHost::docksIconItself()
+{
+    return embedsIcon() && statusNotifierHostRegistered();
 }
 
 bool TrayHost::isWayland()

@@ -14,15 +14,33 @@ xcb_connection_t* x11Connection()
     return x11 ? x11->connection() : nullptr;
 }
 
-// Qt embeds the icon as a window of a private class; it is the only top-level of that kind.
-quint32 iconWindowOf()
+// Qt embeds the icon as a window of a private class; it is the only top-level of that kind. Where the program
+// docks its icon itself, that window is named for it.
+QWidget* iconWidget()
 {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0
-            && widget->testAttribute(Qt::WA_WState_Created))
-            return quint32(widget->winId());
+        if ((qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0
+                || widget->objectName() == QLatin1String("VireoTrayIcon"))
+            && widget->testAttribute(Qt::WA_WState_Created) && widget->isVisible())
+            return widget;
     }
-    return 0;
+    return nullptr;
+}
+
+// Where a window lies on the screen, whoever holds it.
+QRect screenGeometry(xcb_connection_t* connection, xcb_window_t window)
+{
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    if (!geometry)
+        return {};
+    xcb_translate_coordinates_reply_t* place = xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, window, geometry->root, 0, 0), nullptr);
+    QRect rect;
+    if (place)
+        rect = QRect(place->dst_x, place->dst_y, geometry->width, geometry->height);
+    free(place);
+    free(geometry);
+    return rect;
 }
 
 } // namespace
@@ -45,7 +63,8 @@ QRect TrayIconGeometry::geometry()
 {
     if (!x11Connection())
         return m_pIcon->geometry();
-    const quint32 window = iconWindowOf();
+    QWidget* widget = iconWidget();
+    const quint32 window = widget ? quint32(widget->winId()) : 0;
     if (window != m_nIconWindow) {
         m_nIconWindow = window;
         m_bStale = true;
@@ -56,7 +75,8 @@ QRect TrayIconGeometry::geometry()
         // Listen first, then ask: a move between the two is then reported rather than lost.
         m_bStale = false;
         follow(window);
-        m_rect = m_pIcon->geometry();
+        const bool ownDock = widget && widget->objectName() == QLatin1String("VireoTrayIcon");
+        m_rect = ownDock ? screenGeometry(x11Connection(), window) : m_pIcon->geometry();
     }
     return m_rect;
 }
