@@ -341,6 +341,9 @@ void App::slotHelp()
         m_pHelpDialog = new HelpDialog(QApplication::activeWindow());
         for (const QString& slide : m_listIntroductionSlides)
             m_pHelpDialog->addSlide(slide);
+        // The introduction asks for songs dropped on the icon and comes up just after it: modal to the whole
+        // program, it would refuse that drop (or swallow one begun before it showed) and every click on the icon.
+        m_pHelpDialog->setWindowModality(Qt::WindowModal);
     }
     m_pHelpDialog->exec();
 }
