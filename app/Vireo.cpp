@@ -503,6 +503,8 @@ void Vireo::adjustWidget()
 bool Vireo::eventFilter(QObject*, QEvent* event)
 {
     switch (event->type()) {
+    // Two right clicks in quick succession are a pause and a resume, not a double click to be dropped.
+    case QEvent::MouseButtonDblClick:
     case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
