@@ -86,11 +86,6 @@ int main(int argc, char** argv)
     QString language = app.currentLanguage();
     if (language != QLatin1String("en") && language != QLatin1String("de") && language != QLatin1String("ru"))
         language = QStringLiteral("en");
-    const QString resources = app.bundleResourcePath();
-    QStringList slides;
-    for (int n = 1; n <= 3; ++n)
-        slides << resources + QStringLiteral("VireoSlide%1_%2.jpg").arg(n).arg(language);
-    app.setIntroductionSlides(slides);
 
     // The list is kept from the first change on; its keeper comes first so that at quit it writes before the
     // player lets go of the song.
@@ -137,6 +132,13 @@ int main(int argc, char** argv)
     std::unique_ptr<Vireo> vireo;
     auto createIcon = [&] {
         vireo = std::make_unique<Vireo>(nullptr);
+        // The introduction shows what this desktop's tray offers: a drop on the icon, or the menu's open dialog
+        // where the icon takes no drops.
+        const QString set = TrayHost::isStatusNotifierHost() ? QStringLiteral("VireoSlideOpen") : QStringLiteral("VireoSlide");
+        QStringList slides;
+        for (int n = 1; n <= 3; ++n)
+            slides << app.bundleResourcePath() + set + QStringLiteral("%1_%2.jpg").arg(n).arg(language);
+        app.setIntroductionSlides(slides);
         app.showHelpOnStart();
         app.callReminder(4, 6);
     };

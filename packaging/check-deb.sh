@@ -36,7 +36,7 @@ echo "lintian: no error, no warning"
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 test -x /usr/bin/vireo
 test -f /usr/share/vireo/independent
-for lang in en de ru; do for n in 1 2 3; do test -s "/usr/share/vireo/VireoSlide${n}_${lang}.jpg"; done; done
+for set in VireoSlide VireoSlideOpen; do for lang in en de ru; do for n in 1 2 3; do test -s "/usr/share/vireo/${set}${n}_${lang}.jpg"; done; done; done
 test -f /usr/share/applications/example.corvane.Vireo.desktop
 desktop-file-validate /usr/share/applications/example.corvane.Vireo.desktop
 for f in /usr/share/metainfo/*.Vireo.metainfo.xml; do appstreamcli validate --no-net "$f" >/dev/null; done

@@ -5,19 +5,19 @@
     <name>Vireo</name>
     <message>
         <source>Open Songs...</source>
-        <translation>Songs öffnen...</translation>
+        <translation>Lieder öffnen...</translation>
     </message>
     <message>
         <source>Add Songs...</source>
-        <translation>Songs hinzufügen...</translation>
+        <translation>Lieder hinzufügen...</translation>
     </message>
     <message>
         <source>Add Songs</source>
-        <translation>Songs hinzufügen</translation>
+        <translation>Lieder hinzufügen</translation>
     </message>
     <message>
         <source>Open Songs</source>
-        <translation>Songs öffnen</translation>
+        <translation>Lieder öffnen</translation>
     </message>
     <message>
         <source>Audio files</source>

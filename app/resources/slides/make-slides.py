@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the nine introduction slides (three steps, in English, German and Russian) as SVG into src/.
-render.sh turns them into the JPEG files the program shows. The tray icon is embedded from the program's own
+"""Writes the introduction slides (three steps, in English, German and Russian) as SVG into src/: VireoSlide* for
+trays where songs are dropped on the icon, VireoSlideOpen* for those where the icon takes no drops
+(StatusNotifierItem hosts, Wayland) and songs come through the menu's open dialog. render.sh turns them into the
+JPEG files the program shows. The tray icon is embedded from the program's own
 status picture, so the slides always show the icon the user will see."""
 import base64
 import os
@@ -35,6 +37,30 @@ TEXT = {
             'В списке «Песни» — все перетащенные файлы. Выберите любой, и он зазвучит.'],
         'menu': ['Пауза', 'Стоп', 'Предыдущая песня', 'Следующая песня', 'Поделиться', 'О программе', 'Выход'],
         'songs': 'Песни',
+    },
+}
+# Where the icon takes no drops: the first two steps say what such a tray offers instead.
+OPEN_TEXT = {
+    'en': {
+        'titles': ['1. Open your music from the menu'],
+        'captions': [
+            "Click Vireo's icon and choose Open Songs... Or open audio files with Vireo from your file manager.",
+            'Click the icon: play or pause, stop, go to the previous or the next song. A middle click pauses and plays.'],
+        'open': ['Open Songs...', 'Add Songs...'],
+    },
+    'de': {
+        'titles': ['1. Musik über das Menü öffnen'],
+        'captions': [
+            'Klicken Sie auf das Vireo-Symbol und wählen Sie „Lieder öffnen...“. Oder öffnen Sie Audiodateien mit Vireo aus der Dateiverwaltung.',
+            'Klicken Sie auf das Symbol: Wiedergabe oder Pause, Stopp, voriges oder nächstes Lied. Ein Mittelklick pausiert und spielt weiter.'],
+        'open': ['Lieder öffnen...', 'Lieder hinzufügen...'],
+    },
+    'ru': {
+        'titles': ['1. Откройте музыку из меню'],
+        'captions': [
+            'Щёлкните по значку Vireo и выберите «Открыть песни...». Или откройте аудиофайлы в Vireo из файлового менеджера.',
+            'Щёлкните по значку: воспроизведение или пауза, стоп, предыдущая или следующая песня. Средний щелчок ставит на паузу и продолжает.'],
+        'open': ['Открыть песни...', 'Добавить песни...'],
     },
 }
 SONGS = ['01 Morning.mp3', '02 Forest Walk.ogg', '03 Evening.mp3']
@@ -73,11 +99,19 @@ def menu(items, x, y, highlight=None, songs_label=None, first='01 Morning.mp3'):
     return '\n'.join(out) + '\n', h
 
 
-def slide(lang, step):
-    t = TEXT[lang]
+def slide(lang, step, opened=False):
+    t = dict(TEXT[lang])
+    if opened:
+        t['titles'] = OPEN_TEXT[lang]['titles'] + t['titles'][1:]
+        t['captions'] = OPEN_TEXT[lang]['captions'] + t['captions'][2:]
     body = ''
     icon = LOGO if step == 0 else PAUSE
-    if step == 0:
+    if step == 0 and opened:
+        # An empty list: the menu's first entry opens songs.
+        m, _ = menu(t['menu'], 500, 44, highlight=OPEN_TEXT[lang]['open'][0], songs_label=t['songs'],
+            first=OPEN_TEXT[lang]['open'][0])
+        body += m
+    elif step == 0:
         body += '''  <g transform="translate(150 200)">
     <rect x="0" y="0" width="190" height="200" rx="8" fill="#f2f2f2" stroke="#888" stroke-width="2"/>
     <rect x="0" y="0" width="190" height="30" rx="8" fill="#d0d0d0"/>
@@ -127,3 +161,5 @@ for lang in TEXT:
     for step in range(3):
         with open(os.path.join(HERE, 'src', f'VireoSlide{step + 1}_{lang}.svg'), 'w', encoding='utf-8') as f:
             f.write(slide(lang, step))
+        with open(os.path.join(HERE, 'src', f'VireoSlideOpen{step + 1}_{lang}.svg'), 'w', encoding='utf-8') as f:
+            f.write(slide(lang, step, opened=True))
