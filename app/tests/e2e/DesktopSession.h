@@ -43,11 +43,12 @@ public:
         return true;
     }
 
-    // A loaded machine may keep trayer from showing its panel in time; a second try starts it afresh.
-    bool startTray()
+    // A loaded machine may keep trayer from showing its panel in time; a second try starts it afresh. `program`
+    // is trayer or a copy of it under another name.
+    bool startTray(const QString& program = QStringLiteral("trayer"))
     {
         for (int attempt = 0; attempt < 2; ++attempt) {
-            m_tray.start(QStringLiteral("trayer"),
+            m_tray.start(program,
                 { QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("left"),
                     QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
                     QStringLiteral("26"), QStringLiteral("--transparent"), QStringLiteral("false"),

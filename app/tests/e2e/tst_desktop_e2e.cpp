@@ -909,10 +909,20 @@ private slots:
         quitProgram();
     }
 
-    // A StatusNotifierItem host (KDE Plasma, GNOME with AppIndicator): the item registers and offers the open
-    // dialog in its menu, and the host's calls reach the player: middle click, wheel, left click at a place.
+    // A StatusNotifierItem host as KDE Plasma runs it: its X11 tray is xembedsniproxy (here trayer under that
+    // name), which would only turn an embedded icon into an item, so the icon is the item itself. It registers and
+    // offers the open dialog in its menu, and the host's calls reach the player: middle click, wheel, left click at
+    // a place.
     void statusNotifierHost()
     {
+        desktop->stopTray();
+        const QString proxy = m_runtime.filePath(QStringLiteral("xembedsniproxy"));
+        QVERIFY(QFile::exists(proxy) || QFile::copy(QStringLiteral("/usr/bin/trayer"), proxy));
+        QVERIFY(desktop->startTray(proxy));
+        const auto trayBack = qScopeGuard([] {
+            desktop->stopTray();
+            desktop->startTray();
+        });
         StatusNotifierHost host;
         QVERIFY(host.start(programEnvironment()));
         QProcessEnvironment env = programEnvironment();
