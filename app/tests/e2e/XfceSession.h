@@ -58,6 +58,15 @@ public:
         return m_panel.waitForStarted(5000);
     }
 
+    // The panel ends (a crash, a restart from its preferences) and starts again, taking the tray with it.
+    bool restartPanel()
+    {
+        m_panel.kill();
+        m_panel.waitForFinished(3000);
+        m_panel.start(QStringLiteral("xfce4-panel"), {});
+        return m_panel.waitForStarted(5000);
+    }
+
 private:
     QTemporaryDir m_config;
     QProcess m_settings;

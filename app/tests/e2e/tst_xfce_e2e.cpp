@@ -263,6 +263,23 @@ private slots:
         quit();
     }
 
+    // The panel crashes and comes back: the icon is docked into the new tray, and the catcher over it takes
+    // right clicks again.
+    void panelRestarted()
+    {
+        start({ file(QStringLiteral("alpha.mp3")) });
+        QVERIFY(becomes("Playing"));
+        QVERIFY(DesktopSession::waitFor([] { return !embeddedIcon().isEmpty(); }, 10000));
+        QVERIFY(m_xfce->restartPanel());
+        QTest::qWait(500);
+        QRect icon;
+        QVERIFY2(DesktopSession::waitFor([&] { return !(icon = embeddedIcon()).isEmpty(); }, 15000),
+            "the icon did not come back into the restarted panel");
+        click(icon.center(), "3");
+        QVERIFY2(becomes("Paused"), "a right click on the icon in the restarted panel did not pause");
+        quit();
+    }
+
     // Chosen by the user, the icon is the panel's item instead; its host passes the wheel on as GTK counts it
     // (Scroll(-1) for a notch up), and up is still louder.
     void itemWhenChosen()

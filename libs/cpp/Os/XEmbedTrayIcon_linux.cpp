@@ -161,7 +161,7 @@ bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* messag
         // A tray that went away hands its icons back to the root window, where this one would sit as a stray
         // square until the next tray comes.
         const auto* reparent = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
-        if (testAttribute(Qt::WA_WState_Created) && reparent->window == xcb_window_t(winId())) {
+        if (internalWinId() && reparent->window == internalWinId()) {
             xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(x11Connection()));
             if (reparent->parent == screen.data->root) {
                 hide();
