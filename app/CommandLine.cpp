@@ -91,6 +91,10 @@ CommandLine::CommandLine(int argc, char** argv)
             continue;
         }
         const QUrl url(name);
+        if (QzMultiMedia::MediaCommon::isStream(url)) {
+            m_listFiles << url;
+            continue;
+        }
         const QFileInfo file(url.isLocalFile() ? url.toLocalFile() : name);
         if (file.exists())
             m_listFiles << QUrl::fromLocalFile(file.absoluteFilePath());

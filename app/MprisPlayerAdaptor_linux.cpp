@@ -2,6 +2,7 @@
 
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "MediaCommon.h"
 #include "Mpris_linux.h"
 #include "SongIntake.h"
 
@@ -151,9 +152,9 @@ void MprisPlayerAdaptor_linux::SetPosition(const QDBusObjectPath& trackId, qlong
 void MprisPlayerAdaptor_linux::OpenUri(const QString& uri)
 {
     const QUrl url(uri);
-    // "file://remote-host/…" names another machine's file: nothing is ever fetched.
+    // "file://remote-host/…" names another machine's file, which is never fetched; streams play.
     const bool local = url.isLocalFile() && (url.host().isEmpty() || url.host() == QLatin1String("localhost"));
-    if (!local)
+    if (!local && !QzMultiMedia::MediaCommon::isStream(url))
         return;
     QzMultiMedia::SongIntake::play({ url });
 }

@@ -21,7 +21,7 @@ QString MprisRootAdaptor_linux::desktopEntry() const
 
 QStringList MprisRootAdaptor_linux::supportedUriSchemes() const
 {
-    return { QStringLiteral("file") };
+    return { QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https") };
 }
 
 // Every audio type the player decodes, as the desktop entry lists them; folders are taken too, but a player is

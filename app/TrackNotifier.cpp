@@ -3,6 +3,9 @@
 #include "App.h"
 #include "AudioListPlayer.h"
 #include "DesktopNotification.h"
+#include "MediaCommon.h"
+
+#include <utility>
 
 using QzMultiMedia::AudioListPlayer;
 
@@ -26,6 +29,16 @@ TrackNotifier::TrackNotifier(QObject* parent)
     connect(player, &AudioListPlayer::listReplaced, this, [this] { m_bNewList = true; });
     connect(player, &AudioListPlayer::nextTriggered, this, &TrackNotifier::slotSongChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &TrackNotifier::slotSongChanged);
+    // A station names what it plays as it goes: each new title is a new song to the listener.
+    connect(player, &AudioListPlayer::tagsChanged, this, [this] {
+        AudioListPlayer* player = AudioListPlayer::instance();
+        const QString title = player->currentTags().title;
+        if (!QzMultiMedia::MediaCommon::isStream(player->currentUrl()) || title.isEmpty()
+            || title == std::exchange(m_strStreamTitle, title))
+            return;
+        m_bNewList = false;
+        slotSongChanged();
+    });
 }
 
 void TrackNotifier::slotSongChanged()

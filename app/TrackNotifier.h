@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class DesktopNotification;
 
@@ -38,4 +39,5 @@ private:
 
     DesktopNotification* m_pNotification;
     bool m_bNewList = false; // the list was just replaced: its first song is the user's choice
+    QString m_strStreamTitle; // the title a stream last announced
 };

@@ -3,11 +3,11 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "MediaCommon.h"
 #include "PlayListMenu.h"
 #include "PlayModesMenu.h"
 #include "SleepTimerMenu.h"
 #include "SongIntake.h"
-#include "SongsMenu.h"
 #include "StatusNotifierCalls.h"
 #include "TrackNotifier.h"
 #include "TrayHost.h"
@@ -78,6 +78,7 @@ Vireo::Vireo(QObject* parent)
     connect(player, &AudioListPlayer::listChanged, this, &Vireo::slotListChanged);
     connect(player, &AudioListPlayer::listReplaced, this, &Vireo::slotListChanged);
     connect(player, &AudioListPlayer::stateChanged, this, &Vireo::slotShowState);
+    connect(player, &AudioListPlayer::tagsChanged, this, &Vireo::slotUpdateInfo);
     // The list ran out, or the sound output failed: show it. Queued, because a command that failed this way
     // shows the playing state right after its call returns, and the truth must come last; by then the user may
     // have started a song again, which is the truth then.
@@ -356,7 +357,10 @@ void Vireo::slotAbout()
 
 void Vireo::slotUpdateInfo()
 {
-    const QString name = AudioListPlayer::instance()->currentName();
+    // A stream's address says little; the station's title for what plays says what the user hears.
+    AudioListPlayer* player = AudioListPlayer::instance();
+    const QString title = QzMultiMedia::MediaCommon::isStream(player->currentUrl()) ? player->currentTags().title : QString();
+    const QString name = title.isEmpty() ? player->currentName() : title;
     m_pactInfo->setText(m_pSongs->entryText(name));
     showToolTip(name.isEmpty() ? QStringLiteral("Vireo") : name + QStringLiteral(" \u2014 Vireo"));
     m_pSongs->slotMarkCurrentSong();

@@ -175,16 +175,22 @@ private slots:
             QStringLiteral("latin1-") + QFile::decodeName("\xe9\xff.wav"));
     }
 
+    // Addresses of other kinds than local files and streams are never fetched; a stream is, and a server that
+    // accepts and then says nothing holds up nothing.
     void addressesThatAreNotLocalFiles()
     {
         const QString port = QString::number(m_server.serverPort());
-        dropAndPlayEach({ QUrl(QStringLiteral("http://127.0.0.1:") + port + QStringLiteral("/song.mp3")),
-            QUrl(QStringLiteral("ftp://127.0.0.1:") + port + QStringLiteral("/song.mp3")),
+        dropAndPlayEach({ QUrl(QStringLiteral("ftp://127.0.0.1:") + port + QStringLiteral("/song.mp3")),
             QUrl(QStringLiteral("data:audio/mpeg;base64,SUQzBAAAAAAA")),
             QUrl(QStringLiteral("file://remote-host/share/song.mp3")),
             QUrl(QStringLiteral("file://127.0.0.1:") + port + QStringLiteral("/song.mp3")) });
         QTest::qWait(200);
         QVERIFY(!m_server.hasPendingConnections());
+        dropAndPlayEach({ QUrl(QStringLiteral("http://127.0.0.1:") + port + QStringLiteral("/song.mp3")), m_good });
+        QTRY_VERIFY(m_server.hasPendingConnections());
+        QTest::qWait(300); // the stream was left for the next song: no more connections come
+        while (m_server.hasPendingConnections())
+            delete m_server.nextPendingConnection();
     }
 
     void tenThousandEntries()

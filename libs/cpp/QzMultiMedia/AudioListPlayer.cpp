@@ -229,7 +229,8 @@ QString AudioListPlayer::currentName() const
 // Decoded all the way: a file named "Track #1 (100% live).ogg" is shown so, never as "%231" or "100%25".
 QString AudioListPlayer::songName(const QUrl& url)
 {
-    return url.fileName(QUrl::FullyDecoded);
+    const QString name = url.fileName(QUrl::FullyDecoded);
+    return name.isEmpty() ? url.host() : name; // a station at the root of its server
 }
 
 QPixmap AudioListPlayer::currentCover() const

@@ -241,6 +241,11 @@ SongTags songTags(const GstTagList* list)
 
 QByteArray playableUri(const QString& fileName)
 {
+    // A stream is opened by its address, on the pipeline's threads: nothing here waits for the network.
+    if (MediaCommon::isStream(QUrl(fileName, QUrl::StrictMode))) {
+        ensureGstreamer();
+        return fileName.toUtf8();
+    }
     // By its bytes: a name that is not UTF-8 comes as an address, which a QFileInfo would misread.
     const QByteArray path = MediaCommon::fileBytes(fileName);
     struct stat status = {};

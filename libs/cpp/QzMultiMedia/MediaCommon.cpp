@@ -51,8 +51,15 @@ bool MediaCommon::isImage(const QString& fileName)
     return mediaType(fileName) == Image;
 }
 
+bool MediaCommon::isStream(const QUrl& url)
+{
+    return (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) && !url.host().isEmpty();
+}
+
 QString MediaCommon::localName(const QUrl& url)
 {
+    if (isStream(url))
+        return url.toString(QUrl::FullyEncoded);
     const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     const QString path = url.toLocalFile();
     if (url.scheme() == QLatin1String("file") && QFile::encodeName(path) != bytes)

@@ -22,6 +22,8 @@ public:
     static bool isVideo(const QString& fileName);
     static bool isImage(const QString& fileName);
 
+    // An internet stream (http or https) handed over by the user: played as a song of the list.
+    static bool isStream(const QUrl& url);
     // The name the engine opens a local song by: its path, or, for a path that is not UTF-8 (a file named on
     // another system), its address ("file:///…%E9…"), since a QString cannot hold those bytes and they would
     // name another file. fileBytes() gives the path's bytes back from either.

@@ -32,6 +32,10 @@ bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int curr
     // A name is written as it is, unless a line could not hold it (a line break in it, a space or tab at its
     // end, which readers trim, bytes that are not UTF-8): then as a file URL, every such byte escaped.
     for (const QUrl& song : songs) {
+        if (MediaCommon::isStream(song)) {
+            text += song.toEncoded() + '\n';
+            continue;
+        }
         const QString local = MediaCommon::localName(song);
         const QByteArray name = QFile::encodeName(local);
         const bool plain = !local.startsWith(QLatin1String("file:")) && !name.contains('\n') && !name.contains('\r')
@@ -77,12 +81,16 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
             position = qMax<qint64>(0, line.mid(positionMark.size()).toLongLong());
         } else if (line.startsWith('/')) {
             keep([&] { return QUrl::fromLocalFile(QFile::decodeName(line)); });
+        } else if (line.startsWith("http://") || line.startsWith("https://")) {
+            const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
+            if (MediaCommon::isStream(url))
+                keep([&] { return url; });
         } else if (line.startsWith("file://")) {
             const QUrl url = QUrl::fromEncoded(line);
             if (url.isLocalFile() && url.host().isEmpty())
                 keep([&] { return url; });
         }
-        // Comments, relative names and remote addresses: nothing this player can open.
+        // Comments, relative names and other addresses: nothing this player can open.
     }
     if (marked >= 0 && marked < songs.size())
         *current = marked;

@@ -1,5 +1,7 @@
 #include "PlayListReader.h"
 
+#include "MediaCommon.h"
+
 #include "QzMultiMediaLogging.h"
 
 // GIO names a structure member "signals", which Qt defines as a keyword.
@@ -41,10 +43,10 @@ void entryParsed(TotemPlParser*, const char* uri, GHashTable*, gpointer entries)
     // Absolute paths in an M3U come back as they are written, not as URIs.
     const QString entry = QString::fromUtf8(uri);
     const QUrl url = entry.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(entry) : QUrl(entry);
-    if (url.isLocalFile())
+    if (url.isLocalFile() || MediaCommon::isStream(url))
         static_cast<QList<QUrl>*>(entries)->append(url);
     else
-        qCDebug(lcMultiMedia) << "play-list entry not played, not a local file:" << url.toDisplayString();
+        qCDebug(lcMultiMedia) << "play-list entry not played, neither a local file nor a stream:" << url.toDisplayString();
 }
 } // namespace
 

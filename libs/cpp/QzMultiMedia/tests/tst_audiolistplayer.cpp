@@ -355,7 +355,7 @@ private slots:
         QVERIFY(player()->isPlaying());
     }
 
-    // The list kept between runs: names of every kind come back as they were, with the current song, stopped;
+    // The list kept between runs: names of every kind and streams come back as they were, with the current song, stopped;
     // Play starts that song. What is not a list of local files (garbage, remote addresses) brings nothing back.
     void listComesBackAfterARestart()
     {
@@ -374,13 +374,14 @@ private slots:
         QCOMPARE(player()->currentUrl(), foreign);
         QTRY_VERIFY(AudioPlayer::instance()->duration() > 0);
         const QString kept = m_dir.filePath(QStringLiteral("kept/playlist.m3u8"));
-        player()->setPlayList({ a, odd, spaced, broken, longTone, foreign });
+        const QUrl stream(QStringLiteral("http://127.0.0.1:9/radio?station=1"));
+        player()->setPlayList({ a, odd, spaced, broken, longTone, foreign, stream });
         player()->slotPlayNext();
         QVERIFY(player()->savePlayList(kept));
         player()->setPlayList({ b });
         m_started.clear();
         player()->restorePlayList(kept);
-        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign }));
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign, stream }));
         QVERIFY(!player()->isPlaying());
         QVERIFY(m_started.isEmpty());
         player()->play();
@@ -388,16 +389,16 @@ private slots:
         QVERIFY(player()->isPlaying());
 
         for (const QByteArray& garbage : { AudioFixtures::randomBytes(3000, 7),
-                 QByteArray("#EXTM3U\n#VIREO-CURRENT:99\nhttp://example.invalid/a.mp3\nrelative.mp3\n") }) {
+                 QByteArray("#EXTM3U\n#VIREO-CURRENT:99\nftp://example.invalid/a.mp3\nrelative.mp3\n") }) {
             QVERIFY(AudioFixtures::writeBytes(kept, garbage));
             player()->restorePlayList(kept);
-            QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign }));
+            QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign, stream }));
         }
         // A FIFO where the list should be has no writer: reading it must not wait for one.
         QVERIFY(QFile::remove(kept));
         QCOMPARE(mkfifo(QFile::encodeName(kept).constData(), 0600), 0);
         player()->restorePlayList(kept);
-        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign }));
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, odd, spaced, broken, longTone, foreign, stream }));
         player()->setPlayList({ b });
         player()->restorePlayList(m_dir.filePath(QStringLiteral("missing.m3u8")));
         QCOMPARE(player()->playList(), QList<QUrl> { b });

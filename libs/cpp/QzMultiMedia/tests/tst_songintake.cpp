@@ -48,12 +48,13 @@ private slots:
             << QStringList { "empty/", "pictures/a.jpg" } << QStringList { "empty", "pictures" } << QStringList {};
         QTest::newRow("a link back up does not make the walk endless")
             << QStringList { "d/sub/a.mp3", "d/sub/up -> d" } << QStringList { "d" } << QStringList { "d/sub/a.mp3" };
-        QTest::newRow("an M3U stands for its entries: relative, absolute, missing, folders; no streams")
+        QTest::newRow("an M3U stands for its entries: relative, absolute, missing, streams, folders")
             << QStringList { "music/a.mp3", "music/b.ogg",
                    "lists/mix.m3u = #EXTM3U\n#EXTINF:12,Title B\n../music/b.ogg\nROOT/music/a.mp3\ngone.mp3\n"
                    "http://example.invalid/stream\n../music\n" }
             << QStringList { "lists/mix.m3u" }
-            << QStringList { "music/b.ogg", "music/a.mp3", "lists/gone.mp3", "music/a.mp3", "music/b.ogg" };
+            << QStringList { "music/b.ogg", "music/a.mp3", "lists/gone.mp3", "http://example.invalid/stream",
+                   "music/a.mp3", "music/b.ogg" };
         QTest::newRow("PLS, XSPF, and a play list inside a play list")
             << QStringList { "a.mp3", "b.mp3", "c.mp3",
                    "l.pls = [playlist]\nFile1=b.mp3\nTitle1=B\nFile2=a.mp3\nNumberOfEntries=2\nVersion=2\n",

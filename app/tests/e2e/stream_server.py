@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""An internet radio for the tests: serves the files of a folder over HTTP, and to a client that asks for ICY
+metadata (as GStreamer's souphttpsrc does) a stream title every 8,192 bytes, as SHOUTcast and Icecast servers do.
+Prints the port it listens on; paths that name no file get 404."""
+import http.server
+import os
+import sys
+
+FOLDER = sys.argv[1]
+TITLE = sys.argv[2].encode()
+EVERY = 8192
+
+
+class Radio(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        path = os.path.join(FOLDER, os.path.basename(self.path))
+        if not os.path.isfile(path):
+            self.send_error(404)
+            return
+        with open(path, "rb") as song:
+            data = song.read()
+        icy = self.headers.get("Icy-MetaData") == "1"
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        if icy:
+            self.send_header("icy-metaint", str(EVERY))
+            self.send_header("icy-name", "Vireo Test Radio")
+        self.end_headers()
+        meta = b"StreamTitle='" + TITLE + b"';"
+        meta += b"\0" * (-len(meta) % 16)
+        block = bytes([len(meta) // 16]) + meta
+        try:
+            for start in range(0, len(data), EVERY):
+                part = data[start:start + EVERY]
+                self.wfile.write(part)
+                if icy and len(part) == EVERY:
+                    self.wfile.write(block)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+    def log_message(self, *args):
+        pass
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Radio)
+print("port", server.server_address[1], flush=True)
+server.serve_forever()
