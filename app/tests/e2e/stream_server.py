@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """An internet radio for the tests: serves the files of a folder over HTTP, and to a client that asks for ICY
-metadata (as GStreamer's souphttpsrc does) a stream title every 8,192 bytes, as SHOUTcast and Icecast servers do.
-Prints the port it listens on; paths that name no file get 404."""
+metadata (as GStreamer's souphttpsrc does) an MP3's stream title every 8,192 bytes, as SHOUTcast and Icecast do.
+"/cut-NAME" serves NAME's first 16 KB and then drops the connection, as a radio on a failing network does.
+Prints the port it listens on, then "get PATH" for every request; paths that name no file get 404."""
 import http.server
 import os
 import sys
@@ -13,13 +14,19 @@ EVERY = 8192
 
 class Radio(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
-        path = os.path.join(FOLDER, os.path.basename(self.path))
+        print("get", self.path, flush=True)
+        name = os.path.basename(self.path)
+        cut = name.startswith("cut-")
+        path = os.path.join(FOLDER, name[4:] if cut else name)
         if not os.path.isfile(path):
             self.send_error(404)
             return
         with open(path, "rb") as song:
             data = song.read()
-        icy = self.headers.get("Icy-MetaData") == "1"
+        if cut:
+            data = data[:16384]
+        # Ogg streams carry their titles themselves; servers send ICY metadata with MP3 only.
+        icy = self.headers.get("Icy-MetaData") == "1" and path.endswith(".mp3")
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
         if icy:

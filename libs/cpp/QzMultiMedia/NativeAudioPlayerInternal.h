@@ -114,6 +114,7 @@ private:
     void handle(GstMessage* message);
     void handleError(GstMessage* message);
     void handleEnd();
+    bool reconnect();
     void handleStreamStart();
     void handleTags(GstMessage* message);
     void handleLoaded();
@@ -148,6 +149,7 @@ private:
     bool m_bLoadDeferred = false; // a song asked for while the one before was settling
     bool m_bStartPending = false; // a song loaded, its pipeline not yet asked to move
     bool m_bRetried = false; // the song failed once before it got ready and is being tried again
+    int m_nReconnects = 0; // times the stream that plays was opened again after its server let it go
     bool m_bRewindPending = false; // stopped: the song goes back to its start when it next moves
     bool m_bReloadPending
         = false; // stopped while the pipeline had taken the next song: set up afresh at the next start
@@ -172,6 +174,7 @@ private:
     QList<Song> m_upcoming; // the songs after the one that sounds
     QList<Song> m_taken; // the first of them, handed to the pipeline at its about-to-finish, not yet sounding
     bool m_bLeaving = false; // a song asked for waits for the one that settles: nothing is taken ahead
+    bool m_bStream = false; // the song is an internet stream: nothing is taken ahead of its end
 };
 
 } // namespace QzMultiMedia

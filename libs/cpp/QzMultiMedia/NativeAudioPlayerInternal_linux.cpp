@@ -338,6 +338,11 @@ void NativeAudioPlayerInternal::setMedia(const QString& fileName)
         return;
     }
     m_bRetried = false;
+    m_nReconnects = 0;
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        m_bStream = uri.startsWith("http:") || uri.startsWith("https:");
+    }
     load(uri);
     setState(PlayState::Stopped);
 }
@@ -373,7 +378,7 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 {
     auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
     const QMutexLocker lock(&self->m_nextMutex);
-    if (self->m_bLeaving || !self->m_taken.isEmpty() || self->m_upcoming.isEmpty()
+    if (self->m_bLeaving || self->m_bStream || !self->m_taken.isEmpty() || self->m_upcoming.isEmpty()
         || self->m_upcoming.first().uri.isEmpty())
         return;
     constexpr qsizetype next = 0;
@@ -711,6 +716,8 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
         applyTarget();
         return;
     }
+    if (wasHeard && reconnect())
+        return;
     if (wasHeard) {
         setState(PlayState::Ended);
         emit finished();
@@ -718,6 +725,25 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
     }
     setState(PlayState::Failed);
     emit unplayable();
+}
+
+// A stream of no known length that ended or failed while it was heard is a radio whose connection dropped: it is
+// opened again, a second later, a few times, before the list moves on. The song may change meanwhile.
+bool NativeAudioPlayerInternal::reconnect()
+{
+    constexpr int Reconnects = 3;
+    if (!m_bStream || m_nDuration > 0 || m_nReconnects >= Reconnects)
+        return false;
+    ++m_nReconnects;
+    qCDebug(lcMultiMedia) << "stream lost, opening it again:" << m_uri;
+    halt();
+    QTimer::singleShot(1000, this, [this, uri = m_uri, reconnects = m_nReconnects] {
+        if (m_uri != uri || m_nReconnects != reconnects || m_nState != PlayState::Playing)
+            return;
+        load(uri);
+        applyTarget();
+    });
+    return true;
 }
 
 // The end of the last song the pipeline had. The output is let go until the next song: an idle player keeps
@@ -732,6 +758,8 @@ void NativeAudioPlayerInternal::handleEnd()
         return; // a stop or a new song overtook the end
     finishAdvance(); // a song shorter than the wait ends: it was heard
     m_bEndPending = false;
+    if (reconnect())
+        return;
     halt();
     setState(PlayState::Ended);
     emit finished();
