@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """An internet radio for the tests: serves the files of a folder over HTTP, and to a client that asks for ICY
 metadata (as GStreamer's souphttpsrc does) an MP3's stream title every 8,192 bytes, as SHOUTcast and Icecast do.
-"/cut-NAME" serves NAME's first 16 KB and then drops the connection, as a radio on a failing network does.
+"/cut-NAME" serves NAME's first 16 KB and then drops the connection, as a radio on a failing network does;
+"/untitled-NAME" sends the station's name but no title for what it plays.
 Prints the port it listens on, then "get PATH" for every request; paths that name no file get 404."""
 import http.server
 import os
@@ -17,7 +18,8 @@ class Radio(http.server.BaseHTTPRequestHandler):
         print("get", self.path, flush=True)
         name = os.path.basename(self.path)
         cut = name.startswith("cut-")
-        path = os.path.join(FOLDER, name[4:] if cut else name)
+        untitled = name.startswith("untitled-")
+        path = os.path.join(FOLDER, name.split("-", 1)[1] if cut or untitled else name)
         if not os.path.isfile(path):
             self.send_error(404)
             return
@@ -33,7 +35,7 @@ class Radio(http.server.BaseHTTPRequestHandler):
             self.send_header("icy-metaint", str(EVERY))
             self.send_header("icy-name", "Vireo Test Radio")
         self.end_headers()
-        meta = b"StreamTitle='" + TITLE + b"';"
+        meta = b"" if untitled else b"StreamTitle='" + TITLE + b"';"
         meta += b"\0" * (-len(meta) % 16)
         block = bytes([len(meta) // 16]) + meta
         try:

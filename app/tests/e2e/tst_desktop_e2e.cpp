@@ -455,6 +455,9 @@ private slots:
             [&] { return !m_notifications.shown.isEmpty() && m_notifications.shown.last() == QLatin1String("Night Song\n"); }, 3000));
         QVERIFY(becomes("Playing", 5000));
         QVERIFY(level(800) > 1000.0);
+        // A station that says nothing of what it plays is named by its own name.
+        command("OpenUri", { site + QStringLiteral("untitled-delta.mp3") });
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Vireo Test Radio"); }, 5000), qPrintable(title()));
 
         QProcess second;
         second.setProcessEnvironment(programEnvironment());

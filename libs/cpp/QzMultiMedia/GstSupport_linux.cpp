@@ -213,10 +213,12 @@ bool isInside(GstObject* source, GstElement* container)
 }
 
 // Of the pictures a file may hold, the cover comes first; a preview stands in for a file that has only that.
-SongTags songTags(const GstTagList* list)
+SongTags songTags(const GstTagList* list, bool station)
 {
     SongTags tags;
     tags.title = tagString(list, GST_TAG_TITLE);
+    if (station && tags.title.isEmpty())
+        tags.title = tagString(list, GST_TAG_ORGANIZATION);
     tags.artist = tagString(list, GST_TAG_ARTIST);
     tags.album = tagString(list, GST_TAG_ALBUM);
     guint track = 0;

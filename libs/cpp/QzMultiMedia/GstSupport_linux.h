@@ -42,7 +42,8 @@ bool playsIntoTheVoid(GstElement* pipeline);
 bool isInside(GstObject* source, GstElement* container);
 
 // The tags a decoder reported, in the engine's terms.
-SongTags songTags(const GstTagList* list);
+// `station`: the list is an internet radio's, whose name (icy-name) stands in for a title it does not send.
+SongTags songTags(const GstTagList* list, bool station = false);
 
 // The address GStreamer opens a file by; empty for anything but a readable regular local file: opening a FIFO
 // or a device would block the pipeline, and nothing is ever fetched.

@@ -792,7 +792,7 @@ void NativeAudioPlayerInternal::handleStreamStart()
     g_signal_emit_by_name(m_pPlayer, "get-audio-tags", 0, &m_pTagList);
     if (m_pTagList)
         m_pTagList = gst_tag_list_make_writable(m_pTagList);
-    m_tags = m_pTagList ? GstSupport::songTags(m_pTagList) : SongTags();
+    m_tags = m_pTagList ? GstSupport::songTags(m_pTagList, m_bStream) : SongTags();
     m_bAtStart = false;
     m_bAdvancePending = true;
     m_advanceWait.start();
@@ -816,7 +816,7 @@ void NativeAudioPlayerInternal::handleTags(GstMessage* message)
     } else {
         m_pTagList = gst_tag_list_make_writable(list);
     }
-    const SongTags tags = GstSupport::songTags(m_pTagList);
+    const SongTags tags = GstSupport::songTags(m_pTagList, m_bStream);
     if (tags == m_tags)
         return;
     m_tags = tags;
