@@ -79,6 +79,7 @@ Vireo::Vireo(QObject* parent)
     connect(player, &AudioListPlayer::listReplaced, this, &Vireo::slotListChanged);
     connect(player, &AudioListPlayer::stateChanged, this, &Vireo::slotShowState);
     connect(player, &AudioListPlayer::tagsChanged, this, &Vireo::slotUpdateInfo);
+    connect(player, &AudioListPlayer::bufferingChanged, this, &Vireo::slotUpdateInfo);
     // The list ran out, or the sound output failed: show it. Queued, because a command that failed this way
     // shows the playing state right after its call returns, and the truth must come last; by then the user may
     // have started a song again, which is the truth then.
@@ -360,7 +361,10 @@ void Vireo::slotUpdateInfo()
     // A stream's address says little; the station's title for what plays says what the user hears.
     AudioListPlayer* player = AudioListPlayer::instance();
     const QString title = QzMultiMedia::MediaCommon::isStream(player->currentUrl()) ? player->currentTags().title : QString();
-    const QString name = title.isEmpty() ? player->currentName() : title;
+    QString name = title.isEmpty() ? player->currentName() : title;
+    // Nothing is heard while a stream fills its buffer: the menu and the tool tip say why.
+    if (player->isBuffering())
+        name = tr("Buffering: %1").arg(name);
     m_pactInfo->setText(m_pSongs->entryText(name));
     showToolTip(name.isEmpty() ? QStringLiteral("Vireo") : name + QStringLiteral(" \u2014 Vireo"));
     m_pSongs->slotMarkCurrentSong();

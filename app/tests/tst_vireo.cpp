@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "DropOnIcon.h"
+#include "SongIntake.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
 
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -19,6 +21,7 @@
 #include <functional>
 
 using QzMultiMedia::AudioListPlayer;
+using QzMultiMedia::SongIntake;
 
 namespace {
 
@@ -229,6 +232,25 @@ private slots:
         QVERIFY(transportEnabled(vireo, false));
         QCOMPARE(AudioListPlayer::instance()->playList(), (QList<QUrl> { c, b }));
         QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Drop.png")));
+    }
+
+    // A stream fills its buffer before it is heard: meanwhile the menu's first entry says so.
+    void bufferingStreamIsSaidInTheMenu()
+    {
+        QProcess radio;
+        radio.start(QStringLiteral("python3"), { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
+        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 10000);
+        const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
+        const auto stop = qScopeGuard([&] {
+            radio.kill();
+            radio.waitForFinished(3000);
+        });
+        Vireo vireo;
+        SongIntake::play({ QUrl(QStringLiteral("http://127.0.0.1:%1/slow-third.mp3").arg(port)) });
+        QTRY_VERIFY_WITH_TIMEOUT(entries(vireo.contextMenu()).first().startsWith(QStringLiteral("Buffering: ")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!entries(vireo.contextMenu()).first().startsWith(QStringLiteral("Buffering")), 10000);
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
+        AudioListPlayer::instance()->stop();
     }
 
     void transportFollowsTheUser()

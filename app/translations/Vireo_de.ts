@@ -4,6 +4,10 @@
 <context>
     <name>Vireo</name>
     <message>
+        <source>Buffering: %1</source>
+        <translation>Puffern: %1</translation>
+    </message>
+    <message>
         <source>Open Songs...</source>
         <translation>Lieder öffnen...</translation>
     </message>

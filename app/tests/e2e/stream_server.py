@@ -2,11 +2,13 @@
 """An internet radio for the tests: serves the files of a folder over HTTP, and to a client that asks for ICY
 metadata (as GStreamer's souphttpsrc does) an MP3's stream title every 8,192 bytes, as SHOUTcast and Icecast do.
 "/cut-NAME" serves NAME's first 16 KB and then drops the connection, as a radio on a failing network does;
-"/untitled-NAME" sends the station's name but no title for what it plays.
+"/untitled-NAME" sends the station's name but no title for what it plays; "/slow-NAME" sends 4 KB, waits two
+seconds and sends the rest, as a station on a slow network does.
 Prints the port it listens on, then "get PATH" for every request; paths that name no file get 404."""
 import http.server
 import os
 import sys
+import time
 
 FOLDER = sys.argv[1]
 TITLE = sys.argv[2].encode()
@@ -19,7 +21,8 @@ class Radio(http.server.BaseHTTPRequestHandler):
         name = os.path.basename(self.path)
         cut = name.startswith("cut-")
         untitled = name.startswith("untitled-")
-        path = os.path.join(FOLDER, name.split("-", 1)[1] if cut or untitled else name)
+        slow = name.startswith("slow-")
+        path = os.path.join(FOLDER, name.split("-", 1)[1] if cut or untitled or slow else name)
         if not os.path.isfile(path):
             self.send_error(404)
             return
@@ -39,6 +42,12 @@ class Radio(http.server.BaseHTTPRequestHandler):
         meta += b"\0" * (-len(meta) % 16)
         block = bytes([len(meta) // 16]) + meta
         try:
+            if slow:
+                self.wfile.write(data[:4096])
+                self.wfile.flush()
+                time.sleep(2)
+                data = data[4096:]
+                icy = False  # the title's place in the stream has moved; nothing is lost without it
             for start in range(0, len(data), EVERY):
                 part = data[start:start + EVERY]
                 self.wfile.write(part)

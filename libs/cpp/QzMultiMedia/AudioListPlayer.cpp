@@ -23,6 +23,7 @@ AudioListPlayer::AudioListPlayer()
     connect(player, &AudioPlayer::stateChanged, this, &AudioListPlayer::stateChanged);
     connect(player, &AudioPlayer::unplayable, this, &AudioListPlayer::skipUnplayable);
     connect(player, &AudioPlayer::tagsChanged, this, &AudioListPlayer::tagsChanged);
+    connect(player, &AudioPlayer::bufferingChanged, this, &AudioListPlayer::bufferingChanged);
 }
 
 // A song that cannot be played is passed over as if it had ended, on the next turn of the event loop, so that
@@ -236,6 +237,11 @@ QString AudioListPlayer::songName(const QUrl& url)
 QPixmap AudioListPlayer::currentCover() const
 {
     return ID3Info(currentUrl().toLocalFile()).cover();
+}
+
+bool AudioListPlayer::isBuffering() const
+{
+    return AudioPlayer::instance()->isBuffering();
 }
 
 SongTags AudioListPlayer::currentTags() const

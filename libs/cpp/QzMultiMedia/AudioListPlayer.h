@@ -54,6 +54,8 @@ public:
     QPixmap currentCover() const;
     // The current song's tags once it has been loaded; empty before.
     SongTags currentTags() const;
+    // The current song is a stream still filling its buffer: it is not heard yet.
+    bool isBuffering() const;
 
     void play(const QString& fileName);
     void play();
@@ -108,6 +110,7 @@ signals:
     void listReplaced();
     // The current song told more about itself: title, artist, cover.
     void tagsChanged();
+    void bufferingChanged();
     // Playing, paused or stopped, volume or mute changed, whoever asked for it: the tray, the desktop's remote
     // controls and the end of a song all see the same player.
     void stateChanged();

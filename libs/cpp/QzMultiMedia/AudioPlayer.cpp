@@ -30,6 +30,7 @@ AudioPlayer::AudioPlayer()
     connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
     connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
     connect(m_pNativePlayer, &NativeAudioPlayer::tagsChanged, this, &AudioPlayer::slotTagsChanged);
+    connect(m_pNativePlayer, &NativeAudioPlayer::bufferingChanged, this, &AudioPlayer::bufferingChanged);
 }
 
 AudioPlayer::~AudioPlayer()
@@ -265,6 +266,11 @@ QString AudioPlayer::fileName() const
 const SongTags& AudioPlayer::tags() const
 {
     return m_tags;
+}
+
+bool AudioPlayer::isBuffering() const
+{
+    return m_pNativePlayer->isBuffering();
 }
 
 void AudioPlayer::slotTagsChanged()

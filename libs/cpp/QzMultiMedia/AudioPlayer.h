@@ -58,6 +58,8 @@ public:
     QString fileName() const;
     // The loaded song's tags, its cover written out for other programs once it is known.
     const SongTags& tags() const;
+    // The loaded song is a stream still filling its buffer.
+    bool isBuffering() const;
 
 signals:
     // Playback stopped by itself because no sound output can be opened or the one in use went away.
@@ -71,6 +73,7 @@ signals:
     // The song just given to play() cannot be played.
     void unplayable();
     void tagsChanged();
+    void bufferingChanged();
     void durationChanged(qint64 ms);
     void stateChanged();
 

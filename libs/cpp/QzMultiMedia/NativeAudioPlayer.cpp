@@ -17,6 +17,7 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
     connect(m_pInternal, &NativeAudioPlayerInternal::unplayable, this, &NativeAudioPlayer::unplayable);
     connect(m_pInternal, &NativeAudioPlayerInternal::outputFailed, this, &NativeAudioPlayer::outputFailed);
     connect(m_pInternal, &NativeAudioPlayerInternal::tagsChanged, this, &NativeAudioPlayer::tagsChanged);
+    connect(m_pInternal, &NativeAudioPlayerInternal::bufferingChanged, this, &NativeAudioPlayer::bufferingChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::durationChanged, this, &NativeAudioPlayer::durationChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::stateChanged, this, &NativeAudioPlayer::stateChanged);
 }
@@ -150,6 +151,11 @@ QString NativeAudioPlayer::fileName() const
 const SongTags& NativeAudioPlayer::tags() const
 {
     return m_pInternal->tags();
+}
+
+bool NativeAudioPlayer::isBuffering() const
+{
+    return m_pInternal->isBuffering();
 }
 
 } // namespace QzMultiMedia

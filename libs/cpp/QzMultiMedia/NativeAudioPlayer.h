@@ -48,6 +48,7 @@ public:
 
     QString fileName() const;
     const SongTags& tags() const;
+    bool isBuffering() const;
 
 signals:
     void finished();
@@ -56,6 +57,7 @@ signals:
     void unplayable();
     void outputFailed();
     void tagsChanged();
+    void bufferingChanged();
     void durationChanged(qint64 ms);
     void stateChanged();
 

@@ -81,6 +81,8 @@ public:
 
     // The sounding song's tags as far as they have reached the output; more may come while it plays.
     const SongTags& tags() const;
+    // A stream fills its buffer before it is heard (and again when the network falls behind).
+    bool isBuffering() const;
 
 signals:
     void finished();
@@ -92,6 +94,7 @@ signals:
     // No sound output can be opened, or the one in use went away: no song can be heard until it is back.
     void outputFailed();
     void tagsChanged();
+    void bufferingChanged();
     void durationChanged(qint64 ms);
     void stateChanged();
 

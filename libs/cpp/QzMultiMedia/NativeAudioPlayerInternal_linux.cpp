@@ -265,7 +265,8 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
     m_nLoadSeqnum = gst_util_seqnum_next();
     m_pJoin->streamSeen = false; // no streaming thread runs now
     m_pJoin->joinNext = false;
-    m_bBuffering = false;
+    if (std::exchange(m_bBuffering, false))
+        emit bufferingChanged();
     m_bEndPending = false;
     m_nStreamStarts = 0;
     if (uri.isEmpty())
@@ -606,6 +607,11 @@ const SongTags& NativeAudioPlayerInternal::tags() const
     return m_tags;
 }
 
+bool NativeAudioPlayerInternal::isBuffering() const
+{
+    return m_bBuffering;
+}
+
 // An MP3 without a Xing header has only GStreamer's running estimate of its length, which the parser
 // re-announces seldom; the tick that reports the position brings a better estimate along.
 void NativeAudioPlayerInternal::slotPositionChanged()
@@ -879,6 +885,7 @@ void NativeAudioPlayerInternal::handleBuffering(GstMessage* message)
     if (buffering == m_bBuffering)
         return;
     m_bBuffering = buffering;
+    emit bufferingChanged();
     applyTarget();
 }
 
