@@ -6,12 +6,22 @@
 #include "PlayListFile.h"
 
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
 #include <utility>
 
 namespace QzMultiMedia {
+
+namespace {
+// Written and read on the GUI thread only, as the list is.
+QHash<QUrl, QString>& titleTable()
+{
+    static QHash<QUrl, QString> s_titles;
+    return s_titles;
+}
+} // namespace
 
 AudioListPlayer* AudioListPlayer::m_uniqueInstance = nullptr;
 
@@ -75,6 +85,7 @@ void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
         return;
     AudioPlayer::instance()->stop();
     m_playList = withinLimit(urls, MaxSongs);
+    keepTitlesOfTheList();
     m_nCurrentNumber = 0;
     m_nUnplayableRun = 0;
     regenerateIndexes();
@@ -118,9 +129,11 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
     int current = 0;
     qint64 position = 0;
     qsizetype leftOut = 0;
-    const QList<QUrl> songs = PlayListFile::read(m3u8File, &current, &position, MaxSongs, &leftOut);
+    QHash<QUrl, QString> titles;
+    const QList<QUrl> songs = PlayListFile::read(m3u8File, &current, &position, MaxSongs, &leftOut, &titles);
     if (songs.isEmpty())
         return;
+    titleTable() = titles;
     if (leftOut > 0)
         emit songsLeftOut(leftOut);
     AudioPlayer::instance()->stop();
@@ -145,7 +158,7 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
 
 bool AudioListPlayer::savePlayList(const QString& m3u8File) const
 {
-    return PlayListFile::write(m3u8File, m_playList, qMax(0, currentIndex()), currentPosition());
+    return PlayListFile::write(m3u8File, m_playList, qMax(0, currentIndex()), currentPosition(), titleTable());
 }
 
 qint64 AudioListPlayer::currentPosition() const
@@ -228,8 +241,31 @@ QString AudioListPlayer::currentName() const
 }
 
 // Decoded all the way: a file named "Track #1 (100% live).ogg" is shown so, never as "%231" or "100%25".
+QHash<QUrl, QString> AudioListPlayer::songTitles()
+{
+    return titleTable();
+}
+
+void AudioListPlayer::nameSongs(const QHash<QUrl, QString>& titles)
+{
+    titleTable().insert(titles);
+}
+
+// Titles of songs no longer in the list go with them.
+void AudioListPlayer::keepTitlesOfTheList()
+{
+    QHash<QUrl, QString>& titles = titleTable();
+    if (titles.isEmpty())
+        return;
+    const QSet<QUrl> songs(m_playList.cbegin(), m_playList.cend());
+    titles.removeIf([&songs](const QHash<QUrl, QString>::iterator it) { return !songs.contains(it.key()); });
+}
+
 QString AudioListPlayer::songName(const QUrl& url)
 {
+    const QString title = titleTable().value(url);
+    if (!title.isEmpty())
+        return title;
     const QString name = url.fileName(QUrl::FullyDecoded);
     return name.isEmpty() ? url.host() : name; // a station at the root of its server
 }

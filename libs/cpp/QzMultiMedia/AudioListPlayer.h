@@ -5,6 +5,7 @@
 #include "SongTags.h"
 
 #include <QDir>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPixmap>
@@ -49,8 +50,11 @@ public:
     int currentIndex() const;
     QUrl currentUrl() const;
     QString currentName() const;
-    // The name a song is shown by: the last part of its path, decoded.
+    // The name a song is shown by: the title a play list gave it, else the last part of its path, decoded.
     static QString songName(const QUrl& url);
+    // Titles play lists give their songs (#EXTINF, PLS and XSPF titles), by address; a new list keeps only its own.
+    static void nameSongs(const QHash<QUrl, QString>& titles);
+    static QHash<QUrl, QString> songTitles();
     QPixmap currentCover() const;
     // The current song's tags once it has been loaded; empty before.
     SongTags currentTags() const;
@@ -126,6 +130,7 @@ public slots:
     void slotFinished();
 
 private:
+    void keepTitlesOfTheList();
     AudioListPlayer();
     void playNumber(int number);
     void queueNext();

@@ -1,6 +1,7 @@
 #include "PlayListFile.h"
 
 #include "MediaCommon.h"
+#include "SongTags.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +13,11 @@ namespace QzMultiMedia {
 namespace {
 const QByteArray currentMark = QByteArrayLiteral("#VIREO-CURRENT:");
 const QByteArray positionMark = QByteArrayLiteral("#VIREO-POSITION:");
+const QByteArray titleMark = QByteArrayLiteral("#EXTINF:");
 } // namespace
 
-bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs)
+bool PlayListFile::write(
+    const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs, const QHash<QUrl, QString>& titles)
 {
     // No songs is no list to keep, never a reason to remove one: the list of a start that could not read its
     // file (too big, unreadable for now) stays for the next.
@@ -32,6 +35,8 @@ bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int curr
     // A name is written as it is, unless a line could not hold it (a line break in it, a space or tab at its
     // end, which readers trim, bytes that are not UTF-8): then as a file URL, every such byte escaped.
     for (const QUrl& song : songs) {
+        if (const QString title = titles.value(song); !title.isEmpty())
+            text += titleMark + "-1," + SongTags::oneLine(title).toUtf8() + '\n';
         if (MediaCommon::isStream(song)) {
             text += song.toEncoded() + '\n';
             continue;
@@ -50,7 +55,7 @@ bool PlayListFile::write(const QString& path, const QList<QUrl>& songs, int curr
 }
 
 QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positionMs, qsizetype maxSongs,
-    qsizetype* leftOut)
+    qsizetype* leftOut, QHash<QUrl, QString>* titles)
 {
     *current = 0;
     qint64 position = 0;
@@ -58,11 +63,16 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
     QList<QUrl> songs;
     // Whatever its size, the list is read to its end, which the writer put there: the songs past the limit are
     // counted, not kept, so that a list too long is cut and said so rather than lost.
+    QString title; // of the song on the next line
     const auto keep = [&](const auto& make) {
-        if (maxSongs < 0 || songs.size() < maxSongs)
+        if (maxSongs < 0 || songs.size() < maxSongs) {
             songs << make();
-        else
+            if (titles && !title.isEmpty())
+                titles->insert(songs.last(), title);
+        } else {
             ++others;
+        }
+        title.clear();
     };
     // A regular file only: opening a FIFO waits for a writer that never comes, and froze the start.
     const QFileInfo info(path);
@@ -79,6 +89,9 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
             marked = line.mid(currentMark.size()).toInt();
         } else if (line.startsWith(positionMark)) {
             position = qMax<qint64>(0, line.mid(positionMark.size()).toLongLong());
+        } else if (line.startsWith(titleMark)) {
+            const qsizetype comma = line.indexOf(',');
+            title = comma < 0 ? QString() : SongTags::oneLine(QString::fromUtf8(line.mid(comma + 1)));
         } else if (line.startsWith('/')) {
             keep([&] { return QUrl::fromLocalFile(QFile::decodeName(line)); });
         } else if (line.startsWith("http://") || line.startsWith("https://")) {

@@ -93,8 +93,8 @@ void PlayListKeeper::saveInBackground()
     m_soon.stop();
     const AudioListPlayer* list = AudioListPlayer::instance();
     m_writer.start([path = m_strFile, songs = list->playList(), current = qMax(0, list->currentIndex()),
-                       position = list->currentPosition()] {
-        report(PlayListFile::write(path, songs, current, position), path);
+                       position = list->currentPosition(), titles = AudioListPlayer::songTitles()] {
+        report(PlayListFile::write(path, songs, current, position, titles), path);
     });
 }
 

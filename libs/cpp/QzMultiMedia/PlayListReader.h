@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,9 +17,10 @@ public:
     static bool isPlayList(const QString& path);
     // The name patterns of play-list files, for an open dialog's filter.
     static QStringList filePatterns();
-    // The local files, folders and play lists the play list names, in its order. Entries on the network are left
-    // out (streams are not played). Empty when the file cannot be read.
-    static QList<QUrl> entries(const QString& path);
+    // The local files, folders, play lists and streams the play list names, in its order; other addresses are
+    // left out. `titles` (when asked) gets the titles the list gives its entries (#EXTINF, PLS and XSPF titles).
+    // Empty when the file cannot be read.
+    static QList<QUrl> entries(const QString& path, QHash<QUrl, QString>* titles = nullptr);
 };
 
 } // namespace QzMultiMedia

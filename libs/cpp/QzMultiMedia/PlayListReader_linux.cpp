@@ -3,6 +3,7 @@
 #include "MediaCommon.h"
 
 #include "QzMultiMediaLogging.h"
+#include "SongTags.h"
 
 // GIO names a structure member "signals", which Qt defines as a keyword.
 #pragma push_macro("signals")
@@ -38,26 +39,37 @@ QStringList PlayListReader::filePatterns()
 }
 
 namespace {
-void entryParsed(TotemPlParser*, const char* uri, GHashTable*, gpointer entries)
+struct Parsed
+{
+    QList<QUrl> entries;
+    QHash<QUrl, QString>* titles = nullptr;
+};
+
+void entryParsed(TotemPlParser*, const char* uri, GHashTable* metadata, gpointer parsed)
 {
     // Absolute paths in an M3U come back as they are written, not as URIs.
     const QString entry = QString::fromUtf8(uri);
     const QUrl url = entry.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(entry) : QUrl(entry);
-    if (url.isLocalFile() || MediaCommon::isStream(url))
-        static_cast<QList<QUrl>*>(entries)->append(url);
-    else
+    auto* result = static_cast<Parsed*>(parsed);
+    if (url.isLocalFile() || MediaCommon::isStream(url)) {
+        result->entries.append(url);
+        const auto* title = static_cast<const char*>(g_hash_table_lookup(metadata, TOTEM_PL_PARSER_FIELD_TITLE));
+        if (result->titles && title && *title)
+            result->titles->insert(url, SongTags::oneLine(QString::fromUtf8(title)));
+    } else
         qCDebug(lcMultiMedia) << "play-list entry not played, neither a local file nor a stream:" << url.toDisplayString();
 }
 } // namespace
 
-QList<QUrl> PlayListReader::entries(const QString& path)
+QList<QUrl> PlayListReader::entries(const QString& path, QHash<QUrl, QString>* titles)
 {
-    QList<QUrl> entries;
+    Parsed parsed;
+    parsed.titles = titles;
     TotemPlParser* parser = totem_pl_parser_new();
     // A play list found on the disk may name local files; one that names devices is not followed. Play lists
     // inside it are read by the caller, which knows how deep it has gone.
     g_object_set(parser, "recurse", FALSE, "disable-unsafe", TRUE, nullptr);
-    g_signal_connect(parser, "entry-parsed", G_CALLBACK(entryParsed), &entries);
+    g_signal_connect(parser, "entry-parsed", G_CALLBACK(entryParsed), &parsed);
     const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
     const TotemPlParserResult result = totem_pl_parser_parse(parser, uri.constData(), FALSE);
     g_object_unref(parser);
@@ -65,7 +77,7 @@ QList<QUrl> PlayListReader::entries(const QString& path)
         qCDebug(lcMultiMedia) << "cannot read the play list" << path << "result" << int(result);
         return {};
     }
-    return entries;
+    return parsed.entries;
 }
 
 } // namespace QzMultiMedia

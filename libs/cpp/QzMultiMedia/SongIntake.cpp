@@ -88,7 +88,7 @@ QList<QUrl> songsInFolder(const QString& path)
 // as one and skipped as unplayable). A play list stands for its entries in order, play lists inside it included a
 // few levels deep, so lists that name each other end; a folder for the songs under it; anything else, a missing
 // file included, is kept, to be skipped like any song that cannot be played.
-QList<QUrl> expand(const QUrl& url, int depth)
+QList<QUrl> expand(const QUrl& url, int depth, QHash<QUrl, QString>* titles)
 {
     constexpr int MaxDepth = 8;
     const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
@@ -97,8 +97,8 @@ QList<QUrl> expand(const QUrl& url, int depth)
     if (PlayListReader::isPlayList(path)) {
         QList<QUrl> songs;
         if (depth < MaxDepth) {
-            for (const QUrl& entry : PlayListReader::entries(path))
-                songs << expand(entry, depth + 1);
+            for (const QUrl& entry : PlayListReader::entries(path, titles))
+                songs << expand(entry, depth + 1, titles);
         }
         return songs;
     }
@@ -109,11 +109,11 @@ QList<QUrl> expand(const QUrl& url, int depth)
 
 } // namespace
 
-QList<QUrl> SongIntake::songs(const QList<QUrl>& urls)
+QList<QUrl> SongIntake::songs(const QList<QUrl>& urls, QHash<QUrl, QString>* titles)
 {
     QList<QUrl> songs;
     for (const QUrl& url : urls)
-        songs << expand(url, 0);
+        songs << expand(url, 0, titles);
     return songs;
 }
 
@@ -131,18 +131,22 @@ QStringList SongIntake::filePatterns()
 
 bool SongIntake::play(const QList<QUrl>& urls)
 {
-    const QList<QUrl> list = songs(urls);
+    QHash<QUrl, QString> titles;
+    const QList<QUrl> list = songs(urls, &titles);
     if (list.isEmpty())
         return false;
+    AudioListPlayer::nameSongs(titles);
     AudioListPlayer::instance()->setPlayList(list);
     return true;
 }
 
 bool SongIntake::enqueue(const QList<QUrl>& urls)
 {
-    const QList<QUrl> list = songs(urls);
+    QHash<QUrl, QString> titles;
+    const QList<QUrl> list = songs(urls, &titles);
     if (list.isEmpty())
         return false;
+    AudioListPlayer::nameSongs(titles);
     AudioListPlayer* player = AudioListPlayer::instance();
     if (player->playList().isEmpty())
         player->setPlayList(list);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QUrl>
 
@@ -12,7 +13,8 @@ class SongIntake
 public:
     // Files named one by one are kept as given, playable or not (the player skips what it cannot play). A folder
     // stands for the audio files under it, sub-folders included, in natural name order.
-    static QList<QUrl> songs(const QList<QUrl>& urls);
+    // `titles` (when asked) gets the titles play lists give their songs.
+    static QList<QUrl> songs(const QList<QUrl>& urls, QHash<QUrl, QString>* titles = nullptr);
     // The songs among urls become the play list and the first one plays. Without a single song nothing the
     // user had is replaced, and the answer is false.
     static bool play(const QList<QUrl>& urls);

@@ -459,6 +459,24 @@ private slots:
         QCOMPARE(current, 1);
     }
 
+    // A song is shown by the title its play list gave it, also when the list comes back at the next start; a new
+    // list keeps only its own titles.
+    void playListTitlesAreKept()
+    {
+        const QString kept = m_dir.filePath(QStringLiteral("titled/playlist.m3u8"));
+        AudioListPlayer::nameSongs({ { a, QStringLiteral("Night Song") } });
+        player()->setPlayList({ a, b });
+        QCOMPARE(AudioListPlayer::songName(a), QStringLiteral("Night Song"));
+        QCOMPARE(AudioListPlayer::songName(b), b.fileName());
+        QVERIFY(player()->savePlayList(kept));
+        player()->setPlayList({ b });
+        QCOMPARE(AudioListPlayer::songName(a), a.fileName());
+        player()->restorePlayList(kept);
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, b }));
+        QCOMPARE(AudioListPlayer::songName(a), QStringLiteral("Night Song"));
+        QCOMPARE(player()->currentName(), QStringLiteral("Night Song"));
+    }
+
     // A disk that fills up keeps the list written before it: the new one is not put in its place half written.
     void aFullDiskKeepsTheListBefore()
     {

@@ -103,6 +103,31 @@ private slots:
         QCOMPARE(SongIntake::songs(urls(handed)), urls(expected));
     }
 
+    // The titles play lists give their entries come along with them: #EXTINF, PLS and XSPF titles.
+    void titlesFromPlayLists()
+    {
+        QTemporaryDir root;
+        const auto write = [&](const QString& name, const QByteArray& text) {
+            QFile file(root.filePath(name));
+            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+        };
+        for (const char* song : { "a.mp3", "b.mp3", "c.mp3" })
+            QVERIFY(write(QLatin1String(song), {}));
+        QVERIFY(write(QStringLiteral("x.m3u"), "#EXTM3U\n#EXTINF:12,Artist - Night Song\nb.mp3\na.mp3\n"));
+        QVERIFY(write(QStringLiteral("x.pls"), "[playlist]\nFile1=c.mp3\nTitle1=Morning\nNumberOfEntries=1\nVersion=2\n"));
+        QVERIFY(write(QStringLiteral("x.xspf"),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+            "<trackList><track><location>a.mp3</location><title>Evening\nlate</title></track></trackList></playlist>\n"));
+        const auto song = [&](const char* name) { return QUrl::fromLocalFile(root.filePath(QLatin1String(name))); };
+        QHash<QUrl, QString> titles;
+        const QList<QUrl> songs = SongIntake::songs(
+            { song("x.m3u"), song("x.pls"), song("x.xspf") }, &titles);
+        QCOMPARE(songs, (QList<QUrl> { song("b.mp3"), song("a.mp3"), song("c.mp3"), song("a.mp3") }));
+        QCOMPARE(titles.value(song("b.mp3")), QStringLiteral("Artist - Night Song"));
+        QCOMPARE(titles.value(song("c.mp3")), QStringLiteral("Morning"));
+        QCOMPARE(titles.value(song("a.mp3")), QStringLiteral("Evening late")); // one line, as every title shown
+    }
+
     void mediaType_data()
     {
         QTest::addColumn<QString>("name");
