@@ -1,6 +1,7 @@
 #include "TrayHost.h"
 
 #include "OsLogging.h"
+#include "X11Support_linux.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QDBusConnection>
@@ -21,45 +22,20 @@ namespace {
 
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-int x11ScreenNumber()
-{
-    // DISPLAY is ":display.screen"; the screen part is absent on nearly every desktop.
-    const QByteArray display = qgetenv("DISPLAY");
-    const int dot = display.lastIndexOf('.');
-    const int colon = display.lastIndexOf(':');
-    return dot > colon ? display.mid(dot + 1).toInt() : 0;
-}
-
 TrayHost::Protocol s_preferredProtocol = TrayHost::Protocol::Automatic;
-
-// The client owning the X11 selection "<prefix><screen>" (the tray's or the compositor's), or none.
-xcb_window_t selectionOwner(const char* prefix)
-{
-    xcb_connection_t* connection = x11Connection();
-    if (!connection)
-        return XCB_NONE;
-    const QByteArray name = QByteArray(prefix) + QByteArray::number(x11ScreenNumber());
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
-    if (!atom)
-        return XCB_NONE;
-    xcb_get_selection_owner_reply_t* owner
-        = xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
-    const xcb_window_t window = owner ? owner->owner : XCB_NONE;
-    free(owner);
-    free(atom);
-    return window;
-}
 
 bool selectionOwned(const char* prefix)
 {
-    return selectionOwner(prefix) != XCB_NONE;
+    return X11Support::selectionOwner(prefix) != XCB_NONE;
+}
+
+// Asks the X server which process a client window belongs to; the request's type is taken from the call.
+template <typename Client>
+xcb_res_query_client_ids_cookie_t askProcessOf(xcb_connection_t* connection, xcb_window_t window,
+    xcb_res_query_client_ids_cookie_t (*query)(xcb_connection_t*, uint32_t, const Client*))
+{
+    const Client client { window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID };
+    return query(connection, 1, &client);
 }
 
 // The tray's owner is KDE's xembedsniproxy, which hands every embedded icon on as a StatusNotifierItem. Its
@@ -67,22 +43,22 @@ bool selectionOwned(const char* prefix)
 // this machine.
 bool trayIsItemProxy()
 {
-    xcb_connection_t* connection = x11Connection();
-    const xcb_window_t tray = selectionOwner("_NET_SYSTEM_TRAY_S");
+    xcb_connection_t* connection = X11Support::connection();
+    const xcb_window_t tray = X11Support::selectionOwner("_NET_SYSTEM_TRAY_S");
     if (!connection || tray == XCB_NONE)
         return false;
     const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection, &xcb_res_id);
     if (!res || !res->present)
         return false;
-    xcb_res_client_id_spec_t spec { tray, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID };
-    xcb_res_query_client_ids_reply_t* reply
-        = xcb_res_query_client_ids_reply(connection, xcb_res_query_client_ids(connection, 1, &spec), nullptr);
+    xcb_res_query_client_ids_reply_t* reply = xcb_res_query_client_ids_reply(
+        connection, askProcessOf(connection, tray, &xcb_res_query_client_ids), nullptr);
     if (!reply)
         return false;
+    // Only the process was asked for: any value that came back is its number.
     uint32_t pid = 0;
     for (xcb_res_client_id_value_iterator_t it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
          xcb_res_client_id_value_next(&it)) {
-        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && xcb_res_client_id_value_value_length(it.data) > 0)
+        if (xcb_res_client_id_value_value_length(it.data) > 0)
             pid = *xcb_res_client_id_value_value(it.data);
     }
     free(reply);
@@ -99,18 +75,14 @@ public:
         : QObject(qGuiApp)
         , m_pConnection(connection)
     {
-        const QByteArray name = QByteArrayLiteral("_NET_WM_CM_S") + QByteArray::number(x11ScreenNumber());
-        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
-        if (atom)
-            m_nSelection = atom->atom;
-        free(atom);
+        m_nSelection = X11Support::atom(
+            connection, QByteArrayLiteral("_NET_WM_CM_S") + QByteArray::number(X11Support::screenNumber()));
         const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
         if (m_nSelection != XCB_NONE && xfixes && xfixes->present) {
             free(xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
             m_nNotifyEvent = uint8_t(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
             xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(connection));
-            for (int n = x11ScreenNumber(); n > 0 && screen.rem > 1; --n)
+            for (int n = X11Support::screenNumber(); n > 0 && screen.rem > 1; --n)
                 xcb_screen_next(&screen);
             xcb_xfixes_select_selection_input(connection, screen.data->root, m_nSelection,
                 XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
@@ -216,7 +188,7 @@ bool TrayHost::isWayland()
 bool TrayHost::isCompositing()
 {
     static QPointer<CompositorWatch> watch;
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = X11Support::connection();
     if (!connection)
         return false;
     if (!watch || watch->connection() != connection)

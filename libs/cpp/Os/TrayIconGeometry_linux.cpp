@@ -1,5 +1,7 @@
 #include "TrayIconGeometry.h"
 
+#include "X11Support_linux.h"
+
 #include <QApplication>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -7,12 +9,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 // Qt embeds the icon as a window of a private class; it is the only top-level of that kind. Where the program
 // docks its icon itself, that window is named for it.
@@ -49,7 +45,7 @@ TrayIconGeometry::TrayIconGeometry(QSystemTrayIcon* icon)
     : QObject(icon)
     , m_pIcon(icon)
 {
-    if (x11Connection())
+    if (X11Support::connection())
         QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -61,7 +57,7 @@ TrayIconGeometry::~TrayIconGeometry()
 
 QRect TrayIconGeometry::geometry()
 {
-    if (!x11Connection())
+    if (!X11Support::connection())
         return m_pIcon->geometry();
     QWidget* widget = iconWidget();
     const quint32 window = widget ? quint32(widget->winId()) : 0;
@@ -76,7 +72,7 @@ QRect TrayIconGeometry::geometry()
         m_bStale = false;
         follow(window);
         const bool ownDock = widget && widget->objectName() == QLatin1String("VireoTrayIcon");
-        m_rect = ownDock ? screenGeometry(x11Connection(), window) : m_pIcon->geometry();
+        m_rect = ownDock ? screenGeometry(X11Support::connection(), window) : m_pIcon->geometry();
     }
     return m_rect;
 }
@@ -84,7 +80,7 @@ QRect TrayIconGeometry::geometry()
 void TrayIconGeometry::follow(quint32 iconWindow)
 {
     m_windows.clear();
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = X11Support::connection();
     if (!connection || !iconWindow)
         return;
     // Qt listens to its own window already; the windows above it belong to the tray and the window manager, and

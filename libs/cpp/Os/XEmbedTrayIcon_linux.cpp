@@ -1,6 +1,7 @@
 #include "XEmbedTrayIcon.h"
 
 #include "OsLogging.h"
+#include "X11Support_linux.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -10,31 +11,9 @@
 
 namespace {
 
+using X11Support::atom;
+
 constexpr uint32_t systemTrayRequestDock = 0;
-
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name)
-{
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : XCB_NONE;
-    free(reply);
-    return result;
-}
-
-xcb_window_t owner(xcb_connection_t* connection, xcb_atom_t selection)
-{
-    xcb_get_selection_owner_reply_t* reply
-        = xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
-    const xcb_window_t result = reply ? reply->owner : XCB_NONE;
-    free(reply);
-    return result;
-}
 
 // The tray names the visual its icons should use; a 32-bit one means it draws them translucent over itself.
 bool trayWantsTranslucentIcons(xcb_connection_t* connection, xcb_window_t tray)
@@ -72,13 +51,10 @@ XEmbedTrayIcon::XEmbedTrayIcon()
     // The size trays and GNOME have long agreed on; the tray resizes the window to its own.
     setGeometry(QRect(0, 0, 22, 22));
     setMinimumSize(22, 22);
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = X11Support::connection();
     if (!connection)
         return;
-    QByteArray screen = qgetenv("DISPLAY");
-    const int dot = screen.lastIndexOf('.');
-    screen = dot > screen.lastIndexOf(':') ? screen.mid(dot + 1) : QByteArrayLiteral("0");
-    m_nSelection = atom(connection, "_NET_SYSTEM_TRAY_S" + screen);
+    m_nSelection = atom(connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(X11Support::screenNumber()));
     m_nManager = atom(connection, "MANAGER");
     m_nOpcode = atom(connection, "_NET_SYSTEM_TRAY_OPCODE");
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -104,8 +80,8 @@ QIcon XEmbedTrayIcon::icon() const
 
 void XEmbedTrayIcon::dock()
 {
-    xcb_connection_t* connection = x11Connection();
-    const xcb_window_t tray = connection ? owner(connection, m_nSelection) : XCB_NONE;
+    xcb_connection_t* connection = X11Support::connection();
+    const xcb_window_t tray = connection ? X11Support::selectionOwner("_NET_SYSTEM_TRAY_S") : XCB_NONE;
     if (tray == XCB_NONE) {
         hide();
         return;
@@ -162,7 +138,7 @@ bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* messag
         // square until the next tray comes.
         const auto* reparent = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
         if (internalWinId() && reparent->window == internalWinId()) {
-            xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(x11Connection()));
+            xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(X11Support::connection()));
             if (reparent->parent == screen.data->root) {
                 hide();
             } else if (!isVisible()) {
@@ -189,7 +165,7 @@ void XEmbedTrayIcon::paintEvent(QPaintEvent*)
     } else {
         if (m_background.isNull()) {
             // The server paints the tray's background into the window on a clear; the copy is taken once.
-            xcb_connection_t* connection = x11Connection();
+            xcb_connection_t* connection = X11Support::connection();
             xcb_clear_area(connection, 0, xcb_window_t(winId()), 0, 0, 0, 0);
             m_background = screen()->grabWindow(winId(), 0, 0, width(), height());
         }
