@@ -283,9 +283,16 @@ bool AudioListPlayer::isBuffering() const
 SongTags AudioListPlayer::currentTags() const
 {
     AudioPlayer* player = AudioPlayer::instance();
-    if (player->fileName() != MediaCommon::localName(currentUrl()))
+    const QUrl url = currentUrl();
+    if (player->fileName() != MediaCommon::localName(url))
         return SongTags();
-    return player->tags();
+    SongTags tags = player->tags();
+    // A track of a CUE sheet's image: the image's tags speak of the whole disc, the sheet of the track.
+    if (MediaCommon::range(url, nullptr, nullptr)) {
+        tags.title = titleTable().value(url, tags.title);
+        tags.trackNumber = 0;
+    }
+    return tags;
 }
 
 void AudioListPlayer::playNumber(int number)

@@ -58,7 +58,8 @@ bool MediaCommon::isStream(const QUrl& url)
 
 QString MediaCommon::localName(const QUrl& url)
 {
-    if (isStream(url))
+    // A stretch of a file keeps its fragment, the one thing that tells it from the whole file and its neighbours.
+    if (isStream(url) || (url.isLocalFile() && range(url, nullptr, nullptr)))
         return url.toString(QUrl::FullyEncoded);
     const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     const QString path = url.toLocalFile();
@@ -77,6 +78,76 @@ QByteArray MediaCommon::fileBytes(const QString& localName)
 QUrl MediaCommon::urlFromBytes(const QByteArray& path)
 {
     return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"));
+}
+
+namespace {
+QString seconds(qint64 ms)
+{
+    QString text = QString::number(ms / 1000);
+    if (const qint64 rest = ms % 1000) {
+        text += QLatin1Char('.') + QString::number(rest).rightJustified(3, QLatin1Char('0'));
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+    }
+    return text;
+}
+
+// A clock time of a media fragment ("npt" only, the kind written here): seconds, or h:mm:ss, with decimals.
+qint64 milliseconds(QStringView text, bool* ok)
+{
+    double total = 0;
+    for (const QStringView part : text.split(QLatin1Char(':'))) {
+        bool number = false;
+        const double value = part.toDouble(&number);
+        if (!number || value < 0) {
+            *ok = false;
+            return 0;
+        }
+        total = total * 60 + value;
+    }
+    *ok = !text.isEmpty() && total < 1e9;
+    return qint64(total * 1000 + 0.5);
+}
+} // namespace
+
+QUrl MediaCommon::withRange(const QUrl& file, qint64 startMs, qint64 endMs)
+{
+    QUrl song = file;
+    QString fragment = QStringLiteral("t=") + seconds(qMax<qint64>(0, startMs));
+    if (endMs >= 0)
+        fragment += QLatin1Char(',') + seconds(endMs);
+    song.setFragment(fragment);
+    return song;
+}
+
+bool MediaCommon::range(const QUrl& song, qint64* startMs, qint64* endMs)
+{
+    if (!song.isLocalFile() || !song.hasFragment())
+        return false;
+    const QString text = song.fragment();
+    QStringView fragment = text;
+    if (!fragment.startsWith(QLatin1String("t=")))
+        return false;
+    fragment = fragment.mid(2);
+    if (fragment.startsWith(QLatin1String("npt:")))
+        fragment = fragment.mid(4);
+    const qsizetype comma = fragment.indexOf(QLatin1Char(','));
+    bool ok = true;
+    const qint64 start = comma == 0 ? 0 : milliseconds(fragment.left(comma), &ok);
+    bool endOk = true;
+    const qint64 end = comma < 0 ? -1 : milliseconds(fragment.mid(comma + 1), &endOk);
+    if (!ok || !endOk || (end >= 0 && end <= start))
+        return false;
+    if (startMs)
+        *startMs = start;
+    if (endMs)
+        *endMs = end;
+    return true;
+}
+
+bool MediaCommon::range(const QString& localName, qint64* startMs, qint64* endMs)
+{
+    return localName.startsWith(QLatin1String("file:")) && range(QUrl(localName), startMs, endMs);
 }
 
 } // namespace QzMultiMedia

@@ -31,6 +31,13 @@ public:
     static QByteArray fileBytes(const QString& localName);
     // The song's address from the bytes of an absolute path, whatever they are.
     static QUrl urlFromBytes(const QByteArray& path);
+
+    // A song that is a stretch of its file (a track of a CUE sheet's image): the file's address with a media
+    // fragment, "#t=12.5,187.25" in seconds; endMs < 0 plays on to the file's end.
+    static QUrl withRange(const QUrl& file, qint64 startMs, qint64 endMs);
+    // The stretch a song's address or local name names; false for a whole file. endMs is -1 for "to the end".
+    static bool range(const QUrl& song, qint64* startMs, qint64* endMs);
+    static bool range(const QString& localName, qint64* startMs, qint64* endMs);
 };
 
 } // namespace QzMultiMedia

@@ -170,6 +170,7 @@ private:
     {
         QString fileName;
         QByteArray uri; // empty for a song that cannot be opened
+        bool ranged = false; // a stretch of its file
     };
     QString m_strFileName;
     std::unique_ptr<StreamJoin> m_pJoin; // what the output's streaming thread knows of song boundaries
@@ -178,6 +179,11 @@ private:
     QList<Song> m_taken; // the first of them, handed to the pipeline at its about-to-finish, not yet sounding
     bool m_bLeaving = false; // a song asked for waits for the one that settles: nothing is taken ahead
     bool m_bStream = false; // the song is an internet stream: nothing is taken ahead of its end
+    // The song is a stretch of its file (a CUE sheet's track), in the file's own time; positions and lengths
+    // are told within it. A whole file runs from 0 to -1, its end.
+    bool m_bRanged = false;
+    qint64 m_nRangeStart = 0;
+    qint64 m_nRangeEnd = -1;
 };
 
 } // namespace QzMultiMedia

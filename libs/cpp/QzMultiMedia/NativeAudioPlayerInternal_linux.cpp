@@ -1,6 +1,7 @@
 #include "NativeAudioPlayerInternal.h"
 
 #include "GstSupport_linux.h"
+#include "MediaCommon.h"
 #include "QzMultiMediaLogging.h"
 
 #include <QSocketNotifier>
@@ -63,10 +64,12 @@ GstPadProbeReturn joinSongs(GstPad*, GstPadProbeInfo* info, gpointer data)
     return GST_PAD_PROBE_OK;
 }
 
-bool seekTo(GstElement* pipeline, qint64 ms)
+// A stop, where the song is a stretch of its file, makes the pipeline end there as at a file's end.
+bool seekTo(GstElement* pipeline, qint64 ms, qint64 stopMs)
 {
-    return gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
-        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), qMax<qint64>(0, ms) * GST_MSECOND);
+    return gst_element_seek(pipeline, 1.0, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+        GST_SEEK_TYPE_SET, qMax<qint64>(0, ms) * GST_MSECOND, stopMs < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+        stopMs < 0 ? GST_CLOCK_TIME_NONE : GstClockTime(stopMs) * GST_MSECOND);
 }
 
 } // namespace
@@ -233,7 +236,8 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     m_bReloadPending = false;
     m_bRewindPending = false;
     m_bPrerolled = false;
-    m_nPendingSeek = -1;
+    // A stretch of a file starts with a seek to its beginning, which also sets where it ends.
+    m_nPendingSeek = m_bRanged ? 0 : -1;
     m_nSeekingTo = -1;
     m_uri = uri;
     m_bAtStart = true;
@@ -287,7 +291,7 @@ void NativeAudioPlayerInternal::startMoving()
         return;
     // A song that is to start further in waits in PAUSED for its seek: going straight on would let its first
     // moments be heard.
-    const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_nPendingSeek <= 0;
+    const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_nPendingSeek <= 0 && !m_bRanged;
     gst_element_set_state(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
 
@@ -343,6 +347,11 @@ void NativeAudioPlayerInternal::setMedia(const QString& fileName)
     {
         const QMutexLocker lock(&m_nextMutex);
         m_bStream = uri.startsWith("http:") || uri.startsWith("https:");
+        m_bRanged = MediaCommon::range(fileName, &m_nRangeStart, &m_nRangeEnd);
+        if (!m_bRanged) {
+            m_nRangeStart = 0;
+            m_nRangeEnd = -1;
+        }
     }
     load(uri);
     setState(PlayState::Stopped);
@@ -359,7 +368,7 @@ void NativeAudioPlayerInternal::setUpcoming(const QStringList& fileNames)
     QList<Song> songs;
     songs.reserve(fileNames.size());
     for (const QString& fileName : fileNames)
-        songs.append({ fileName, GstSupport::playableUri(fileName) });
+        songs.append({ fileName, GstSupport::playableUri(fileName), MediaCommon::range(fileName, nullptr, nullptr) });
     const QMutexLocker lock(&m_nextMutex);
     m_upcoming = songs;
 }
@@ -379,8 +388,9 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 {
     auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
     const QMutexLocker lock(&self->m_nextMutex);
-    if (self->m_bLeaving || self->m_bStream || !self->m_taken.isEmpty() || self->m_upcoming.isEmpty()
-        || self->m_upcoming.first().uri.isEmpty())
+    // A stretch of a file begins with a seek of its own, which a song taken over cannot have.
+    if (self->m_bLeaving || self->m_bStream || self->m_bRanged || !self->m_taken.isEmpty()
+        || self->m_upcoming.isEmpty() || self->m_upcoming.first().uri.isEmpty() || self->m_upcoming.first().ranged)
         return;
     constexpr qsizetype next = 0;
     g_object_set(pipeline, "uri", self->m_upcoming.at(next).uri.constData(), nullptr);
@@ -528,7 +538,8 @@ qint64 NativeAudioPlayerInternal::position() const
     if (!isLoaded() || m_bRewindPending || m_bReloadPending || m_bLoadDeferred
         || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
         return 0;
-    return positionFromSeconds(double(ns) / GST_SECOND);
+    const qint64 ms = positionFromSeconds(double(ns) / GST_SECOND) - m_nRangeStart;
+    return m_nRangeEnd >= 0 ? qBound<qint64>(0, ms, m_nRangeEnd - m_nRangeStart) : qMax<qint64>(0, ms);
 }
 
 // A seek asked for while the song still gets ready is made once it is.
@@ -834,7 +845,11 @@ void NativeAudioPlayerInternal::handleTags(GstMessage* message)
 // A seek that is refused (a stream that cannot seek) leaves the place where it was.
 void NativeAudioPlayerInternal::seek(qint64 ms)
 {
-    if (seekTo(m_pPlayer, ms))
+    // Within a stretch: a place past its end is its last moment, which then ends it.
+    if (m_nRangeEnd >= 0)
+        ms = qMin(ms, m_nRangeEnd - m_nRangeStart - 1);
+    ms = qMax<qint64>(0, ms);
+    if (seekTo(m_pPlayer, m_nRangeStart + ms, m_nRangeEnd))
         m_nSeekingTo = ms;
 }
 
@@ -889,12 +904,18 @@ void NativeAudioPlayerInternal::handleBuffering(GstMessage* message)
     applyTarget();
 }
 
+// A stretch of a file lasts from its start to its end, or the file's end where that comes first.
 void NativeAudioPlayerInternal::readDuration()
 {
     gint64 ns = 0;
     if (!m_pPlayer || !gst_element_query_duration(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
+        ns = -1;
+    qint64 ms = ns < 0 ? m_nRangeEnd : durationFromSeconds(double(ns) / GST_SECOND);
+    if (ms < 0 || (ns < 0 && !m_bPrerolled))
         return;
-    const qint64 ms = durationFromSeconds(double(ns) / GST_SECOND);
+    if (m_nRangeEnd >= 0)
+        ms = qMin(ms, m_nRangeEnd);
+    ms = qMax<qint64>(0, ms - m_nRangeStart);
     if (ms == m_nDuration)
         return;
     m_nDuration = ms;

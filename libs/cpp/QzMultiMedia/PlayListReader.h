@@ -8,8 +8,8 @@
 
 namespace QzMultiMedia {
 
-// Play-list files handed over by the user (M3U and M3U8, PLS, XSPF, ASX, WPL) stand for the songs they name.
-// Read by the desktop's own play-list library, not by a parser of ours.
+// Play-list files handed over by the user (M3U and M3U8, PLS, XSPF, ASX, WPL, CUE sheets) stand for the songs they
+// name. Read by the desktop's own play-list library and by libcue, not by a parser of ours.
 class PlayListReader
 {
 public:

@@ -1,5 +1,6 @@
 #include "PlayListReader.h"
 
+#include "CueSheet.h"
 #include "MediaCommon.h"
 
 #include "QzMultiMediaLogging.h"
@@ -14,7 +15,7 @@
 namespace QzMultiMedia {
 
 namespace {
-constexpr const char* suffixes[] = { "m3u", "m3u8", "pls", "xspf", "asx", "wpl" };
+constexpr const char* suffixes[] = { "m3u", "m3u8", "pls", "xspf", "asx", "wpl", "cue" };
 } // namespace
 
 bool PlayListReader::isPlayList(const QString& path)
@@ -63,6 +64,8 @@ void entryParsed(TotemPlParser*, const char* uri, GHashTable* metadata, gpointer
 
 QList<QUrl> PlayListReader::entries(const QString& path, QHash<QUrl, QString>* titles)
 {
+    if (path.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive))
+        return CueSheet::tracks(path, titles);
     Parsed parsed;
     parsed.titles = titles;
     TotemPlParser* parser = totem_pl_parser_new();

@@ -1,4 +1,5 @@
 #include "AudioFixtures.h"
+#include "MediaCommon.h"
 #include "NativeAudioPlayer.h"
 #include "NativeAudioPlayerInternal.h"
 
@@ -243,6 +244,52 @@ private slots:
         QVERIFY(!player.isPlaying()); // seeking does not start
         player.stop(); // a stop rewinds a file that was moved without playing
         QTRY_COMPARE_WITH_TIMEOUT(player.position(), qint64(0), 1000);
+    }
+
+    // A track of a CUE sheet's image: the player counts within it, seeks within it and ends at its end.
+    void aStretchOfAFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("startMs");
+        QTest::addColumn<qint64>("endMs");
+        QTest::newRow("FLAC, inside") << "tone.flac" << qint64(1000) << qint64(2000);
+        QTest::newRow("MP3, to the file's end") << "tone.mp3" << qint64(1800) << qint64(-1);
+        QTest::newRow("WAV, from the start") << "tone.wav" << qint64(0) << qint64(1200);
+    }
+
+    void aStretchOfAFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(qint64, startMs);
+        QFETCH(qint64, endMs);
+        const qint64 length = (endMs < 0 ? 3000 : endMs) - startMs;
+        const QString song
+            = MediaCommon::localName(MediaCommon::withRange(QUrl::fromLocalFile(path(name)), startMs, endMs));
+        NativeAudioPlayer player;
+        QSignalSpy finished(&player, &NativeAudioPlayer::finished);
+        qint64 furthest = -1;
+        connect(&player, &NativeAudioPlayer::positionChanged, this, [&](qint64 ms) { furthest = qMax(furthest, ms); });
+        player.setMedia(song);
+        QCOMPARE(player.fileName(), song);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            qAbs(player.duration() - length) < 60, qPrintable(QString::number(player.duration())), 3000);
+        QElapsedTimer clock;
+        clock.start();
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 100, 2000);
+        QVERIFY2(player.position() < 600, qPrintable(QString::number(player.position())));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+        QVERIFY2(clock.elapsed() >= length - 50 && clock.elapsed() <= length + 400, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(furthest <= length, qPrintable(QString::number(furthest)));
+
+        // Seeking counts from the stretch's start, and a place past its end ends it.
+        player.setMedia(song);
+        player.setPosition(length / 2);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(player.position() - length / 2) < 60, 2000);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > length / 2 + 100, 2000);
+        player.setPosition(length + 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 2000);
     }
 
     // A pause that comes right after a seek in a playing song holds the song there: the seek makes the pipeline

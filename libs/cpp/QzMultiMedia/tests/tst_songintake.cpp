@@ -128,6 +128,58 @@ private slots:
         QCOMPARE(titles.value(song("a.mp3")), QStringLiteral("Evening late")); // one line, as every title shown
     }
 
+    // A CUE sheet stands for its audio tracks: stretches of its image, or whole files, with their titles.
+    void cueSheets()
+    {
+        QTemporaryDir root;
+        const auto write = [&](const QString& name, const QByteArray& text) {
+            QFile file(root.filePath(name));
+            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+        };
+        const auto song = [&](const char* name) { return QUrl::fromLocalFile(root.filePath(QLatin1String(name))); };
+        for (const char* file : { "image.flac", "image.log", "one.ogg", "two.ogg" })
+            QVERIFY(write(QLatin1String(file), {}));
+        // Written for the WAV image before it was compressed, in the ripper's Windows code page, with a pregap and
+        // a data track; the track without a title is numbered.
+        QVERIFY(write(QStringLiteral("image.cue"),
+            "PERFORMER \"Band\"\r\nTITLE \"Album\"\r\nFILE \"image.wav\" WAVE\r\n"
+            "  TRACK 01 AUDIO\r\n    TITLE \"Caf\xe9\"\r\n    INDEX 01 00:00:00\r\n"
+            "  TRACK 02 AUDIO\r\n    INDEX 00 01:00:00\r\n    INDEX 01 01:02:37\r\n"
+            "  TRACK 03 AUDIO\r\n    TITLE \"Last\"\r\n    INDEX 01 02:00:00\r\n"
+            "FILE \"data.bin\" BINARY\r\n  TRACK 04 MODE1/2352\r\n    INDEX 01 00:00:00\r\n"));
+        QVERIFY(write(QStringLiteral("files.cue"),
+            "FILE \"one.ogg\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"One\"\n    INDEX 01 00:00:00\n"
+            "FILE \"gone.ogg\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n"
+            "FILE \"two.ogg\" WAVE\n  TRACK 03 AUDIO\n    TITLE \"Two\"\n    INDEX 01 00:00:00\n"));
+        QVERIFY(write(QStringLiteral("garbage.cue"), "TRACK \x01\x02 nonsense\n\"unclosed"));
+        QHash<QUrl, QString> titles;
+        const QList<QUrl> songs
+            = SongIntake::songs({ song("image.cue"), song("files.cue"), song("garbage.cue") }, &titles);
+        const QUrl image = song("image.flac");
+        const QList<QUrl> tracks { MediaCommon::withRange(image, 0, 62493),
+            MediaCommon::withRange(image, 62493, 120000), MediaCommon::withRange(image, 120000, -1) };
+        QCOMPARE(songs, (tracks + QList<QUrl> { song("one.ogg"), song("gone.ogg"), song("two.ogg") }));
+        QCOMPARE(tracks.at(1).fragment(), QStringLiteral("t=62.493,120"));
+        QCOMPARE(titles.value(tracks.at(0)), QString::fromUtf8("Café"));
+        QCOMPARE(titles.value(tracks.at(1)), QStringLiteral("image 02"));
+        QCOMPARE(titles.value(tracks.at(2)), QStringLiteral("Last"));
+        QCOMPARE(titles.value(song("one.ogg")), QStringLiteral("One"));
+        QVERIFY(!titles.contains(song("gone.ogg")));
+
+        // The stretch travels in the name the engine opens the song by, and nowhere else.
+        qint64 start = 0, end = 0;
+        QVERIFY(MediaCommon::range(MediaCommon::localName(tracks.at(1)), &start, &end));
+        QCOMPARE(start, 62493);
+        QCOMPARE(end, 120000);
+        QVERIFY(MediaCommon::range(QUrl(QStringLiteral("file:///a.flac#t=npt:1:02.5")), &start, &end));
+        QCOMPARE(start, 62500);
+        QCOMPARE(end, -1);
+        QCOMPARE(MediaCommon::localName(image), image.toLocalFile());
+        for (const char* fragment : { "#t=5,2", "#t=x", "#xywh=1,2,3,4", "#t=-1,2" })
+            QVERIFY2(!MediaCommon::range(QUrl(QLatin1String("file:///a.flac") + QLatin1String(fragment)), &start, &end),
+                fragment);
+    }
+
     void mediaType_data()
     {
         QTest::addColumn<QString>("name");
