@@ -658,6 +658,89 @@ private slots:
         QVERIFY(DesktopSession::waitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
     }
 
+    // A CUE sheet over one image of three tones: each track is heard whole and alone, in order, and is announced
+    // with its own title and length.
+    void cueSheetTracksAreHeardInOrder()
+    {
+        const int frequencies[] = { 440, 660, 880 };
+        QStringList tones;
+        for (const int frequency : frequencies) {
+            tones << file(qPrintable(QStringLiteral("tone%1.wav").arg(frequency)));
+            DesktopSession::run(QStringLiteral("sox"),
+                { QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
+                    QStringLiteral("2"), tones.last(), QStringLiteral("synth"), QStringLiteral("1.6"),
+                    QStringLiteral("sine"), QString::number(frequency), QStringLiteral("vol"), QStringLiteral("0.5") });
+            QVERIFY(QFileInfo(tones.last()).size() > 0);
+        }
+        DesktopSession::run(QStringLiteral("sox"), tones + QStringList { file("image.flac") });
+        QVERIFY(QFileInfo(file("image.flac")).size() > 0);
+        QFile sheet(file("image.cue"));
+        QVERIFY(sheet.open(QIODevice::WriteOnly));
+        // 1.6 s is 1 s and 45 of a CD's 75 frames.
+        sheet.write("PERFORMER \"Band\"\nTITLE \"Album\"\nFILE \"image.flac\" WAVE\n"
+                    "  TRACK 01 AUDIO\n    TITLE \"Low\"\n    INDEX 01 00:00:00\n"
+                    "  TRACK 02 AUDIO\n    TITLE \"Middle\"\n    INDEX 01 00:01:45\n"
+                    "  TRACK 03 AUDIO\n    TITLE \"High\"\n    INDEX 01 00:03:15\n");
+        sheet.close();
+
+        command("Stop");
+        QVERIFY(becomes("Stopped"));
+        QVERIFY(pulse->startRecording());
+        player("PlaybackStatus");
+        QTest::qWait(200);
+        m_changes.clear();
+        QProcess second;
+        second.setProcessEnvironment(programEnvironment());
+        second.start(QStringLiteral(VIREO_BINARY), { file("image.cue") });
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("High"); }, 6000));
+        QVERIFY(becomes("Stopped", 5000));
+        QTest::qWait(300);
+        const QVector<qint16> sound = pulse->takeRecording();
+
+        // The tone of each 20 ms (0 for silence), every 10 ms, and how long each tone lasts unbroken.
+        constexpr int Window = PulseServer::Rate / 50;
+        QList<QPair<int, int>> heard; // tone, milliseconds
+        for (qsizetype at = 0; at + Window <= sound.size(); at += Window / 2) {
+            const QVector<qint16> piece = sound.mid(at, Window);
+            int tone = 0;
+            if (PulseServer::rms(piece) > 200) {
+                tone = *std::max_element(std::begin(frequencies), std::end(frequencies), [&](int a, int b) {
+                    return PulseServer::toneAmplitude(piece, a) < PulseServer::toneAmplitude(piece, b);
+                });
+            }
+            if (!heard.isEmpty() && heard.last().first == tone)
+                heard.last().second += 10;
+            else
+                heard.append({ tone, 10 });
+        }
+        QString said;
+        QList<QPair<int, int>> tonesHeard;
+        for (const auto& [tone, ms] : std::as_const(heard)) {
+            said += QStringLiteral("%1 Hz %2 ms, ").arg(tone).arg(ms);
+            if (tone != 0)
+                tonesHeard.append({ tone, ms });
+        }
+        QVERIFY2(tonesHeard.size() == 3, qPrintable(said));
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY2(tonesHeard.at(i).first == frequencies[i], qPrintable(said));
+            QVERIFY2(qAbs(tonesHeard.at(i).second - 1600) <= 50, qPrintable(said));
+        }
+
+        QStringList announced;
+        for (const QVariantMap& change : std::as_const(m_changes)) {
+            const QVariantMap data = qdbus_cast<QVariantMap>(change.value(QStringLiteral("Metadata")));
+            const QString name = data.value(QStringLiteral("xesam:title")).toString();
+            const qlonglong length = data.value(QStringLiteral("mpris:length")).toLongLong();
+            if (name.isEmpty() || (!announced.isEmpty() && announced.last() == name) || length == 0)
+                continue;
+            QVERIFY2(qAbs(length - 1600000) < 60000, qPrintable(name + QLatin1Char(' ') + QString::number(length)));
+            QVERIFY(data.value(QStringLiteral("xesam:url")).toString().contains(QLatin1String("image.flac#t=")));
+            announced << name;
+        }
+        QCOMPARE(announced, (QStringList { "Low", "Middle", "High" }));
+        QVERIFY(DesktopSession::waitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
+    }
+
     void quitEndsTheProgram()
     {
         quitProgram();
