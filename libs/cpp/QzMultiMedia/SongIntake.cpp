@@ -1,6 +1,7 @@
 #include "SongIntake.h"
 
 #include "AudioListPlayer.h"
+#include "CueSheet.h"
 #include "MediaCommon.h"
 #include "PlayListReader.h"
 
@@ -8,6 +9,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QSet>
 
 #include <algorithm>
 
@@ -52,22 +54,12 @@ bool isAudioFile(const QString& fileName)
     return MediaCommon::isAudio(fileName);
 }
 
-// The audio files under a folder, sub-folders included, in natural name order.
-QList<QUrl> songsInFolder(const QString& path)
+// Component by component, so "Disc 1/10.mp3" comes before "Disc 1 Bonus/1.mp3" and a folder's own files meet
+// its sub-folders in name order.
+void sortNaturally(QList<QStringList>* paths)
 {
-    const QDir folder(path);
-    // Component by component, so "Disc 1/10.mp3" comes before "Disc 1 Bonus/1.mp3" and a folder's own files
-    // meet its sub-folders in name order.
-    QList<QStringList> found;
-    // Symbolic links to folders are not followed: a link back up would never end.
-    QDirIterator it(path, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (isAudioFile(file))
-            found << folder.relativeFilePath(file).split(QLatin1Char('/'));
-    }
     const QCollator collator = naturalOrder();
-    std::sort(found.begin(), found.end(), [&collator](const QStringList& a, const QStringList& b) {
+    std::sort(paths->begin(), paths->end(), [&collator](const QStringList& a, const QStringList& b) {
         for (int i = 0; i < a.size() && i < b.size(); ++i) {
             if (const int order = collator.compare(a[i], b[i]))
                 return order < 0;
@@ -76,10 +68,58 @@ QList<QUrl> songsInFolder(const QString& path)
         }
         return a.size() < b.size();
     });
+}
+
+// The audio files under a folder, sub-folders included, in natural name order. A disc ripped to one image with
+// a CUE sheet beside it stands for the sheet's tracks, in the image's place.
+QList<QUrl> songsInFolder(const QString& path, QHash<QUrl, QString>* titles)
+{
+    const QDir folder(path);
+    QList<QStringList> found;
+    QList<QStringList> sheets;
+    // Symbolic links to folders are not followed: a link back up would never end.
+    QDirIterator it(path, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (isAudioFile(file))
+            found << folder.relativeFilePath(file).split(QLatin1Char('/'));
+        else if (file.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive))
+            sheets << folder.relativeFilePath(file).split(QLatin1Char('/'));
+    }
+    sortNaturally(&found);
+    sortNaturally(&sheets);
+    const auto url = [&folder](const QStringList& parts) {
+        return QUrl::fromLocalFile(folder.filePath(parts.join(QLatin1Char('/'))));
+    };
+    // A sheet counts when the files it names are all here; the first sheet that names a file takes it, a second
+    // one for the same disc (in another text encoding, say) is passed over.
+    QSet<QUrl> here;
+    for (const QStringList& parts : std::as_const(found))
+        here.insert(url(parts));
+    QHash<QUrl, QList<QUrl>> tracksInPlaceOf;
+    QSet<QUrl> taken;
+    for (const QStringList& sheet : std::as_const(sheets)) {
+        QHash<QUrl, QString> sheetTitles;
+        const QList<QUrl> tracks = CueSheet::tracks(url(sheet).toLocalFile(), &sheetTitles);
+        QSet<QUrl> files;
+        for (const QUrl& track : tracks)
+            files.insert(track.adjusted(QUrl::RemoveFragment));
+        if (tracks.isEmpty() || files.intersects(taken) || !here.contains(files))
+            continue;
+        taken.unite(files);
+        tracksInPlaceOf.insert(tracks.first().adjusted(QUrl::RemoveFragment), tracks);
+        if (titles)
+            titles->insert(sheetTitles);
+    }
     QList<QUrl> songs;
     songs.reserve(found.size());
-    for (const QStringList& parts : found)
-        songs << QUrl::fromLocalFile(folder.filePath(parts.join(QLatin1Char('/'))));
+    for (const QStringList& parts : std::as_const(found)) {
+        const QUrl song = url(parts);
+        if (const auto tracks = tracksInPlaceOf.constFind(song); tracks != tracksInPlaceOf.cend())
+            songs << *tracks;
+        else if (!taken.contains(song))
+            songs << song;
+    }
     return songs;
 }
 
@@ -103,7 +143,7 @@ QList<QUrl> expand(const QUrl& url, int depth, QHash<QUrl, QString>* titles)
         return songs;
     }
     if (QFileInfo(path).isDir())
-        return songsInFolder(path);
+        return songsInFolder(path, titles);
     return { url };
 }
 

@@ -12,7 +12,8 @@ class SongIntake
 {
 public:
     // Files named one by one are kept as given, playable or not (the player skips what it cannot play). A folder
-    // stands for the audio files under it, sub-folders included, in natural name order.
+    // stands for the audio files under it, sub-folders included, in natural name order, an image that has a CUE
+    // sheet beside it for the sheet's tracks. A play list or CUE sheet stands for its entries.
     // `titles` (when asked) gets the titles play lists give their songs.
     static QList<QUrl> songs(const QList<QUrl>& urls, QHash<QUrl, QString>* titles = nullptr);
     // The songs among urls become the play list and the first one plays. Without a single song nothing the

@@ -460,20 +460,22 @@ private slots:
     }
 
     // A song is shown by the title its play list gave it, also when the list comes back at the next start; a new
-    // list keeps only its own titles.
+    // list keeps only its own titles. A CUE sheet's track comes back as the same stretch of its image.
     void playListTitlesAreKept()
     {
         const QString kept = m_dir.filePath(QStringLiteral("titled/playlist.m3u8"));
-        AudioListPlayer::nameSongs({ { a, QStringLiteral("Night Song") } });
-        player()->setPlayList({ a, b });
+        const QUrl track = MediaCommon::withRange(b, 500, 1500);
+        AudioListPlayer::nameSongs({ { a, QStringLiteral("Night Song") }, { track, QStringLiteral("Track Two") } });
+        player()->setPlayList({ a, b, track });
         QCOMPARE(AudioListPlayer::songName(a), QStringLiteral("Night Song"));
         QCOMPARE(AudioListPlayer::songName(b), b.fileName());
         QVERIFY(player()->savePlayList(kept));
         player()->setPlayList({ b });
         QCOMPARE(AudioListPlayer::songName(a), a.fileName());
         player()->restorePlayList(kept);
-        QCOMPARE(player()->playList(), (QList<QUrl> { a, b }));
+        QCOMPARE(player()->playList(), (QList<QUrl> { a, b, track }));
         QCOMPARE(AudioListPlayer::songName(a), QStringLiteral("Night Song"));
+        QCOMPARE(AudioListPlayer::songName(track), QStringLiteral("Track Two"));
         QCOMPARE(player()->currentName(), QStringLiteral("Night Song"));
     }
 

@@ -67,6 +67,15 @@ private slots:
         QTest::newRow("play lists that are empty, missing or not play lists give nothing")
             << QStringList { "empty.m3u = ", "photo.pls = \x89PNG\r\n\x1a\n\x01\x02\x03" }
             << QStringList { "empty.m3u", "missing.m3u", "photo.pls" } << QStringList {};
+        const QString sheet = QStringLiteral("FILE \"album.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                             "  TRACK 02 AUDIO\n    INDEX 01 00:10:00\n");
+        QTest::newRow("an image with its CUE sheet in a folder stands for the sheet's tracks")
+            << QStringList { "d/01 intro.mp3", "d/album.flac", "d/album.cue = " + sheet, "d/album.log", "d/zz.mp3" }
+            << QStringList { "d" } << QStringList { "d/01 intro.mp3", "d/album.flac#t=0,10", "d/album.flac#t=10", "d/zz.mp3" };
+        QTest::newRow("a second sheet for the same image, or one without its image, changes nothing")
+            << QStringList { "d/album.flac", "d/album.cue = " + sheet, "d/album (UTF-8).cue = " + sheet,
+                   "d/other.cue = FILE \"gone.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n" }
+            << QStringList { "d" } << QStringList { "d/album.flac#t=0,10", "d/album.flac#t=10" };
         QTest::newRow("addresses are kept, never opened")
             << QStringList {} << QStringList { "http://example.invalid/a.mp3" }
             << QStringList { "http://example.invalid/a.mp3" };
@@ -95,9 +104,15 @@ private slots:
         }
         const auto urls = [&](const QStringList& entries) {
             QList<QUrl> list;
-            for (const QString& entry : entries)
-                list << (entry.contains(QLatin1String("://")) ? QUrl(entry)
-                                                              : QUrl::fromLocalFile(root.filePath(entry)));
+            for (const QString& entry : entries) {
+                if (entry.contains(QLatin1String("://"))) {
+                    list << QUrl(entry);
+                    continue;
+                }
+                list << QUrl::fromLocalFile(root.filePath(entry.section(QLatin1Char('#'), 0, 0)));
+                if (entry.contains(QLatin1Char('#')))
+                    list.last().setFragment(entry.section(QLatin1Char('#'), 1));
+            }
             return list;
         };
         QCOMPARE(SongIntake::songs(urls(handed)), urls(expected));
