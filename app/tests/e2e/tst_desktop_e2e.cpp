@@ -658,8 +658,8 @@ private slots:
         QVERIFY(DesktopSession::waitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
     }
 
-    // A CUE sheet over one image of three tones: each track is heard whole and alone, in order, and is announced
-    // with its own title and length.
+    // A CUE sheet over one image of three tones: each track is heard whole and alone, in order, the one after the
+    // other without a break, and is announced with its own title and length.
     void cueSheetTracksAreHeardInOrder()
     {
         const int frequencies[] = { 440, 660, 880 };
@@ -721,6 +721,17 @@ private slots:
                 tonesHeard.append({ tone, ms });
         }
         QVERIFY2(tonesHeard.size() == 3, qPrintable(said));
+        // No break from the first sound to the last: a sine is near zero for a sample or two at most.
+        qsizetype last = -1, longestQuiet = 0;
+        for (qsizetype i = 0; i < sound.size(); ++i) {
+            if (qAbs(sound.at(i)) <= 200)
+                continue;
+            if (last >= 0)
+                longestQuiet = qMax(longestQuiet, i - last - 1);
+            last = i;
+        }
+        QVERIFY2(longestQuiet * 1000 / PulseServer::Rate <= 3,
+            qPrintable(QStringLiteral("%1 samples of silence; %2").arg(longestQuiet).arg(said)));
         for (int i = 0; i < 3; ++i) {
             QVERIFY2(tonesHeard.at(i).first == frequencies[i], qPrintable(said));
             QVERIFY2(qAbs(tonesHeard.at(i).second - 1600) <= 50, qPrintable(said));

@@ -104,6 +104,7 @@ private slots:
     void finishAdvance();
     bool finishSettling();
     void releaseLoopHold();
+    void slotStretchWatch();
 
 private:
     void ensurePipeline();
@@ -122,6 +123,8 @@ private:
     void handleTags(GstMessage* message);
     void handleLoaded();
     void handleBuffering(GstMessage* message);
+    qint64 stretchRunEnd() const;
+    void watchStretchEnd();
     void readDuration();
     void applyTarget();
     void seek(qint64 ms);
@@ -170,7 +173,9 @@ private:
     {
         QString fileName;
         QByteArray uri; // empty for a song that cannot be opened
-        bool ranged = false; // a stretch of its file
+        bool ranged = false; // a stretch of its file, from start to end (-1: the file's end)
+        qint64 start = 0;
+        qint64 end = -1;
     };
     QString m_strFileName;
     std::unique_ptr<StreamJoin> m_pJoin; // what the output's streaming thread knows of song boundaries
@@ -184,6 +189,8 @@ private:
     bool m_bRanged = false;
     qint64 m_nRangeStart = 0;
     qint64 m_nRangeEnd = -1;
+    qint64 m_nStop = -1; // where the pipeline was told to end: this stretch's end, or that of the run it begins
+    QTimer m_stretchWait; // the file plays on into the next stretch: when its border is heard, the song changes
 };
 
 } // namespace QzMultiMedia

@@ -9,6 +9,7 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -64,11 +65,11 @@ GstPadProbeReturn joinSongs(GstPad*, GstPadProbeInfo* info, gpointer data)
     return GST_PAD_PROBE_OK;
 }
 
-// A stop, where the song is a stretch of its file, makes the pipeline end there as at a file's end.
+// A stop makes the pipeline end there as at the file's end; -1 plays on to the file's end.
 bool seekTo(GstElement* pipeline, qint64 ms, qint64 stopMs)
 {
     return gst_element_seek(pipeline, 1.0, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        GST_SEEK_TYPE_SET, qMax<qint64>(0, ms) * GST_MSECOND, stopMs < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET,
+        GST_SEEK_TYPE_SET, qMax<qint64>(0, ms) * GST_MSECOND, GST_SEEK_TYPE_SET,
         stopMs < 0 ? GST_CLOCK_TIME_NONE : GstClockTime(stopMs) * GST_MSECOND);
 }
 
@@ -102,6 +103,9 @@ NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
     m_advanceWait.setInterval(150);
     m_advanceWait.setSingleShot(true);
     connect(&m_advanceWait, &QTimer::timeout, this, &NativeAudioPlayerInternal::finishAdvance);
+    m_stretchWait.setSingleShot(true);
+    m_stretchWait.setTimerType(Qt::PreciseTimer);
+    connect(&m_stretchWait, &QTimer::timeout, this, &NativeAudioPlayerInternal::slotStretchWatch);
     // A song that takes longer than this to get ready (or to fail) is moved on from all the same.
     m_settleWait.setInterval(2000);
     m_settleWait.setSingleShot(true);
@@ -219,6 +223,7 @@ void NativeAudioPlayerInternal::halt()
     m_bAdvancePending = false;
     m_bTargetDeferred = false;
     m_advanceWait.stop();
+    m_stretchWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_pPlayer);
@@ -367,10 +372,19 @@ void NativeAudioPlayerInternal::setUpcoming(const QStringList& fileNames)
 {
     QList<Song> songs;
     songs.reserve(fileNames.size());
-    for (const QString& fileName : fileNames)
-        songs.append({ fileName, GstSupport::playableUri(fileName), MediaCommon::range(fileName, nullptr, nullptr) });
-    const QMutexLocker lock(&m_nextMutex);
-    m_upcoming = songs;
+    for (const QString& fileName : fileNames) {
+        Song song { fileName, GstSupport::playableUri(fileName) };
+        song.ranged = MediaCommon::range(fileName, &song.start, &song.end);
+        songs.append(song);
+    }
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        m_upcoming = songs;
+    }
+    // The file plays on past the stretch only into the stretch that now follows it: a list changed under it (shuffle
+    // switched on, a song put in between) moves the stop, from where the song is.
+    if (m_bRanged && m_bPrerolled && isLoaded() && m_nSeekingTo < 0 && stretchRunEnd() != m_nStop)
+        seek(position());
 }
 
 QString NativeAudioPlayerInternal::fileName() const
@@ -487,6 +501,7 @@ void NativeAudioPlayerInternal::stop()
     }
     m_bEndPending = false;
     m_bAtStart = true;
+    m_stretchWait.stop();
     setState(PlayState::Stopped);
     // A song just loaded is at its start already; a play() that most often follows moves it straight to PLAYING.
     if (!m_bStartPending)
@@ -849,8 +864,64 @@ void NativeAudioPlayerInternal::seek(qint64 ms)
     if (m_nRangeEnd >= 0)
         ms = qMin(ms, m_nRangeEnd - m_nRangeStart - 1);
     ms = qMax<qint64>(0, ms);
-    if (seekTo(m_pPlayer, m_nRangeStart + ms, m_nRangeEnd))
+    m_nStop = stretchRunEnd();
+    if (seekTo(m_pPlayer, m_nRangeStart + ms, m_nStop))
         m_nSeekingTo = ms;
+    watchStretchEnd();
+}
+
+// Stretches that follow one another in the same file (the tracks of a disc image, in order) are one run to the
+// pipeline: it plays the file on from one into the next, without a seek and so without a gap, and the song
+// changes when the place heard crosses the border. The run ends where the list goes elsewhere.
+qint64 NativeAudioPlayerInternal::stretchRunEnd() const
+{
+    qint64 end = m_nRangeEnd;
+    const QMutexLocker lock(&m_nextMutex);
+    for (const Song& next : m_upcoming) {
+        if (end < 0 || !next.ranged || next.uri != m_uri || qAbs(next.start - end) > 1)
+            break;
+        end = next.end;
+    }
+    return end;
+}
+
+void NativeAudioPlayerInternal::watchStretchEnd()
+{
+    if (m_bRanged && m_nRangeEnd >= 0 && m_nStop != m_nRangeEnd)
+        m_stretchWait.start(0);
+    else
+        m_stretchWait.stop();
+}
+
+// Looks again shortly before the border is heard (a pause holds it off), and moves on to the next stretch once it is.
+void NativeAudioPlayerInternal::slotStretchWatch()
+{
+    gint64 ns = 0;
+    if (!isLoaded() || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0
+        || m_nSeekingTo >= 0 || m_nPendingSeek >= 0) {
+        m_stretchWait.start(100);
+        return;
+    }
+    const qint64 heard = qint64(ns / GST_MSECOND);
+    if (heard < m_nRangeEnd) {
+        m_stretchWait.start(int(std::clamp<qint64>(m_nRangeEnd - heard, 1, 1000)));
+        return;
+    }
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        if (m_upcoming.isEmpty())
+            return;
+        const Song next = m_upcoming.takeFirst();
+        m_strFileName = next.fileName;
+        m_nRangeStart = next.start;
+        m_nRangeEnd = next.end;
+    }
+    m_bAtStart = false;
+    m_bAdvancePending = true; // the length changes with the song, not before it
+    readDuration();
+    m_bAdvancePending = false;
+    watchStretchEnd();
+    emit advanced();
 }
 
 void NativeAudioPlayerInternal::handleLoaded()

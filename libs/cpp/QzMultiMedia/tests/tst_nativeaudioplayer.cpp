@@ -292,6 +292,44 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 2000);
     }
 
+    // The tracks of one image in order are one run through the file: each is said as it starts, at its border, and
+    // only the last one ends. A list changed under a track ends the run at that track's border.
+    void stretchesOfOneFileFollowInOneRun()
+    {
+        const QUrl file = QUrl::fromLocalFile(path(QStringLiteral("tone.flac")));
+        QStringList stretches;
+        for (const auto& [start, end] : { std::pair<qint64, qint64> { 0, 1000 }, { 1000, 2000 }, { 2000, -1 } })
+            stretches << MediaCommon::localName(MediaCommon::withRange(file, start, end));
+        NativeAudioPlayer player;
+        QSignalSpy finished(&player, &NativeAudioPlayer::finished);
+        QElapsedTimer clock;
+        QStringList started;
+        connect(&player, &NativeAudioPlayer::advanced, this, [&] {
+            started << QStringLiteral("%1 at %2 lasting %3")
+                           .arg(stretches.indexOf(player.fileName()))
+                           .arg((clock.elapsed() + 50) / 100 * 100)
+                           .arg((player.duration() + 50) / 100 * 100);
+        });
+        player.setMedia(stretches.first());
+        player.setUpcoming(stretches.mid(1));
+        clock.start();
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 6000);
+        QVERIFY2(qAbs(clock.elapsed() - 3000) < 400, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(started, (QStringList { "1 at 1000 lasting 1000", "2 at 2000 lasting 1000" }));
+
+        started.clear();
+        player.setMedia(stretches.first());
+        player.setUpcoming(stretches.mid(1));
+        clock.restart();
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 300, 2000);
+        player.setUpcoming({ path(QStringLiteral("short.wav")) });
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 3000);
+        QVERIFY2(qAbs(clock.elapsed() - 1000) < 400, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(started.isEmpty());
+    }
+
     // A pause that comes right after a seek in a playing song holds the song there: the seek makes the pipeline
     // find its footing again, and it must not go back to playing once it has.
     void pauseRightAfterASeek()
