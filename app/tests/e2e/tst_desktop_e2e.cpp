@@ -717,7 +717,7 @@ private slots:
         QList<QPair<int, int>> tonesHeard;
         for (const auto& [tone, ms] : std::as_const(heard)) {
             said += QStringLiteral("%1 Hz %2 ms, ").arg(tone).arg(ms);
-            if (tone != 0)
+            if (tone != 0 && ms > 30) // not the click of a sound's first moment
                 tonesHeard.append({ tone, ms });
         }
         QVERIFY2(tonesHeard.size() == 3, qPrintable(said));
@@ -750,6 +750,22 @@ private slots:
         }
         QCOMPARE(announced, (QStringList { "Low", "Middle", "High" }));
         QVERIFY(DesktopSession::waitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
+
+        // A seek within a track counts from the track's start, plays on from there, and the border still changes the
+        // song.
+        command("OpenUri", { QUrl::fromLocalFile(file("image.cue")).toString() });
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("Low"); }, 3000));
+        QVERIFY(becomes("Playing"));
+        command("Next");
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("Middle"); }, 3000));
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return metadata().value(QStringLiteral("mpris:length")).toLongLong() > 0; }, 3000));
+        command("SetPosition", { metadata().value(QStringLiteral("mpris:trackid")), qlonglong(1000000) });
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() > 1200000; }, 3000));
+        QVERIFY2(clock.elapsed() < 700, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("High"); }, 3000));
     }
 
     void quitEndsTheProgram()

@@ -865,9 +865,11 @@ void NativeAudioPlayerInternal::seek(qint64 ms)
         ms = qMin(ms, m_nRangeEnd - m_nRangeStart - 1);
     ms = qMax<qint64>(0, ms);
     m_nStop = stretchRunEnd();
+    // Looked at again once the pipeline stands at the new place: asked for its place while it seeks, playbin took
+    // more than a second to play on.
+    m_stretchWait.stop();
     if (seekTo(m_pPlayer, m_nRangeStart + ms, m_nStop))
         m_nSeekingTo = ms;
-    watchStretchEnd();
 }
 
 // Stretches that follow one another in the same file (the tracks of a disc image, in order) are one run to the
@@ -897,8 +899,9 @@ void NativeAudioPlayerInternal::watchStretchEnd()
 void NativeAudioPlayerInternal::slotStretchWatch()
 {
     gint64 ns = 0;
-    if (!isLoaded() || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0
-        || m_nSeekingTo >= 0 || m_nPendingSeek >= 0) {
+    if (!isLoaded() || m_nSeekingTo >= 0 || m_nPendingSeek >= 0)
+        return; // the seek's end looks again
+    if (!gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0) {
         m_stretchWait.start(100);
         return;
     }
@@ -928,6 +931,7 @@ void NativeAudioPlayerInternal::handleLoaded()
 {
     m_nSeekingTo = -1;
     readDuration();
+    watchStretchEnd();
     if (m_bPrerolled)
         return;
     m_bPrerolled = true;

@@ -304,11 +304,13 @@ private slots:
         QSignalSpy finished(&player, &NativeAudioPlayer::finished);
         QElapsedTimer clock;
         QStringList started;
+        QList<qint64> startTimes;
         connect(&player, &NativeAudioPlayer::advanced, this, [&] {
-            started << QStringLiteral("%1 at %2 lasting %3")
+            started << QStringLiteral("%1 lasting %2, at %3")
                            .arg(stretches.indexOf(player.fileName()))
-                           .arg((clock.elapsed() + 50) / 100 * 100)
-                           .arg((player.duration() + 50) / 100 * 100);
+                           .arg((player.duration() + 50) / 100 * 100)
+                           .arg(player.position() < 150 ? "its start" : "a later place");
+            startTimes << clock.elapsed();
         });
         player.setMedia(stretches.first());
         player.setUpcoming(stretches.mid(1));
@@ -316,7 +318,22 @@ private slots:
         player.play();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 6000);
         QVERIFY2(qAbs(clock.elapsed() - 3000) < 400, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(started, (QStringList { "1 at 1000 lasting 1000", "2 at 2000 lasting 1000" }));
+        QCOMPARE(started, (QStringList { "1 lasting 1000, at its start", "2 lasting 1000, at its start" }));
+        QVERIFY2(qAbs(startTimes.at(1) - startTimes.at(0) - 1000) < 150, qPrintable(QString::number(startTimes.at(1))));
+
+        // A seek in the run plays on from there at once, and the border still changes the song.
+        started.clear();
+        player.setMedia(stretches.first());
+        player.setUpcoming(stretches.mid(1));
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 100, 2000);
+        player.setPosition(500);
+        clock.restart();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 700, 2000);
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 2000);
+        player.stop();
+        started.clear();
 
         started.clear();
         player.setMedia(stretches.first());
