@@ -15,6 +15,8 @@ class PlayListReader
 public:
     // Whether the file's name says it is a play list; the disk is not asked.
     static bool isPlayList(const QString& path);
+    // Whether the file's name says it is a CUE sheet, whose entries are tracks of audio files.
+    static bool isCueSheet(const QString& path);
     // The name patterns of play-list files, for an open dialog's filter.
     static QStringList filePatterns();
     // The local files, folders, play lists and streams the play list names, in its order; other addresses are

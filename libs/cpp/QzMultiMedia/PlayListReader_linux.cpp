@@ -31,6 +31,11 @@ bool PlayListReader::isPlayList(const QString& path)
     return false;
 }
 
+bool PlayListReader::isCueSheet(const QString& path)
+{
+    return path.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive);
+}
+
 QStringList PlayListReader::filePatterns()
 {
     QStringList patterns;
@@ -64,7 +69,7 @@ void entryParsed(TotemPlParser*, const char* uri, GHashTable* metadata, gpointer
 
 QList<QUrl> PlayListReader::entries(const QString& path, QHash<QUrl, QString>* titles)
 {
-    if (path.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive))
+    if (isCueSheet(path))
         return CueSheet::tracks(path, titles);
     Parsed parsed;
     parsed.titles = titles;

@@ -1,7 +1,6 @@
 #include "SongIntake.h"
 
 #include "AudioListPlayer.h"
-#include "CueSheet.h"
 #include "MediaCommon.h"
 #include "PlayListReader.h"
 
@@ -83,7 +82,7 @@ QList<QUrl> songsInFolder(const QString& path, QHash<QUrl, QString>* titles)
         const QString file = it.next();
         if (isAudioFile(file))
             found << folder.relativeFilePath(file).split(QLatin1Char('/'));
-        else if (file.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive))
+        else if (PlayListReader::isCueSheet(file))
             sheets << folder.relativeFilePath(file).split(QLatin1Char('/'));
     }
     sortNaturally(&found);
@@ -100,7 +99,7 @@ QList<QUrl> songsInFolder(const QString& path, QHash<QUrl, QString>* titles)
     QSet<QUrl> taken;
     for (const QStringList& sheet : std::as_const(sheets)) {
         QHash<QUrl, QString> sheetTitles;
-        const QList<QUrl> tracks = CueSheet::tracks(url(sheet).toLocalFile(), &sheetTitles);
+        const QList<QUrl> tracks = PlayListReader::entries(url(sheet).toLocalFile(), &sheetTitles);
         QSet<QUrl> files;
         for (const QUrl& track : tracks)
             files.insert(track.adjusted(QUrl::RemoveFragment));
@@ -135,6 +134,10 @@ QList<QUrl> expand(const QUrl& url, int depth, QHash<QUrl, QString>* titles)
     if (path.isEmpty() || MediaCommon::isAudio(path))
         return { url };
     if (PlayListReader::isPlayList(path)) {
+        // A CUE sheet's entries are the tracks of audio files, whatever they are named: a sheet that names itself
+        // or another list as its image is not read again for each of its tracks.
+        if (PlayListReader::isCueSheet(path))
+            return PlayListReader::entries(path, titles);
         QList<QUrl> songs;
         if (depth < MaxDepth) {
             for (const QUrl& entry : PlayListReader::entries(path, titles))
