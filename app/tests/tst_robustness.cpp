@@ -152,20 +152,20 @@ private slots:
         const QList<QUrl> before = AudioListPlayer::instance()->playList();
         QCOMPARE(mkfifo(QFile::encodeName(path(QStringLiteral("fifo.cue"))).constData(), 0644), 0);
         QVERIFY(AudioFixtures::writeBytes(path(QStringLiteral("garbage.cue")), AudioFixtures::randomBytes(3000, 5)));
-        QElapsedTimer clock;
-        clock.start();
-        drop({ QUrl::fromLocalFile(path(QStringLiteral("fifo.cue"))), QUrl::fromLocalFile(path(QStringLiteral("garbage.cue"))) });
-        QVERIFY2(clock.elapsed() < bound, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(AudioListPlayer::instance()->playList(), before);
-
         QVERIFY(AudioFixtures::makeTone(path(QStringLiteral("short.wav")), 600));
         QVERIFY(AudioFixtures::writeBytes(path(QStringLiteral("lies.cue")),
-            "FILE \"short.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 01:00:00\n"
+            "FILE \"short.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 "
+            "01:00:00\n"
             "  TRACK 03 AUDIO\n    INDEX 01 02:00:00\nFILE \"lies.cue\" WAVE\n  TRACK 04 AUDIO\n    INDEX 01 00:00:00\n"
             "  TRACK 05 AUDIO\n    INDEX 01 00:01:00\n"));
-        clock.restart();
-        drop({ QUrl::fromLocalFile(path(QStringLiteral("lies.cue"))) });
-        QVERIFY2(clock.elapsed() < bound, qPrintable(QString::number(clock.elapsed())));
+        for (const char* sheet : { "fifo.cue", "garbage.cue", "lies.cue" }) {
+            QElapsedTimer clock;
+            clock.start();
+            drop({ QUrl::fromLocalFile(path(QLatin1String(sheet))) });
+            QVERIFY2(clock.elapsed() < bound, qPrintable(QString::number(clock.elapsed())));
+            if (qstrcmp(sheet, "lies.cue") != 0)
+                QCOMPARE(AudioListPlayer::instance()->playList(), before);
+        }
         QCOMPARE(AudioListPlayer::instance()->playList().size(), 5);
         QTRY_VERIFY_WITH_TIMEOUT(!AudioListPlayer::instance()->isPlaying(), 8000);
     }

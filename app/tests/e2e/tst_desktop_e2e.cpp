@@ -612,16 +612,14 @@ private slots:
         QVERIFY(becomes("Stopped", 5000)); // the end of the list
         QTest::qWait(300);
         const QVector<qint16> sound = pulse->takeRecording();
-        qsizetype first = -1, last = -1, longestQuiet = 0;
+        qsizetype first = -1, last = -1;
         for (qsizetype i = 0; i < sound.size(); ++i) {
-            if (qAbs(sound.at(i)) <= 200)
-                continue;
-            if (last >= 0)
-                longestQuiet = qMax(longestQuiet, i - last - 1);
-            if (first < 0)
-                first = i;
-            last = i;
+            if (qAbs(sound.at(i)) > 200) {
+                first = first < 0 ? i : first;
+                last = i;
+            }
         }
+        const qsizetype longestQuiet = PulseServer::longestBreak(sound);
         const qint64 heardMs = (last - first) * 1000 / PulseServer::Rate;
         QVERIFY2(qAbs(heardMs - songMs * songs.size()) < 60,
             qPrintable(QStringLiteral("%1 ms of sound for %2 songs, %3 ms of silence between them (from %4 to %5 of %6 ms recorded)")
@@ -656,116 +654,6 @@ private slots:
         }
         QCOMPARE(announced, songs);
         QVERIFY(DesktopSession::waitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
-    }
-
-    // A CUE sheet over one image of three tones: each track is heard whole and alone, in order, the one after the
-    // other without a break, and is announced with its own title and length.
-    void cueSheetTracksAreHeardInOrder()
-    {
-        const int frequencies[] = { 440, 660, 880 };
-        QStringList tones;
-        for (const int frequency : frequencies) {
-            tones << file(qPrintable(QStringLiteral("tone%1.wav").arg(frequency)));
-            DesktopSession::run(QStringLiteral("sox"),
-                { QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
-                    QStringLiteral("2"), tones.last(), QStringLiteral("synth"), QStringLiteral("1.6"),
-                    QStringLiteral("sine"), QString::number(frequency), QStringLiteral("vol"), QStringLiteral("0.5") });
-            QVERIFY(QFileInfo(tones.last()).size() > 0);
-        }
-        DesktopSession::run(QStringLiteral("sox"), tones + QStringList { file("image.flac") });
-        QVERIFY(QFileInfo(file("image.flac")).size() > 0);
-        QFile sheet(file("image.cue"));
-        QVERIFY(sheet.open(QIODevice::WriteOnly));
-        // 1.6 s is 1 s and 45 of a CD's 75 frames.
-        sheet.write("PERFORMER \"Band\"\nTITLE \"Album\"\nFILE \"image.flac\" WAVE\n"
-                    "  TRACK 01 AUDIO\n    TITLE \"Low\"\n    INDEX 01 00:00:00\n"
-                    "  TRACK 02 AUDIO\n    TITLE \"Middle\"\n    INDEX 01 00:01:45\n"
-                    "  TRACK 03 AUDIO\n    TITLE \"High\"\n    INDEX 01 00:03:15\n");
-        sheet.close();
-
-        command("Stop");
-        QVERIFY(becomes("Stopped"));
-        QVERIFY(pulse->startRecording());
-        player("PlaybackStatus");
-        QTest::qWait(200);
-        m_changes.clear();
-        QProcess second;
-        second.setProcessEnvironment(programEnvironment());
-        second.start(QStringLiteral(VIREO_BINARY), { file("image.cue") });
-        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("High"); }, 6000));
-        QVERIFY(becomes("Stopped", 5000));
-        QTest::qWait(300);
-        const QVector<qint16> sound = pulse->takeRecording();
-
-        // The tone of each 20 ms (0 for silence), every 10 ms, and how long each tone lasts unbroken.
-        constexpr int Window = PulseServer::Rate / 50;
-        QList<QPair<int, int>> heard; // tone, milliseconds
-        for (qsizetype at = 0; at + Window <= sound.size(); at += Window / 2) {
-            const QVector<qint16> piece = sound.mid(at, Window);
-            int tone = 0;
-            if (PulseServer::rms(piece) > 200) {
-                tone = *std::max_element(std::begin(frequencies), std::end(frequencies), [&](int a, int b) {
-                    return PulseServer::toneAmplitude(piece, a) < PulseServer::toneAmplitude(piece, b);
-                });
-            }
-            if (!heard.isEmpty() && heard.last().first == tone)
-                heard.last().second += 10;
-            else
-                heard.append({ tone, 10 });
-        }
-        QString said;
-        QList<QPair<int, int>> tonesHeard;
-        for (const auto& [tone, ms] : std::as_const(heard)) {
-            said += QStringLiteral("%1 Hz %2 ms, ").arg(tone).arg(ms);
-            if (tone != 0 && ms > 30) // not the click of a sound's first moment
-                tonesHeard.append({ tone, ms });
-        }
-        QVERIFY2(tonesHeard.size() == 3, qPrintable(said));
-        // No break from the first sound to the last: a sine is near zero for a sample or two at most.
-        qsizetype last = -1, longestQuiet = 0;
-        for (qsizetype i = 0; i < sound.size(); ++i) {
-            if (qAbs(sound.at(i)) <= 200)
-                continue;
-            if (last >= 0)
-                longestQuiet = qMax(longestQuiet, i - last - 1);
-            last = i;
-        }
-        QVERIFY2(longestQuiet * 1000 / PulseServer::Rate <= 3,
-            qPrintable(QStringLiteral("%1 samples of silence; %2").arg(longestQuiet).arg(said)));
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY2(tonesHeard.at(i).first == frequencies[i], qPrintable(said));
-            QVERIFY2(qAbs(tonesHeard.at(i).second - 1600) <= 50, qPrintable(said));
-        }
-
-        QStringList announced;
-        for (const QVariantMap& change : std::as_const(m_changes)) {
-            const QVariantMap data = qdbus_cast<QVariantMap>(change.value(QStringLiteral("Metadata")));
-            const QString name = data.value(QStringLiteral("xesam:title")).toString();
-            const qlonglong length = data.value(QStringLiteral("mpris:length")).toLongLong();
-            if (name.isEmpty() || (!announced.isEmpty() && announced.last() == name) || length == 0)
-                continue;
-            QVERIFY2(qAbs(length - 1600000) < 60000, qPrintable(name + QLatin1Char(' ') + QString::number(length)));
-            QVERIFY(data.value(QStringLiteral("xesam:url")).toString().contains(QLatin1String("image.flac#t=")));
-            announced << name;
-        }
-        QCOMPARE(announced, (QStringList { "Low", "Middle", "High" }));
-        QVERIFY(DesktopSession::waitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
-
-        // A seek within a track counts from the track's start, plays on from there, and the border still changes the
-        // song.
-        command("OpenUri", { QUrl::fromLocalFile(file("image.cue")).toString() });
-        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("Low"); }, 3000));
-        QVERIFY(becomes("Playing"));
-        command("Next");
-        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("Middle"); }, 3000));
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return metadata().value(QStringLiteral("mpris:length")).toLongLong() > 0; }, 3000));
-        command("SetPosition", { metadata().value(QStringLiteral("mpris:trackid")), qlonglong(1000000) });
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() > 1200000; }, 3000));
-        QVERIFY2(clock.elapsed() < 700, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("High"); }, 3000));
     }
 
     void quitEndsTheProgram()

@@ -386,6 +386,65 @@ private slots:
     }
 
     // 300 songs: one column that fits the screen, whose last entry the keyboard reaches and plays.
+    // Play lists and a CUE sheet dropped on the icon stand for their songs: heard at the sink in order, each whole
+    // and without a break between them, named by the titles the list gives them.
+    void playListsDroppedAreHeardInOrder_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("M3U") << "tones.m3u"
+                             << QByteArray("#EXTM3U\n#EXTINF:2,Low\nlow.flac\n#EXTINF:2,Middle\nmiddle.flac\n"
+                                           "#EXTINF:2,High\nhigh.flac\n");
+        QTest::newRow("PLS") << "tones.pls"
+                             << QByteArray("[playlist]\nFile1=low.flac\nTitle1=Low\nFile2=middle.flac\nTitle2=Middle\n"
+                                           "File3=high.flac\nTitle3=High\nNumberOfEntries=3\nVersion=2\n");
+        QTest::newRow("XSPF") << "tones.xspf"
+                              << QByteArray(
+                                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
+                                     "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>low.flac</location>"
+                                     "<title>Low</title></track><track><location>middle.flac</location><title>"
+                                     "Middle</title></track><track><location>high.flac</location><title>High"
+                                     "</title></track></trackList></playlist>\n");
+        QTest::newRow("CUE sheet over one image")
+            << "tones.cue"
+            << QByteArray("FILE \"tones.flac\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"Low\"\n    INDEX 01 00:00:00\n"
+                          "  TRACK 02 AUDIO\n    TITLE \"Middle\"\n    INDEX 01 00:02:00\n"
+                          "  TRACK 03 AUDIO\n    TITLE \"High\"\n    INDEX 01 00:04:00\n");
+    }
+
+    void playListsDroppedAreHeardInOrder()
+    {
+        QFETCH(QString, list);
+        QFETCH(QByteArray, text);
+        const QList<int> tones { 440, 660, 880 };
+        QStringList songs;
+        for (const char* name : { "low.flac", "middle.flac", "high.flac" }) {
+            songs << media(QLatin1String(name));
+            if (!QFile::exists(songs.last()))
+                QVERIFY(AudioFixtures::makeTone(songs.last(), 2000, tones.at(songs.size() - 1)));
+        }
+        if (!QFile::exists(media(QStringLiteral("tones.flac"))))
+            DesktopSession::run(QStringLiteral("sox"), songs + QStringList { media(QStringLiteral("tones.flac")) });
+        QVERIFY(AudioFixtures::writeBytes(media(list), text));
+        m_vireo->transportAction(Vireo::Transport::Stop)->trigger();
+        QVERIFY(pulse->startRecording());
+        QVERIFY(dragFiles({ media(list) }));
+        QCOMPARE(AudioListPlayer::instance()->playList().size(), 3);
+        QCOMPARE(AudioListPlayer::songName(AudioListPlayer::instance()->playList().at(1)), QStringLiteral("Middle"));
+        QVERIFY(DesktopSession::waitFor([] { return !AudioListPlayer::instance()->isPlaying(); }, 10000));
+        QTest::qWait(300);
+        const QVector<qint16> sound = pulse->takeRecording();
+        QString heard;
+        const QList<QPair<int, int>> runs = PulseServer::toneRuns(sound, tones);
+        for (const auto& [tone, ms] : runs)
+            heard += QStringLiteral("%1 Hz for %2 ms, ").arg(tone).arg(ms);
+        QVERIFY2(runs.size() == 3, qPrintable(heard));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(runs.at(i).first == tones.at(i) && qAbs(runs.at(i).second - 2000) <= 50, qPrintable(heard));
+        QVERIFY2(PulseServer::longestBreak(sound) * 1000 / PulseServer::Rate <= 3,
+            qPrintable(QStringLiteral("%1 samples of silence; %2").arg(PulseServer::longestBreak(sound)).arg(heard)));
+    }
+
     void manySongsFitTheScreen()
     {
         QVERIFY(QDir().mkpath(media(QStringLiteral("Many"))));

@@ -108,7 +108,10 @@ QList<QUrl> CueSheet::tracks(const QString& path, QHash<QUrl, QString>* titles)
         if (title && *title)
             titles->insert(song, SongTags::oneLine(QString::fromUtf8(title)));
         else if (song != whole)
-            titles->insert(song, QStringLiteral("%1 %2").arg(QFileInfo(fileName).completeBaseName()).arg(number, 2, 10, QLatin1Char('0')));
+            titles->insert(song,
+                QStringLiteral("%1 %2")
+                    .arg(QFileInfo(fileName).completeBaseName())
+                    .arg(number, 2, 10, QLatin1Char('0')));
     }
     return tracks;
 }

@@ -403,8 +403,8 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
     auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
     const QMutexLocker lock(&self->m_nextMutex);
     // A stretch of a file begins with a seek of its own, which a song taken over cannot have.
-    if (self->m_bLeaving || self->m_bStream || self->m_bRanged || !self->m_taken.isEmpty()
-        || self->m_upcoming.isEmpty() || self->m_upcoming.first().uri.isEmpty() || self->m_upcoming.first().ranged)
+    if (self->m_bLeaving || self->m_bStream || self->m_bRanged || !self->m_taken.isEmpty() || self->m_upcoming.isEmpty()
+        || self->m_upcoming.first().uri.isEmpty() || self->m_upcoming.first().ranged)
         return;
     constexpr qsizetype next = 0;
     g_object_set(pipeline, "uri", self->m_upcoming.at(next).uri.constData(), nullptr);

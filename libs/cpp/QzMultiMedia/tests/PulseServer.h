@@ -2,12 +2,16 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QList>
+#include <QPair>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QVector>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 // A private PulseAudio server with one null sink, started and stopped by a test: the sound the program makes
 // goes to the sink, and the sink's monitor is recorded with parec to prove that it came out.
@@ -114,6 +118,42 @@ public:
         }
         const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
         return 2.0 * std::sqrt(qMax(0.0, power)) / samples.size();
+    }
+
+    // The tones heard, in order, each with how long it lasted unbroken in milliseconds: the strongest of
+    // `frequencies` in each 20 ms, every 10 ms. Silence, and the click of a sound's first moment, are left out.
+    static QList<QPair<int, int>> toneRuns(const QVector<qint16>& samples, const QList<int>& frequencies)
+    {
+        constexpr int Window = Rate / 50;
+        QList<QPair<int, int>> runs;
+        for (qsizetype at = 0; at + Window <= samples.size(); at += Window / 2) {
+            const QVector<qint16> piece = samples.mid(at, Window);
+            const int tone = rms(piece) <= 200
+                ? 0
+                : *std::max_element(frequencies.cbegin(), frequencies.cend(),
+                    [&](int a, int b) { return toneAmplitude(piece, a) < toneAmplitude(piece, b); });
+            if (!runs.isEmpty() && runs.last().first == tone)
+                runs.last().second += 10;
+            else
+                runs.append({ tone, 10 });
+        }
+        runs.removeIf([](const QPair<int, int>& run) { return run.first == 0 || run.second <= 30; });
+        return runs;
+    }
+
+    // The longest silence between the first sound and the last, in samples: a sine is near zero for a sample or
+    // two at most.
+    static qsizetype longestBreak(const QVector<qint16>& samples)
+    {
+        qsizetype last = -1, longest = 0;
+        for (qsizetype i = 0; i < samples.size(); ++i) {
+            if (std::abs(samples.at(i)) <= 200)
+                continue;
+            if (last >= 0)
+                longest = std::max(longest, i - last - 1);
+            last = i;
+        }
+        return longest;
     }
 
 private:

@@ -479,6 +479,24 @@ private slots:
         QCOMPARE(player()->currentName(), QStringLiteral("Night Song"));
     }
 
+    // A track of a CUE sheet's image is named by the sheet, not by the image's tags, and has its own length.
+    void aTrackOfAnImageIsNamedByItsSheet()
+    {
+        const QUrl image = url(QStringLiteral("image.ogg"));
+        QVERIFY(AudioFixtures::makeTone(
+            image.toLocalFile(), 3000, 440, QStringLiteral("title=Whole,artist=Band,track-number=7")));
+        const QUrl second = MediaCommon::withRange(image, 1000, 2000);
+        AudioListPlayer::nameSongs({ { second, QStringLiteral("Second") } });
+        player()->setPlayList({ MediaCommon::withRange(image, 0, 1000), second });
+        QTRY_COMPARE_WITH_TIMEOUT(player()->currentNumber(), 1, 3000);
+        QTRY_COMPARE(player()->currentTags().artist, QStringLiteral("Band"));
+        QCOMPARE(player()->currentTags().title, QStringLiteral("Second"));
+        QCOMPARE(player()->currentTags().trackNumber, 0);
+        QVERIFY2(qAbs(AudioPlayer::instance()->duration() - 1000) < 60,
+            qPrintable(QString::number(AudioPlayer::instance()->duration())));
+        player()->stop();
+    }
+
     // A disk that fills up keeps the list written before it: the new one is not put in its place half written.
     void aFullDiskKeepsTheListBefore()
     {

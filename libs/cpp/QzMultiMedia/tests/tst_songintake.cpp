@@ -1,6 +1,8 @@
 #include "SongIntake.h"
 
+#include "AudioFixtures.h"
 #include "MediaCommon.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -71,7 +73,8 @@ private slots:
                                              "  TRACK 02 AUDIO\n    INDEX 01 00:10:00\n");
         QTest::newRow("an image with its CUE sheet in a folder stands for the sheet's tracks")
             << QStringList { "d/01 intro.mp3", "d/album.flac", "d/album.cue = " + sheet, "d/album.log", "d/zz.mp3" }
-            << QStringList { "d" } << QStringList { "d/01 intro.mp3", "d/album.flac#t=0,10", "d/album.flac#t=10", "d/zz.mp3" };
+            << QStringList { "d" }
+            << QStringList { "d/01 intro.mp3", "d/album.flac#t=0,10", "d/album.flac#t=10", "d/zz.mp3" };
         QTest::newRow("a second sheet for the same image, or one without its image, changes nothing")
             << QStringList { "d/album.flac", "d/album.cue = " + sheet, "d/album (UTF-8).cue = " + sheet,
                    "d/other.cue = FILE \"gone.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n" }
@@ -118,29 +121,20 @@ private slots:
         QCOMPARE(SongIntake::songs(urls(handed)), urls(expected));
     }
 
-    // The titles play lists give their entries come along with them: #EXTINF, PLS and XSPF titles.
+    // The titles play lists give their entries come along with them, each on one line (those of M3U, PLS and
+    // XSPF files dropped on the icon are checked end to end).
     void titlesFromPlayLists()
     {
         QTemporaryDir root;
-        const auto write = [&](const QString& name, const QByteArray& text) {
-            QFile file(root.filePath(name));
-            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-        };
-        for (const char* song : { "a.mp3", "b.mp3", "c.mp3" })
-            QVERIFY(write(QLatin1String(song), {}));
-        QVERIFY(write(QStringLiteral("x.m3u"), "#EXTM3U\n#EXTINF:12,Artist - Night Song\nb.mp3\na.mp3\n"));
-        QVERIFY(write(QStringLiteral("x.pls"), "[playlist]\nFile1=c.mp3\nTitle1=Morning\nNumberOfEntries=1\nVersion=2\n"));
-        QVERIFY(write(QStringLiteral("x.xspf"),
+        QVERIFY(AudioFixtures::writeBytes(root.filePath(QStringLiteral("x.xspf")),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
-            "<trackList><track><location>a.mp3</location><title>Evening\nlate</title></track></trackList></playlist>\n"));
-        const auto song = [&](const char* name) { return QUrl::fromLocalFile(root.filePath(QLatin1String(name))); };
+            "<trackList><track><location>a.mp3</location><title>Evening\nlate</title></track></trackList></"
+            "playlist>\n"));
         QHash<QUrl, QString> titles;
-        const QList<QUrl> songs = SongIntake::songs(
-            { song("x.m3u"), song("x.pls"), song("x.xspf") }, &titles);
-        QCOMPARE(songs, (QList<QUrl> { song("b.mp3"), song("a.mp3"), song("c.mp3"), song("a.mp3") }));
-        QCOMPARE(titles.value(song("b.mp3")), QStringLiteral("Artist - Night Song"));
-        QCOMPARE(titles.value(song("c.mp3")), QStringLiteral("Morning"));
-        QCOMPARE(titles.value(song("a.mp3")), QStringLiteral("Evening late")); // one line, as every title shown
+        const QList<QUrl> songs
+            = SongIntake::songs({ QUrl::fromLocalFile(root.filePath(QStringLiteral("x.xspf"))) }, &titles);
+        QCOMPARE(songs, QList<QUrl> { QUrl::fromLocalFile(root.filePath(QStringLiteral("a.mp3"))) });
+        QCOMPARE(titles.value(songs.first()), QStringLiteral("Evening late"));
     }
 
     // A CUE sheet stands for its audio tracks: stretches of its image, or whole files, with their titles.
@@ -148,8 +142,7 @@ private slots:
     {
         QTemporaryDir root;
         const auto write = [&](const QString& name, const QByteArray& text) {
-            QFile file(root.filePath(name));
-            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+            return AudioFixtures::writeBytes(root.filePath(name), text);
         };
         const auto song = [&](const char* name) { return QUrl::fromLocalFile(root.filePath(QLatin1String(name))); };
         for (const char* file : { "image.flac", "image.log", "one.ogg", "two.ogg" })
@@ -186,10 +179,8 @@ private slots:
         QVERIFY(MediaCommon::range(MediaCommon::localName(tracks.at(1)), &start, &end));
         QCOMPARE(start, 62493);
         QCOMPARE(end, 120000);
-        QVERIFY(MediaCommon::range(QUrl(QStringLiteral("file:///a.flac#t=npt:1:02.5")), &start, &end));
+        QVERIFY(MediaCommon::range(QUrl(QStringLiteral("file:///a.flac#t=npt:1:02.5")), &start, &end) && end == -1);
         QCOMPARE(start, 62500);
-        QCOMPARE(end, -1);
-        QCOMPARE(MediaCommon::localName(image), image.toLocalFile());
         for (const char* fragment : { "#t=5,2", "#t=x", "#xywh=1,2,3,4", "#t=-1,2" })
             QVERIFY2(!MediaCommon::range(QUrl(QLatin1String("file:///a.flac") + QLatin1String(fragment)), &start, &end),
                 fragment);
@@ -199,13 +190,9 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("type");
-        QTest::newRow("audio") << "song.ogg" << int(Audio);
-        QTest::newRow("video") << "clip.mkv" << int(Video);
-        QTest::newRow("image") << "scan.jpeg" << int(Image);
         QTest::newRow("upper case") << "SONG.MP3" << int(Audio);
         QTest::newRow("non-latin upper case") << QString::fromUtf8("ПЕСНЯ.MP3") << int(Audio);
         QTest::newRow("full path") << "/home/a/Music/song.mp3" << int(Audio);
-        QTest::newRow("video with sound only") << "movie.mp4" << int(Video);
         QTest::newRow("suffix then more") << "song.mp3.zip" << int(Unrecognized);
         QTest::newRow("no dot") << "mp3" << int(Unrecognized);
         QTest::newRow("only the suffix") << ".mp3" << int(Audio);
