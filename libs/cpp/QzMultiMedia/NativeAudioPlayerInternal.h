@@ -124,6 +124,8 @@ private:
     void handleLoaded();
     void handleBuffering(GstMessage* message);
     qint64 stretchRunEnd() const;
+    struct Song;
+    bool followsOn(const Song& next, qint64 end) const;
     void watchStretchEnd();
     void readDuration();
     void applyTarget();

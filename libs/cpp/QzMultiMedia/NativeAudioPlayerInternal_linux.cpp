@@ -880,11 +880,16 @@ qint64 NativeAudioPlayerInternal::stretchRunEnd() const
     qint64 end = m_nRangeEnd;
     const QMutexLocker lock(&m_nextMutex);
     for (const Song& next : m_upcoming) {
-        if (end < 0 || !next.ranged || next.uri != m_uri || qAbs(next.start - end) > 1)
+        if (!followsOn(next, end))
             break;
         end = next.end;
     }
     return end;
+}
+
+bool NativeAudioPlayerInternal::followsOn(const Song& next, qint64 end) const
+{
+    return end >= 0 && next.ranged && next.uri == m_uri && qAbs(next.start - end) <= 1;
 }
 
 void NativeAudioPlayerInternal::watchStretchEnd()
@@ -910,14 +915,21 @@ void NativeAudioPlayerInternal::slotStretchWatch()
         m_stretchWait.start(int(std::clamp<qint64>(m_nRangeEnd - heard, 1, 1000)));
         return;
     }
+    bool follows = false;
     {
         const QMutexLocker lock(&m_nextMutex);
-        if (m_upcoming.isEmpty())
-            return;
-        const Song next = m_upcoming.takeFirst();
-        m_strFileName = next.fileName;
-        m_nRangeStart = next.start;
-        m_nRangeEnd = next.end;
+        follows = !m_upcoming.isEmpty() && followsOn(m_upcoming.first(), m_nRangeEnd);
+        if (follows) {
+            const Song next = m_upcoming.takeFirst();
+            m_strFileName = next.fileName;
+            m_nRangeStart = next.start;
+            m_nRangeEnd = next.end;
+        }
+    }
+    // The list went elsewhere while the pipeline was on its way to a stop further on: the song ends here.
+    if (!follows) {
+        handleEnd();
+        return;
     }
     m_bAtStart = false;
     m_bAdvancePending = true; // the length changes with the song, not before it
