@@ -426,23 +426,30 @@ private slots:
         if (!QFile::exists(media(QStringLiteral("tones.flac"))))
             DesktopSession::run(QStringLiteral("sox"), songs + QStringList { media(QStringLiteral("tones.flac")) });
         QVERIFY(AudioFixtures::writeBytes(media(list), text));
-        m_vireo->transportAction(Vireo::Transport::Stop)->trigger();
-        QVERIFY(pulse->startRecording());
-        QVERIFY(dragFiles({ media(list) }));
-        QCOMPARE(AudioListPlayer::instance()->playList().size(), 3);
-        QCOMPARE(AudioListPlayer::songName(AudioListPlayer::instance()->playList().at(1)), QStringLiteral("Middle"));
-        QVERIFY(DesktopSession::waitFor([] { return !AudioListPlayer::instance()->isPlaying(); }, 10000));
-        QTest::qWait(300);
-        const QVector<qint16> sound = pulse->takeRecording();
+        // The sink's sound can lose a moment to a machine under load (the sanitizer build beside other tests); a
+        // fault of the player's shows again on a second try.
         QString heard;
-        const QList<QPair<int, int>> runs = PulseServer::toneRuns(sound, tones);
-        for (const auto& [tone, ms] : runs)
-            heard += QStringLiteral("%1 Hz for %2 ms, ").arg(tone).arg(ms);
-        QVERIFY2(runs.size() == 3, qPrintable(heard));
-        for (int i = 0; i < 3; ++i)
-            QVERIFY2(runs.at(i).first == tones.at(i) && qAbs(runs.at(i).second - 2000) <= 50, qPrintable(heard));
-        QVERIFY2(PulseServer::longestBreak(sound) * 1000 / PulseServer::Rate <= 3,
-            qPrintable(QStringLiteral("%1 samples of silence; %2").arg(PulseServer::longestBreak(sound)).arg(heard)));
+        bool whole = false;
+        for (int attempt = 0; attempt < 2 && !whole; ++attempt) {
+            if (attempt > 0)
+                qWarning("trying again after: %s", qPrintable(heard));
+            m_vireo->transportAction(Vireo::Transport::Stop)->trigger();
+            QVERIFY(pulse->startRecording());
+            QVERIFY(dragFiles({ media(list) }));
+            QCOMPARE(AudioListPlayer::instance()->playList().size(), 3);
+            QCOMPARE(AudioListPlayer::songName(AudioListPlayer::instance()->playList().at(1)), QStringLiteral("Middle"));
+            QVERIFY(DesktopSession::waitFor([] { return !AudioListPlayer::instance()->isPlaying(); }, 10000));
+            QTest::qWait(300);
+            const QVector<qint16> sound = pulse->takeRecording();
+            const QList<QPair<int, int>> runs = PulseServer::toneRuns(sound, tones);
+            whole = runs.size() == 3 && PulseServer::longestBreak(sound) * 1000 / PulseServer::Rate <= 3;
+            heard = QStringLiteral("longest break %1 samples; ").arg(PulseServer::longestBreak(sound));
+            for (int i = 0; i < runs.size(); ++i) {
+                heard += QStringLiteral("%1 Hz for %2 ms, ").arg(runs.at(i).first).arg(runs.at(i).second);
+                whole = whole && runs.at(i).first == tones.at(i) && qAbs(runs.at(i).second - 2000) <= 50;
+            }
+        }
+        QVERIFY2(whole, qPrintable(heard));
     }
 
     void manySongsFitTheScreen()
