@@ -240,7 +240,6 @@ QString AudioListPlayer::currentName() const
     return songName(currentUrl());
 }
 
-// Decoded all the way: a file named "Track #1 (100% live).ogg" is shown so, never as "%231" or "100%25".
 QHash<QUrl, QString> AudioListPlayer::songTitles()
 {
     return titleTable();
@@ -261,6 +260,7 @@ void AudioListPlayer::keepTitlesOfTheList()
     titles.removeIf([&songs](const QHash<QUrl, QString>::iterator it) { return !songs.contains(it.key()); });
 }
 
+// Decoded all the way: a file named "Track #1 (100% live).ogg" is shown so, never as "%231" or "100%25".
 QString AudioListPlayer::songName(const QUrl& url)
 {
     const QString title = titleTable().value(url);

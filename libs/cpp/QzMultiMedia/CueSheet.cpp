@@ -2,12 +2,12 @@
 
 #include "MediaCommon.h"
 #include "QzMultiMediaLogging.h"
+#include "SongIntake.h"
 #include "SongTags.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QStringDecoder>
 
 #include <libcue.h>
@@ -30,13 +30,6 @@ QByteArray utf8Text(const QByteArray& bytes)
     return (utf8.hasError() ? QString::fromLatin1(bytes) : text).toUtf8();
 }
 
-bool isAudio(const QFileInfo& file)
-{
-    static const QMimeDatabase database;
-    const QMimeType type = database.mimeTypeForFile(file, QMimeDatabase::MatchExtension);
-    return type.name().startsWith(QLatin1String("audio/")) && !type.inherits(QStringLiteral("text/plain"));
-}
-
 // A track's file, as the sheet names it (relative to the sheet, written on any system), or a file of the same name
 // with another ending beside it.
 QString trackFile(const QDir& folder, const QString& named)
@@ -49,7 +42,7 @@ QString trackFile(const QDir& folder, const QString& named)
     const QString base = file.completeBaseName();
     const QDir dir = file.absoluteDir();
     for (const QFileInfo& other : dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name)) {
-        if (other.completeBaseName() == base && isAudio(other))
+        if (other.completeBaseName() == base && SongIntake::isSoundFile(other.fileName()))
             return other.absoluteFilePath();
     }
     return file.absoluteFilePath(); // missing: skipped when its turn comes, as any song that cannot be played

@@ -122,6 +122,10 @@ QUrl MediaCommon::withRange(const QUrl& file, qint64 startMs, qint64 endMs)
 
 bool MediaCommon::range(const QUrl& song, qint64* startMs, qint64* endMs)
 {
+    if (startMs)
+        *startMs = 0;
+    if (endMs)
+        *endMs = -1;
     if (!song.isLocalFile() || !song.hasFragment())
         return false;
     const QString text = song.fragment();

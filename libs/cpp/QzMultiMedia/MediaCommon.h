@@ -35,7 +35,7 @@ public:
     // A song that is a stretch of its file (a track of a CUE sheet's image): the file's address with a media
     // fragment, "#t=12.5,187.25" in seconds; endMs < 0 plays on to the file's end.
     static QUrl withRange(const QUrl& file, qint64 startMs, qint64 endMs);
-    // The stretch a song's address or local name names; false for a whole file. endMs is -1 for "to the end".
+    // The stretch a song's address or local name names; false for a whole file, from 0 to -1 (its end).
     static bool range(const QUrl& song, qint64* startMs, qint64* endMs);
     static bool range(const QString& localName, qint64* startMs, qint64* endMs);
 };

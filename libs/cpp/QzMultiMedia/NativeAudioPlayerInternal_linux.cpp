@@ -351,12 +351,8 @@ void NativeAudioPlayerInternal::setMedia(const QString& fileName)
     m_nReconnects = 0;
     {
         const QMutexLocker lock(&m_nextMutex);
-        m_bStream = uri.startsWith("http:") || uri.startsWith("https:");
+        m_bStream = MediaCommon::isStream(QUrl::fromEncoded(uri));
         m_bRanged = MediaCommon::range(fileName, &m_nRangeStart, &m_nRangeEnd);
-        if (!m_bRanged) {
-            m_nRangeStart = 0;
-            m_nRangeEnd = -1;
-        }
     }
     load(uri);
     setState(PlayState::Stopped);

@@ -41,18 +41,6 @@ QCollator naturalOrder()
     return collator;
 }
 
-// Whether a file's name says it holds sound the player can decode; the file is not opened.
-bool isAudioFile(const QString& fileName)
-{
-    // The MIME database knows FLAC, Opus, Matroska audio and the rest; the classic list adds the few endings it
-    // files under other kinds (".3ga" is a 3GPP video to it).
-    static const QMimeDatabase database;
-    const QMimeType type = database.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-    if (type.name().startsWith(QLatin1String("audio/")) && !isPlayListType(type))
-        return true;
-    return MediaCommon::isAudio(fileName);
-}
-
 // Component by component, so "Disc 1/10.mp3" comes before "Disc 1 Bonus/1.mp3" and a folder's own files meet
 // its sub-folders in name order.
 void sortNaturally(QList<QStringList>* paths)
@@ -80,7 +68,7 @@ QList<QUrl> songsInFolder(const QString& path, QHash<QUrl, QString>* titles)
     QDirIterator it(path, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        if (isAudioFile(file))
+        if (SongIntake::isSoundFile(file))
             found << folder.relativeFilePath(file).split(QLatin1Char('/'));
         else if (PlayListReader::isCueSheet(file))
             sheets << folder.relativeFilePath(file).split(QLatin1Char('/'));
@@ -151,6 +139,17 @@ QList<QUrl> expand(const QUrl& url, int depth, QHash<QUrl, QString>* titles)
 }
 
 } // namespace
+
+bool SongIntake::isSoundFile(const QString& fileName)
+{
+    // The MIME database knows FLAC, Opus, Matroska audio and the rest; the classic list adds the few endings it
+    // files under other kinds (".3ga" is a 3GPP video to it).
+    static const QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    if (type.name().startsWith(QLatin1String("audio/")) && !isPlayListType(type))
+        return true;
+    return MediaCommon::isAudio(fileName);
+}
 
 QList<QUrl> SongIntake::songs(const QList<QUrl>& urls, QHash<QUrl, QString>* titles)
 {

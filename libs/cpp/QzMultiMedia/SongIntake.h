@@ -22,6 +22,8 @@ public:
     // The songs among urls are added to the end of the list, the song that plays left alone; to an empty list
     // they come as play() brings them. False, and nothing changed, without a single song.
     static bool enqueue(const QList<QUrl>& urls);
+    // Whether a file's name says it holds sound the player can decode; the file is not opened.
+    static bool isSoundFile(const QString& fileName);
     // The name patterns of the files songs() takes, for an open dialog's filter ("*.mp3", "*.flac", ...).
     static QStringList filePatterns();
 };
