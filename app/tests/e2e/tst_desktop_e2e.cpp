@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <algorithm>
 #include <memory>
 
 #include <cerrno>
@@ -612,13 +613,9 @@ private slots:
         QVERIFY(becomes("Stopped", 5000)); // the end of the list
         QTest::qWait(300);
         const QVector<qint16> sound = pulse->takeRecording();
-        qsizetype first = -1, last = -1;
-        for (qsizetype i = 0; i < sound.size(); ++i) {
-            if (qAbs(sound.at(i)) > 200) {
-                first = first < 0 ? i : first;
-                last = i;
-            }
-        }
+        const auto loud = [](qint16 sample) { return qAbs(sample) > 200; };
+        const qsizetype first = std::find_if(sound.cbegin(), sound.cend(), loud) - sound.cbegin();
+        const qsizetype last = sound.crend() - std::find_if(sound.crbegin(), sound.crend(), loud) - 1;
         const qsizetype longestQuiet = PulseServer::longestBreak(sound);
         const qint64 heardMs = (last - first) * 1000 / PulseServer::Rate;
         QVERIFY2(qAbs(heardMs - songMs * songs.size()) < 60,

@@ -147,11 +147,10 @@ public:
     {
         qsizetype last = -1, longest = 0;
         for (qsizetype i = 0; i < samples.size(); ++i) {
-            if (std::abs(samples.at(i)) <= 200)
-                continue;
-            if (last >= 0)
-                longest = std::max(longest, i - last - 1);
-            last = i;
+            if (std::abs(samples.at(i)) > 200) {
+                longest = last < 0 ? longest : std::max(longest, i - last - 1);
+                last = i;
+            }
         }
         return longest;
     }
