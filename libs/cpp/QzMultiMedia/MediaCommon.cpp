@@ -151,7 +151,8 @@ bool MediaCommon::range(const QUrl& song, qint64* startMs, qint64* endMs)
 
 bool MediaCommon::range(const QString& localName, qint64* startMs, qint64* endMs)
 {
-    return localName.startsWith(QLatin1String("file:")) && range(QUrl(localName), startMs, endMs);
+    // A plain path is a whole file; only an address carries a fragment.
+    return range(localName.startsWith(QLatin1String("file:")) ? QUrl(localName) : QUrl(), startMs, endMs);
 }
 
 } // namespace QzMultiMedia
