@@ -2,7 +2,6 @@
 
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
-#include "MediaCommon.h"
 #include "Mpris_linux.h"
 #include "SongIntake.h"
 
@@ -151,10 +150,5 @@ void MprisPlayerAdaptor_linux::SetPosition(const QDBusObjectPath& trackId, qlong
 
 void MprisPlayerAdaptor_linux::OpenUri(const QString& uri)
 {
-    const QUrl url(uri);
-    // "file://remote-host/…" names another machine's file, which is never fetched; streams play.
-    const bool local = url.isLocalFile() && (url.host().isEmpty() || url.host() == QLatin1String("localhost"));
-    if (!local && !QzMultiMedia::MediaCommon::isStream(url))
-        return;
-    QzMultiMedia::SongIntake::play({ url });
+    QzMultiMedia::SongIntake::play({ QUrl(uri) });
 }

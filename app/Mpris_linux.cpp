@@ -94,7 +94,9 @@ QVariantMap Mpris_linux::playerProperties() const
         metadata.insert(QStringLiteral("mpris:trackid"),
             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/vireo/track/%1").arg(player->currentNumber()))));
         metadata.insert(QStringLiteral("mpris:length"), qlonglong(AudioPlayer::instance()->duration() * 1000));
-        metadata.insert(QStringLiteral("xesam:url"), player->currentUrl().toString(QUrl::FullyEncoded));
+        // A stream's address may carry a user name and password; whoever listens on the bus gets neither.
+        metadata.insert(QStringLiteral("xesam:url"),
+            player->currentUrl().toString(QUrl::FullyEncoded | QUrl::RemoveUserInfo));
         // What the song's tags say, as far as they are known; the file name stands in for a missing title.
         const QzMultiMedia::SongTags tags = player->currentTags();
         metadata.insert(QStringLiteral("xesam:title"), tags.title.isEmpty() ? player->currentName() : tags.title);

@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
@@ -579,12 +580,16 @@ void Vireo::dropEvent(QDropEvent* event)
         setTransportEnabled(false);
         return;
     }
-    // Folders without a single song: nothing to play, and nothing the user had is replaced. With Ctrl held the
-    // songs are added to the list instead, as file managers copy rather than move.
-    const bool added = event->modifiers().testFlag(Qt::ControlModifier) ? SongIntake::enqueue(urls)
-                                                                        : SongIntake::play(urls);
-    if (!added)
-        showPlayerState();
+    // Folders without a single song: nothing to play, nothing the user had is replaced, and the icon shows the
+    // player again. With Ctrl held the songs are added to the list instead, as file managers copy rather than move.
+    const SongIntake::Done done = [icon = QPointer<Vireo>(this)](bool added) {
+        if (icon && !added)
+            icon->showPlayerState();
+    };
+    if (event->modifiers().testFlag(Qt::ControlModifier))
+        SongIntake::enqueue(urls, done);
+    else
+        SongIntake::play(urls, done);
 }
 
 void Vireo::slotListChanged()

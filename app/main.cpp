@@ -123,8 +123,11 @@ int main(int argc, char** argv)
     if (commandLine.appends()) {
         player->restorePlayList(playListFile);
         SongIntake::enqueue(files);
-    } else if (!SongIntake::play(files)) {
-        player->restorePlayList(playListFile);
+    } else {
+        SongIntake::play(files, [player, playListFile](bool played) {
+            if (!played)
+                player->restorePlayList(playListFile);
+        });
     }
 
     // The icon is one view of the player; started at login before the panel, the program waits for a tray

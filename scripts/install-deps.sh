@@ -12,6 +12,8 @@ packages=(
     qt6-qpa-plugins qt6-translations-l10n
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-tools
+    # test: the adaptive-streaming demuxers most desktops have, which a local file must never reach
+    gstreamer1.0-plugins-bad
     # test: a desktop of our own (X server, tray host, sound server, input) and fixture makers
     xvfb xauth trayer weston qt6-wayland xdotool x11-utils pulseaudio pulseaudio-utils dbus dbus-x11 sox lame desktop-file-utils libglib2.0-bin appstream dpkg-dev
     lintian xdg-utils file xfce4-panel xfconf xfwm4 dunst

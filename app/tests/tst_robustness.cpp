@@ -2,6 +2,7 @@
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "DropOnIcon.h"
+#include "SongIntake.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
 
@@ -201,22 +202,137 @@ private slots:
             QStringLiteral("latin1-") + QFile::decodeName("\xe9\xff.wav"));
     }
 
-    // Addresses of other kinds than local files and streams are never fetched; a stream is, and a server that
-    // accepts and then says nothing holds up nothing.
+    // Addresses of other kinds than local files and streams never become songs, whichever way they come; a stream
+    // does, and a server that accepts and then says nothing holds up nothing.
     void addressesThatAreNotLocalFiles()
     {
+        drop({ m_good });
         const QString port = QString::number(m_server.serverPort());
-        dropAndPlayEach({ QUrl(QStringLiteral("ftp://127.0.0.1:") + port + QStringLiteral("/song.mp3")),
-            QUrl(QStringLiteral("data:audio/mpeg;base64,SUQzBAAAAAAA")),
-            QUrl(QStringLiteral("file://remote-host/share/song.mp3")),
-            QUrl(QStringLiteral("file://127.0.0.1:") + port + QStringLiteral("/song.mp3")) });
-        QTest::qWait(200);
+        for (const QString& address :
+            { QStringLiteral("ftp://127.0.0.1:") + port + QStringLiteral("/song.mp3"),
+                QStringLiteral("smb://127.0.0.1/share/song.mp3"), QStringLiteral("data:audio/mpeg;base64,SUQzBAAAAAAA"),
+                QStringLiteral("file://remote-host/share/song.mp3"),
+                QStringLiteral("file://127.0.0.1:") + port + QStringLiteral("/song.mp3") }) {
+            drop({ QUrl(address) });
+            QCOMPARE(AudioListPlayer::instance()->playList(), QList<QUrl> { m_good });
+        }
         QVERIFY(!m_server.hasPendingConnections());
-        dropAndPlayEach({ QUrl(QStringLiteral("http://127.0.0.1:") + port + QStringLiteral("/song.mp3")), m_good });
+        drop({ QUrl(QStringLiteral("http://127.0.0.1:") + port + QStringLiteral("/song.mp3")), m_good });
         QTRY_VERIFY(m_server.hasPendingConnections());
+        QElapsedTimer clock;
+        clock.start();
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QVERIFY2(clock.elapsed() < bound, qPrintable(QString::number(clock.elapsed())));
         QTest::qWait(300); // the stream was left for the next song: no more connections come
         while (m_server.hasPendingConnections())
             delete m_server.nextPendingConnection();
+    }
+
+    // A local file that holds a streaming manifest, whatever its name, is a song that cannot be played, never a way
+    // to the addresses inside it.
+    void manifestsInLocalFiles()
+    {
+        const QString segment = QStringLiteral("http://127.0.0.1:%1/segment").arg(m_server.serverPort());
+        QVERIFY(AudioFixtures::writeBytes(path(QStringLiteral("hls.mp3")),
+            QStringLiteral("#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:10\n#EXTINF:10.0,\n%1.ts\n"
+                           "#EXTINF:10.0,\n%1-2.ts\n#EXT-X-ENDLIST\n")
+                .arg(segment)
+                .toUtf8()));
+        QVERIFY(AudioFixtures::writeBytes(path(QStringLiteral("dash.ogg")),
+            QStringLiteral("<?xml version=\"1.0\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" type=\"static\" "
+                           "mediaPresentationDuration=\"PT20S\" minBufferTime=\"PT2S\" "
+                           "profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\"><Period><AdaptationSet "
+                           "mimeType=\"audio/mp4\"><Representation id=\"a\" bandwidth=\"64000\" codecs=\"mp4a.40.2\">"
+                           "<BaseURL>%1.mp4</BaseURL></Representation></AdaptationSet></Period></MPD>\n")
+                .arg(segment)
+                .toUtf8()));
+        for (const char* name : { "hls.mp3", "dash.ogg" }) {
+            drop({ QUrl::fromLocalFile(path(QLatin1String(name))), m_good });
+            // Passed over: the good song after it plays.
+            QTRY_COMPARE_WITH_TIMEOUT(AudioListPlayer::instance()->currentNumber(), 1, 5000);
+            QTRY_VERIFY(AudioListPlayer::instance()->isPlaying());
+            QVERIFY2(!m_server.hasPendingConnections(), name);
+        }
+    }
+
+    // Play lists that name themselves, or each other, many times over: each is read once, the user interface
+    // answers all along, and what the lists name besides comes in order.
+    void playListsThatNameThemselves_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("entry"); // %1 the entry's path
+        QTest::addColumn<QString>("head");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("M3U") << "self.m3u"
+                             << "%1\n"
+                             << "#EXTM3U\n"
+                             << "";
+        QTest::newRow("PLS") << "self.pls"
+                             << "File%2=%1\n"
+                             << "[playlist]\n"
+                             << "NumberOfEntries=%1\nVersion=2\n";
+        QTest::newRow("XSPF") << "self.xspf"
+                              << "<track><location>file://%1</location></track>"
+                              << "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+                                 "<trackList>"
+                              << "</trackList></playlist>\n";
+    }
+
+    void playListsThatNameThemselves()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, entry);
+        QFETCH(QString, head);
+        QFETCH(QString, tail);
+        // Ten times itself, its twin ten times, and one song: a reading that follows every name is 20^8 reads.
+        const QString self = path(name);
+        const QString twin = path(QStringLiteral("twin-") + name);
+        QString text = head;
+        int n = 0;
+        for (int i = 0; i < 10; ++i) {
+            text += entry.arg(self).arg(++n);
+            text += entry.arg(twin).arg(++n);
+        }
+        text += entry.arg(m_good.toLocalFile()).arg(++n);
+        text += tail.arg(n);
+        QVERIFY(AudioFixtures::writeBytes(self, text.toUtf8()));
+        QVERIFY(AudioFixtures::writeBytes(twin, text.toUtf8()));
+        // The drop itself returns at once, and the event loop keeps turning while the lists are read.
+        QElapsedTimer clock;
+        clock.start();
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(self) });
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_vireo->dropCatcher(), &dropped);
+        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(!QzMultiMedia::SongIntake::isBusy(), bound);
+        // The twin, named ten times, gives its one song ten times; then the list's own.
+        QCOMPARE(AudioListPlayer::instance()->playList(), QList<QUrl>(11, m_good));
+    }
+
+    // Play lists that are not regular files (a FIFO, links to devices) are not read: nothing waits on them, nothing
+    // fills the memory, and a list that names one still plays its other songs.
+    void listsThatAreNotFiles()
+    {
+        drop({ m_good });
+        QCOMPARE(mkfifo(QFile::encodeName(path(QStringLiteral("fifo.m3u"))).constData(), 0644), 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path(QStringLiteral("zero.m3u"))));
+        QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), path(QStringLiteral("random.asx"))));
+        for (const char* list : { "fifo.m3u", "zero.m3u", "random.asx" }) {
+            QElapsedTimer clock;
+            clock.start();
+            drop({ QUrl::fromLocalFile(path(QLatin1String(list))) });
+            QVERIFY2(clock.elapsed() < bound, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(AudioListPlayer::instance()->playList(), QList<QUrl> { m_good });
+        }
+        const QString naming = path(QStringLiteral("names-a-fifo.m3u"));
+        QVERIFY(AudioFixtures::writeBytes(
+            naming, (path(QStringLiteral("fifo.m3u")) + QLatin1Char('\n') + m_good.toLocalFile()).toUtf8()));
+        drop({ QUrl::fromLocalFile(naming) });
+        QCOMPARE(AudioListPlayer::instance()->playList(), QList<QUrl> { m_good });
+        QVERIFY(AudioListPlayer::instance()->isPlaying());
     }
 
     void tenThousandEntries()

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 using namespace QzWidgets;
 
 namespace {
@@ -92,9 +94,10 @@ private slots:
             << file
             << QByteArray("[Vireo]\nAutoReminderCount=often\nSoundVolume=1e308\n"
                           "SoundMute=perhaps\nLanguage=12345\nNeverShowItAgain=@Invalid()\n")
-            << "1e+308|0|en|1|1"; // started as stored; the back end clamps it on its way to the sound
+            << "1|0|en|1|1"; // a volume out of its range is brought into it
         QTest::newRow("negative volume") << file << QByteArray("[Vireo]\nSoundVolume=-5\nAutoReminderCount=-7\n")
-                                         << "-5|1|en|1|1"; // -6 would be negative: 1
+                                         << "0|1|en|1|1"; // silent is muted; -6 would be a negative count: 1
+        QTest::newRow("volume not a number") << file << QByteArray("[Vireo]\nSoundVolume=nan\n") << defaults;
         QTest::newRow("largest count") << file << QByteArray("[Vireo]\nAutoReminderCount=2147483647\n")
                                        << "0.5|0|en|1|1";
         QTest::newRow("count beyond int")
@@ -157,6 +160,26 @@ private slots:
         const QString storedAfter
             = QSettings(file, QSettings::IniFormat).value(QStringLiteral("Vireo/Language")).toString();
         QCOMPARE((QStringList { f[2], f[5], storedAfter, f[6], f[7], f[8] }).join(QLatin1Char('|')), expected);
+    }
+
+    // Settings are read from a regular file only: what stands in its place (a FIFO, a link to a device) is moved
+    // aside, kept, and the start goes on with defaults and writes a settings file of its own.
+    void settingsThatAreNotAFile()
+    {
+        for (const char* kind : { "fifo", "device" }) {
+            QTemporaryDir home;
+            const QString file = home.filePath(QStringLiteral(".config/Vireo/settings.plist"));
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+            if (qstrcmp(kind, "fifo") == 0)
+                QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0644), 0);
+            else
+                QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+            QCOMPARE(start(home.path()).mid(0, 5).join(QLatin1Char('|')), QStringLiteral("0.5|0|en|2|1"));
+            QVERIFY2(QFileInfo(file).isFile(), kind);
+            const QFileInfo aside(file + QStringLiteral(".not-a-file"));
+            QVERIFY2(aside.exists() || aside.isSymLink(), kind);
+            QVERIFY(!aside.isFile());
+        }
     }
 
     void volumeAndMuteSurviveARestart()

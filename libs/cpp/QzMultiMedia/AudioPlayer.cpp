@@ -6,6 +6,7 @@
 
 #include <QTimer>
 
+#include <cmath>
 #include <limits>
 
 namespace QzMultiMedia {
@@ -48,7 +49,10 @@ AudioPlayer* AudioPlayer::instance()
     qreal volume = 0.5;
     if (QzWidgets::App* app = QzWidgets::App::theApp()) {
         mute = app->settingsValue(QStringLiteral("/SoundMute"), false).toBool();
-        volume = app->settingsValue(QStringLiteral("/SoundVolume"), 0.5f).toReal();
+        // A damaged file may say anything: what is not a volume (NaN, 1e308, -5) is brought into its range, so that
+        // neither the sound nor MPRIS ever sees it.
+        const qreal stored = app->settingsValue(QStringLiteral("/SoundVolume"), 0.5f).toReal();
+        volume = std::isnan(stored) ? 0.5 : qBound<qreal>(0.0, stored, 1.0);
         // The user's volume and mute must outlive the run; the application never destroys this instance.
         connect(app, &QCoreApplication::aboutToQuit, _uniqueInstance, &AudioPlayer::slotSetAboutToQuit);
     }

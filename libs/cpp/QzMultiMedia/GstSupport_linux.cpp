@@ -63,6 +63,31 @@ GstElement* makeDeviceSink()
     return sink;
 }
 
+// decodebin's GstAutoplugSelectResult, whose header is not installed.
+enum AutoplugSelect : gint { AutoplugTry = 0, AutoplugSkip = 2 };
+
+gint refuseAdaptiveForFiles(GstElement* uriDecodeBin, GstPad*, GstCaps*, GstElementFactory* factory, gpointer)
+{
+    const gchar* klass = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS);
+    if (!klass || !strstr(klass, "Adaptive"))
+        return AutoplugTry;
+    gchar* uri = nullptr;
+    g_object_get(uriDecodeBin, "uri", &uri, nullptr);
+    const bool stream = uri && (gst_uri_has_protocol(uri, "http") || gst_uri_has_protocol(uri, "https"));
+    if (!stream)
+        qCDebug(lcMultiMedia) << "not following a streaming manifest inside a local file:" << uri;
+    g_free(uri);
+    return stream ? AutoplugTry : AutoplugSkip;
+}
+
+// Each song's decoding bin is set up as playbin adds it, before it looks at a byte of the song.
+void watchDecoding(GstElement*, GstElement* element, gpointer)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (factory && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "uridecodebin"))
+        g_signal_connect(element, "autoplug-select", G_CALLBACK(refuseAdaptiveForFiles), nullptr);
+}
+
 QString tagString(const GstTagList* list, const char* tag)
 {
     gchar* value = nullptr;
@@ -239,6 +264,11 @@ SongTags songTags(const GstTagList* list, bool station)
         gst_sample_unref(sample);
     }
     return tags;
+}
+
+void keepFilesOffTheNetwork(GstElement* playbin)
+{
+    g_signal_connect(playbin, "element-setup", G_CALLBACK(watchDecoding), nullptr);
 }
 
 QByteArray playableUri(const QString& fileName)

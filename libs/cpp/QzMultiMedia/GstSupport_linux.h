@@ -45,6 +45,11 @@ bool isInside(GstObject* source, GstElement* container);
 // `station`: the list is an internet radio's, whose name (icy-name) stands in for a title it does not send.
 SongTags songTags(const GstTagList* list, bool station = false);
 
+// A local file is never a way to the network: a streaming manifest (HLS, DASH) saved under any name is recognised
+// by its content, and an adaptive demuxer would fetch the addresses in it. The pipeline tries those demuxers only
+// for internet streams the user handed over.
+void keepFilesOffTheNetwork(GstElement* playbin);
+
 // The address GStreamer opens a file by; empty for anything but a readable regular local file: opening a FIFO
 // or a device would block the pipeline, and nothing is ever fetched.
 QByteArray playableUri(const QString& fileName);

@@ -17,6 +17,10 @@ enum MediaType {
 class MediaCommon
 {
 public:
+    // The latest place in a song anything may name (some 34 years): a place read from a damaged file is cut to
+    // it, so that adding a start or counting it in nanoseconds never overflows.
+    static constexpr qint64 LongestTimeMs = qint64(1) << 40;
+
     static MediaType mediaType(const QString& fileName);
     static bool isAudio(const QString& fileName);
     static bool isVideo(const QString& fileName);

@@ -161,6 +161,7 @@ void NativeAudioPlayerInternal::ensurePipeline()
     m_bFilterStale = true;
     updateFilter();
     g_signal_connect(m_pPlayer, "about-to-finish", G_CALLBACK(aboutToFinish), this);
+    GstSupport::keepFilesOffTheNetwork(m_pPlayer);
 
     // The bus is read where it says it has something, on this thread: no poll, and nobody else reads it.
     GstBus* bus = gst_element_get_bus(m_pPlayer);
@@ -561,6 +562,9 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
     if (m_bReloadPending)
         load(m_uri);
     m_bRewindPending = false;
+    // Whoever asks (MPRIS, a kept list), a place is a moment a song can have: added to a stretch's start and
+    // counted in nanoseconds it must not overflow.
+    ms = qBound<qint64>(0, ms, MediaCommon::LongestTimeMs);
     if (m_bPrerolled)
         seek(ms);
     else

@@ -29,6 +29,8 @@ bool PlayListFile::write(
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
+    // What the user listens to is nobody else's business, and a stream's address may carry a password.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QByteArray text = QByteArrayLiteral("#EXTM3U\n") + currentMark + QByteArray::number(current) + '\n';
     if (positionMs > 0)
         text += positionMark + QByteArray::number(positionMs) + '\n';
@@ -88,7 +90,7 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
         if (line.startsWith(currentMark)) {
             marked = line.mid(currentMark.size()).toInt();
         } else if (line.startsWith(positionMark)) {
-            position = qMax<qint64>(0, line.mid(positionMark.size()).toLongLong());
+            position = qBound<qint64>(0, line.mid(positionMark.size()).toLongLong(), MediaCommon::LongestTimeMs);
         } else if (line.startsWith(titleMark)) {
             const qsizetype comma = line.indexOf(',');
             title = comma < 0 ? QString() : SongTags::oneLine(QString::fromUtf8(line.mid(comma + 1)));

@@ -1,6 +1,7 @@
 #include "SongIntake.h"
 
 #include "AudioListPlayer.h"
+#include "IntakeQueue.h"
 #include "MediaCommon.h"
 #include "PlayListReader.h"
 
@@ -11,6 +12,8 @@
 #include <QSet>
 
 #include <algorithm>
+
+static_assert(QzMultiMedia::SongIntake::MaxSongsFound >= QzMultiMedia::AudioListPlayer::MaxSongs);
 
 namespace QzMultiMedia {
 
@@ -57,16 +60,111 @@ void sortNaturally(QList<QStringList>* paths)
     });
 }
 
+// One hand-over's reading, and what it may cost: each list, sheet and folder is read once however often it is
+// named (a list that named itself K times, eight levels deep, was K^8 reads), only regular files are read as
+// lists (a FIFO blocks the reader for good, /dev/zero fills the memory), and the reading stops at the songs limit
+// or when the program quits.
+class Expansion
+{
+public:
+    Expansion(QHash<QUrl, QString>* titles, const std::atomic_bool* cancelled)
+        : m_pTitles(titles)
+        , m_pCancelled(cancelled)
+    { }
+
+    QList<QUrl> songs;
+
+    // What one name handed over stands for. A name that says "song" is taken for one without asking the disk,
+    // which a drop of 10,000 files would otherwise ask 10,000 times (a folder named like a song is then tried as
+    // one and skipped as unplayable). A play list stands for its entries in order, lists inside it included; a
+    // folder for the songs under it; anything else, a missing file included, is kept, to be skipped like any song
+    // that cannot be played.
+    void add(const QUrl& url, int depth = 0)
+    {
+        if (isSpent() || !SongIntake::accepts(url))
+            return;
+        const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+        if (path.isEmpty() || MediaCommon::isAudio(path)) {
+            take(url);
+            return;
+        }
+        const QFileInfo info(path);
+        if (PlayListReader::isPlayList(path)) {
+            if (depth < MaxDepth && info.isFile() && info.size() <= SongIntake::MaxListBytes)
+                once(info, [this, &path, depth] { addList(path, depth); });
+            return;
+        }
+        if (info.isDir()) {
+            once(info, [this, &path] { addFolder(path); });
+            return;
+        }
+        take(url);
+    }
+
+private:
+    static constexpr int MaxDepth = 8;
+
+    bool isSpent() const
+    {
+        return songs.size() >= SongIntake::MaxSongsFound || (m_pCancelled && *m_pCancelled);
+    }
+
+    void take(const QUrl& url)
+    {
+        if (!isSpent())
+            songs.append(url);
+    }
+
+    // A list or folder is read the first time it is named; named again, its songs come again without a second
+    // reading, and named inside itself it gives nothing more.
+    template <typename Read> void once(const QFileInfo& info, Read read)
+    {
+        const QString key = info.canonicalFilePath();
+        if (const auto known = m_read.constFind(key); known != m_read.cend()) {
+            for (const QUrl& song : *known)
+                take(song);
+            return;
+        }
+        if (m_reading.contains(key))
+            return;
+        m_reading.insert(key);
+        const qsizetype first = songs.size();
+        read();
+        m_reading.remove(key);
+        m_read.insert(key, songs.mid(first));
+    }
+
+    void addList(const QString& path, int depth)
+    {
+        // A CUE sheet's entries are the tracks of audio files, whatever they are named: a sheet that names itself
+        // or another list as its image is not read again for each of its tracks.
+        if (PlayListReader::isCueSheet(path)) {
+            for (const QUrl& track : PlayListReader::entries(path, m_pTitles))
+                take(track);
+            return;
+        }
+        for (const QUrl& entry : PlayListReader::entries(path, m_pTitles))
+            add(entry, depth + 1);
+    }
+
+    void addFolder(const QString& path);
+
+    QHash<QUrl, QString>* m_pTitles;
+    const std::atomic_bool* m_pCancelled;
+    QHash<QString, QList<QUrl>> m_read;
+    QSet<QString> m_reading;
+};
+
 // The audio files under a folder, sub-folders included, in natural name order. A disc ripped to one image with
 // a CUE sheet beside it stands for the sheet's tracks, in the image's place.
-QList<QUrl> songsInFolder(const QString& path, QHash<QUrl, QString>* titles)
+void Expansion::addFolder(const QString& path)
 {
     const QDir folder(path);
     QList<QStringList> found;
     QList<QStringList> sheets;
-    // Symbolic links to folders are not followed: a link back up would never end.
+    // Symbolic links to folders are not followed: a link back up would never end. Only regular files are listed.
     QDirIterator it(path, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
+    while (it.hasNext() && !isSpent() && found.size() < SongIntake::MaxSongsFound) {
         const QString file = it.next();
         if (SongIntake::isSoundFile(file))
             found << folder.relativeFilePath(file).split(QLatin1Char('/'));
@@ -86,6 +184,8 @@ QList<QUrl> songsInFolder(const QString& path, QHash<QUrl, QString>* titles)
     QHash<QUrl, QList<QUrl>> tracksInPlaceOf;
     QSet<QUrl> taken;
     for (const QStringList& sheet : std::as_const(sheets)) {
+        if (isSpent())
+            return;
         QHash<QUrl, QString> sheetTitles;
         const QList<QUrl> tracks = PlayListReader::entries(url(sheet).toLocalFile(), &sheetTitles);
         QSet<QUrl> files;
@@ -95,47 +195,58 @@ QList<QUrl> songsInFolder(const QString& path, QHash<QUrl, QString>* titles)
             continue;
         taken.unite(files);
         tracksInPlaceOf.insert(tracks.first().adjusted(QUrl::RemoveFragment), tracks);
-        if (titles)
-            titles->insert(sheetTitles);
+        if (m_pTitles)
+            m_pTitles->insert(sheetTitles);
     }
-    QList<QUrl> songs;
-    songs.reserve(found.size());
     for (const QStringList& parts : std::as_const(found)) {
         const QUrl song = url(parts);
-        if (const auto tracks = tracksInPlaceOf.constFind(song); tracks != tracksInPlaceOf.cend())
-            songs << *tracks;
-        else if (!taken.contains(song))
-            songs << song;
+        if (const auto tracks = tracksInPlaceOf.constFind(song); tracks != tracksInPlaceOf.cend()) {
+            for (const QUrl& track : *tracks)
+                take(track);
+        } else if (!taken.contains(song)) {
+            take(song);
+        }
     }
-    return songs;
 }
 
-// What one name handed over stands for. A name that says "song" is taken for one without asking the disk, which a
-// drop of 10,000 files would otherwise ask 10,000 times on the GUI thread (a folder named like a song is then tried
-// as one and skipped as unplayable). A play list stands for its entries in order, play lists inside it included a
-// few levels deep, so lists that name each other end; a folder for the songs under it; anything else, a missing
-// file included, is kept, to be skipped like any song that cannot be played.
-QList<QUrl> expand(const QUrl& url, int depth, QHash<QUrl, QString>* titles)
+// Whether a name handed over can be taken without asking the disk: a song by its name, a stream, or an address
+// that is left out.
+bool needsNoDisk(const QUrl& url)
 {
-    constexpr int MaxDepth = 8;
-    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
-    if (path.isEmpty() || MediaCommon::isAudio(path))
-        return { url };
-    if (PlayListReader::isPlayList(path)) {
-        // A CUE sheet's entries are the tracks of audio files, whatever they are named: a sheet that names itself
-        // or another list as its image is not read again for each of its tracks.
-        if (PlayListReader::isCueSheet(path))
-            return PlayListReader::entries(path, titles);
-        QList<QUrl> songs;
-        if (depth < MaxDepth) {
-            for (const QUrl& entry : PlayListReader::entries(path, titles))
-                songs << expand(entry, depth + 1, titles);
-        }
-        return songs;
+    return !SongIntake::accepts(url) || !url.isLocalFile() || MediaCommon::isAudio(url.toLocalFile());
+}
+
+// A file of this machine may be named "file://localhost/...": it is the same file, without the host.
+QList<QUrl> withoutLocalHost(QList<QUrl> urls)
+{
+    for (QUrl& url : urls) {
+        if (url.scheme() == QLatin1String("file") && url.host() == QLatin1String("localhost"))
+            url.setHost(QString());
     }
-    if (QFileInfo(path).isDir())
-        return songsInFolder(path, titles);
-    return { url };
+    return urls;
+}
+
+void handOver(const QList<QUrl>& handed, bool append, const SongIntake::Done& done)
+{
+    const QList<QUrl> urls = withoutLocalHost(handed);
+    const bool needsDisk = !std::all_of(urls.cbegin(), urls.cend(), needsNoDisk);
+    IntakeQueue::instance()->submit(
+        needsDisk,
+        [urls](QHash<QUrl, QString>* titles, const std::atomic_bool* cancelled) {
+            return SongIntake::songs(urls, titles, cancelled);
+        },
+        [append, done](const QList<QUrl>& songs, const QHash<QUrl, QString>& titles) {
+            if (!songs.isEmpty()) {
+                AudioListPlayer::nameSongs(titles);
+                AudioListPlayer* player = AudioListPlayer::instance();
+                if (append && !player->playList().isEmpty())
+                    player->appendToPlayList(songs);
+                else
+                    player->setPlayList(songs);
+            }
+            if (done)
+                done(!songs.isEmpty());
+        });
 }
 
 } // namespace
@@ -151,12 +262,21 @@ bool SongIntake::isSoundFile(const QString& fileName)
     return MediaCommon::isAudio(fileName);
 }
 
-QList<QUrl> SongIntake::songs(const QList<QUrl>& urls, QHash<QUrl, QString>* titles)
+QList<QUrl> SongIntake::songs(const QList<QUrl>& urls, QHash<QUrl, QString>* titles, const std::atomic_bool* cancelled)
 {
-    QList<QUrl> songs;
-    for (const QUrl& url : urls)
-        songs << expand(url, 0, titles);
-    return songs;
+    Expansion expansion(titles, cancelled);
+    for (const QUrl& url : withoutLocalHost(urls))
+        expansion.add(url);
+    return expansion.songs;
+}
+
+bool SongIntake::accepts(const QUrl& url)
+{
+    // "file://remote-host/..." names another machine's file, which is never fetched; nor is anything that is not
+    // an internet stream (ftp:, smb:, data:, ...).
+    if (url.isLocalFile())
+        return url.host().isEmpty() || url.host() == QLatin1String("localhost");
+    return MediaCommon::isStream(url);
 }
 
 QStringList SongIntake::filePatterns()
@@ -171,30 +291,19 @@ QStringList SongIntake::filePatterns()
     return patterns;
 }
 
-bool SongIntake::play(const QList<QUrl>& urls)
+void SongIntake::play(const QList<QUrl>& urls, const Done& done)
 {
-    QHash<QUrl, QString> titles;
-    const QList<QUrl> list = songs(urls, &titles);
-    if (list.isEmpty())
-        return false;
-    AudioListPlayer::nameSongs(titles);
-    AudioListPlayer::instance()->setPlayList(list);
-    return true;
+    handOver(urls, false, done);
 }
 
-bool SongIntake::enqueue(const QList<QUrl>& urls)
+void SongIntake::enqueue(const QList<QUrl>& urls, const Done& done)
 {
-    QHash<QUrl, QString> titles;
-    const QList<QUrl> list = songs(urls, &titles);
-    if (list.isEmpty())
-        return false;
-    AudioListPlayer::nameSongs(titles);
-    AudioListPlayer* player = AudioListPlayer::instance();
-    if (player->playList().isEmpty())
-        player->setPlayList(list);
-    else
-        player->appendToPlayList(list);
-    return true;
+    handOver(urls, true, done);
+}
+
+bool SongIntake::isBusy()
+{
+    return IntakeQueue::instance()->isBusy();
 }
 
 } // namespace QzMultiMedia

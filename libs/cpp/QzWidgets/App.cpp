@@ -39,12 +39,32 @@ App::App(int& argc, char** argv, const QString& organizationName, const QString&
 
     QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, supportDirectory());
-    m_pSettings = new QSettings(supportDirectory() + QStringLiteral("settings.plist"), QSettings::IniFormat, this);
+    const QString settingsFile = supportDirectory() + QStringLiteral("settings.plist");
+    setAsideUnlessRegular(settingsFile);
+    m_pSettings = new QSettings(settingsFile, QSettings::IniFormat, this);
 
     m_strBundleResourcePath = resourcesDirectoryFor(QCoreApplication::applicationDirPath());
 }
 
 App::~App() = default;
+
+// Settings are read from a regular file only: a FIFO in its place blocked every start for good, a link to a device
+// read without end. Whatever stands there is moved aside, not removed, and the program starts with its defaults.
+void App::setAsideUnlessRegular(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return;
+    if (info.isFile() || info.isDir()) // a folder cannot be read as settings nor written over; it is left be
+        return;
+    const QString aside = path + QStringLiteral(".not-a-file");
+    QFile::remove(aside);
+    if (QFile::rename(path, aside))
+        std::fprintf(
+            stderr, "vireo: %s is not a regular file; it was moved to %s\n", qPrintable(path), qPrintable(aside));
+    else
+        std::fprintf(stderr, "vireo: %s is not a regular file and cannot be moved aside\n", qPrintable(path));
+}
 
 void App::slotClaimInstance()
 {

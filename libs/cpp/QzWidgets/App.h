@@ -163,6 +163,7 @@ private:
     void armReminder();
     QString fullKey(const QString& key) const;
     QString applicationDirectory(const QString& genericLocation);
+    static void setAsideUnlessRegular(const QString& path);
 
     QSettings* m_pSettings = nullptr;
     QString m_strCurrentLanguage = QStringLiteral("en");

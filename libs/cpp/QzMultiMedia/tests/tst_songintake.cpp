@@ -79,9 +79,15 @@ private slots:
             << QStringList { "d/album.flac", "d/album.cue = " + sheet, "d/album (UTF-8).cue = " + sheet,
                    "d/other.cue = FILE \"gone.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n" }
             << QStringList { "d" } << QStringList { "d/album.flac#t=0,10", "d/album.flac#t=10" };
-        QTest::newRow("addresses are kept, never opened")
-            << QStringList {} << QStringList { "http://example.invalid/a.mp3" }
-            << QStringList { "http://example.invalid/a.mp3" };
+        QTest::newRow("streams are kept, never opened; other addresses are left out")
+            << QStringList { "a.mp3" }
+            << QStringList { "http://example.invalid/a.mp3", "ftp://example.invalid/b.mp3", "smb://host/c.mp3",
+                   "data:audio/mpeg;base64,SUQz", "file://other-host/a.mp3", "file://localhostROOT/a.mp3" }
+            << QStringList { "http://example.invalid/a.mp3", "a.mp3" };
+        QTest::newRow("lists that name each other are each read once, folders too")
+            << QStringList { "d/a.mp3", "one.m3u = two.m3u\none.m3u\nd\n", "two.m3u = one.m3u\nd\nb.mp3\n" }
+            << QStringList { "one.m3u", "two.m3u" }
+            << QStringList { "d/a.mp3", "b.mp3", "d/a.mp3", "d/a.mp3", "b.mp3" };
     }
 
     void songs()
@@ -108,8 +114,8 @@ private slots:
         const auto urls = [&](const QStringList& entries) {
             QList<QUrl> list;
             for (const QString& entry : entries) {
-                if (entry.contains(QLatin1String("://"))) {
-                    list << QUrl(entry);
+                if (entry.contains(QLatin1Char(':'))) {
+                    list << QUrl(QString(entry).replace(QLatin1String("ROOT"), root.path()));
                     continue;
                 }
                 list << QUrl::fromLocalFile(root.filePath(entry.section(QLatin1Char('#'), 0, 0)));
