@@ -21,6 +21,8 @@
 #include <memory>
 
 #include <cerrno>
+#include <csignal>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -263,6 +265,16 @@ class TestDesktopEndToEnd : public QObject
         QVERIFY(m_program.waitForStarted(5000));
     }
 
+    // The player among starts of its own: quit over MPRIS; the others, if any were left, are ended.
+    void quitAll(std::vector<std::unique_ptr<QProcess>>* starts)
+    {
+        QDBusInterface(service, path, QStringLiteral("org.mpris.MediaPlayer2"), m_bus).call(QStringLiteral("Quit"));
+        for (const auto& start : *starts) {
+            if (!start->waitForFinished(5000))
+                start->kill();
+        }
+    }
+
     void quitProgram()
     {
         QDBusInterface(service, path, QStringLiteral("org.mpris.MediaPlayer2"), m_bus).call(QStringLiteral("Quit"));
@@ -450,8 +462,11 @@ private slots:
             radio.waitForFinished(3000);
         });
         QVERIFY(serveNotifications());
-        command("OpenUri", { site + QStringLiteral("delta.mp3") });
+        // A station reached with a user name and password: both stay with the player.
+        command("OpenUri", { QString(site).replace(QLatin1String("//"), QLatin1String("//listener:secret@")) + QStringLiteral("delta.mp3") });
         QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Night Song"); }, 5000), qPrintable(title()));
+        const QString address = metadata().value(QStringLiteral("xesam:url")).toString();
+        QVERIFY2(address == site + QLatin1String("delta.mp3"), qPrintable(address));
         QVERIFY(DesktopSession::waitFor(
             [&] { return !m_notifications.shown.isEmpty() && m_notifications.shown.last() == QLatin1String("Night Song\n"); }, 3000));
         QVERIFY(becomes("Playing", 5000));
@@ -1105,6 +1120,70 @@ private slots:
         QVERIFY(
             DesktopSession::waitFor([&] { return !launcher.interface()->isServiceRegistered(name).value(); }, 5000));
         QDBusConnection::disconnectFromBus(QStringLiteral("launcher"));
+    }
+
+    // Starts at the same instant elect one player, and every other start hands its file to it: thirty `vireo -e`
+    // at once leave one player with all thirty songs. A start waits for a player that is slow to answer (here
+    // stopped for longer than any timeout a start had) instead of playing beside it.
+    void startsAtOnceMakeOnePlayer()
+    {
+        if (m_program.state() != QProcess::NotRunning)
+            quitProgram();
+        const QString kept = m_home.filePath(QStringLiteral(".local/share/Vireo/playlist.m3u8"));
+        QFile::remove(kept);
+        QStringList crowd;
+        for (int i = 0; i < 30; ++i) {
+            crowd << m_media.filePath(QStringLiteral("crowd-%1.mp3").arg(i));
+            QVERIFY(QFile::exists(crowd.last()) || QFile::link(file("alpha.mp3"), crowd.last()));
+        }
+        const auto keptSongs = [&kept] {
+            QFile list(kept);
+            QStringList songs;
+            if (list.open(QIODevice::ReadOnly)) {
+                for (const QByteArray& line : list.readAll().split('\n')) {
+                    if (line.startsWith('/'))
+                        songs << QFile::decodeName(line);
+                }
+            }
+            std::sort(songs.begin(), songs.end());
+            return songs;
+        };
+        std::vector<std::unique_ptr<QProcess>> starts;
+        const auto startAll = [&](const QStringList& files) {
+            for (const QString& song : files) {
+                starts.push_back(std::make_unique<QProcess>());
+                starts.back()->setProcessEnvironment(programEnvironment());
+                starts.back()->start(QStringLiteral(VIREO_BINARY), { QStringLiteral("-e"), song });
+            }
+        };
+        const auto running = [&] {
+            return std::count_if(starts.cbegin(), starts.cend(), [](const auto& p) { return p->state() != QProcess::NotRunning; });
+        };
+        startAll(crowd);
+        QVERIFY2(DesktopSession::waitFor([&] { return running() == 1; }, 90000), qPrintable(QString::number(running())));
+        for (const auto& start : starts) {
+            if (start->state() == QProcess::NotRunning)
+                QCOMPARE(start->exitCode(), 0);
+        }
+        QStringList expected = crowd;
+        std::sort(expected.begin(), expected.end());
+        QVERIFY(DesktopSession::waitFor([&] { return keptSongs() == expected; }, 10000));
+        quitAll(&starts);
+
+        startProgram(programEnvironment(), { file("alpha.mp3") });
+        QVERIFY(becomes("Playing", 10000));
+        ::kill(pid_t(m_program.processId()), SIGSTOP);
+        starts.clear();
+        startAll(crowd.mid(0, 3));
+        QTest::qWait(6500); // longer than a start used to wait before it played on its own
+        ::kill(pid_t(m_program.processId()), SIGCONT);
+        QVERIFY2(DesktopSession::waitFor([&] { return running() == 0; }, 15000), qPrintable(QString::number(running())));
+        for (const auto& start : starts)
+            QCOMPARE(start->exitCode(), 0);
+        expected = QStringList { file("alpha.mp3") } + crowd.mid(0, 3);
+        std::sort(expected.begin(), expected.end());
+        QVERIFY(DesktopSession::waitFor([&] { return keptSongs() == expected; }, 10000));
+        quitProgram();
     }
 
     void cleanupTestCase()

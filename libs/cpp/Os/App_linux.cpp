@@ -7,6 +7,12 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
 
 App_linux* App_linux::s_pinstance = nullptr;
 
@@ -66,6 +72,10 @@ QString App_linux::objectPath(const QString& busName)
         + QString(busName).replace(QLatin1Char('.'), QLatin1Char('/')).replace(QLatin1Char('-'), QLatin1Char('_'));
 }
 
+// Starts at the same instant race for the name and the bus gives it to one; every other start hands its files to
+// that one, however long it takes to come up (a loaded machine, a long list being read): a start that played on
+// its own beside it was a second player, and its files never reached the list. The holder may also go away
+// meanwhile; the name is then free to take.
 bool App_linux::claimInstance(const QList<QUrl>& files, bool append)
 {
     if (m_bRegistered)
@@ -75,18 +85,41 @@ bool App_linux::claimInstance(const QList<QUrl>& files, bool append)
         return true; // no session bus: this instance simply runs alone
     const QString name = ownBusName();
     const QString path = objectPath(name);
-
-    if (bus.interface()
-            ->registerService(
-                name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement)
-            .value()
-        == QDBusConnectionInterface::ServiceRegistered) {
-        bus.registerObject(path, this, QDBusConnection::ExportAdaptors);
-        m_bRegistered = true;
-        return true;
+    const QDBusMessage call = handOverCall(name, path, files, append);
+    QElapsedTimer waiting;
+    waiting.start();
+    for (;;) {
+        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> claim = bus.interface()->registerService(
+            name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+        if (!claim.isValid()) {
+            qCWarning(lcOs) << "the session bus does not give out" << name << ":" << claim.error().message();
+            return true; // a bus that refuses the name: better a player without it than none
+        }
+        if (claim.value() == QDBusConnectionInterface::ServiceRegistered) {
+            bus.registerObject(path, this, QDBusConnection::ExportAdaptors);
+            m_bRegistered = true;
+            return true;
+        }
+        // One call, answered however late: a call sent again after a timeout would reach the holder twice once it
+        // answers, and its files be added twice.
+        const qint64 left = HandOverGiveUpMs - waiting.elapsed();
+        const QDBusMessage reply = left > 0 ? bus.call(call, QDBus::Block, int(left)) : QDBusMessage();
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            return false;
+        if (waiting.elapsed() >= HandOverGiveUpMs) {
+            std::fprintf(stderr, "vireo: the running player does not answer (%s); nothing was handed to it.\n",
+                qPrintable(reply.errorMessage()));
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+        // Not delivered: the holder was not listening yet, or has just gone. A moment, then the name is tried again.
+        qCDebug(lcOs) << "the running player did not take the call:" << reply.errorName();
+        QThread::msleep(100);
     }
+}
 
-    // Another instance runs: give it this start's files, or just wake it.
+QDBusMessage App_linux::handOverCall(const QString& name, const QString& path, const QList<QUrl>& files, bool append)
+{
     QStringList uris;
     for (const QUrl& url : files)
         uris << url.toString(QUrl::FullyEncoded);
@@ -102,10 +135,5 @@ bool App_linux::claimInstance(const QList<QUrl>& files, bool append)
         call << uris;
     }
     call << QVariantMap();
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        qCWarning(lcOs) << "another instance holds" << name << "but does not answer:" << reply.errorMessage();
-        return true; // it does not answer: better a second player than none
-    }
-    return false;
+    return call;
 }

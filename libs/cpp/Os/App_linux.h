@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusMessage>
 #include <QList>
 #include <QObject>
 #include <QUrl>
@@ -27,8 +28,11 @@ public:
     static QString ownBusName();
     // Takes the name on the session bus, or hands over to the instance that holds it: files to open, or to add
     // to what it has when append is set. Returns false when this process is a second start that has handed over
-    // and should end.
+    // and should end. A start never plays beside a running player: when the holder of the name has not answered
+    // for HandOverGiveUpMs, it says so and ends with a failure.
     bool claimInstance(const QList<QUrl>& files = {}, bool append = false);
+
+    static constexpr int HandOverGiveUpMs = 120000;
 
 signals:
     void dockClicked();
@@ -36,6 +40,8 @@ signals:
     void appendRequested(const QList<QUrl>& urls);
 
 private:
+    static QDBusMessage handOverCall(const QString& name, const QString& path, const QList<QUrl>& files, bool append);
+
     static App_linux* s_pinstance;
     bool m_bRegistered = false;
 };
