@@ -9,6 +9,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -23,6 +24,7 @@
 #include <cerrno>
 #include <csignal>
 #include <vector>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -1184,6 +1186,35 @@ private slots:
         std::sort(expected.begin(), expected.end());
         QVERIFY(DesktopSession::waitFor([&] { return keptSongs() == expected; }, 10000));
         quitProgram();
+    }
+
+    // Started on a play list that names itself and its twin ten times each (a reading that follows every name is
+    // 20^8 reads) and on a FIFO named like a list: the player plays the one song they hold, answers over MPRIS all
+    // along, and a SIGTERM ends it at once.
+    void hostileListsLeaveItAnswering()
+    {
+        const QString self = m_media.filePath(QStringLiteral("self.m3u"));
+        const QString twin = m_media.filePath(QStringLiteral("twin.m3u"));
+        QByteArray text;
+        for (int i = 0; i < 10; ++i)
+            text += QFile::encodeName(self) + '\n' + QFile::encodeName(twin) + '\n';
+        text += QFile::encodeName(file("gamma.wav")) + '\n';
+        QVERIFY(AudioFixtures::writeBytes(self, text) && AudioFixtures::writeBytes(twin, text));
+        const QString fifo = m_media.filePath(QStringLiteral("fifo.m3u"));
+        QVERIFY(QFile::exists(fifo) || mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
+        if (m_program.state() != QProcess::NotRunning)
+            quitProgram();
+        startProgram(programEnvironment(), { fifo, self });
+        QVERIFY(becomes("Playing", 10000));
+        QCOMPARE(title(), QStringLiteral("gamma.wav"));
+        QElapsedTimer answered;
+        answered.start();
+        QVERIFY(!player("PlaybackStatus").toString().isEmpty());
+        QVERIFY2(answered.elapsed() < 1000, qPrintable(QString::number(answered.elapsed())));
+        ::kill(pid_t(m_program.processId()), SIGTERM);
+        QVERIFY(m_program.waitForFinished(3000));
+        QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_program.exitCode(), 0);
     }
 
     void cleanupTestCase()
