@@ -850,6 +850,43 @@ private slots:
         quitProgram();
     }
 
+    // A listener who comes back a while after a restart and presses Play hears the song at once, not after as
+    // long a silence as the player waited.
+    void playAfterARestartSoundsAtOnce_data()
+    {
+        QTest::addColumn<int>("waitMs");
+        QTest::newRow("at once") << 0;
+        QTest::newRow("three seconds later") << 3000;
+    }
+
+    void playAfterARestartSoundsAtOnce()
+    {
+        QFETCH(int, waitMs);
+        startProgram(programEnvironment(), { file("alpha.mp3") });
+        QVERIFY(becomes("Playing", 10000));
+        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() > 1000000; }, 5000));
+        command("Pause");
+        QVERIFY(becomes("Paused"));
+        quitProgram();
+        startProgram(programEnvironment(), {});
+        QVERIFY(DesktopSession::waitFor([&] { return player("CanPlay").toBool(); }, 10000));
+        QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Paused"));
+        QTest::qWait(waitMs); // the listener's while
+        QVERIFY(pulse->startRecording());
+        QElapsedTimer clock;
+        clock.start();
+        command("Play");
+        const qint64 asked = clock.elapsed();
+        QTest::qWait(2000);
+        const QVector<qint16> heard = pulse->takeRecording();
+        const auto first = std::find_if(heard.cbegin(), heard.cend(), [](qint16 sample) { return std::abs(sample) > 1000; });
+        QVERIFY2(first != heard.cend(), "nothing was heard within two seconds of Play");
+        const qint64 silenceMs = (first - heard.cbegin()) * 1000 / PulseServer::Rate - asked;
+        qInfo("%lld ms from Play to sound", silenceMs);
+        QVERIFY2(silenceMs <= 300, qPrintable(QStringLiteral("%1 ms of silence after Play").arg(silenceMs)));
+        quitProgram();
+    }
+
     // ReplayGain as the settings keep it: a song's tags lower it by what they say (track or album gain), measured
     // at the sink against a song without tags, which plays at the pre-amp level; the tagged song follows the
     // untagged one without a gap, so the level changes with the hand-over too. Off, the tags change nothing.

@@ -150,6 +150,7 @@ private:
     QByteArray m_uri; // the song loaded by setMedia, or the one the pipeline moved on to since
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
+    bool m_bOutputRan = false; // the pipeline was set PLAYING since the song was loaded
     bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
     bool m_bTargetDeferred = false; // a move was asked for while the pipeline was moving elsewhere
     bool m_bEndPending = false; // the end came while paused

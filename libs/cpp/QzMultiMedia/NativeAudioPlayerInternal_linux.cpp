@@ -242,6 +242,7 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     m_bReloadPending = false;
     m_bRewindPending = false;
     m_bPrerolled = false;
+    m_bOutputRan = false;
     // A stretch of a file starts with a seek to its beginning, which also sets where it ends.
     m_nPendingSeek = m_bRanged ? 0 : -1;
     m_nSeekingTo = -1;
@@ -298,6 +299,7 @@ void NativeAudioPlayerInternal::startMoving()
     // A song that is to start further in waits in PAUSED for its seek: going straight on would let its first
     // moments be heard.
     const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_nPendingSeek <= 0 && !m_bRanged;
+    m_bOutputRan = m_bOutputRan || playing;
     gst_element_set_state(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
 
@@ -426,6 +428,15 @@ void NativeAudioPlayerInternal::play()
     if (!isLoaded())
         return;
     rewindIfStopped();
+    // A song that has waited in PAUSED since it was loaded (the list as the last run left it) has an output that
+    // never ran, whose clock went on meanwhile: the sink put the song's first sample as far into its buffer as the
+    // song had waited, and that long was silence (an hour for a listener who pressed Play an hour later). Loaded
+    // afresh at its place, it sounds at once.
+    if (m_bPrerolled && !m_bOutputRan && !m_bSettling && !m_bLoadDeferred) {
+        const qint64 at = position();
+        load(m_uri);
+        m_nPendingSeek = at;
+    }
     g_object_set(m_pPlayer, "volume", audibleVolume(m_fVolume), nullptr);
     m_bAtStart = false;
     setState(PlayState::Playing);
@@ -467,6 +478,7 @@ void NativeAudioPlayerInternal::applyTarget()
     GST_OBJECT_UNLOCK(m_pPlayer);
     if (headed == target && (pending == target || current == target))
         return;
+    m_bOutputRan = m_bOutputRan || target == GST_STATE_PLAYING;
     gst_element_set_state(m_pPlayer, target);
 }
 
