@@ -14,7 +14,46 @@ namespace {
 const QByteArray currentMark = QByteArrayLiteral("#VIREO-CURRENT:");
 const QByteArray positionMark = QByteArrayLiteral("#VIREO-POSITION:");
 const QByteArray titleMark = QByteArrayLiteral("#EXTINF:");
+
+QString placeFile(const QString& listPath)
+{
+    return listPath + QStringLiteral(".place");
+}
+
+// The place file says where the list stood when it was written: the current song's number, its address and the
+// place in it, one a line. It counts only when it is newer than the list and the list has that song there.
+void readPlace(const QString& listPath, const QList<QUrl>& songs, int* current, qint64* positionMs)
+{
+    const QFileInfo place(placeFile(listPath));
+    if (!place.isFile() || place.size() > 64 * 1024 || place.lastModified() < QFileInfo(listPath).lastModified())
+        return;
+    QFile file(place.filePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    if (lines.size() < 3)
+        return;
+    bool numbered = false;
+    bool placed = false;
+    const int number = lines[0].toInt(&numbered);
+    const qint64 at = lines[2].toLongLong(&placed);
+    if (!numbered || !placed || number < 0 || number >= songs.size() || songs[number].toEncoded() != lines[1])
+        return;
+    *current = number;
+    if (positionMs)
+        *positionMs = qBound<qint64>(0, at, MediaCommon::LongestTimeMs);
+}
 } // namespace
+
+bool PlayListFile::writePlace(const QString& path, int current, const QUrl& song, qint64 positionMs)
+{
+    QSaveFile file(placeFile(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.write(QByteArray::number(current) + '\n' + song.toEncoded() + '\n' + QByteArray::number(positionMs) + '\n');
+    return file.commit();
+}
 
 bool PlayListFile::write(
     const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs, const QHash<QUrl, QString>& titles)
@@ -111,6 +150,7 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
         *current = marked;
     if (positionMs)
         *positionMs = *current == marked ? position : 0;
+    readPlace(path, songs, current, positionMs);
     if (leftOut)
         *leftOut = others;
     return songs;

@@ -19,8 +19,12 @@ public:
     // counts the others); `current` gets the marked song's place, 0 when none is marked or it was left out, and
     // `positionMs` (when asked) the place reached in that song, 0 when none is. A missing or damaged file gives an
     // empty list. `titles` (when asked) gets the #EXTINF titles of the songs kept.
+    // A place written by writePlace() after the list, for the song the list has there, wins over the list's own.
     static QList<QUrl> read(const QString& path, int* current, qint64* positionMs = nullptr, qsizetype maxSongs = -1,
         qsizetype* leftOut = nullptr, QHash<QUrl, QString>* titles = nullptr);
+    // The place reached in the current song, kept beside the list (in `path` + ".place") as often as it moves: a
+    // few bytes, where writing a long list every second would cost.
+    static bool writePlace(const QString& path, int current, const QUrl& song, qint64 positionMs);
 };
 
 } // namespace QzMultiMedia

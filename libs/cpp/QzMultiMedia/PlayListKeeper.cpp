@@ -14,7 +14,8 @@ namespace QzMultiMedia {
 
 namespace {
 constexpr int SoonMs = 1000;
-constexpr int WhilePlayingMs = 30000;
+// The place alone, while a song plays: a `kill -9` loses no more than this and the write.
+constexpr int WhilePlayingMs = 1000;
 
 std::atomic_bool s_bFailing { false };
 
@@ -42,7 +43,7 @@ PlayListKeeper::PlayListKeeper(const QString& m3u8File, QObject* parent)
     m_soon.setInterval(SoonMs);
     connect(&m_soon, &QTimer::timeout, this, &PlayListKeeper::saveInBackground);
     m_whilePlaying.setInterval(WhilePlayingMs);
-    connect(&m_whilePlaying, &QTimer::timeout, this, &PlayListKeeper::saveInBackground);
+    connect(&m_whilePlaying, &QTimer::timeout, this, &PlayListKeeper::savePlaceInBackground);
 
     AudioListPlayer* list = AudioListPlayer::instance();
     connect(list, &AudioListPlayer::listReplaced, this, &PlayListKeeper::slotChanged);
@@ -95,6 +96,17 @@ void PlayListKeeper::saveInBackground()
     m_writer.start([path = m_strFile, songs = list->playList(), current = qMax(0, list->currentIndex()),
                        position = list->currentPosition(), titles = AudioListPlayer::songTitles()] {
         report(PlayListFile::write(path, songs, current, position, titles), path);
+    });
+}
+
+void PlayListKeeper::savePlaceInBackground()
+{
+    const AudioListPlayer* list = AudioListPlayer::instance();
+    if (list->playList().isEmpty())
+        return;
+    m_writer.start([path = m_strFile, current = qMax(0, list->currentIndex()), song = list->currentUrl(),
+                       position = list->currentPosition()] {
+        report(PlayListFile::writePlace(path, current, song, position), path);
     });
 }
 

@@ -27,10 +27,11 @@ private:
     void slotChanged();
     void slotStateChanged();
     void saveInBackground();
+    void savePlaceInBackground();
 
     QString m_strFile;
     QTimer m_soon; // a change is written within this time, many changes in a row once
-    QTimer m_whilePlaying; // the place reached, now and then while a song plays
+    QTimer m_whilePlaying; // the place reached, every second while a song plays, in a file of its own
     QThreadPool m_writer; // one thread: writes land in the order they were asked for
     int m_nSeenIndex = -1;
     int m_nSeenState = -1;

@@ -472,6 +472,28 @@ private slots:
         QCOMPARE(current, 1);
     }
 
+    // The place kept apart from the list counts for the song the list has there, and only until the list is
+    // written again.
+    void thePlaceKeptApart()
+    {
+        const QString kept = m_dir.filePath(QStringLiteral("kept/apart.m3u8"));
+        int current = -1;
+        qint64 position = -1;
+        QVERIFY(PlayListFile::write(kept, { a, b }, 0, 300));
+        QVERIFY(PlayListFile::writePlace(kept, 1, b, 700));
+        QCOMPARE(PlayListFile::read(kept, &current, &position), (QList<QUrl> { a, b }));
+        QCOMPARE(current, 1);
+        QCOMPARE(position, 700);
+        QVERIFY(PlayListFile::writePlace(kept, 1, a, 900)); // not the song the list has there
+        PlayListFile::read(kept, &current, &position);
+        QCOMPARE((QPair<int, qint64>(current, position)), (QPair<int, qint64>(0, 300)));
+        QVERIFY(PlayListFile::writePlace(kept, 1, b, 900));
+        QTest::qWait(20);
+        QVERIFY(PlayListFile::write(kept, { a, b }, 0, 100)); // written after the place: the list's own
+        PlayListFile::read(kept, &current, &position);
+        QCOMPARE((QPair<int, qint64>(current, position)), (QPair<int, qint64>(0, 100)));
+    }
+
     // A song is shown by the title its play list gave it, also when the list comes back at the next start; a new
     // list keeps only its own titles. A CUE sheet's track comes back as the same stretch of its image.
     void playListTitlesAreKept()
