@@ -130,10 +130,10 @@ void MprisPlayerAdaptor_linux::Seek(qlonglong offsetUs)
 {
     if (!canSeek())
         return;
-    AudioPlayer* player = AudioPlayer::instance();
-    const qint64 target = qBound<qint64>(0, player->position() + offsetUs / 1000, player->duration());
-    player->setPosition(target);
-    m_pMpris->announceSeek(target * 1000);
+    // Past the song's end is the next song, as MPRIS has it; the list player decides.
+    const qint64 target = qMax<qint64>(0, AudioPlayer::instance()->position() + offsetUs / 1000);
+    if (AudioListPlayer::instance()->setPosition(target))
+        m_pMpris->announceSeek(target * 1000);
 }
 
 void MprisPlayerAdaptor_linux::SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs)
@@ -144,8 +144,8 @@ void MprisPlayerAdaptor_linux::SetPosition(const QDBusObjectPath& trackId, qlong
     const qint64 target = positionUs / 1000;
     if (target < 0 || target > AudioPlayer::instance()->duration())
         return;
-    AudioPlayer::instance()->setPosition(target);
-    m_pMpris->announceSeek(positionUs);
+    if (AudioListPlayer::instance()->setPosition(target))
+        m_pMpris->announceSeek(positionUs);
 }
 
 void MprisPlayerAdaptor_linux::OpenUri(const QString& uri)

@@ -443,6 +443,23 @@ private slots:
         QCOMPARE(m_seeks.size(), 2); // another track's id is ignored
     }
 
+    // A seek past the end of a song, as MPRIS has it, is Next: also in the song's last second, when the song after
+    // it is already on its way; past the last song's end the list ends.
+    void seekPastTheEnd()
+    {
+        startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg") });
+        QVERIFY(becomes("Playing", 10000));
+        for (const char* song : { "alpha.mp3", "beta.ogg" }) {
+            QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String(song) && player("CanSeek").toBool(); }, 5000));
+            const QVariant track = metadata().value(QStringLiteral("mpris:trackid"));
+            command("SetPosition", { track, qlonglong(19300000) });
+            QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() >= 19300000; }, 3000));
+            command("Seek", { qlonglong(5000000) });
+        }
+        QVERIFY(becomes("Stopped", 5000));
+        quitProgram();
+    }
+
     // OpenUri takes local files and internet streams (a small radio here, which sends a stream title as
     // SHOUTcast servers do): the stream is heard at the sink and its title reaches MPRIS and a notification.
     // Another machine's file and other schemes change nothing. A stream that cannot be reached is passed over,
@@ -483,6 +500,13 @@ private slots:
         QVERIFY(second.waitForFinished(10000));
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("epsilon.ogg"); }, 8000));
         QVERIFY(becomes("Playing", 5000));
+
+        // A station after a song that ends by itself is a song of its own: no length, its name, its title.
+        QVERIFY(AudioFixtures::makeTone(file("short.ogg"), 1500, 440));
+        second.start(QStringLiteral(VIREO_BINARY), { file("short.ogg"), site + QStringLiteral("untitled-delta.mp3") });
+        QVERIFY(second.waitForFinished(10000));
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Vireo Test Radio"); }, 8000), qPrintable(title()));
+        QCOMPARE(metadata().value(QStringLiteral("mpris:length")).toLongLong(), 0);
 
         // The radio's connection drops after a second of sound: the stream is opened again three times, a second
         // apart, and then the list moves on.

@@ -171,6 +171,28 @@ qint64 AudioListPlayer::currentPosition() const
     return player->position();
 }
 
+// Asked of the single-track player, a place at the very end raced the song taken ahead of it: in a song's last
+// second the whole list stopped and went back to its first song.
+bool AudioListPlayer::setPosition(qint64 ms)
+{
+    AudioPlayer* player = AudioPlayer::instance();
+    const qint64 length = player->duration();
+    if (length <= 0 || ms < length) {
+        player->setPosition(qMax<qint64>(0, ms));
+        return true;
+    }
+    if (hasNext()) {
+        slotPlayNext();
+        return false;
+    }
+    player->stop();
+    m_nCurrentNumber = 0;
+    m_nUnplayableRun = 0;
+    emit finished();
+    emit stateChanged();
+    return false;
+}
+
 const QList<QUrl>& AudioListPlayer::playList() const
 {
     return m_playList;

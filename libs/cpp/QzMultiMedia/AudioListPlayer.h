@@ -43,6 +43,9 @@ public:
     bool savePlayList(const QString& m3u8File) const;
     // The place reached in the current song; 0 when it is stopped or not loaded.
     qint64 currentPosition() const;
+    // Moves within the current song. A place past its end goes on to the next song as Next does, and ends the list
+    // where it has no next; false then, and true for a place within the song.
+    bool setPosition(qint64 ms);
 
     int index(int k) const;
     void regenerateIndexes();

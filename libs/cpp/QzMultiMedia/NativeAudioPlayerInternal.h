@@ -177,6 +177,7 @@ private:
         QString fileName;
         QByteArray uri; // empty for a song that cannot be opened
         bool ranged = false; // a stretch of its file, from start to end (-1: the file's end)
+        bool stream = false; // an internet stream: never taken over without a gap
         qint64 start = 0;
         qint64 end = -1;
     };

@@ -374,6 +374,7 @@ void NativeAudioPlayerInternal::setUpcoming(const QStringList& fileNames)
     for (const QString& fileName : fileNames) {
         Song song { fileName, GstSupport::playableUri(fileName) };
         song.ranged = MediaCommon::range(fileName, &song.start, &song.end);
+        song.stream = MediaCommon::isStream(QUrl::fromEncoded(song.uri));
         songs.append(song);
     }
     {
@@ -401,9 +402,11 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 {
     auto* self = static_cast<NativeAudioPlayerInternal*>(owner);
     const QMutexLocker lock(&self->m_nextMutex);
-    // A stretch of a file begins with a seek of its own, which a song taken over cannot have.
+    // A stretch of a file begins with a seek of its own, which a song taken over cannot have. A stream is started
+    // as a song of its own: taken over, it kept the song before's length and went without its station's name and
+    // its reconnections, and it has a buffer to fill before a gap could be spared anyway.
     if (self->m_bLeaving || self->m_bStream || self->m_bRanged || !self->m_taken.isEmpty() || self->m_upcoming.isEmpty()
-        || self->m_upcoming.first().uri.isEmpty() || self->m_upcoming.first().ranged)
+        || self->m_upcoming.first().uri.isEmpty() || self->m_upcoming.first().ranged || self->m_upcoming.first().stream)
         return;
     constexpr qsizetype next = 0;
     g_object_set(pipeline, "uri", self->m_upcoming.at(next).uri.constData(), nullptr);
