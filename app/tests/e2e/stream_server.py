@@ -4,6 +4,7 @@ metadata (as GStreamer's souphttpsrc does) an MP3's stream title every 8,192 byt
 "/cut-NAME" serves NAME's first 16 KB and then drops the connection, as a radio on a failing network does;
 "/untitled-NAME" sends the station's name but no title for what it plays; "/slow-NAME" sends 4 KB, waits two
 seconds and sends the rest, as a station on a slow network does.
+A third argument is the port to listen on (any free one without it), so that a station can come back where it was.
 Prints the port it listens on, then "get PATH" for every request; paths that name no file get 404."""
 import http.server
 import os
@@ -60,6 +61,6 @@ class Radio(http.server.BaseHTTPRequestHandler):
         pass
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Radio)
+server = http.server.ThreadingHTTPServer(("127.0.0.1", int(sys.argv[3]) if len(sys.argv) > 3 else 0), Radio)
 print("port", server.server_address[1], flush=True)
 server.serve_forever()

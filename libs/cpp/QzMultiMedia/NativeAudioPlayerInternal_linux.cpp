@@ -753,6 +753,10 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
         return;
     }
     const bool wasHeard = m_bPrerolled && m_nState == PlayState::Playing;
+    // A station opened again that does not answer yet (its server restarting, the network coming back) is tried
+    // again while reconnections remain: it was heard before, it is not a song that cannot be played.
+    if (!m_bPrerolled && m_nReconnects > 0 && m_nState == PlayState::Playing && reconnect())
+        return;
     halt();
     // playbin moved on from a song that failed inside sometimes fails the next one too, a good one, before it
     // has read a byte of it: a song that never got ready is tried once more, from NULL, before it counts as
@@ -775,16 +779,17 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
 }
 
 // A stream of no known length that ended or failed while it was heard is a radio whose connection dropped: it is
-// opened again, a second later, a few times, before the list moves on. The song may change meanwhile.
+// opened again, a second later and then every two seconds, for ten seconds in all (a server restarting takes a
+// few), before the list moves on. The song may change meanwhile.
 bool NativeAudioPlayerInternal::reconnect()
 {
-    constexpr int Reconnects = 3;
+    constexpr int Reconnects = 6; // after 1, 1, 2, 2, 2 and 2 seconds
     if (!m_bStream || m_nDuration > 0 || m_nReconnects >= Reconnects)
         return false;
     ++m_nReconnects;
     qCDebug(lcMultiMedia) << "stream lost, opening it again:" << m_uri;
     halt();
-    QTimer::singleShot(1000, this, [this, uri = m_uri, reconnects = m_nReconnects] {
+    QTimer::singleShot(m_nReconnects <= 2 ? 1000 : 2000, this, [this, uri = m_uri, reconnects = m_nReconnects] {
         if (m_uri != uri || m_nReconnects != reconnects || m_nState != PlayState::Playing)
             return;
         load(uri);
