@@ -8,6 +8,8 @@
 
 #include <gst/gst.h>
 
+#include <atomic>
+
 #include <cstring>
 
 #include <sys/stat.h>
@@ -167,6 +169,66 @@ GstElement* makeAudioSink()
     return output;
 }
 
+namespace {
+
+// rgvolume forgets the gains it was told only at the end of a stream, which a song taken over without a gap never
+// sends: the next song kept the gains of the one before (an untagged song after a +8 dB one played 8 dB too loud,
+// a song without an album gain took the album gain before). Each song after the first is therefore preceded by an
+// end of stream that reaches rgvolume and goes no further; the new song's start then opens its pads again.
+struct GainReset
+{
+    GstElement* level = nullptr; // rgvolume, owned by the filter
+    std::atomic<guint32> seqnum { GST_SEQNUM_INVALID };
+};
+
+GstPadProbeReturn forgetGainsAtNewSong(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_STREAM_START)
+        return GST_PAD_PROBE_OK;
+    auto* reset = static_cast<GainReset*>(data);
+    GstPad* sink = gst_element_get_static_pad(reset->level, "sink");
+    if (GstEvent* before = gst_pad_get_sticky_event(sink, GST_EVENT_STREAM_START, 0)) {
+        gst_event_unref(before);
+        GstEvent* end = gst_event_new_eos();
+        reset->seqnum = gst_event_get_seqnum(end);
+        gst_pad_send_event(sink, end);
+    }
+    gst_object_unref(sink);
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn keepTheResetInside(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    const auto* reset = static_cast<const GainReset*>(data);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_EOS && gst_event_get_seqnum(event) == reset->seqnum)
+        return GST_PAD_PROBE_DROP;
+    return GST_PAD_PROBE_OK;
+}
+
+void resetGainsAtEachSong(GstElement* filter)
+{
+    GstElement* level = gst_bin_get_by_name(GST_BIN(filter), "vireo-gain");
+    if (!level)
+        return;
+    auto* reset = new GainReset;
+    reset->level = level;
+    g_object_set_data_full(G_OBJECT(filter), "vireo-gain-reset", reset, [](gpointer data) {
+        auto* reset = static_cast<GainReset*>(data);
+        gst_object_unref(reset->level);
+        delete reset;
+    });
+    GstPad* in = gst_element_get_static_pad(filter, "sink");
+    GstPad* out = gst_element_get_static_pad(level, "src");
+    gst_pad_add_probe(in, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, forgetGainsAtNewSong, reset, nullptr);
+    gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, keepTheResetInside, reset, nullptr);
+    gst_object_unref(in);
+    gst_object_unref(out);
+}
+
+} // namespace
+
 GstElement* makeFilter(float balance, ReplayGain gain, double untaggedDb)
 {
     QByteArray description;
@@ -183,8 +245,10 @@ GstElement* makeFilter(float balance, ReplayGain gain, double untaggedDb)
         qCWarning(lcMultiMedia) << "no sound stages:" << error->message;
         g_error_free(error);
     }
-    if (filter)
+    if (filter) {
+        resetGainsAtEachSong(filter);
         setFilter(filter, balance, gain, untaggedDb);
+    }
     return filter;
 }
 
