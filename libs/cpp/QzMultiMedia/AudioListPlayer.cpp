@@ -186,11 +186,17 @@ bool AudioListPlayer::setPosition(qint64 ms)
         return false;
     }
     player->stop();
+    endList();
+    emit stateChanged();
+    return false;
+}
+
+// The list has come to its end: Play starts it again from its first song.
+void AudioListPlayer::endList()
+{
     m_nCurrentNumber = 0;
     m_nUnplayableRun = 0;
     emit finished();
-    emit stateChanged();
-    return false;
 }
 
 const QList<QUrl>& AudioListPlayer::playList() const
@@ -557,9 +563,7 @@ void AudioListPlayer::advance()
         m_nCurrentNumber += 1;
     if (m_nCurrentNumber >= n) {
         if (m_nRepeat == Repeat::Off || m_nUnplayableRun >= n) {
-            m_nCurrentNumber = 0;
-            m_nUnplayableRun = 0;
-            emit finished();
+            endList();
             return;
         }
         startRound(m_listIndexes.at(n - 1));

@@ -139,6 +139,7 @@ private:
     void queueNext();
     void skipUnplayable();
     void advance();
+    void endList();
     void shuffleIndexes(int first);
     void startRound(int after);
     QList<QUrl> withinLimit(const QList<QUrl>& urls, qsizetype room);
