@@ -14,12 +14,10 @@ using QzMultiMedia::AudioPlayer;
 
 Mpris_linux::Mpris_linux(const QDBusConnection& bus, QObject* parent)
     : QObject(parent)
-    , m_bus(bus)
 {
     new MprisRootAdaptor_linux(this);
     new MprisPlayerAdaptor_linux(this);
-    if (m_bus.isConnected() && m_bus.registerObject(QLatin1String(objectPath), this, QDBusConnection::ExportAdaptors))
-        m_bRegistered = m_bus.registerService(QLatin1String(serviceName));
+    registerOn(bus);
 
     AudioListPlayer* player = AudioListPlayer::instance();
     connect(player, &AudioListPlayer::stateChanged, this, &Mpris_linux::slotStateMayHaveChanged);
@@ -40,6 +38,14 @@ Mpris_linux::~Mpris_linux()
         m_bus.unregisterService(QLatin1String(serviceName));
         m_bus.unregisterObject(QLatin1String(objectPath));
     }
+}
+
+void Mpris_linux::registerOn(const QDBusConnection& bus)
+{
+    m_bus = bus;
+    m_bRegistered = m_bus.isConnected()
+        && m_bus.registerObject(QLatin1String(objectPath), this, QDBusConnection::ExportAdaptors)
+        && m_bus.registerService(QLatin1String(serviceName));
 }
 
 bool Mpris_linux::isRegistered() const
@@ -95,8 +101,8 @@ QVariantMap Mpris_linux::playerProperties() const
             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/vireo/track/%1").arg(player->currentNumber()))));
         metadata.insert(QStringLiteral("mpris:length"), qlonglong(AudioPlayer::instance()->duration() * 1000));
         // A stream's address may carry a user name and password; whoever listens on the bus gets neither.
-        metadata.insert(QStringLiteral("xesam:url"),
-            player->currentUrl().toString(QUrl::FullyEncoded | QUrl::RemoveUserInfo));
+        metadata.insert(
+            QStringLiteral("xesam:url"), player->currentUrl().toString(QUrl::FullyEncoded | QUrl::RemoveUserInfo));
         // What the song's tags say, as far as they are known; the file name stands in for a missing title.
         const QzMultiMedia::SongTags tags = player->currentTags();
         metadata.insert(QStringLiteral("xesam:title"), tags.title.isEmpty() ? player->currentName() : tags.title);

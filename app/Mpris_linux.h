@@ -21,6 +21,8 @@ public:
     ~Mpris_linux() override;
 
     bool isRegistered() const;
+    // Offers the player on a connection made anew (the session bus came back); the old one is closed.
+    void registerOn(const QDBusConnection& bus);
     // A play list exists: the transport commands have something to act on.
     static bool hasSongs();
     // Repeat as MPRIS names it ("None", "Track", "Playlist"), and back; an unknown name is "None".
@@ -41,7 +43,7 @@ public slots:
 private:
     void announce();
 
-    QDBusConnection m_bus;
+    QDBusConnection m_bus = QDBusConnection(QString());
     QVariantMap m_mapLastAnnounced;
     bool m_bRegistered = false;
     bool m_bAnnouncePending = false;

@@ -135,6 +135,7 @@ int main(int argc, char** argv)
     std::unique_ptr<Vireo> vireo;
     auto createIcon = [&] {
         vireo = std::make_unique<Vireo>(nullptr);
+        TrayHost::keepItemOnSessionBus(vireo.get());
         // The introduction shows what this desktop's tray offers: a drop on the icon, or the menu's open dialog
         // where the icon takes no drops.
         const QString set = TrayHost::isStatusNotifierHost() ? QStringLiteral("VireoSlideOpen") : QStringLiteral("VireoSlide");

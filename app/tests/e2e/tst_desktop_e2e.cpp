@@ -294,6 +294,17 @@ class TestDesktopEndToEnd : public QObject
         QCoreApplication::processEvents();
     }
 
+    // The test's own connection, listening as a sound applet does; made again after the bus restarts.
+    bool connectClient()
+    {
+        QDBusConnection::disconnectFromBus(QStringLiteral("test-client"));
+        m_bus = QDBusConnection::connectToBus(bus->address(), QStringLiteral("test-client"));
+        return m_bus.isConnected()
+            && m_bus.connect(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                QStringLiteral("PropertiesChanged"), this, SLOT(onChanged(QString, QVariantMap, QStringList)))
+            && m_bus.connect(service, path, playerInterface, QStringLiteral("Seeked"), this, SLOT(onSeeked(qlonglong)));
+    }
+
     void quitProgram()
     {
         QDBusInterface(service, path, QStringLiteral("org.mpris.MediaPlayer2"), m_bus).call(QStringLiteral("Quit"));
@@ -317,12 +328,7 @@ private slots:
     {
         for (const char* name : { "alpha.mp3", "beta.ogg", "gamma.wav", "delta.mp3", "epsilon.ogg" })
             QVERIFY(AudioFixtures::makeTone(file(name), 20000, 440));
-        m_bus = QDBusConnection::connectToBus(bus->address(), QStringLiteral("test-client"));
-        QVERIFY(m_bus.isConnected());
-        QVERIFY(m_bus.connect(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-            QStringLiteral("PropertiesChanged"), this, SLOT(onChanged(QString, QVariantMap, QStringList))));
-        QVERIFY(
-            m_bus.connect(service, path, playerInterface, QStringLiteral("Seeked"), this, SLOT(onSeeked(qlonglong))));
+        QVERIFY(connectClient());
     }
 
     // Started at login before the panel: the program waits for a tray and shows its icon when one comes.
@@ -1140,6 +1146,51 @@ private slots:
             3000));
         QVERIFY2(QRect(0, 0, 1024, 768).contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
         DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+        quitProgram();
+    }
+
+    // The user's bus service restarts under a playing player whose icon is a StatusNotifierItem: the song plays on,
+    // and on the new bus the item comes back to the new host with its menu, MPRIS answers and a second start hands
+    // its file over instead of playing beside it.
+    void sessionBusComesBack()
+    {
+        if (m_program.state() != QProcess::NotRunning)
+            quitProgram();
+        desktop->stopTray();
+        const auto trayBack = qScopeGuard([] { desktop->startTray(); });
+        QProcessEnvironment env = programEnvironment();
+        {
+            StatusNotifierHost host;
+            QVERIFY(host.start(env));
+            startProgram(env, { file("alpha.mp3") });
+            QVERIFY(!host.item().isEmpty());
+            QVERIFY(becomes("Playing", 10000));
+        }
+        QVERIFY(bus->restart());
+        QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
+        m_bNotificationsServed = false;
+        QVERIFY(connectClient());
+
+        StatusNotifierHost host;
+        QVERIFY(host.start(env));
+        const QString item = host.item();
+        QVERIFY2(!item.isEmpty(), "the item did not register on the new bus");
+        const QRegularExpression menuPath(QStringLiteral("object path \"([^\"]+)\""));
+        const QString menu = menuPath.match(itemProperty(item, "Menu")).captured(1);
+        QVERIFY(!menu.isEmpty());
+        const QString layout = busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
+            { QStringLiteral("int32:0"), QStringLiteral("int32:-1"), QStringLiteral("array:string:") });
+        QVERIFY2(layout.contains(QStringLiteral("\"Open Songs...\"")), qPrintable(layout.left(2000)));
+        QVERIFY(becomes("Playing", 5000));
+        QCOMPARE(title(), QStringLiteral("alpha.mp3"));
+        QVERIFY(level(800) > 1000.0);
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(QStringLiteral(VIREO_BINARY), { QStringLiteral("-e"), file("beta.ogg") });
+        QVERIFY2(second.waitForFinished(15000), "a second start played beside the player");
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(DesktopSession::waitFor([&] { return player("CanGoNext").toBool(); }, 5000));
         quitProgram();
     }
 

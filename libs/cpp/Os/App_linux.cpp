@@ -3,6 +3,7 @@
 #include "FreedesktopApplicationAdaptor.h"
 #include "OsLogging.h"
 #include "Os_Linux.h"
+#include "SessionBus_linux.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -98,6 +99,8 @@ bool App_linux::claimInstance(const QList<QUrl>& files, bool append)
         if (claim.value() == QDBusConnectionInterface::ServiceRegistered) {
             bus.registerObject(path, this, QDBusConnection::ExportAdaptors);
             m_bRegistered = true;
+            connect(SessionBus_linux::instance(), &SessionBus_linux::returned, this, &App_linux::slotRegisterAgain,
+                Qt::UniqueConnection);
             return true;
         }
         // One call, answered however late: a call sent again after a timeout would reach the holder twice once it
@@ -116,6 +119,21 @@ bool App_linux::claimInstance(const QList<QUrl>& files, bool append)
         qCDebug(lcOs) << "the running player did not take the call:" << reply.errorName();
         QThread::msleep(100);
     }
+}
+
+void App_linux::slotRegisterAgain()
+{
+    QDBusConnection bus = Os_Linux::sessionBus();
+    const QString name = ownBusName();
+    // Another player may have started while the bus was away and taken the name: this one goes on, reachable
+    // from its icon, and later starts hand over to the other.
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> claim = bus.interface()->registerService(
+        name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    if (!claim.isValid() || claim.value() != QDBusConnectionInterface::ServiceRegistered) {
+        qCWarning(lcOs) << "the session bus came back with" << name << "taken";
+        return;
+    }
+    bus.registerObject(objectPath(name), this, QDBusConnection::ExportAdaptors);
 }
 
 QDBusMessage App_linux::handOverCall(const QString& name, const QString& path, const QList<QUrl>& files, bool append)

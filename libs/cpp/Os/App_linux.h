@@ -39,6 +39,10 @@ signals:
     void openRequested(const QList<QUrl>& urls);
     void appendRequested(const QList<QUrl>& urls);
 
+private slots:
+    // The session bus came back: the name and the object are offered again on the new connection.
+    void slotRegisterAgain();
+
 private:
     static QDBusMessage handOverCall(const QString& name, const QString& path, const QList<QUrl>& files, bool append);
 

@@ -4,6 +4,7 @@
 #include "Os.h"
 #include "OsLogging.h"
 #include "Os_Linux_Notifier.h"
+#include "SessionBus_linux.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -77,7 +78,7 @@ QDBusConnection Os_Linux::systemBus()
 
 QDBusConnection Os_Linux::sessionBus()
 {
-    return injectedSessionBus ? *injectedSessionBus : QDBusConnection::sessionBus();
+    return injectedSessionBus ? *injectedSessionBus : SessionBus_linux::instance()->connection();
 }
 
 void Os_Linux::initNotifications()

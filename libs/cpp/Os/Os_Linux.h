@@ -20,7 +20,8 @@ public:
     static void emitSignalAtWakeUpFromStandBy();
     static void emitSignalAtUserLogout();
 
-    // The buses used, the machine's own by default; a test hands in buses it controls.
+    // The buses used, the machine's own by default (the session bus through a connection that is made again when
+    // the bus comes back: SessionBus_linux); a test hands in buses it controls.
     static void setSystemBus(const QDBusConnection& bus);
     static void setSessionBus(const QDBusConnection& bus);
     static QDBusConnection systemBus();

@@ -1,5 +1,7 @@
 #include "StatusNotifierCalls.h"
 
+#include "Os_Linux.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -24,7 +26,7 @@ bool sendsGtkSteps(const QString& sender)
     if (found != known.constEnd())
         return *found;
     bool gtk = false;
-    const QDBusReply<uint> pid = QDBusConnection::sessionBus().interface()->servicePid(sender);
+    const QDBusReply<uint> pid = Os_Linux::sessionBus().interface()->servicePid(sender);
     if (pid.isValid()) {
         QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid.value()));
         if (commandLine.open(QIODevice::ReadOnly)) {

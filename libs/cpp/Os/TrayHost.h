@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QSystemTrayIcon;
 class QTimer;
 
 // Whether a system tray is there to show the status icon, and word when one appears.
@@ -40,6 +41,10 @@ public:
     // True when windows may be translucent (a compositing manager runs); otherwise opacity is ignored. Cheap to
     // ask often: after the first question the answer is kept current by the display server.
     static bool isCompositing();
+
+    // An icon shown as a StatusNotifierItem lives on the session bus: when the bus comes back after it went away,
+    // the item is registered again on the new one. An embedded icon needs nothing.
+    static void keepItemOnSessionBus(QSystemTrayIcon* icon);
 
     // Starts watching; available() is emitted once, when a host appears.
     void watch();

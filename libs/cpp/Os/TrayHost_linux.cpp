@@ -1,6 +1,8 @@
 #include "TrayHost.h"
 
 #include "OsLogging.h"
+#include "Os_Linux.h"
+#include "SessionBus_linux.h"
 #include "X11Support_linux.h"
 
 #include <QAbstractNativeEventFilter>
@@ -12,6 +14,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QPointer>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <xcb/res.h>
@@ -132,7 +135,7 @@ private:
 
 bool statusNotifierHostRegistered()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = Os_Linux::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcherService))
         return false;
     QDBusInterface watcher(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService, bus);
@@ -196,11 +199,31 @@ bool TrayHost::isCompositing()
     return watch->compositing();
 }
 
+void TrayHost::keepItemOnSessionBus(QSystemTrayIcon* icon)
+{
+    if (!isStatusNotifierHost())
+        return;
+    connect(SessionBus_linux::instance(), &SessionBus_linux::returned, icon, [icon] {
+        if (!icon->isVisible())
+            return;
+        // Qt's item has a connection of its own, named after the item ("org.kde.StatusNotifierItem-PID-N"), that
+        // it never lets go once closed: hidden, the item drops it; closed by name here, the item opens a new one
+        // when shown. N counts Qt's items, the ones it made to ask about the tray included.
+        icon->hide();
+        const QString prefix = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
+        for (int n = 1; n <= 16; ++n) {
+            if (!QDBusConnection(prefix + QString::number(n)).isConnected())
+                QDBusConnection::disconnectFromBus(prefix + QString::number(n));
+        }
+        icon->show();
+    });
+}
+
 void TrayHost::watch()
 {
     // A StatusNotifierItem host announces itself on the session bus; an X11 tray takes a selection, which is
     // looked at once a second until a host is there. Nothing here blocks the event loop.
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = Os_Linux::sessionBus();
     if (bus.isConnected()) {
         auto* services = new QDBusServiceWatcher(watcherService, bus, QDBusServiceWatcher::WatchForRegistration, this);
         connect(services, &QDBusServiceWatcher::serviceRegistered, this, [this] {

@@ -39,8 +39,33 @@ public:
         file.close();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
         m_daemon.setProcessEnvironment(environment);
-        m_daemon.start(
-            QStringLiteral("dbus-daemon"), { QStringLiteral("--config-file=") + config, QStringLiteral("--nofork") });
+        m_daemon.setProgram(QStringLiteral("dbus-daemon"));
+        m_daemon.setArguments({ QStringLiteral("--config-file=") + config, QStringLiteral("--nofork") });
+        return launch();
+    }
+
+    // The bus goes away and a new one comes up at the same address, as when the user's bus service restarts:
+    // every connection to the old one is closed.
+    bool restart()
+    {
+        m_daemon.terminate();
+        if (!m_daemon.waitForFinished(3000)) {
+            m_daemon.kill();
+            m_daemon.waitForFinished(3000);
+        }
+        QFile::remove(m_dir.filePath(QStringLiteral("bus")));
+        return launch();
+    }
+
+    QString address() const
+    {
+        return m_address;
+    }
+
+private:
+    bool launch()
+    {
+        m_daemon.start();
         if (!m_daemon.waitForStarted(5000))
             return false;
         for (int i = 0; i < 100; ++i) {
@@ -51,12 +76,6 @@ public:
         return false;
     }
 
-    QString address() const
-    {
-        return m_address;
-    }
-
-private:
     QTemporaryDir m_dir;
     QString m_address;
     QProcess m_daemon;
