@@ -57,6 +57,8 @@ CommandLine::CommandLine(int argc, char** argv)
     m_parser.addVersionOption();
     m_parser.addOption({ { QStringLiteral("e"), QStringLiteral("enqueue") },
         QStringLiteral("Add the files to the end of the running player's list instead of replacing it.") });
+    m_parser.addOption({ { QStringLiteral("j"), QStringLiteral("jump") },
+        QStringLiteral("Open the window that finds a song of the list as you type.") });
     for (const Command& command : commands)
         m_parser.addOption({ QLatin1String(command.option), QLatin1String(command.description) });
     m_parser.addPositionalArgument(
@@ -74,8 +76,9 @@ CommandLine::CommandLine(int argc, char** argv)
         }
     }
     m_bAppend = m_parser.isSet(QStringLiteral("enqueue"));
+    m_bJump = m_parser.isSet(QStringLiteral("jump"));
     const QStringList names = m_parser.positionalArguments();
-    if (!m_listCommands.isEmpty() && (m_bAppend || !names.isEmpty())) {
+    if (!m_listCommands.isEmpty() && (m_bAppend || m_bJump || !names.isEmpty())) {
         m_strError = QStringLiteral("the player's commands take no files.");
         return;
     }
@@ -149,4 +152,9 @@ QList<QUrl> CommandLine::files() const
 bool CommandLine::appends() const
 {
     return m_bAppend;
+}
+
+bool CommandLine::jumps() const
+{
+    return m_bJump;
 }

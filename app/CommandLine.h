@@ -24,6 +24,8 @@ public:
     QList<QUrl> files() const;
     // The files go to the end of the list instead of replacing it.
     bool appends() const;
+    // The window that finds a song of the list opens (-j): in the running player, or in this one.
+    bool jumps() const;
 
 private:
     bool wantsHelp() const;
@@ -33,4 +35,5 @@ private:
     QStringList m_listCommands; // MPRIS Player methods, in the order the options came
     QList<QUrl> m_listFiles;
     bool m_bAppend = false;
+    bool m_bJump = false;
 };

@@ -133,6 +133,7 @@ Vireo::Vireo(QObject* parent)
         },
         this);
     connect(m_pSongs, &PlayListMenu::songChosen, this, &Vireo::slotPlaySong);
+    m_pactJump = m_pmnuContext->addAction(tr("Jump to Song..."), this, &Vireo::jumpRequested);
     m_pmnuContext->addSeparator();
     m_pmnuContext->addAction(m_pactPlayPause);
     m_pmnuContext->addAction(m_pactStop);
@@ -293,6 +294,7 @@ void Vireo::setTransportEnabled(bool enabled)
 {
     m_pactPlayPause->setEnabled(enabled);
     m_pSongs->menu()->setEnabled(enabled);
+    m_pactJump->setEnabled(enabled);
     m_pactStop->setEnabled(enabled);
     m_pactPrevious->setEnabled(enabled);
     m_pactNext->setEnabled(enabled);

@@ -49,6 +49,10 @@ public:
     enum class Transport { PlayPause, Stop, Previous, Next };
     QAction* transportAction(Transport which) const;
 
+signals:
+    // "Jump to Song..." was chosen.
+    void jumpRequested();
+
 protected:
     void timerEvent(QTimerEvent* event) override;
 
@@ -92,6 +96,7 @@ private:
     QAction* m_pactPrevious = nullptr;
     QAction* m_pactNext = nullptr;
     QAction* m_pactInfo = nullptr;
+    QAction* m_pactJump = nullptr;
     TrayIconGeometry* m_pIconGeometry = nullptr; // the icon's place, asked of the display server only when it moved
     bool m_bDragOver = false; // a drag entered the catcher and has not left it yet
     bool m_bCatcherStale = true; // the icon changed since the catcher last took its picture

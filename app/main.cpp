@@ -2,6 +2,7 @@
 #include "AudioListPlayer.h"
 #include "CommandLine.h"
 #include "DesktopNotification.h"
+#include "JumpToSongWindow.h"
 #include "MediaRemote.h"
 #include "Os.h"
 #include "PlayListKeeper.h"
@@ -12,6 +13,8 @@
 #include "Vireo.h"
 #include "VireoDeployment.h"
 #include "VireoStyle.h"
+
+#include <QTimer>
 
 #include <cstddef>
 #include <cstdio>
@@ -69,6 +72,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(VIREO_VERSION));
     // Naming the domain claims the instance: a second start hands its files over and leaves right here.
     app.setCommandLineFiles(files, commandLine.appends());
+    if (commandLine.jumps())
+        app.setCommandLineAction(QStringLiteral("jump"));
     QCoreApplication::setOrganizationDomain(QString::fromUtf8(VireoDeployment::organizationDomain));
     app.setAppId(QStringLiteral("id") + QString::fromUtf8(VireoDeployment::storeNumber));
     const QString site = QString::fromUtf8(VireoDeployment::siteRoot);
@@ -132,10 +137,30 @@ int main(int argc, char** argv)
 
     // The icon is one view of the player; started at login before the panel, the program waits for a tray
     // instead of showing nothing. The introduction and the reminders point at the icon, so they wait for it too.
+    // "Jump to Song" comes from the menu, from another start (`vireo -j`) or from this one, tray or not; it is made
+    // the first time it is asked for.
+    std::unique_ptr<JumpToSongWindow> jump;
+    auto showJump = [&jump, player] {
+        if (!jump) {
+            jump = std::make_unique<JumpToSongWindow>();
+            QObject::connect(jump.get(), &JumpToSongWindow::songChosen, player, [player](int place) {
+                if (place == player->currentIndex())
+                    player->play();
+                else
+                    player->slotPlayFromList(player->playList().value(place));
+            });
+        }
+        jump->open();
+    };
+    QObject::connect(&app, &QzWidgets::App::jumpRequested, &app, showJump);
+    if (commandLine.jumps())
+        QTimer::singleShot(0, &app, showJump);
+
     std::unique_ptr<Vireo> vireo;
     auto createIcon = [&] {
         vireo = std::make_unique<Vireo>(nullptr);
         TrayHost::keepItemOnSessionBus(vireo.get());
+        QObject::connect(vireo.get(), &Vireo::jumpRequested, &app, showJump);
         // The introduction shows what this desktop's tray offers: a drop on the icon, or the menu's open dialog
         // where the icon takes no drops.
         const QString set = TrayHost::isStatusNotifierHost() ? QStringLiteral("VireoSlideOpen") : QStringLiteral("VireoSlide");

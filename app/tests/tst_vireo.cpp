@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "DropOnIcon.h"
+#include "JumpToSongWindow.h"
 #include "SongIntake.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
@@ -9,6 +10,8 @@
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
@@ -79,7 +82,8 @@ class TestVireo : public QObject
     bool transportEnabled(Vireo& vireo, bool enabled)
     {
         const QMenu* menu = vireo.contextMenu();
-        for (const char* text : { "&Play", "&Pause", "&Stop", "&Previous Song", "&Next Song", "Songs" }) {
+        for (const char* text :
+            { "&Play", "&Pause", "&Stop", "&Previous Song", "&Next Song", "Songs", "Jump to Song..." }) {
             if (QAction* action = entry(menu, QLatin1String(text)); action && action->isEnabled() != enabled)
                 return false;
         }
@@ -115,7 +119,7 @@ private slots:
         Vireo vireo;
         QFile::remove(marker);
 
-        QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "-", "&Play", "&Stop", "-",
+        QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "Jump to Song...", "-", "&Play", "&Stop", "-",
             "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain", "Sleep Timer", "-" };
         if (storeBuild)
             expected << "Rate this App";
@@ -451,6 +455,67 @@ private slots:
         QTRY_VERIFY(menu->isVisible());
         QVERIFY2(fits().isEmpty(), qPrintable(QStringLiteral("opened after a change: ") + fits()));
         menu->hide();
+    }
+
+    // The window that finds a song, driven by keys as the user types: words in any order, case and accents
+    // ignored; the arrows move through what was found, Enter plays and closes, Ctrl+Enter has the song play next
+    // and leaves the window open, Escape closes.
+    void jumpToSongByKeys()
+    {
+        QStringList names { "Café del Mar.wav", "Über den Wolken.ogg", "del Mar Remix.mp3", "First Song.wav" };
+        QList<QUrl> list;
+        for (const QString& name : std::as_const(names)) {
+            list << QUrl::fromLocalFile(m_dir.filePath(name));
+            QVERIFY(QFile::exists(list.last().toLocalFile()) || QFile::copy(a.toLocalFile(), list.last().toLocalFile()));
+        }
+        AudioListPlayer* player = AudioListPlayer::instance();
+        player->setPlayList(list);
+        JumpToSongWindow window;
+        QSignalSpy chosen(&window, &JumpToSongWindow::songChosen);
+        window.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* query = window.findChild<QLineEdit*>();
+        auto* found = window.findChild<QListView*>();
+        QCOMPARE(found->model()->rowCount(), 4);
+        QCOMPARE(found->currentIndex().row(), 0); // the current song
+
+        const auto shown = [found] {
+            QStringList rows;
+            for (int row = 0; row < found->model()->rowCount(); ++row)
+                rows << found->model()->index(row, 0).data().toString();
+            return rows;
+        };
+        QTest::keyClicks(query, QStringLiteral("MAR cafe"));
+        QCOMPARE(shown(), QStringList { "Café del Mar.wav" });
+        query->clear();
+        QTest::keyClicks(query, QStringLiteral("ueber"));
+        QCOMPARE(shown(), QStringList());
+        query->clear();
+        QTest::keyClicks(query, QStringLiteral("uber"));
+        QCOMPARE(shown(), QStringList { "Über den Wolken.ogg" });
+        query->clear();
+        QTest::keyClicks(query, QStringLiteral("del"));
+        QCOMPARE(shown(), (QStringList { "Café del Mar.wav", "del Mar Remix.mp3" }));
+        QTest::keyClick(query, Qt::Key_Down);
+        QTest::keyClick(query, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(player->index(player->currentNumber() + 1), 2);
+        QVERIFY(window.isVisible());
+        QVERIFY(chosen.isEmpty());
+
+        QTest::keyClick(query, Qt::Key_Up);
+        QTest::keyClick(query, Qt::Key_Return);
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.takeFirst().at(0).toInt(), 0);
+        QVERIFY(!window.isVisible());
+
+        window.open();
+        QCOMPARE(query->text(), QString());
+        QTest::keyClicks(query, QStringLiteral("nothing like it"));
+        QTest::keyClick(query, Qt::Key_Return); // nothing found, nothing played
+        QVERIFY(chosen.isEmpty());
+        QTest::keyClick(query, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
+        player->stop();
     }
 
     void dragsOfOtherThingsAreRefused()

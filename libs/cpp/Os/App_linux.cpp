@@ -45,6 +45,11 @@ void App_linux::emitAppend(const QList<QUrl>& urls)
     emit appendRequested(urls);
 }
 
+void App_linux::emitJump()
+{
+    emit jumpRequested();
+}
+
 QString App_linux::busName(const QString& organizationDomain, const QString& applicationName)
 {
     QStringList labels = organizationDomain.split(QLatin1Char('.'), Qt::SkipEmptyParts);
@@ -77,7 +82,7 @@ QString App_linux::objectPath(const QString& busName)
 // that one, however long it takes to come up (a loaded machine, a long list being read): a start that played on
 // its own beside it was a second player, and its files never reached the list. The holder may also go away
 // meanwhile; the name is then free to take.
-bool App_linux::claimInstance(const QList<QUrl>& files, bool append)
+bool App_linux::claimInstance(const QList<QUrl>& files, bool append, const QString& action)
 {
     if (m_bRegistered)
         return true;
@@ -86,7 +91,7 @@ bool App_linux::claimInstance(const QList<QUrl>& files, bool append)
         return true; // no session bus: this instance simply runs alone
     const QString name = ownBusName();
     const QString path = objectPath(name);
-    const QDBusMessage call = handOverCall(name, path, files, append);
+    const QDBusMessage call = handOverCall(name, path, files, append, action);
     QElapsedTimer waiting;
     waiting.start();
     for (;;) {
@@ -136,14 +141,18 @@ void App_linux::slotRegisterAgain()
     bus.registerObject(objectPath(name), this, QDBusConnection::ExportAdaptors);
 }
 
-QDBusMessage App_linux::handOverCall(const QString& name, const QString& path, const QList<QUrl>& files, bool append)
+QDBusMessage App_linux::handOverCall(
+    const QString& name, const QString& path, const QList<QUrl>& files, bool append, const QString& action)
 {
     QStringList uris;
     for (const QUrl& url : files)
         uris << url.toString(QUrl::FullyEncoded);
     const QString interface = QStringLiteral("org.freedesktop.Application");
     QDBusMessage call;
-    if (uris.isEmpty()) {
+    if (uris.isEmpty() && !action.isEmpty()) {
+        call = QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("ActivateAction"));
+        call << action << QVariantList();
+    } else if (uris.isEmpty()) {
         call = QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("Activate"));
     } else if (append) {
         call = QDBusMessage::createMethodCall(name, path, interface, QStringLiteral("ActivateAction"));

@@ -36,6 +36,10 @@ void FreedesktopApplicationAdaptor::Open(const QStringList& uris, const QVariant
 void FreedesktopApplicationAdaptor::ActivateAction(
     const QString& actionName, const QVariantList& parameter, const QVariantMap&)
 {
+    if (actionName == QLatin1String("jump")) {
+        m_pApp->emitJump();
+        return;
+    }
     if (actionName != QLatin1String("enqueue") || parameter.size() != 1)
         return;
     QVariant value = parameter.constFirst();

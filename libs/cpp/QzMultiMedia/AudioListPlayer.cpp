@@ -118,7 +118,9 @@ void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
             m_listIndexes.insert(from + random->bounded(int(m_listIndexes.size()) - from + 1), i);
         }
     } else {
-        regenerateIndexes();
+        // Appended in list order, after whatever order the songs chosen to play next made.
+        for (int i = first; i < m_playList.size(); ++i)
+            m_listIndexes.append(i);
     }
     queueNext();
     emit listChanged();
@@ -212,6 +214,7 @@ int AudioListPlayer::index(int k) const
 // The list order, or with shuffle on a new order of chance.
 void AudioListPlayer::regenerateIndexes()
 {
+    m_nChosenEnd = 0;
     if (m_bShuffleMode) {
         shuffleIndexes(-1);
         return;
@@ -225,6 +228,7 @@ void AudioListPlayer::regenerateIndexes()
 // Every song once, in an order of chance; the song at list index first (when there is one) comes first.
 void AudioListPlayer::shuffleIndexes(int first)
 {
+    m_nChosenEnd = 0;
     m_listIndexes.clear();
     for (int i = 0; i < m_playList.size(); ++i) {
         if (i != first)
@@ -240,8 +244,11 @@ void AudioListPlayer::shuffleIndexes(int first)
 void AudioListPlayer::startRound(int after)
 {
     m_nCurrentNumber = 0;
-    if (!m_bShuffleMode)
+    m_nChosenEnd = 0;
+    if (!m_bShuffleMode) {
+        regenerateIndexes(); // songs chosen to play next had their turn
         return;
+    }
     shuffleIndexes(-1);
     if (m_listIndexes.size() > 1 && m_listIndexes.first() == after)
         std::swap(m_listIndexes[0], m_listIndexes[1 + QRandomGenerator::global()->bounded(int(m_listIndexes.size()) - 1)]);
@@ -526,6 +533,23 @@ void AudioListPlayer::setLoopMode(bool on)
 bool AudioListPlayer::isLoopMode() const
 {
     return m_nRepeat == Repeat::List;
+}
+
+void AudioListPlayer::playAfterCurrent(int place)
+{
+    const int k = int(m_listIndexes.indexOf(place));
+    if (k < 0 || k == m_nCurrentNumber)
+        return;
+    int at = qMax(m_nCurrentNumber + 1, m_nChosenEnd);
+    m_listIndexes.removeAt(k);
+    if (k < m_nCurrentNumber)
+        --m_nCurrentNumber;
+    if (k < at)
+        --at;
+    m_listIndexes.insert(at, place);
+    m_nChosenEnd = at + 1;
+    queueNext();
+    emit stateChanged(); // what Next leads to may have changed
 }
 
 bool AudioListPlayer::hasNext() const

@@ -100,6 +100,11 @@ public:
     ReplayGain replayGain() const;
     // Songs without ReplayGain tags play this many decibels louder (or softer) while ReplayGain is on.
     void setUntaggedGain(double db);
+    // The song at this place of the list plays after the current one, before the rest of the order; songs
+    // chosen so one after another play in the order they were chosen, and the list goes on where it was. Each
+    // plays once: its later turn in the order is given up. The current song, or a place not in the list, changes
+    // nothing.
+    void playAfterCurrent(int place);
     // Whether Next and Previous would change the song.
     bool hasNext() const;
     bool hasPrevious() const;
@@ -149,6 +154,7 @@ private:
     QList<QUrl> m_playList;
     QList<int> m_listIndexes;
     int m_nCurrentNumber = 0;
+    int m_nChosenEnd = 0; // the songs chosen to play next end before this number of the order
     bool m_bShuffleMode = false;
     Repeat m_nRepeat = Repeat::Off;
     bool m_bStopAfterCurrent = false;

@@ -28,6 +28,7 @@ App::App(int& argc, char** argv, const QString& organizationName, const QString&
     connect(bridge, &App_linux::dockClicked, this, &App::dockClicked);
     connect(bridge, &App_linux::openRequested, this, &App::openFiles);
     connect(bridge, &App_linux::appendRequested, this, &App::filesAppended);
+    connect(bridge, &App_linux::jumpRequested, this, &App::jumpRequested);
     // The instance's name on the session bus comes from the domain, which the entry point sets next.
     connect(this, &QCoreApplication::organizationDomainChanged, this, &App::slotClaimInstance);
 
@@ -70,7 +71,7 @@ void App::slotClaimInstance()
 {
     // Once per run: the first domain names the instance.
     disconnect(this, &QCoreApplication::organizationDomainChanged, this, &App::slotClaimInstance);
-    if (App_linux::instance()->claimInstance(m_listCommandLineFiles, m_bAppendCommandLine))
+    if (App_linux::instance()->claimInstance(m_listCommandLineFiles, m_bAppendCommandLine, m_strCommandLineAction))
         return;
     // A second start has handed its files to the running instance; nothing of it has been built yet that
     // would need tearing down, and leaving now keeps its icon from flashing in the tray. It leaves at once,
@@ -84,6 +85,11 @@ void App::setCommandLineFiles(const QList<QUrl>& urls, bool append)
 {
     m_listCommandLineFiles = urls;
     m_bAppendCommandLine = append;
+}
+
+void App::setCommandLineAction(const QString& action)
+{
+    m_strCommandLineAction = action;
 }
 
 void App::openFiles(const QList<QUrl>& urls)

@@ -88,6 +88,8 @@ public:
     // The files this start was given, to open or to add to what plays: a second start hands them to the running
     // instance when the domain is set; a first start keeps them for its own use.
     void setCommandLineFiles(const QList<QUrl>& urls, bool append);
+    // What a start without files asks of the running instance ("jump"), handed over the same way.
+    void setCommandLineAction(const QString& action);
     // Files handed to the running program from outside (a second start, the desktop's "Open with"), announced by
     // filesOpened(); files to add come by filesAppended().
     void openFiles(const QList<QUrl>& urls);
@@ -138,6 +140,8 @@ signals:
     void dockClicked();
     void filesOpened(const QList<QUrl>& urls);
     void filesAppended(const QList<QUrl>& urls);
+    // Another start asked for the window that finds a song of the list.
+    void jumpRequested();
 
 public slots:
     void slotShowCssEditor();
@@ -195,6 +199,7 @@ private:
     bool m_bDemo = false;
     QList<QUrl> m_listCommandLineFiles;
     bool m_bAppendCommandLine = false;
+    QString m_strCommandLineAction;
 };
 
 } // namespace QzWidgets

@@ -211,6 +211,25 @@ private slots:
         QVERIFY(AudioPlayer::instance()->position() > 300);
     }
 
+    // Songs chosen to play next come after the current one in the order they were chosen, each once; the list
+    // goes on where it was, and its next round is in list order again.
+    void songsChosenToPlayNext()
+    {
+        const QUrl d = url(QStringLiteral("D.wav"));
+        QVERIFY(AudioFixtures::makeTone(d.toLocalFile(), 700));
+        player()->setRepeat(AudioListPlayer::Repeat::List);
+        player()->setPlayList({ a, b, c, d });
+        player()->playAfterCurrent(0); // the current song
+        player()->playAfterCurrent(3);
+        player()->playAfterCurrent(2);
+        player()->playAfterCurrent(7); // not in the list
+        QVERIFY(player()->hasNext());
+        QTRY_VERIFY_WITH_TIMEOUT(m_started.size() >= 6, 8000);
+        player()->stop();
+        QCOMPARE(m_started.mid(0, 6),
+            (QStringList { "A song.wav@0", "D.wav@1", "C.mp3@2", "B.ogg@3", "A song.wav@0", "B.ogg@1" }));
+    }
+
     void nextAndPreviousStopAtTheEnds()
     {
         player()->setPlayList({ longTone, a });
