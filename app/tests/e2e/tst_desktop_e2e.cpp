@@ -623,6 +623,50 @@ private slots:
     // format. Without that, the sound server's stream is opened anew, which leaves half a second and more. MP3s
     // cut from one tone sound as that tone: the encoder's delay and padding, which lame records in the file, are
     // trimmed. Four songs, so that a list that stops queueing after the first change is heard too.
+    // A desktop shortcut runs `vireo -j`: the running player's "Jump to Song" window comes up with the keyboard in
+    // it; a few typed letters and Enter play the song, Ctrl+Enter has one play next, Escape closes the window.
+    void jumpToSongFromAShortcut()
+    {
+        const QStringList songs { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav"), file("delta.mp3") };
+        if (m_program.state() == QProcess::NotRunning) {
+            ensurePlayer(songs);
+        } else {
+            QProcess open;
+            open.setProcessEnvironment(programEnvironment());
+            open.start(QStringLiteral(VIREO_BINARY), songs);
+            QVERIFY(open.waitForFinished(10000) && open.exitCode() == 0);
+            QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("alpha.mp3"); }, 5000));
+        }
+        const auto jump = [&] {
+            QProcess start;
+            start.setProcessEnvironment(programEnvironment());
+            start.start(QStringLiteral(VIREO_BINARY), { QStringLiteral("-j") });
+            return start.waitForFinished(10000) && start.exitCode() == 0
+                && DesktopSession::waitFor(
+                    [] { return DesktopSession::windowTree().contains(QLatin1String("\"Jump to Song\"")); }, 5000);
+        };
+        const auto typed = [](const QString& text, const QString& key) {
+            DesktopSession::xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text });
+            DesktopSession::xdotool({ QStringLiteral("key"), key });
+        };
+        QVERIFY(jump());
+        typed(QStringLiteral("gam wav"), QStringLiteral("Return"));
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("gamma.wav"); }, 5000), qPrintable(title()));
+        QVERIFY(DesktopSession::waitFor(
+            [] { return !DesktopSession::windowTree().contains(QLatin1String("\"Jump to Song\"")); }, 3000));
+
+        QVERIFY(jump());
+        typed(QStringLiteral("alpha"), QStringLiteral("ctrl+Return"));
+        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+        QVERIFY(DesktopSession::waitFor(
+            [] { return !DesktopSession::windowTree().contains(QLatin1String("\"Jump to Song\"")); }, 3000));
+        QCOMPARE(title(), QStringLiteral("gamma.wav"));
+        command("Next");
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("alpha.mp3"); }, 3000), qPrintable(title()));
+        command("Next");
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("delta.mp3"); }, 3000), qPrintable(title()));
+    }
+
     void songsFollowWithoutAGap_data()
     {
         QTest::addColumn<QStringList>("songs");
