@@ -7,21 +7,26 @@
 //                                    the longest time the user interface's thread is kept from its events while
 //                                    10,000 songs are dropped, a damaged file and a FIFO are dropped, the user
 //                                    skips to the next song and the list moves on by itself (a, then b)
+//   bench_engine jump <file>         "Jump to Song" over 100,000 songs: the window opened and shown, the first
+//                                    letter typed (every song looked at), each further letter, a new word
 #include "App.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "DropOnIcon.h"
+#include "JumpToSongWindow.h"
 #include "Vireo.h"
 
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -189,6 +194,55 @@ int block(Vireo& vireo, const QString& a, const QString& b, const QString& damag
     return 0;
 }
 
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0.0 : values.at(values.size() / 2);
+}
+
+// A library of 100 artists, 100 albums each, 10 songs an album; one real file first so that the list plays.
+int jump(const QString& file)
+{
+    QList<QUrl> songs { QUrl::fromLocalFile(file) };
+    for (int artist = 0; songs.size() < 100000; ++artist) {
+        for (int album = 0; album < 100; ++album) {
+            for (int track = 1; track <= 10; ++track)
+                songs << QUrl::fromLocalFile(QStringLiteral("/music/Artist %1/Album %2/%3 - Song %4 of %2.flac")
+                                                 .arg(artist).arg(album).arg(track, 2, 10, QLatin1Char('0')).arg(track));
+        }
+    }
+    songs.resize(100000);
+    AudioListPlayer::instance()->setPlayList(songs);
+    JumpToSongWindow window;
+    QList<double> open, first, further, word;
+    for (int run = 0; run < 5; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        window.open();
+        if (!QTest::qWaitForWindowExposed(&window))
+            return 1;
+        QCoreApplication::processEvents();
+        open << clock.nsecsElapsed() / 1e6;
+        auto* query = window.findChild<QLineEdit*>();
+        const auto type = [&](const QString& text, QList<double>* into) {
+            clock.restart();
+            QTest::keyClicks(query, text);
+            QCoreApplication::processEvents();
+            *into << clock.nsecsElapsed() / 1e6 / text.size();
+        };
+        type(QStringLiteral("s"), &first);
+        type(QStringLiteral("ong 7 of 4"), &further);
+        type(QStringLiteral(" artist 9"), &word);
+        window.close();
+    }
+    std::printf("jump_open_100000 %.1f ms\n", median(open));
+    std::printf("jump_first_letter_100000 %.1f ms\n", median(first));
+    std::printf("jump_further_letter_100000 %.1f ms\n", median(further));
+    std::printf("jump_new_word_letter_100000 %.1f ms\n", median(word));
+    AudioListPlayer::instance()->stop();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -204,6 +258,8 @@ int main(int argc, char** argv)
                 result = latency(vireo, args.value(1).toInt(), args.value(2));
             else if (mode == QLatin1String("scale"))
                 result = scale(vireo, args.value(1));
+            else if (mode == QLatin1String("jump"))
+                result = jump(args.value(1));
             else if (mode == QLatin1String("block"))
                 result = block(vireo, args.value(1), args.value(2), args.value(3), args.value(4), args.value(5));
             std::fflush(stdout);
