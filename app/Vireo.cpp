@@ -3,7 +3,6 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
-#include "MediaCommon.h"
 #include "PlayListMenu.h"
 #include "PlayModesMenu.h"
 #include "SleepTimerMenu.h"
@@ -361,9 +360,10 @@ void Vireo::slotAbout()
 
 void Vireo::slotUpdateInfo()
 {
-    // A stream's address says little; the station's title for what plays says what the user hears.
+    // The song by its title where its tags give one ("Slow Motion", not "09 - Slow Motion.flac"); a stream's
+    // address says little, the station's title for what plays says what the user hears.
     AudioListPlayer* player = AudioListPlayer::instance();
-    const QString title = QzMultiMedia::MediaCommon::isStream(player->currentUrl()) ? player->currentTags().title : QString();
+    const QString title = player->currentTags().title;
     QString name = title.isEmpty() ? player->currentName() : title;
     // Nothing is heard while a stream fills its buffer: the menu and the tool tip say why.
     if (player->isBuffering())

@@ -360,6 +360,8 @@ private slots:
         dropOnIcon(vireo, { QUrl::fromLocalFile(album), QUrl::fromLocalFile(loose) });
         QCOMPARE(entries(songs(vireo)), (QStringList { "Album One", "Loose" }));
         QTRY_COMPARE(entries(songs(vireo)), (QStringList { "Band \u2013 Debut", "Loose" }));
+        // The menu's first entry names the song that plays by its title where it has one.
+        QTRY_COMPARE(entries(vireo.contextMenu()).first(), QStringLiteral("Anthem"));
         QMenu* first = songs(vireo)->actions().at(0)->menu();
         QMenu* second = songs(vireo)->actions().at(1)->menu();
         QVERIFY(first && second);
@@ -372,6 +374,7 @@ private slots:
 
         second->actions().at(1)->trigger();
         QCOMPARE(AudioListPlayer::instance()->currentUrl(), QUrl::fromLocalFile(loose + QStringLiteral("/two.wav")));
+        QCOMPARE(entries(vireo.contextMenu()).first(), QStringLiteral("two.wav"));
         QVERIFY(second->menuAction()->isChecked() && second->actions().at(1)->isChecked());
         QVERIFY(!first->menuAction()->isChecked() && !first->actions().at(0)->isChecked());
         vireo.transportAction(Vireo::Transport::Previous)->trigger();
