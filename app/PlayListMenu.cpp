@@ -81,7 +81,7 @@ void PlayListMenu::slotListReplaced()
         m_pmnuSongs->setSongs(places, [this](int place) {
             return entryText(AudioListPlayer::songName(AudioListPlayer::instance()->playList().value(place)));
         });
-        connect(m_pmnuSongs, &SongsMenu::chosen, this, &PlayListMenu::songChosen);
+        connect(m_pmnuSongs, &SongsMenu::entryMade, this, &PlayListMenu::entryMade);
         m_pmnuSongs->fill();
     } else {
         if (!m_pTags) {
@@ -105,7 +105,7 @@ void PlayListMenu::addFolderEntries()
         menu->setCurrent(AudioListPlayer::instance()->currentIndex());
         menu->menuAction()->setCheckable(true);
         connect(menu, &QMenu::aboutToShow, menu, &SongsMenu::fill);
-        connect(menu, &SongsMenu::chosen, this, &PlayListMenu::songChosen);
+        connect(menu, &SongsMenu::entryMade, this, &PlayListMenu::entryMade);
         m_pmnuSongs->addMenu(menu);
         folder.menu = menu;
     }

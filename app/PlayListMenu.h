@@ -33,8 +33,9 @@ public:
     QString entryText(const QString& name) const;
 
 signals:
-    // The user chose the song at this place of the list.
-    void songChosen(int place);
+    // An entry for a song was made, in this submenu or one of its folders: its data is the song's address, its
+    // triggered() is the user choosing it.
+    void entryMade(QAction* entry);
 
 public slots:
     void slotListReplaced();

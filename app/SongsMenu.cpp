@@ -1,5 +1,7 @@
 #include "SongsMenu.h"
 
+#include "AudioListPlayer.h"
+
 #include <QActionEvent>
 #include <QScreen>
 #include <QTimer>
@@ -34,14 +36,13 @@ void SongsMenu::addBatch()
     for (; m_nMade < end; ++m_nMade) {
         const int place = m_listPlaces.at(m_nMade);
         QAction* action = addAction(m_fnText(place));
+        action->setData(QzMultiMedia::AudioListPlayer::instance()->playList().value(place));
         action->setCheckable(true);
         action->setChecked(place == m_nCurrent);
-        connect(action, &QAction::triggered, this, [this, place] {
-            emit chosen(place);
-            // Choosing the current song changes nothing, but Qt has already unchecked its entry.
-            setCurrent(m_nCurrent);
-        });
+        // Choosing the current song changes nothing, but Qt has already unchecked its entry.
+        connect(action, &QAction::triggered, this, [this] { setCurrent(m_nCurrent); });
         m_hashEntries.insert(place, action);
+        emit entryMade(action);
     }
     if (m_nMade < m_listPlaces.size()) {
         m_bFilling = true;

@@ -28,7 +28,8 @@ public:
     QAction* entry(int place) const;
 
 signals:
-    void chosen(int place);
+    // An entry was made: its data is the song's address, its triggered() is to play it.
+    void entryMade(QAction* entry);
 
 protected:
     void actionEvent(QActionEvent* event) override;

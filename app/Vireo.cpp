@@ -131,7 +131,8 @@ Vireo::Vireo(QObject* parent)
             }
         },
         this);
-    connect(m_pSongs, &PlayListMenu::songChosen, this, &Vireo::slotPlaySong);
+    connect(m_pSongs, &PlayListMenu::entryMade, this,
+        [this](QAction* entry) { connect(entry, &QAction::triggered, this, &Vireo::slotActionPlay); });
     m_pactJump = m_pmnuContext->addAction(tr("Jump to Song..."), this, &Vireo::jumpRequested);
     m_pmnuContext->addSeparator();
     m_pmnuContext->addAction(m_pactPlayPause);
@@ -597,8 +598,13 @@ void Vireo::dropEvent(QDropEvent* event)
 void Vireo::slotListChanged()
 {
     setTransportEnabled(true);
-    m_pSongs->slotListReplaced();
+    recreateSongsList();
     slotUpdateInfo();
+}
+
+void Vireo::recreateSongsList()
+{
+    m_pSongs->slotListReplaced();
 }
 
 QAction* Vireo::transportAction(Transport which) const
@@ -616,8 +622,11 @@ QAction* Vireo::transportAction(Transport which) const
     return nullptr;
 }
 
-void Vireo::slotPlaySong(int place)
+void Vireo::slotActionPlay()
 {
+    const auto* entry = qobject_cast<const QAction*>(sender());
+    if (!entry)
+        return;
     const TrackNotifier::Quiet fromTheIcon;
-    AudioListPlayer::instance()->slotPlayFromList(AudioListPlayer::instance()->playList().value(place));
+    AudioListPlayer::instance()->slotPlayFromList(entry->data().toUrl());
 }

@@ -34,6 +34,8 @@ public:
     void guiPlay();
     void guiPause();
     void adjustWidget();
+    // Rebuilds the "Songs" submenu from the play list.
+    void recreateSongsList();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     virtual void dragEnterEvent(QDragEnterEvent* event);
@@ -64,7 +66,8 @@ private slots:
     void slotReportBugs();
     void slotAbout();
     void slotUpdateInfo();
-    void slotPlaySong(int place);
+    // Plays the song of the "Songs" entry that sent the signal.
+    void slotActionPlay();
     void slotActivated(QSystemTrayIcon::ActivationReason reason);
     void slotInfo();
     void slotOpenSongs();
