@@ -448,6 +448,16 @@ private slots:
             QTest::qWait(50);
             QVERIFY2(fits().isEmpty(), qPrintable(QStringLiteral("open, after a change: ") + fits()));
         }
+        // The wheel scrolls it: a notch down shows entries below the first.
+        const auto firstShown = [menu] { return menu->actionAt(QPoint(menu->width() / 2, menu->height() / 4)); };
+        QAction* before = firstShown();
+        for (int notch = 0; notch < 3; ++notch) {
+            const QPointF inside(menu->width() / 2, menu->height() / 2);
+            QWheelEvent wheel(inside, menu->mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(menu, &wheel);
+        }
+        QVERIFY2(firstShown() != before, "the wheel did not scroll the menu");
         // It still scrolls: the last entry, reached by the keyboard, shows.
         QTest::keyClick(menu, Qt::Key_End);
         QCOMPARE(menu->activeAction(), menu->actions().last());

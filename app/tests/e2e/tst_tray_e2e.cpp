@@ -490,18 +490,28 @@ private slots:
         QMenu* songs = songsMenu();
         QCOMPARE(songs->actions().size(), 300);
         QMenu* menu = m_vireo->contextMenu();
-        enum { Open, Hovered, Entered, AtTheEnd } stage = Open;
+        enum { Open, Hovered, Entered, Wheeled, AtTheEnd } stage = Open;
         QRect shownAt;
+        QAction* firstShown = nullptr;
+        const auto shownOnTop = [songs] { return songs->actionAt(QPoint(songs->width() / 2, songs->height() / 4)); };
         QVERIFY(afterLeftClick([&] {
             if (stage == Open && menu->isVisible()) {
                 stage = Hovered;
                 const QPoint entry = menu->mapToGlobal(menu->actionGeometry(menu->actions().at(1)).center());
                 xdotoolLater({ QStringLiteral("mousemove"), QString::number(entry.x()), QString::number(entry.y()) });
             } else if (stage == Hovered && songs->isVisible()) {
+                // Three notches of the wheel over the songs scroll them.
                 stage = Entered;
                 shownAt = songs->geometry();
+                firstShown = shownOnTop();
+                const QPoint middle = songs->mapToGlobal(songs->rect().center());
+                xdotoolLater({ QStringLiteral("mousemove"), QString::number(middle.x()), QString::number(middle.y()),
+                    QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("3"), QStringLiteral("--delay"),
+                    QStringLiteral("80"), QStringLiteral("5") });
+            } else if (stage == Entered && shownOnTop() != firstShown && songs->activeAction()) {
+                stage = Wheeled;
                 xdotoolLater({ QStringLiteral("key"), QStringLiteral("Down") });
-            } else if (stage == Entered && songs->activeAction()) {
+            } else if (stage == Wheeled) {
                 stage = AtTheEnd;
                 xdotoolLater({ QStringLiteral("key"), QStringLiteral("End") });
             } else if (stage == AtTheEnd && songs->activeAction() == songs->actions().last()) {
