@@ -17,8 +17,9 @@ class SongTagReader;
 // The context menu's "Songs" submenu, made anew for every new list. A list from one folder is one column of file
 // names. A list from several folders has a submenu per folder (an album, most often), named by the album and
 // its artist where the songs' tags agree on one and by the folder otherwise, its songs named by their titles;
-// tags are read on a thread of their own and change the names as they come. The current song and its folder
-// are checked.
+// tags are read on a thread of their own and change the names as they come. A library of many albums kept as
+// artist/album folders gets a submenu per artist first, named by the artist its songs agree on or by its folder,
+// and in it one per album. The current song and the submenus that lead to it are checked.
 class PlayListMenu : public QObject
 {
     Q_OBJECT
@@ -47,13 +48,29 @@ private slots:
 private:
     struct Folder
     {
-        QString name;
+        QString path;
         QList<int> places;
-        QPointer<SongsMenu> menu; // made when the top menu gets this far
+        QPointer<SongsMenu> menu; // made when the menu above it gets this far
     };
+    // The folders under one folder: an artist's albums, most often.
+    struct Group
+    {
+        QList<int> folders;
+        int lastPlace = -1; // its songs' tags are all known once this one's are
+        QPointer<SongsMenu> menu;
+        bool filled = false;
+    };
+    // More folders than this, when they share the folders above them, are grouped by those.
+    static constexpr int FoldersAtTop = 30;
+
+    void groupFolders();
     void addFolderEntries();
+    void addGroupEntries();
+    void fillGroup(int group);
+    SongsMenu* makeFolderMenu(int folder, QMenu* into);
     QString songText(int place) const;
     QString folderTitle(const Folder& folder) const;
+    QString groupTitle(const Group& group) const;
     SongsMenu* menuOf(int place) const;
 
     QMenu* m_pmnuContext;
@@ -63,5 +80,9 @@ private:
     QList<Folder> m_listFolders; // empty for a flat list
     QList<int> m_listFolderOf; // by place in the list
     int m_nFoldersMade = 0;
+    QList<Group> m_listGroups; // empty unless the folders are grouped
+    QList<int> m_listGroupOf; // by folder
+    int m_nGroupsMade = 0;
     QPointer<QAction> m_pactCurrentFolder;
+    QPointer<QAction> m_pactCurrentGroup;
 };

@@ -381,6 +381,50 @@ private slots:
         QVERIFY(second->actions().at(0)->isChecked() && !second->actions().at(1)->isChecked());
     }
 
+    // A library of many albums in artist folders: a submenu per artist (named by the artist its songs agree on,
+    // by the folder otherwise), albums in it named by their album alone; the current song's artist and album
+    // are checked.
+    void aLibraryIsGroupedByArtist()
+    {
+        QTemporaryDir library;
+        const QString untagged = library.filePath(QStringLiteral("plain.wav"));
+        QVERIFY(AudioFixtures::makeTone(untagged, 3000));
+        QList<QUrl> tracks;
+        for (int artist = 0; artist < 4; ++artist) {
+            for (int album = 0; album < 10; ++album) {
+                const QString folder = library.filePath(QStringLiteral("A%1/B%2").arg(artist).arg(album));
+                QVERIFY(QDir().mkpath(folder));
+                tracks << QUrl::fromLocalFile(folder + (artist == 0 ? QStringLiteral("/t.ogg") : QStringLiteral("/t.wav")));
+                if (artist == 0)
+                    QVERIFY(AudioFixtures::makeTone(tracks.last().toLocalFile(), 3000, 440,
+                        QStringLiteral("title=Track,artist=Zero,album=Record%1").arg(album)));
+                else
+                    QVERIFY(QFile::copy(untagged, tracks.last().toLocalFile()));
+            }
+        }
+        Vireo vireo;
+        dropOnIcon(vireo, tracks);
+        QTRY_COMPARE(entries(songs(vireo)), (QStringList { "Zero", "A1", "A2", "A3" }));
+        QMenu* zero = songs(vireo)->actions().at(0)->menu();
+        emit zero->aboutToShow();
+        QStringList records;
+        for (int album = 0; album < 10; ++album)
+            records << QStringLiteral("Record%1").arg(album);
+        QCOMPARE(entries(zero), records);
+        QVERIFY(zero->menuAction()->isChecked() && zero->actions().at(0)->isChecked());
+
+        QMenu* two = songs(vireo)->actions().at(2)->menu();
+        emit two->aboutToShow();
+        QCOMPARE(entries(two).at(3), QStringLiteral("B3"));
+        QMenu* album = two->actions().at(3)->menu();
+        emit album->aboutToShow();
+        album->actions().at(0)->trigger();
+        QCOMPARE(AudioListPlayer::instance()->currentUrl(), tracks.at(23));
+        QVERIFY(two->menuAction()->isChecked() && album->menuAction()->isChecked());
+        QVERIFY(!zero->menuAction()->isChecked() && !zero->actions().at(0)->isChecked());
+        AudioListPlayer::instance()->stop();
+    }
+
     // A long list keeps one scrolling column on the screen, also after the current song changed, while the menu
     // is open and before it opens again.
     // "Open Songs..." (where nothing can be dropped on the icon) through the program's own slot and dialog: the
