@@ -16,9 +16,9 @@ namespace QzMultiMedia {
 
 namespace {
 // Written and read on the GUI thread only, as the list is.
-QHash<QUrl, QString>& titleTable()
+ListedTags& titleTable()
 {
-    static QHash<QUrl, QString> s_titles;
+    static ListedTags s_titles;
     return s_titles;
 }
 } // namespace
@@ -131,7 +131,7 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
     int current = 0;
     qint64 position = 0;
     qsizetype leftOut = 0;
-    QHash<QUrl, QString> titles;
+    ListedTags titles;
     const QList<QUrl> songs = PlayListFile::read(m3u8File, &current, &position, MaxSongs, &leftOut, &titles);
     if (songs.isEmpty())
         return;
@@ -275,30 +275,47 @@ QString AudioListPlayer::currentName() const
     return songName(currentUrl());
 }
 
-QHash<QUrl, QString> AudioListPlayer::songTitles()
+ListedTags AudioListPlayer::songTitles()
 {
     return titleTable();
 }
 
-void AudioListPlayer::nameSongs(const QHash<QUrl, QString>& titles)
+void AudioListPlayer::nameSongs(const ListedTags& titles)
 {
     titleTable().insert(titles);
+}
+
+// A track of a CUE sheet's image: the image's tags speak of the whole disc, the sheet of the track (its title and
+// performer) and of the disc (its title, for an image that has none of its own).
+SongTags AudioListPlayer::withListedTags(const QUrl& url, SongTags tags)
+{
+    if (!MediaCommon::range(url, nullptr, nullptr))
+        return tags;
+    const SongTags listed = titleTable().value(url);
+    if (!listed.title.isEmpty())
+        tags.title = listed.title;
+    if (!listed.artist.isEmpty())
+        tags.artist = listed.artist;
+    if (!listed.album.isEmpty())
+        tags.album = listed.album;
+    tags.trackNumber = 0;
+    return tags;
 }
 
 // Titles of songs no longer in the list go with them.
 void AudioListPlayer::keepTitlesOfTheList()
 {
-    QHash<QUrl, QString>& titles = titleTable();
+    ListedTags& titles = titleTable();
     if (titles.isEmpty())
         return;
     const QSet<QUrl> songs(m_playList.cbegin(), m_playList.cend());
-    titles.removeIf([&songs](const QHash<QUrl, QString>::iterator it) { return !songs.contains(it.key()); });
+    titles.removeIf([&songs](const ListedTags::iterator it) { return !songs.contains(it.key()); });
 }
 
 // Decoded all the way: a file named "Track #1 (100% live).ogg" is shown so, never as "%231" or "100%25".
 QString AudioListPlayer::songName(const QUrl& url)
 {
-    const QString title = titleTable().value(url);
+    const QString title = titleTable().value(url).title;
     if (!title.isEmpty())
         return title;
     const QString name = url.fileName(QUrl::FullyDecoded);
@@ -321,13 +338,7 @@ SongTags AudioListPlayer::currentTags() const
     const QUrl url = currentUrl();
     if (player->fileName() != MediaCommon::localName(url))
         return SongTags();
-    SongTags tags = player->tags();
-    // A track of a CUE sheet's image: the image's tags speak of the whole disc, the sheet of the track.
-    if (MediaCommon::range(url, nullptr, nullptr)) {
-        tags.title = titleTable().value(url, tags.title);
-        tags.trackNumber = 0;
-    }
-    return tags;
+    return withListedTags(url, player->tags());
 }
 
 void AudioListPlayer::playNumber(int number)

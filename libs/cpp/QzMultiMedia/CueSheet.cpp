@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 
 #include <libcue.h>
+#include <uchardet/uchardet.h>
 
 #include <memory>
 
@@ -21,13 +22,35 @@ namespace {
 // A sheet is a few kilobytes; anything much bigger is not one, and is not read into memory.
 constexpr qint64 MaxSheetSize = 1 << 20;
 
-// Sheets come from rippers of every era: UTF-8 (with or without a byte-order mark), or else the Western code page
-// of the ripper's machine, read as Latin-1.
+// Sheets come from rippers of every era: UTF-8 (with or without a byte-order mark), or else the code page of the
+// ripper's machine (Windows-1251 in Russia, Shift JIS in Japan...), which uchardet guesses from the bytes; what it
+// cannot name is read as Latin-1.
 QByteArray utf8Text(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
-    return (utf8.hasError() ? QString::fromLatin1(bytes) : text).toUtf8();
+    if (!utf8.hasError())
+        return text.toUtf8();
+    const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(), uchardet_delete);
+    QByteArray charset;
+    if (uchardet_handle_data(detector.get(), bytes.constData(), size_t(bytes.size())) == 0) {
+        uchardet_data_end(detector.get());
+        charset = uchardet_get_charset(detector.get());
+    }
+    QStringDecoder guessed(charset.constData());
+    if (!charset.isEmpty() && guessed.isValid()) {
+        const QString decoded = guessed(bytes);
+        if (!guessed.hasError())
+            return decoded.toUtf8();
+    }
+    qCDebug(lcMultiMedia) << "CUE sheet in an encoding not found (" << charset << "), read as Latin-1";
+    return QString::fromLatin1(bytes).toUtf8();
+}
+
+QString cdText(Cdtext* text, Pti field)
+{
+    const char* value = text ? cdtext_get(field, text) : nullptr;
+    return value ? SongTags::oneLine(QString::fromUtf8(value)) : QString();
 }
 
 // A track's file, as the sheet names it (relative to the sheet, written on any system), or a file of the same name
@@ -55,7 +78,7 @@ qint64 framesToMs(long frames)
 
 } // namespace
 
-QList<QUrl> CueSheet::tracks(const QString& path, QHash<QUrl, QString>* titles)
+QList<QUrl> CueSheet::tracks(const QString& path, ListedTags* titles)
 {
     // A regular file only: a FIFO named like a sheet would wait for a writer for ever.
     const QFileInfo info(path);
@@ -74,6 +97,9 @@ QList<QUrl> CueSheet::tracks(const QString& path, QHash<QUrl, QString>* titles)
         return {};
     }
     const QDir folder = info.absoluteDir();
+    // The disc's performer stands for a track's that names none; the disc's title is the album of every track.
+    const QString discPerformer = cdText(cd_get_cdtext(cd.get()), PTI_PERFORMER);
+    const QString discTitle = cdText(cd_get_cdtext(cd.get()), PTI_TITLE);
     QList<QUrl> tracks;
     const int count = cd_get_ntrack(cd.get());
     for (int number = 1; number <= count; ++number) {
@@ -96,15 +122,19 @@ QList<QUrl> CueSheet::tracks(const QString& path, QHash<QUrl, QString>* titles)
         tracks << song;
         if (!titles)
             continue;
-        const char* title = cdtext_get(PTI_TITLE, track_get_cdtext(track));
+        SongTags listed;
+        listed.title = cdText(track_get_cdtext(track), PTI_TITLE);
         // A stretch without a title would show its image's name, the same for every track: it gets a number.
-        if (title && *title)
-            titles->insert(song, SongTags::oneLine(QString::fromUtf8(title)));
-        else if (song != whole)
-            titles->insert(song,
-                QStringLiteral("%1 %2")
-                    .arg(QFileInfo(fileName).completeBaseName())
-                    .arg(number, 2, 10, QLatin1Char('0')));
+        if (listed.title.isEmpty() && song != whole)
+            listed.title = QStringLiteral("%1 %2")
+                               .arg(QFileInfo(fileName).completeBaseName())
+                               .arg(number, 2, 10, QLatin1Char('0'));
+        listed.artist = cdText(track_get_cdtext(track), PTI_PERFORMER);
+        if (listed.artist.isEmpty())
+            listed.artist = discPerformer;
+        listed.album = discTitle;
+        if (listed != SongTags())
+            titles->insert(song, listed);
     }
     return tracks;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SongTags.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -16,7 +18,7 @@ public:
     // is not there is looked for under the same name with another ending (a sheet written for the WAV image of a
     // rip that was compressed afterwards). `titles` (when asked) gets each track's title. Empty when the sheet
     // cannot be read.
-    static QList<QUrl> tracks(const QString& path, QHash<QUrl, QString>* titles = nullptr);
+    static QList<QUrl> tracks(const QString& path, ListedTags* titles = nullptr);
 };
 
 } // namespace QzMultiMedia

@@ -23,14 +23,14 @@ IntakeQueue::IntakeQueue()
 void IntakeQueue::submit(bool needsDisk, const Read& read, const Apply& apply)
 {
     if (!needsDisk && m_nPending == 0) {
-        QHash<QUrl, QString> titles;
+        ListedTags titles;
         const QList<QUrl> songs = read(&titles, nullptr);
         apply(songs, titles);
         return;
     }
     ++m_nPending;
     m_pool.start([this, read, apply] {
-        auto titles = std::make_shared<QHash<QUrl, QString>>();
+        auto titles = std::make_shared<ListedTags>();
         auto songs = std::make_shared<QList<QUrl>>(read(titles.get(), &m_bCancelled));
         QMetaObject::invokeMethod(
             &m_context,

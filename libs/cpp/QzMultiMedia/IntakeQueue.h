@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SongTags.h"
+
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -18,8 +20,8 @@ namespace QzMultiMedia {
 class IntakeQueue
 {
 public:
-    using Apply = std::function<void(const QList<QUrl>& songs, const QHash<QUrl, QString>& titles)>;
-    using Read = std::function<QList<QUrl>(QHash<QUrl, QString>* titles, const std::atomic_bool* cancelled)>;
+    using Apply = std::function<void(const QList<QUrl>& songs, const ListedTags& titles)>;
+    using Read = std::function<QList<QUrl>(ListedTags* titles, const std::atomic_bool* cancelled)>;
 
     static IntakeQueue* instance();
 

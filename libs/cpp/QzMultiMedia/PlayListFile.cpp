@@ -14,6 +14,9 @@ namespace {
 const QByteArray currentMark = QByteArrayLiteral("#VIREO-CURRENT:");
 const QByteArray positionMark = QByteArrayLiteral("#VIREO-POSITION:");
 const QByteArray titleMark = QByteArrayLiteral("#EXTINF:");
+// Extended M3U's artist and album lines, written for the tracks of CUE sheets, whose file tags speak of the disc.
+const QByteArray artistMark = QByteArrayLiteral("#EXTART:");
+const QByteArray albumMark = QByteArrayLiteral("#EXTALB:");
 
 QString placeFile(const QString& listPath)
 {
@@ -56,7 +59,7 @@ bool PlayListFile::writePlace(const QString& path, int current, const QUrl& song
 }
 
 bool PlayListFile::write(
-    const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs, const QHash<QUrl, QString>& titles)
+    const QString& path, const QList<QUrl>& songs, int current, qint64 positionMs, const ListedTags& titles)
 {
     // No songs is no list to keep, never a reason to remove one: the list of a start that could not read its
     // file (too big, unreadable for now) stays for the next.
@@ -76,8 +79,13 @@ bool PlayListFile::write(
     // A name is written as it is, unless a line could not hold it (a line break in it, a space or tab at its
     // end, which readers trim, bytes that are not UTF-8): then as a file URL, every such byte escaped.
     for (const QUrl& song : songs) {
-        if (const QString title = titles.value(song); !title.isEmpty())
-            text += titleMark + "-1," + SongTags::oneLine(title).toUtf8() + '\n';
+        const SongTags listed = titles.value(song);
+        if (!listed.title.isEmpty())
+            text += titleMark + "-1," + SongTags::oneLine(listed.title).toUtf8() + '\n';
+        if (!listed.artist.isEmpty())
+            text += artistMark + SongTags::oneLine(listed.artist).toUtf8() + '\n';
+        if (!listed.album.isEmpty())
+            text += albumMark + SongTags::oneLine(listed.album).toUtf8() + '\n';
         if (MediaCommon::isStream(song)) {
             text += song.toEncoded() + '\n';
             continue;
@@ -96,7 +104,7 @@ bool PlayListFile::write(
 }
 
 QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positionMs, qsizetype maxSongs,
-    qsizetype* leftOut, QHash<QUrl, QString>* titles)
+    qsizetype* leftOut, ListedTags* titles)
 {
     *current = 0;
     qint64 position = 0;
@@ -104,16 +112,16 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
     QList<QUrl> songs;
     // Whatever its size, the list is read to its end, which the writer put there: the songs past the limit are
     // counted, not kept, so that a list too long is cut and said so rather than lost.
-    QString title; // of the song on the next line
+    SongTags listed; // what the lines before it say of the song on the next line
     const auto keep = [&](const auto& make) {
         if (maxSongs < 0 || songs.size() < maxSongs) {
             songs << make();
-            if (titles && !title.isEmpty())
-                titles->insert(songs.last(), title);
+            if (titles && listed != SongTags())
+                titles->insert(songs.last(), listed);
         } else {
             ++others;
         }
-        title.clear();
+        listed = SongTags();
     };
     // A regular file only: opening a FIFO waits for a writer that never comes, and froze the start.
     const QFileInfo info(path);
@@ -132,7 +140,11 @@ QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positi
             position = qBound<qint64>(0, line.mid(positionMark.size()).toLongLong(), MediaCommon::LongestTimeMs);
         } else if (line.startsWith(titleMark)) {
             const qsizetype comma = line.indexOf(',');
-            title = comma < 0 ? QString() : SongTags::oneLine(QString::fromUtf8(line.mid(comma + 1)));
+            listed.title = comma < 0 ? QString() : SongTags::oneLine(QString::fromUtf8(line.mid(comma + 1)));
+        } else if (line.startsWith(artistMark)) {
+            listed.artist = SongTags::oneLine(QString::fromUtf8(line.mid(artistMark.size())));
+        } else if (line.startsWith(albumMark)) {
+            listed.album = SongTags::oneLine(QString::fromUtf8(line.mid(albumMark.size())));
         } else if (line.startsWith('/')) {
             keep([&] { return QUrl::fromLocalFile(QFile::decodeName(line)); });
         } else if (line.startsWith("http://") || line.startsWith("https://")) {

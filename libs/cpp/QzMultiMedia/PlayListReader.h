@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SongTags.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -22,7 +24,7 @@ public:
     // The local files, folders, play lists and streams the play list names, in its order; other addresses are
     // left out. `titles` (when asked) gets the titles the list gives its entries (#EXTINF, PLS and XSPF titles).
     // Empty when the file cannot be read.
-    static QList<QUrl> entries(const QString& path, QHash<QUrl, QString>* titles = nullptr);
+    static QList<QUrl> entries(const QString& path, ListedTags* titles = nullptr);
 };
 
 } // namespace QzMultiMedia

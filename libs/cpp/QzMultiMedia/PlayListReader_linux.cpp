@@ -48,7 +48,7 @@ namespace {
 struct Parsed
 {
     QList<QUrl> entries;
-    QHash<QUrl, QString>* titles = nullptr;
+    ListedTags* titles = nullptr;
 };
 
 void entryParsed(TotemPlParser*, const char* uri, GHashTable* metadata, gpointer parsed)
@@ -61,13 +61,13 @@ void entryParsed(TotemPlParser*, const char* uri, GHashTable* metadata, gpointer
         result->entries.append(url);
         const auto* title = static_cast<const char*>(g_hash_table_lookup(metadata, TOTEM_PL_PARSER_FIELD_TITLE));
         if (result->titles && title && *title)
-            result->titles->insert(url, SongTags::oneLine(QString::fromUtf8(title)));
+            result->titles->insert(url, SongTags::titled(SongTags::oneLine(QString::fromUtf8(title))));
     } else
         qCDebug(lcMultiMedia) << "play-list entry not played, neither a local file nor a stream:" << url.toDisplayString();
 }
 } // namespace
 
-QList<QUrl> PlayListReader::entries(const QString& path, QHash<QUrl, QString>* titles)
+QList<QUrl> PlayListReader::entries(const QString& path, ListedTags* titles)
 {
     if (isCueSheet(path))
         return CueSheet::tracks(path, titles);

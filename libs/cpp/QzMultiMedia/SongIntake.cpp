@@ -67,7 +67,7 @@ void sortNaturally(QList<QStringList>* paths)
 class Expansion
 {
 public:
-    Expansion(QHash<QUrl, QString>* titles, const std::atomic_bool* cancelled)
+    Expansion(ListedTags* titles, const std::atomic_bool* cancelled)
         : m_pTitles(titles)
         , m_pCancelled(cancelled)
     { }
@@ -149,7 +149,7 @@ private:
 
     void addFolder(const QString& path);
 
-    QHash<QUrl, QString>* m_pTitles;
+    ListedTags* m_pTitles;
     const std::atomic_bool* m_pCancelled;
     QHash<QString, QList<QUrl>> m_read;
     QSet<QString> m_reading;
@@ -186,7 +186,7 @@ void Expansion::addFolder(const QString& path)
     for (const QStringList& sheet : std::as_const(sheets)) {
         if (isSpent())
             return;
-        QHash<QUrl, QString> sheetTitles;
+        ListedTags sheetTitles;
         const QList<QUrl> tracks = PlayListReader::entries(url(sheet).toLocalFile(), &sheetTitles);
         QSet<QUrl> files;
         for (const QUrl& track : tracks)
@@ -232,10 +232,10 @@ void handOver(const QList<QUrl>& handed, bool append, const SongIntake::Done& do
     const bool needsDisk = !std::all_of(urls.cbegin(), urls.cend(), needsNoDisk);
     IntakeQueue::instance()->submit(
         needsDisk,
-        [urls](QHash<QUrl, QString>* titles, const std::atomic_bool* cancelled) {
+        [urls](ListedTags* titles, const std::atomic_bool* cancelled) {
             return SongIntake::songs(urls, titles, cancelled);
         },
-        [append, done](const QList<QUrl>& songs, const QHash<QUrl, QString>& titles) {
+        [append, done](const QList<QUrl>& songs, const ListedTags& titles) {
             if (!songs.isEmpty()) {
                 AudioListPlayer::nameSongs(titles);
                 AudioListPlayer* player = AudioListPlayer::instance();
@@ -262,7 +262,7 @@ bool SongIntake::isSoundFile(const QString& fileName)
     return MediaCommon::isAudio(fileName);
 }
 
-QList<QUrl> SongIntake::songs(const QList<QUrl>& urls, QHash<QUrl, QString>* titles, const std::atomic_bool* cancelled)
+QList<QUrl> SongIntake::songs(const QList<QUrl>& urls, ListedTags* titles, const std::atomic_bool* cancelled)
 {
     Expansion expansion(titles, cancelled);
     for (const QUrl& url : withoutLocalHost(urls))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SongTags.h"
+
 #include <QHash>
 #include <QList>
 #include <QUrl>
@@ -26,7 +28,7 @@ public:
     // MaxListBytes, and no more than MaxSongsFound songs; `cancelled` (when given) stops the reading between
     // entries. `titles` (when asked) gets the titles play lists give their songs.
     static QList<QUrl> songs(
-        const QList<QUrl>& urls, QHash<QUrl, QString>* titles = nullptr, const std::atomic_bool* cancelled = nullptr);
+        const QList<QUrl>& urls, ListedTags* titles = nullptr, const std::atomic_bool* cancelled = nullptr);
     // The songs among urls become the play list and the first one plays; without a single song nothing the user
     // had is replaced. Names that say "song" are taken at once; lists and folders are read on a thread of their
     // own, and hand-overs always take effect in the order they came. `done` hears how it went.

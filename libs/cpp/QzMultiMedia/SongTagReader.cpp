@@ -1,5 +1,7 @@
 #include "SongTagReader.h"
 
+#include "AudioListPlayer.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
@@ -79,9 +81,11 @@ void SongTagReader::take(const std::shared_ptr<Job>& job, int from, const QList<
     emit tagsRead(from, int(m_listTags.size()));
 }
 
+// A CUE sheet's track: the image's tags speak of the disc, the sheet of the track.
 SongTags SongTagReader::tags(int place) const
 {
-    return m_listTags.value(place);
+    const SongTags read = m_listTags.value(place);
+    return m_pJob ? AudioListPlayer::withListedTags(m_pJob->songs.value(place), read) : read;
 }
 
 int SongTagReader::readCount() const

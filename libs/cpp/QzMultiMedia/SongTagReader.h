@@ -25,7 +25,8 @@ public:
 
     // Starts reading these songs, giving up what was read for songs before.
     void read(const QList<QUrl>& songs);
-    // What is known so far; empty fields for a song not read yet or without tags.
+    // What is known so far, with what a CUE sheet says of its tracks; empty fields for a song not read yet or
+    // without tags.
     SongTags tags(int place) const;
     // The songs read so far, in the order given.
     int readCount() const;

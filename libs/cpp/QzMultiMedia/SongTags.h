@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <QUrl>
 
 namespace QzMultiMedia {
 
@@ -16,6 +18,13 @@ struct SongTags
     QByteArray cover; // the embedded picture's bytes, as stored in the file
     QString coverType; // its MIME type, "image/jpeg" or "image/png"
     QString coverFile; // where the picture was written for other programs to show, once it was
+
+    static SongTags titled(const QString& title)
+    {
+        SongTags tags;
+        tags.title = title;
+        return tags;
+    }
 
     bool operator==(const SongTags& other) const
     {
@@ -42,5 +51,9 @@ struct SongTags
         return text;
     }
 };
+
+// What play lists and CUE sheets say of their songs, by address: a title, and for a sheet's track its performer
+// and the disc's title.
+using ListedTags = QHash<QUrl, SongTags>;
 
 } // namespace QzMultiMedia

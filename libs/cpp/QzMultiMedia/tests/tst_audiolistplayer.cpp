@@ -519,7 +519,10 @@ private slots:
     {
         const QString kept = m_dir.filePath(QStringLiteral("titled/playlist.m3u8"));
         const QUrl track = MediaCommon::withRange(b, 500, 1500);
-        AudioListPlayer::nameSongs({ { a, QStringLiteral("Night Song") }, { track, QStringLiteral("Track Two") } });
+        SongTags sheet = SongTags::titled(QStringLiteral("Track Two"));
+        sheet.artist = QStringLiteral("Guest");
+        sheet.album = QStringLiteral("Disc");
+        AudioListPlayer::nameSongs({ { a, SongTags::titled(QStringLiteral("Night Song")) }, { track, sheet } });
         player()->setPlayList({ a, b, track });
         QCOMPARE(AudioListPlayer::songName(a), QStringLiteral("Night Song"));
         QCOMPARE(AudioListPlayer::songName(b), b.fileName());
@@ -530,24 +533,31 @@ private slots:
         QCOMPARE(player()->playList(), (QList<QUrl> { a, b, track }));
         QCOMPARE(AudioListPlayer::songName(a), QStringLiteral("Night Song"));
         QCOMPARE(AudioListPlayer::songName(track), QStringLiteral("Track Two"));
+        QCOMPARE(AudioListPlayer::withListedTags(track, {}).artist, QStringLiteral("Guest"));
+        QCOMPARE(AudioListPlayer::withListedTags(track, {}).album, QStringLiteral("Disc"));
         QCOMPARE(player()->currentName(), QStringLiteral("Night Song"));
     }
 
-    // A track of a CUE sheet's image is named by the sheet, not by the image's tags, and has its own length.
+    // A track of a CUE sheet's image is named by the sheet (title, performer, the disc's title), not by the image's
+    // tags, which stand only where the sheet says nothing; it has its own length.
     void aTrackOfAnImageIsNamedByItsSheet()
     {
         const QUrl image = url(QStringLiteral("image.ogg"));
         QVERIFY(AudioFixtures::makeTone(
-            image.toLocalFile(), 3000, 440, QStringLiteral("title=Whole,artist=Band,track-number=7")));
+            image.toLocalFile(), 3000, 440, QStringLiteral("title=Whole,artist=Band,album=Image,track-number=7")));
         const QUrl second = MediaCommon::withRange(image, 1000, 2000);
-        AudioListPlayer::nameSongs({ { second, QStringLiteral("Second") } });
-        player()->setPlayList({ MediaCommon::withRange(image, 0, 1000), second });
-        QTRY_COMPARE_WITH_TIMEOUT(player()->currentNumber(), 1, 3000);
-        QTRY_COMPARE(player()->currentTags().artist, QStringLiteral("Band"));
+        SongTags sheet = SongTags::titled(QStringLiteral("Second"));
+        sheet.artist = QStringLiteral("Guest");
+        AudioListPlayer::nameSongs({ { second, sheet } });
+        player()->setPlayList({ second, MediaCommon::withRange(image, 0, 1000) });
+        QTRY_COMPARE(player()->currentTags().artist, QStringLiteral("Guest"));
         QCOMPARE(player()->currentTags().title, QStringLiteral("Second"));
+        QTRY_COMPARE(player()->currentTags().album, QStringLiteral("Image"));
         QCOMPARE(player()->currentTags().trackNumber, 0);
         QVERIFY2(qAbs(AudioPlayer::instance()->duration() - 1000) < 60,
             qPrintable(QString::number(AudioPlayer::instance()->duration())));
+        QTRY_COMPARE_WITH_TIMEOUT(player()->currentNumber(), 1, 3000);
+        QTRY_COMPARE(player()->currentTags().artist, QStringLiteral("Band"));
         player()->stop();
     }
 

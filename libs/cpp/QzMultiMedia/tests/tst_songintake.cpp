@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -136,14 +137,15 @@ private slots:
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
             "<trackList><track><location>a.mp3</location><title>Evening\nlate</title></track></trackList></"
             "playlist>\n"));
-        QHash<QUrl, QString> titles;
+        ListedTags titles;
         const QList<QUrl> songs
             = SongIntake::songs({ QUrl::fromLocalFile(root.filePath(QStringLiteral("x.xspf"))) }, &titles);
         QCOMPARE(songs, QList<QUrl> { QUrl::fromLocalFile(root.filePath(QStringLiteral("a.mp3"))) });
-        QCOMPARE(titles.value(songs.first()), QStringLiteral("Evening late"));
+        QCOMPARE(titles.value(songs.first()).title, QStringLiteral("Evening late"));
     }
 
-    // A CUE sheet stands for its audio tracks: stretches of its image, or whole files, with their titles.
+    // A CUE sheet stands for its audio tracks: stretches of its image, or whole files, with their titles and
+    // performers (the disc's where a track names none) and the disc's title as their album.
     void cueSheets()
     {
         QTemporaryDir root;
@@ -159,25 +161,41 @@ private slots:
             "PERFORMER \"Band\"\r\nTITLE \"Album\"\r\nFILE \"image.wav\" WAVE\r\n"
             "  TRACK 01 AUDIO\r\n    TITLE \"Caf\xe9\"\r\n    INDEX 01 00:00:00\r\n"
             "  TRACK 02 AUDIO\r\n    INDEX 00 01:00:00\r\n    INDEX 01 01:02:37\r\n"
-            "  TRACK 03 AUDIO\r\n    TITLE \"Last\"\r\n    INDEX 01 02:00:00\r\n"
+            "  TRACK 03 AUDIO\r\n    TITLE \"Last\"\r\n    PERFORMER \"Guest\"\r\n    INDEX 01 02:00:00\r\n"
             "FILE \"data.bin\" BINARY\r\n  TRACK 04 MODE1/2352\r\n    INDEX 01 00:00:00\r\n"));
         QVERIFY(write(QStringLiteral("files.cue"),
             "FILE \"one.ogg\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"One\"\n    INDEX 01 00:00:00\n"
             "FILE \"gone.ogg\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n"
             "FILE \"two.ogg\" WAVE\n  TRACK 03 AUDIO\n    TITLE \"Two\"\n    INDEX 01 00:00:00\n"));
         QVERIFY(write(QStringLiteral("garbage.cue"), "TRACK \x01\x02 nonsense\n\"unclosed"));
-        QHash<QUrl, QString> titles;
+        // A Russian rip's sheet in Windows-1251.
+        QStringEncoder cp1251("windows-1251");
+        QVERIFY(cp1251.isValid());
+        const QByteArray russian = cp1251(QString::fromUtf8(
+            "PERFORMER \"Кино\"\nTITLE \"Группа крови\"\nFILE \"image.flac\" WAVE\n"
+            "  TRACK 01 AUDIO\n    TITLE \"Группа крови\"\n    INDEX 01 00:00:00\n"
+            "  TRACK 02 AUDIO\n    TITLE \"Закрой за мной дверь, я ухожу\"\n    INDEX 01 04:45:00\n"));
+        QVERIFY(write(QStringLiteral("ru.cue"), russian));
+        ListedTags titles;
         const QList<QUrl> songs
-            = SongIntake::songs({ song("image.cue"), song("files.cue"), song("garbage.cue") }, &titles);
+            = SongIntake::songs({ song("image.cue"), song("files.cue"), song("garbage.cue"), song("ru.cue") }, &titles);
         const QUrl image = song("image.flac");
         const QList<QUrl> tracks { MediaCommon::withRange(image, 0, 62493),
             MediaCommon::withRange(image, 62493, 120000), MediaCommon::withRange(image, 120000, -1) };
-        QCOMPARE(songs, (tracks + QList<QUrl> { song("one.ogg"), song("gone.ogg"), song("two.ogg") }));
+        const QList<QUrl> russianTracks { MediaCommon::withRange(image, 0, 285000), MediaCommon::withRange(image, 285000, -1) };
+        QCOMPARE(songs, (tracks + QList<QUrl> { song("one.ogg"), song("gone.ogg"), song("two.ogg") } + russianTracks));
         QCOMPARE(tracks.at(1).fragment(), QStringLiteral("t=62.493,120"));
-        QCOMPARE(titles.value(tracks.at(0)), QString::fromUtf8("Café"));
-        QCOMPARE(titles.value(tracks.at(1)), QStringLiteral("image 02"));
-        QCOMPARE(titles.value(tracks.at(2)), QStringLiteral("Last"));
-        QCOMPARE(titles.value(song("one.ogg")), QStringLiteral("One"));
+        const auto said = [&titles](const QUrl& track) {
+            const SongTags tags = titles.value(track);
+            return QStringList { tags.title, tags.artist, tags.album };
+        };
+        QCOMPARE(said(tracks.at(0)), (QStringList { QString::fromUtf8("Café"), "Band", "Album" }));
+        QCOMPARE(said(tracks.at(1)), (QStringList { "image 02", "Band", "Album" }));
+        QCOMPARE(said(tracks.at(2)), (QStringList { "Last", "Guest", "Album" }));
+        QCOMPARE(titles.value(song("one.ogg")).title, QStringLiteral("One"));
+        QCOMPARE(said(russianTracks.at(1)),
+            (QStringList { QString::fromUtf8("Закрой за мной дверь, я ухожу"), QString::fromUtf8("Кино"),
+                QString::fromUtf8("Группа крови") }));
 
         // The stretch travels in the name the engine opens the song by, and nowhere else.
         qint64 start = 0, end = 0;
