@@ -42,6 +42,10 @@ PlayModesMenu::PlayModesMenu(QMenu* menu, QObject* parent)
     connect(m_pactStopAfter, &QAction::triggered, player, &AudioListPlayer::setStopAfterCurrent);
     m_listReplayGain = addChoices(menu, tr("ReplayGain"), { tr("Off"), tr("Track"), tr("Album") },
         [player](int gain) { player->setReplayGain(ReplayGain(gain)); });
+    m_listEqualizer = addChoices(menu, tr("Equalizer"),
+        { tr("Off"), tr("Bass Boost"), tr("Treble Boost"), tr("Rock"), tr("Pop"), tr("Jazz"), tr("Classical"),
+            tr("Vocal") },
+        [player](int preset) { player->setEqualizer(QzMultiMedia::Equalizer(preset)); });
 
     connect(player, &AudioListPlayer::modesChanged, this, &PlayModesMenu::slotShowModes);
     slotShowModes();
@@ -54,4 +58,5 @@ void PlayModesMenu::slotShowModes()
     m_pactStopAfter->setChecked(player->isStopAfterCurrent());
     m_listRepeat.at(int(player->repeat()))->setChecked(true);
     m_listReplayGain.at(int(player->replayGain()))->setChecked(true);
+    m_listEqualizer.at(int(player->equalizer()))->setChecked(true);
 }

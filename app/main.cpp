@@ -31,6 +31,10 @@ constexpr Names<AudioListPlayer::Repeat> RepeatNames[] = { { AudioListPlayer::Re
     { AudioListPlayer::Repeat::List, "list" }, { AudioListPlayer::Repeat::Song, "song" } };
 constexpr Names<QzMultiMedia::ReplayGain> GainNames[] = { { QzMultiMedia::ReplayGain::Off, "off" },
     { QzMultiMedia::ReplayGain::Track, "track" }, { QzMultiMedia::ReplayGain::Album, "album" } };
+using QzMultiMedia::Equalizer;
+constexpr Names<Equalizer> EqualizerNames[] = { { Equalizer::Off, "off" }, { Equalizer::BassBoost, "bass" },
+    { Equalizer::TrebleBoost, "treble" }, { Equalizer::Rock, "rock" }, { Equalizer::Pop, "pop" },
+    { Equalizer::Jazz, "jazz" }, { Equalizer::Classical, "classical" }, { Equalizer::Vocal, "vocal" } };
 constexpr Names<TrayHost::Protocol> TrayNames[] = { { TrayHost::Protocol::Automatic, "auto" },
     { TrayHost::Protocol::Embedded, "xembed" }, { TrayHost::Protocol::StatusNotifier, "sni" } };
 
@@ -110,10 +114,12 @@ int main(int argc, char** argv)
     player->setRepeat(named(app.settingsValue(QStringLiteral("Repeat")), RepeatNames));
     player->setUntaggedGain(app.settingsValue(QStringLiteral("ReplayGainPreAmp"), 0.0).toDouble());
     player->setReplayGain(named(app.settingsValue(QStringLiteral("ReplayGain")), GainNames));
+    player->setEqualizer(named(app.settingsValue(QStringLiteral("Equalizer")), EqualizerNames));
     QObject::connect(player, &AudioListPlayer::modesChanged, &app, [&app, player] {
         app.setSettingsValue(QStringLiteral("Shuffle"), player->isShuffleMode());
         app.setSettingsValue(QStringLiteral("Repeat"), nameOf(player->repeat(), RepeatNames));
         app.setSettingsValue(QStringLiteral("ReplayGain"), nameOf(player->replayGain(), GainNames));
+        app.setSettingsValue(QStringLiteral("Equalizer"), nameOf(player->equalizer(), EqualizerNames));
     });
     // A list too long is cut, and the user told so, also without a tray.
     DesktopNotification notice;

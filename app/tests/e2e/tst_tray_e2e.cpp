@@ -531,6 +531,66 @@ private slots:
         QTRY_COMPARE(AudioListPlayer::instance()->currentNumber(), 299);
     }
 
+    // Chosen with real clicks in the menu: an equalizer preset shapes the sound at once, and neither choosing one
+    // nor turning it off again breaks the music.
+    void equalizerIsHeardAtOnce()
+    {
+        const QString low = media(QStringLiteral("low.wav"));
+        QVERIFY(QFile::exists(low) || AudioFixtures::makeTone(low, 30000, 60));
+        dropOnIcon(*m_vireo, { QUrl::fromLocalFile(low) });
+        QzMultiMedia::AudioPlayer* player = QzMultiMedia::AudioPlayer::instance();
+        QVERIFY(DesktopSession::waitFor([&] { return player->position() > 500; }, 5000));
+        const auto level = [] {
+            if (!pulse->startRecording())
+                return -1.0;
+            QTest::qWait(300);
+            return PulseServer::rms(pulse->takeRecording());
+        };
+        const auto choose = [this](const QString& text) {
+            QMenu* menu = m_vireo->contextMenu();
+            QAction* equalizer = nullptr;
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QLatin1String("Equalizer"))
+                    equalizer = action;
+            }
+            if (!equalizer)
+                return false;
+            enum { Open, Hovered, Chosen } stage = Open;
+            return afterLeftClick([&] {
+                if (stage == Open && menu->isVisible()) {
+                    stage = Hovered;
+                    const QPoint at = menu->mapToGlobal(menu->actionGeometry(equalizer).center());
+                    xdotoolLater({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
+                } else if (stage == Hovered && equalizer->menu()->isVisible()) {
+                    QMenu* presets = equalizer->menu();
+                    for (QAction* preset : presets->actions()) {
+                        if (preset->text() == text) {
+                            stage = Chosen;
+                            xdotoolLater(clickAt(presets->mapToGlobal(presets->actionGeometry(preset).center())));
+                        }
+                    }
+                }
+                return stage == Chosen;
+            });
+        };
+        const double flat = level();
+        QVERIFY(flat > 1000.0);
+        QVERIFY(pulse->startRecording());
+        QVERIFY(choose(QStringLiteral("Bass Boost")));
+        QCOMPARE(QzMultiMedia::AudioListPlayer::instance()->equalizer(), QzMultiMedia::Equalizer::BassBoost);
+        QTest::qWait(1500); // the change reaches the sink after what the output held already
+        const QVector<qint16> across = pulse->takeRecording();
+        QVERIFY2(PulseServer::longestBreak(across) * 1000 / PulseServer::Rate <= 3,
+            qPrintable(QString::number(PulseServer::longestBreak(across))));
+        double boosted = 0.0;
+        QVERIFY2(DesktopSession::waitFor([&] { return (boosted = level()) > 1.3 * flat; }, 5000),
+            qPrintable(QStringLiteral("%1 against %2").arg(boosted).arg(flat)));
+        QVERIFY(choose(QStringLiteral("Off")));
+        double off = 0.0;
+        QVERIFY2(DesktopSession::waitFor([&] { return qAbs((off = level()) - flat) < 0.05 * flat; }, 5000),
+            qPrintable(QStringLiteral("%1 against %2").arg(off).arg(flat)));
+    }
+
     // The catcher keeps the icon's place without asking the X server every second: a move of the tray must still
     // reach it.
     void catcherFollowsWhenTheTrayMoves()

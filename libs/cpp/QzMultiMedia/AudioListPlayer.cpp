@@ -520,6 +520,20 @@ void AudioListPlayer::setReplayGain(ReplayGain gain)
     emit stateChanged();
 }
 
+void AudioListPlayer::setEqualizer(Equalizer preset)
+{
+    if (preset == m_nEqualizer)
+        return;
+    m_nEqualizer = preset;
+    AudioPlayer::instance()->setEqualizer(equalizerGains(preset));
+    emit modesChanged();
+}
+
+Equalizer AudioListPlayer::equalizer() const
+{
+    return m_nEqualizer;
+}
+
 void AudioListPlayer::setUntaggedGain(double db)
 {
     m_fUntaggedDb = db;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayState.h"
+#include "Equalizer.h"
 #include "ReplayGain.h"
 #include "SongTags.h"
 
@@ -100,6 +101,9 @@ public:
     // and album acts at once; turning it on or off, with the next song.
     void setReplayGain(ReplayGain gain);
     ReplayGain replayGain() const;
+    // The equalizer's preset, heard at once.
+    void setEqualizer(Equalizer preset);
+    Equalizer equalizer() const;
     // Songs without ReplayGain tags play this many decibels louder (or softer) while ReplayGain is on.
     void setUntaggedGain(double db);
     // The song at this place of the list plays after the current one, before the rest of the order; songs
@@ -161,6 +165,7 @@ private:
     Repeat m_nRepeat = Repeat::Off;
     bool m_bStopAfterCurrent = false;
     ReplayGain m_nReplayGain = ReplayGain::Off;
+    Equalizer m_nEqualizer = Equalizer::Off;
     double m_fUntaggedDb = 0.0;
     int m_nUnplayableRun = 0; // songs skipped in a row: a repeated list of bad files ends instead of going round
     quint64 m_nSongStarts = 0; // counts every song handed to the single-track player

@@ -149,6 +149,11 @@ void AudioPlayer::setReplayGain(ReplayGain gain, double untaggedDb)
     m_pNativePlayer->setReplayGain(gain, untaggedDb);
 }
 
+void AudioPlayer::setEqualizer(const EqualizerGains& gains)
+{
+    m_pNativePlayer->setEqualizer(gains);
+}
+
 void AudioPlayer::fadeOutAndPause(int ms)
 {
     if (!isPlaying())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayState.h"
+#include "Equalizer.h"
 #include "ReplayGain.h"
 #include "SongTags.h"
 
@@ -39,6 +40,7 @@ public:
 
     // Levels songs by their ReplayGain tags; songs without them play untaggedDb louder (or softer).
     void setReplayGain(ReplayGain gain, double untaggedDb);
+    void setEqualizer(const EqualizerGains& gains);
 
     // The user's volume, also while a fade lowers what is heard.
     qreal volume() const;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <gst/base/gstbasetransform.h>
 #include <gst/gst.h>
 
 #include <atomic>
@@ -227,15 +228,31 @@ void resetGainsAtEachSong(GstElement* filter)
     gst_object_unref(out);
 }
 
+// Debian ships it with the good plugins; a system without them plays on without an equalizer.
+bool hasEqualizer()
+{
+    static const bool found = [] {
+        GstElementFactory* factory = gst_element_factory_find("equalizer-10bands");
+        if (factory)
+            gst_object_unref(factory);
+        else
+            qCWarning(lcMultiMedia) << "no equalizer-10bands: the equalizer is not offered";
+        return factory != nullptr;
+    }();
+    return found;
+}
+
 } // namespace
 
-GstElement* makeFilter(float balance, ReplayGain gain, double untaggedDb)
+GstElement* makeFilter(const SoundStages& stages)
 {
     QByteArray description;
-    if (gain != ReplayGain::Off)
+    if (stages.gain != ReplayGain::Off)
         description += "rgvolume name=vireo-gain ! rglimiter ! ";
-    if (balance != 0.0f)
+    if (stages.balance != 0.0f)
         description += "audioconvert ! audiopanorama name=vireo-panorama ! ";
+    if (hasEqualizer())
+        description += "audioconvert ! equalizer-10bands name=vireo-equalizer ! ";
     if (description.isEmpty())
         return nullptr;
     description += "audioconvert";
@@ -247,28 +264,44 @@ GstElement* makeFilter(float balance, ReplayGain gain, double untaggedDb)
     }
     if (filter) {
         resetGainsAtEachSong(filter);
-        setFilter(filter, balance, gain, untaggedDb);
+        setFilter(filter, stages);
     }
     return filter;
 }
 
-bool setFilter(GstElement* filter, float balance, ReplayGain gain, double untaggedDb)
+bool setFilter(GstElement* filter, const SoundStages& stages)
 {
     GstElement* level = gst_bin_get_by_name(GST_BIN(filter), "vireo-gain");
     const bool hasLevel = level;
     if (level) {
-        g_object_set(level, "album-mode", gboolean(gain == ReplayGain::Album), "fallback-gain",
-            qBound(-60.0, untaggedDb, 60.0), nullptr);
+        g_object_set(level, "album-mode", gboolean(stages.gain == ReplayGain::Album), "fallback-gain",
+            qBound(-60.0, stages.untaggedDb, 60.0), nullptr);
         gst_object_unref(level);
     }
     GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama");
     const bool hasPanorama = panorama;
     if (panorama) {
-        g_object_set(panorama, "panorama", gfloat(qBound(-1.0f, balance, 1.0f)), nullptr);
+        g_object_set(panorama, "panorama", gfloat(qBound(-1.0f, stages.balance, 1.0f)), nullptr);
         gst_object_unref(panorama);
     }
+    GstElement* equalizer = gst_bin_get_by_name(GST_BIN(filter), "vireo-equalizer");
+    const bool hasEqualizerStage = equalizer;
+    if (equalizer) {
+        bool flat = true;
+        for (int band = 0; band < EqualizerBands; ++band) {
+            const QByteArray name = "band" + QByteArray::number(band);
+            const double db = qBound(-24.0, stages.equalizer.at(size_t(band)), 12.0);
+            g_object_set(equalizer, name.constData(), db, nullptr);
+            flat = flat && db == 0.0;
+        }
+        // The element decides whether it passes the sound untouched when it starts, not when its bands change
+        // while it plays: told here, a preset chosen during a song is heard at once, and Off costs nothing.
+        gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(equalizer), flat);
+        gst_object_unref(equalizer);
+    }
     // A level stage left in while ReplayGain is off would still apply the tags.
-    return hasLevel == (gain != ReplayGain::Off) && (hasPanorama || balance == 0.0f);
+    return hasLevel == (stages.gain != ReplayGain::Off) && (hasPanorama || stages.balance == 0.0f)
+        && (hasEqualizerStage || !hasEqualizer());
 }
 
 bool playsIntoTheVoid(GstElement* pipeline)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReplayGain.h"
+#include "SoundStages.h"
 #include "SongTags.h"
 
 #include <QByteArray>
@@ -30,12 +30,13 @@ void releaseSoundServerLoop(GstElement* hold);
 
 // The output: the device sink (autoaudiosink, or VIREO_AUDIO_SINK) behind one fixed sample format.
 GstElement* makeAudioSink();
-// The stages between the decoder and the output, or none when the sound passes unchanged: ReplayGain (with a
-// limiter, so that a raised song never clips) and the place between the speakers, -1 (left) … 1 (right).
-GstElement* makeFilter(float balance, ReplayGain gain, double untaggedDb);
+// The stages between the decoder and the output: ReplayGain when on (with a limiter, so that a raised song never
+// clips), the place between the speakers when off the middle, and always the equalizer, which passes the sound
+// untouched while its bands are flat: a preset chosen while a song plays then applies at once.
+GstElement* makeFilter(const SoundStages& stages);
 // Changes what the stages of a filter made above can change while the song plays; false when the filter lacks
 // a stage it needs now (it is made afresh with the next song).
-bool setFilter(GstElement* filter, float balance, ReplayGain gain, double untaggedDb);
+bool setFilter(GstElement* filter, const SoundStages& stages);
 // autoaudiosink fell back to its silent fake sink: nobody would hear the song.
 bool playsIntoTheVoid(GstElement* pipeline);
 // The message's sender is the output or inside it.

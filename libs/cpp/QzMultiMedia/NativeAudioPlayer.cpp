@@ -123,6 +123,11 @@ void NativeAudioPlayer::setReplayGain(ReplayGain gain, double untaggedDb)
     m_pInternal->setReplayGain(gain, untaggedDb);
 }
 
+void NativeAudioPlayer::setEqualizer(const EqualizerGains& gains)
+{
+    m_pInternal->setEqualizer(gains);
+}
+
 void NativeAudioPlayer::setBalance(float balance)
 {
     m_pInternal->setBalance(balance);

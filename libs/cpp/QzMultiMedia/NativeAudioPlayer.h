@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PlayState.h"
+#include "Equalizer.h"
 #include "ReplayGain.h"
 #include "SongTags.h"
 
@@ -43,6 +44,8 @@ public:
     double volume() const;
     void setBalance(float balance);
     void setReplayGain(ReplayGain gain, double untaggedDb);
+    // The equalizer's bands in decibels, lowest first; heard at once.
+    void setEqualizer(const EqualizerGains& gains);
     void setMuted(bool muted);
     bool isMuted() const;
 

@@ -2,6 +2,7 @@
 
 #include "PlayState.h"
 #include "ReplayGain.h"
+#include "SoundStages.h"
 #include "SongTags.h"
 
 #include <QList>
@@ -78,6 +79,7 @@ public:
     void setBalance(float balance);
     // Takes effect at once where the pipeline's stages allow, else with the next song.
     void setReplayGain(ReplayGain gain, double untaggedDb);
+    void setEqualizer(const EqualizerGains& gains);
 
     // The sounding song's tags as far as they have reached the output; more may come while it plays.
     const SongTags& tags() const;
@@ -134,9 +136,7 @@ private:
     void rewindIfStopped();
     static void aboutToFinish(GstElement* pipeline, void* owner);
 
-    float m_fBalance = 0.0f;
-    ReplayGain m_nGain = ReplayGain::Off;
-    double m_fUntaggedDb = 0.0;
+    SoundStages m_stages;
     bool m_bFilterStale = false; // the pipeline's stages are not those asked for: new ones with the next song
     GstElement* m_pPlayer = nullptr;
     GstElement* m_pOutput = nullptr; // the pipeline's sink, to tell the output's errors from the song's

@@ -607,15 +607,22 @@ double NativeAudioPlayerInternal::volume() const
 
 void NativeAudioPlayerInternal::setBalance(float balance)
 {
-    m_fBalance = balance;
+    m_stages.balance = balance;
     m_bFilterStale = true;
     updateFilter();
 }
 
 void NativeAudioPlayerInternal::setReplayGain(ReplayGain gain, double untaggedDb)
 {
-    m_nGain = gain;
-    m_fUntaggedDb = untaggedDb;
+    m_stages.gain = gain;
+    m_stages.untaggedDb = untaggedDb;
+    m_bFilterStale = true;
+    updateFilter();
+}
+
+void NativeAudioPlayerInternal::setEqualizer(const EqualizerGains& gains)
+{
+    m_stages.equalizer = gains;
     m_bFilterStale = true;
     updateFilter();
 }
@@ -629,9 +636,9 @@ void NativeAudioPlayerInternal::updateFilter()
         return;
     GstElement* filter = nullptr;
     g_object_get(m_pPlayer, "audio-filter", &filter, nullptr);
-    bool fits = m_fBalance == 0.0f && m_nGain == ReplayGain::Off;
+    bool fits = false;
     if (filter) {
-        fits = GstSupport::setFilter(filter, m_fBalance, m_nGain, m_fUntaggedDb);
+        fits = GstSupport::setFilter(filter, m_stages);
         gst_object_unref(filter);
     }
     m_bFilterStale = !fits;
@@ -639,7 +646,7 @@ void NativeAudioPlayerInternal::updateFilter()
     gst_element_get_state(m_pPlayer, &state, nullptr, 0);
     if (fits || state > GST_STATE_READY)
         return;
-    g_object_set(m_pPlayer, "audio-filter", GstSupport::makeFilter(m_fBalance, m_nGain, m_fUntaggedDb), nullptr);
+    g_object_set(m_pPlayer, "audio-filter", GstSupport::makeFilter(m_stages), nullptr);
     m_bFilterStale = false;
 }
 
