@@ -87,6 +87,10 @@
         <source>&amp;Pause</source>
         <translation>&amp;Pause</translation>
     </message>
+    <message>
+        <source>Jump to Song...</source>
+        <translation>Zu Lied springen...</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -152,6 +156,38 @@
         <source>Album</source>
         <translation>Album</translation>
     </message>
+    <message>
+        <source>Equalizer</source>
+        <translation>Equalizer</translation>
+    </message>
+    <message>
+        <source>Bass Boost</source>
+        <translation>Bassverstärkung</translation>
+    </message>
+    <message>
+        <source>Treble Boost</source>
+        <translation>Höhenverstärkung</translation>
+    </message>
+    <message>
+        <source>Rock</source>
+        <translation>Rock</translation>
+    </message>
+    <message>
+        <source>Pop</source>
+        <translation>Pop</translation>
+    </message>
+    <message>
+        <source>Jazz</source>
+        <translation>Jazz</translation>
+    </message>
+    <message>
+        <source>Classical</source>
+        <translation>Klassik</translation>
+    </message>
+    <message>
+        <source>Vocal</source>
+        <translation>Gesang</translation>
+    </message>
 </context>
 <context>
     <name>SleepTimerMenu</name>
@@ -176,6 +212,25 @@
             <numerusform>Schlaf-Timer (noch %n Min.)</numerusform>
             <numerusform>Schlaf-Timer (noch %n Min.)</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>JumpToSongWindow</name>
+    <message>
+        <source>Jump to Song</source>
+        <translation>Zu Lied springen</translation>
+    </message>
+    <message>
+        <source>Words of a title, artist, album or file name</source>
+        <translation>Wörter aus Titel, Interpret, Album oder Dateiname</translation>
+    </message>
+    <message>
+        <source>Enter plays the song, Ctrl+Enter plays it next, Esc closes.</source>
+        <translation>Eingabe spielt das Lied, Strg+Eingabe spielt es als nächstes, Esc schließt.</translation>
+    </message>
+    <message>
+        <source>Plays next: %1</source>
+        <translation>Als nächstes: %1</translation>
     </message>
 </context>
 </TS>

@@ -87,6 +87,10 @@
         <source>&amp;Pause</source>
         <translation>&amp;Пауза</translation>
     </message>
+    <message>
+        <source>Jump to Song...</source>
+        <translation>Перейти к песне...</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -152,6 +156,38 @@
         <source>Album</source>
         <translation>Альбом</translation>
     </message>
+    <message>
+        <source>Equalizer</source>
+        <translation>Эквалайзер</translation>
+    </message>
+    <message>
+        <source>Bass Boost</source>
+        <translation>Усиление басов</translation>
+    </message>
+    <message>
+        <source>Treble Boost</source>
+        <translation>Усиление высоких</translation>
+    </message>
+    <message>
+        <source>Rock</source>
+        <translation>Рок</translation>
+    </message>
+    <message>
+        <source>Pop</source>
+        <translation>Поп</translation>
+    </message>
+    <message>
+        <source>Jazz</source>
+        <translation>Джаз</translation>
+    </message>
+    <message>
+        <source>Classical</source>
+        <translation>Классика</translation>
+    </message>
+    <message>
+        <source>Vocal</source>
+        <translation>Вокал</translation>
+    </message>
 </context>
 <context>
     <name>SleepTimerMenu</name>
@@ -178,6 +214,25 @@
             <numerusform>Таймер сна (осталось %n мин.)</numerusform>
             <numerusform>Таймер сна (осталось %n мин.)</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>JumpToSongWindow</name>
+    <message>
+        <source>Jump to Song</source>
+        <translation>Перейти к песне</translation>
+    </message>
+    <message>
+        <source>Words of a title, artist, album or file name</source>
+        <translation>Слова из названия, исполнителя, альбома или имени файла</translation>
+    </message>
+    <message>
+        <source>Enter plays the song, Ctrl+Enter plays it next, Esc closes.</source>
+        <translation>Enter играет песню, Ctrl+Enter ставит её следующей, Esc закрывает.</translation>
+    </message>
+    <message>
+        <source>Plays next: %1</source>
+        <translation>Следующей: %1</translation>
     </message>
 </context>
 </TS>
