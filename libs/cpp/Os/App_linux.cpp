@@ -92,6 +92,9 @@ bool App_linux::claimInstance(const QList<QUrl>& files, bool append, const QStri
     const QString name = ownBusName();
     const QString path = objectPath(name);
     const QDBusMessage call = handOverCall(name, path, files, append, action);
+    // The object is there before the name: a desktop that started this program by D-Bus activation sends its
+    // call the moment the name is taken.
+    bus.registerObject(path, this, QDBusConnection::ExportAdaptors);
     QElapsedTimer waiting;
     waiting.start();
     for (;;) {
@@ -102,7 +105,6 @@ bool App_linux::claimInstance(const QList<QUrl>& files, bool append, const QStri
             return true; // a bus that refuses the name: better a player without it than none
         }
         if (claim.value() == QDBusConnectionInterface::ServiceRegistered) {
-            bus.registerObject(path, this, QDBusConnection::ExportAdaptors);
             m_bRegistered = true;
             connect(SessionBus_linux::instance(), &SessionBus_linux::returned, this, &App_linux::slotRegisterAgain,
                 Qt::UniqueConnection);
@@ -130,15 +132,13 @@ void App_linux::slotRegisterAgain()
 {
     QDBusConnection bus = Os_Linux::sessionBus();
     const QString name = ownBusName();
+    bus.registerObject(objectPath(name), this, QDBusConnection::ExportAdaptors);
     // Another player may have started while the bus was away and taken the name: this one goes on, reachable
     // from its icon, and later starts hand over to the other.
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> claim = bus.interface()->registerService(
         name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
-    if (!claim.isValid() || claim.value() != QDBusConnectionInterface::ServiceRegistered) {
+    if (!claim.isValid() || claim.value() != QDBusConnectionInterface::ServiceRegistered)
         qCWarning(lcOs) << "the session bus came back with" << name << "taken";
-        return;
-    }
-    bus.registerObject(objectPath(name), this, QDBusConnection::ExportAdaptors);
 }
 
 QDBusMessage App_linux::handOverCall(
