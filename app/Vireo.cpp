@@ -4,6 +4,7 @@
 #include "App.h"
 #include "AudioListPlayer.h"
 #include "PlayListMenu.h"
+#include "OutputMenu.h"
 #include "PlayModesMenu.h"
 #include "SleepTimerMenu.h"
 #include "SongIntake.h"
@@ -142,6 +143,7 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext->addAction(m_pactNext);
     m_pmnuContext->addSeparator();
     new PlayModesMenu(m_pmnuContext, this);
+    new OutputMenu(m_pmnuContext, this);
     new SleepTimerMenu(m_pmnuContext, this);
     m_pmnuContext->addSeparator();
     if (pactRate)

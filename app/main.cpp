@@ -1,5 +1,6 @@
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "AudioPlayer.h"
 #include "CommandLine.h"
 #include "DesktopNotification.h"
 #include "JumpToSongWindow.h"
@@ -115,6 +116,12 @@ int main(int argc, char** argv)
     player->setUntaggedGain(app.settingsValue(QStringLiteral("ReplayGainPreAmp"), 0.0).toDouble());
     player->setReplayGain(named(app.settingsValue(QStringLiteral("ReplayGain")), GainNames));
     player->setEqualizer(named(app.settingsValue(QStringLiteral("Equalizer")), EqualizerNames));
+    // The output the user chose, by the sound server's name; without a choice nothing is asked of the server.
+    QzMultiMedia::AudioPlayer* output = QzMultiMedia::AudioPlayer::instance();
+    if (const QString chosen = app.settingsValue(QStringLiteral("Output")).toString(); !chosen.isEmpty())
+        output->setOutput(chosen);
+    QObject::connect(output, &QzMultiMedia::AudioPlayer::outputChanged, &app,
+        [&app, output] { app.setSettingsValue(QStringLiteral("Output"), output->output()); });
     QObject::connect(player, &AudioListPlayer::modesChanged, &app, [&app, player] {
         app.setSettingsValue(QStringLiteral("Shuffle"), player->isShuffleMode());
         app.setSettingsValue(QStringLiteral("Repeat"), nameOf(player->repeat(), RepeatNames));

@@ -120,7 +120,7 @@ private slots:
         QFile::remove(marker);
 
         QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "Jump to Song...", "-", "&Play", "&Stop", "-",
-            "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain", "Equalizer", "Sleep Timer", "-" };
+            "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain", "Equalizer", "Output", "Sleep Timer", "-" };
         if (storeBuild)
             expected << "Rate this App";
         expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",

@@ -2,6 +2,7 @@
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "DropOnIcon.h"
+#include "SoundOutputs.h"
 #include "TestDesktop.h"
 #include "TrayHost.h"
 #include "Vireo.h"
@@ -11,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -197,6 +199,37 @@ class TestTrayEndToEnd : public QObject
         DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("1") });
         DesktopSession::waitFor([&] { return !QApplication::activePopupWidget(); }, 20000);
         return done && !QApplication::activePopupWidget();
+    }
+
+    // Opens the menu with a real click, moves the pointer onto the submenu named `submenu` and clicks its entry
+    // named `text` once it is there (entries may come while the submenu is open).
+    bool chooseIn(const QString& submenu, const QString& text)
+    {
+        QMenu* menu = m_vireo->contextMenu();
+        QAction* opener = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text() == submenu)
+                opener = action;
+        }
+        if (!opener)
+            return false;
+        enum { Open, Hovered, Chosen } stage = Open;
+        return afterLeftClick([&] {
+            if (stage == Open && menu->isVisible()) {
+                stage = Hovered;
+                const QPoint at = menu->mapToGlobal(menu->actionGeometry(opener).center());
+                xdotoolLater({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
+            } else if (stage == Hovered && opener->menu()->isVisible()) {
+                QMenu* entries = opener->menu();
+                for (QAction* entry : entries->actions()) {
+                    if (entry->text() == text && stage != Chosen) {
+                        stage = Chosen;
+                        xdotoolLater(clickAt(entries->mapToGlobal(entries->actionGeometry(entry).center())));
+                    }
+                }
+            }
+            return stage == Chosen;
+        });
     }
 
 private slots:
@@ -546,37 +579,10 @@ private slots:
             QTest::qWait(300);
             return PulseServer::rms(pulse->takeRecording());
         };
-        const auto choose = [this](const QString& text) {
-            QMenu* menu = m_vireo->contextMenu();
-            QAction* equalizer = nullptr;
-            for (QAction* action : menu->actions()) {
-                if (action->text() == QLatin1String("Equalizer"))
-                    equalizer = action;
-            }
-            if (!equalizer)
-                return false;
-            enum { Open, Hovered, Chosen } stage = Open;
-            return afterLeftClick([&] {
-                if (stage == Open && menu->isVisible()) {
-                    stage = Hovered;
-                    const QPoint at = menu->mapToGlobal(menu->actionGeometry(equalizer).center());
-                    xdotoolLater({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
-                } else if (stage == Hovered && equalizer->menu()->isVisible()) {
-                    QMenu* presets = equalizer->menu();
-                    for (QAction* preset : presets->actions()) {
-                        if (preset->text() == text) {
-                            stage = Chosen;
-                            xdotoolLater(clickAt(presets->mapToGlobal(presets->actionGeometry(preset).center())));
-                        }
-                    }
-                }
-                return stage == Chosen;
-            });
-        };
         const double flat = level();
         QVERIFY(flat > 1000.0);
         QVERIFY(pulse->startRecording());
-        QVERIFY(choose(QStringLiteral("Bass Boost")));
+        QVERIFY(chooseIn(QStringLiteral("Equalizer"), QStringLiteral("Bass Boost")));
         QCOMPARE(QzMultiMedia::AudioListPlayer::instance()->equalizer(), QzMultiMedia::Equalizer::BassBoost);
         QTest::qWait(1500); // the change reaches the sink after what the output held already
         const QVector<qint16> across = pulse->takeRecording();
@@ -585,10 +591,52 @@ private slots:
         double boosted = 0.0;
         QVERIFY2(DesktopSession::waitFor([&] { return (boosted = level()) > 1.3 * flat; }, 5000),
             qPrintable(QStringLiteral("%1 against %2").arg(boosted).arg(flat)));
-        QVERIFY(choose(QStringLiteral("Off")));
+        QVERIFY(chooseIn(QStringLiteral("Equalizer"), QStringLiteral("Off")));
         double off = 0.0;
         QVERIFY2(DesktopSession::waitFor([&] { return qAbs((off = level()) - flat) < 0.05 * flat; }, 5000),
             qPrintable(QStringLiteral("%1 against %2").arg(off).arg(flat)));
+    }
+
+    // A second output comes (headphones plugged in): "Output" lists it, and choosing it there moves the music to it
+    // without stopping; "System Default" brings it back; unplugged, it leaves the list.
+    void outputsComeAndGo()
+    {
+        const QString low = media(QStringLiteral("low.wav"));
+        QVERIFY(QFile::exists(low) || AudioFixtures::makeTone(low, 30000, 60));
+        const QString module = PulseServer::pactl({ QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+            QStringLiteral("sink_name=vireo_other"), QStringLiteral("sink_properties=device.description=Headphones") });
+        QVERIFY(!module.isEmpty());
+        const auto unplug = qScopeGuard([&] {
+            QzMultiMedia::AudioPlayer::instance()->setOutput(QString());
+            PulseServer::pactl({ QStringLiteral("unload-module"), module });
+        });
+        dropOnIcon(*m_vireo, { QUrl::fromLocalFile(low) });
+        const auto level = [](const QString& sink) {
+            if (!pulse->startRecording(sink))
+                return -1.0;
+            QTest::qWait(300);
+            return PulseServer::rms(pulse->takeRecording());
+        };
+        QVERIFY(DesktopSession::waitFor([&] { return level(QStringLiteral("vireo_test")) > 1000.0; }, 5000));
+
+        QVERIFY(chooseIn(QStringLiteral("Output"), QStringLiteral("Headphones")));
+        QCOMPARE(QzMultiMedia::AudioPlayer::instance()->output(), QStringLiteral("vireo_other"));
+        QVERIFY(DesktopSession::waitFor([&] { return level(QStringLiteral("vireo_other")) > 1000.0; }, 5000));
+        QVERIFY(level(QStringLiteral("vireo_test")) < 100.0);
+        QVERIFY(QzMultiMedia::AudioListPlayer::instance()->isPlaying());
+
+        QVERIFY(chooseIn(QStringLiteral("Output"), QStringLiteral("System Default")));
+        QCOMPARE(QzMultiMedia::AudioPlayer::instance()->output(), QString());
+        QVERIFY(DesktopSession::waitFor([&] { return level(QStringLiteral("vireo_test")) > 1000.0; }, 5000));
+
+        PulseServer::pactl({ QStringLiteral("unload-module"), module });
+        QVERIFY(DesktopSession::waitFor(
+            [] {
+                const auto outputs = QzMultiMedia::SoundOutputs::instance()->outputs();
+                return std::none_of(outputs.cbegin(), outputs.cend(),
+                    [](const QzMultiMedia::SoundOutputs::Output& o) { return o.id == QLatin1String("vireo_other"); });
+            },
+            5000));
     }
 
     // The catcher keeps the icon's place without asking the X server every second: a move of the tray must still

@@ -3,6 +3,7 @@
 #include "App.h"
 #include "CoverCache.h"
 #include "NativeAudioPlayer.h"
+#include "SoundOutputs.h"
 
 #include <QTimer>
 
@@ -152,6 +153,39 @@ void AudioPlayer::setReplayGain(ReplayGain gain, double untaggedDb)
 void AudioPlayer::setEqualizer(const EqualizerGains& gains)
 {
     m_pNativePlayer->setEqualizer(gains);
+}
+
+void AudioPlayer::setOutput(const QString& id)
+{
+    const bool changed = id != m_strOutput;
+    m_strOutput = id;
+    if (!m_bWatchingOutputs) {
+        m_bWatchingOutputs = true;
+        connect(SoundOutputs::instance(), &SoundOutputs::changed, this, &AudioPlayer::applyOutput);
+    }
+    applyOutput();
+    if (changed)
+        emit outputChanged();
+}
+
+QString AudioPlayer::output() const
+{
+    return m_strOutput;
+}
+
+// Outputs come and go: the chosen one is followed when it comes back, and the default when it changes.
+void AudioPlayer::applyOutput()
+{
+    const QList<SoundOutputs::Output> outputs = SoundOutputs::instance()->outputs();
+    QString target;
+    for (const SoundOutputs::Output& output : outputs) {
+        if (m_strOutput.isEmpty() ? output.isDefault : output.id == m_strOutput)
+            target = output.id;
+    }
+    if (target.isEmpty() || target == m_strOutputApplied)
+        return;
+    m_strOutputApplied = target;
+    m_pNativePlayer->setOutput(m_strOutput, target);
 }
 
 void AudioPlayer::fadeOutAndPause(int ms)

@@ -41,6 +41,11 @@ public:
     // Levels songs by their ReplayGain tags; songs without them play untaggedDb louder (or softer).
     void setReplayGain(ReplayGain gain, double untaggedDb);
     void setEqualizer(const EqualizerGains& gains);
+    // The output the user chose, by its sound server's name; empty follows the system's default. The music moves
+    // there without stopping. A chosen output that is not there (unplugged) leaves the sound where the server put
+    // it until it comes back.
+    void setOutput(const QString& id);
+    QString output() const;
 
     // The user's volume, also while a fade lowers what is heard.
     qreal volume() const;
@@ -78,6 +83,7 @@ signals:
     void bufferingChanged();
     void durationChanged(qint64 ms);
     void stateChanged();
+    void outputChanged();
 
 public slots:
     void setMuted(bool muted);
@@ -95,6 +101,7 @@ private:
     void readTags();
     void fadeStep();
     void endFade();
+    void applyOutput();
 
     static AudioPlayer* _uniqueInstance;
 
@@ -106,6 +113,9 @@ private:
     int m_nFadeStep = 0;
     int m_nFadeSteps = 0;
     SongTags m_tags;
+    QString m_strOutput; // chosen by the user; empty: the default
+    QString m_strOutputApplied; // where the sound was last sent
+    bool m_bWatchingOutputs = false;
 };
 
 } // namespace QzMultiMedia

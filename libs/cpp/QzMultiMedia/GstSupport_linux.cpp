@@ -42,11 +42,31 @@ void initGstreamer()
 // goes with it. Pausing and stopping stay immediate: the server drops what it holds.
 constexpr gint64 OutputBufferUs = 400000;
 
+constexpr const char* DeviceKey = "vireo-device";
+
+bool isServerSink(GstElement* element)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    return factory && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "pulsesink");
+}
+
+// The device chosen for the output, kept on the output's outermost bin; null for the server's choice.
+const gchar* chosenDevice(GstElement* element)
+{
+    for (GstObject* object = GST_OBJECT(element); object; object = GST_OBJECT_PARENT(object)) {
+        if (const auto* device = static_cast<const gchar*>(g_object_get_data(G_OBJECT(object), DeviceKey)))
+            return *device ? device : nullptr;
+    }
+    return nullptr;
+}
+
 // autoaudiosink picks the real output when it starts; it is set up as it joins.
 void bufferGenerously(GstBin*, GstElement* element, gpointer)
 {
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "buffer-time"))
         g_object_set(element, "buffer-time", OutputBufferUs, nullptr);
+    if (isServerSink(element))
+        g_object_set(element, "device", chosenDevice(element), nullptr);
 }
 
 GstElement* makeDeviceSink()
@@ -243,6 +263,28 @@ bool hasEqualizer()
 }
 
 } // namespace
+
+void chooseOutputDevice(GstElement* output, const QByteArray& device, const QByteArray& now)
+{
+    g_object_set_data_full(G_OBJECT(output), DeviceKey, g_strdup(device.constData()), g_free);
+    if (!GST_IS_BIN(output))
+        return;
+    GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(output));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        if (isServerSink(element)) {
+            // Told a device while it plays, the sink moves its stream there; told none afterwards, it keeps the
+            // stream where it is and lets the server place the next one.
+            if (!now.isEmpty())
+                g_object_set(element, "device", now.constData(), nullptr);
+            g_object_set(element, "device", device.isEmpty() ? nullptr : device.constData(), nullptr);
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(elements);
+}
 
 GstElement* makeFilter(const SoundStages& stages)
 {

@@ -30,6 +30,9 @@ void releaseSoundServerLoop(GstElement* hold);
 
 // The output: the device sink (autoaudiosink, or VIREO_AUDIO_SINK) behind one fixed sample format.
 GstElement* makeAudioSink();
+// The sound server's device the output plays to (empty: where the server sends a new stream), kept for the sinks
+// the output makes later; a stream that plays now moves to `now` without stopping.
+void chooseOutputDevice(GstElement* output, const QByteArray& device, const QByteArray& now);
 // The stages between the decoder and the output: ReplayGain when on (with a limiter, so that a raised song never
 // clips), the place between the speakers when off the middle, and always the equalizer, which passes the sound
 // untouched while its bands are flat: a preset chosen while a song plays then applies at once.

@@ -128,6 +128,11 @@ void NativeAudioPlayer::setEqualizer(const EqualizerGains& gains)
     m_pInternal->setEqualizer(gains);
 }
 
+void NativeAudioPlayer::setOutput(const QString& device, const QString& now)
+{
+    m_pInternal->setOutput(device, now);
+}
+
 void NativeAudioPlayer::setBalance(float balance)
 {
     m_pInternal->setBalance(balance);

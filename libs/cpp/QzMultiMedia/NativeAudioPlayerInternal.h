@@ -80,6 +80,7 @@ public:
     // Takes effect at once where the pipeline's stages allow, else with the next song.
     void setReplayGain(ReplayGain gain, double untaggedDb);
     void setEqualizer(const EqualizerGains& gains);
+    void setOutput(const QString& device, const QString& now);
 
     // The sounding song's tags as far as they have reached the output; more may come while it plays.
     const SongTags& tags() const;

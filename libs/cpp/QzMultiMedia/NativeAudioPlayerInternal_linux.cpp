@@ -620,6 +620,12 @@ void NativeAudioPlayerInternal::setReplayGain(ReplayGain gain, double untaggedDb
     updateFilter();
 }
 
+void NativeAudioPlayerInternal::setOutput(const QString& device, const QString& now)
+{
+    if (m_pOutput)
+        GstSupport::chooseOutputDevice(m_pOutput, device.toUtf8(), now.toUtf8());
+}
+
 void NativeAudioPlayerInternal::setEqualizer(const EqualizerGains& gains)
 {
     m_stages.equalizer = gains;

@@ -17,6 +17,7 @@ public:
     {
         QString id; // the sound server's name for it, what the player is told
         QString name; // as the user reads it
+        bool isDefault = false; // the system's default output
     };
 
     static SoundOutputs* instance();

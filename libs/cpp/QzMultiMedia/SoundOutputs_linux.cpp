@@ -9,6 +9,8 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
+
 namespace QzMultiMedia {
 
 struct SoundOutputs::Monitor
@@ -103,13 +105,17 @@ void SoundOutputs::refresh()
         GstDevice* device = GST_DEVICE(item->data);
         const QString id = serverName(device);
         gchar* name = gst_device_get_display_name(device);
-        if (!id.isEmpty() && std::none_of(outputs.cbegin(), outputs.cend(), [&id](const Output& o) { return o.id == id; }))
-            outputs.append({ id, QString::fromUtf8(name) });
+        gboolean isDefault = FALSE;
+        if (GstStructure* properties = gst_device_get_properties(device)) {
+            gst_structure_get_boolean(properties, "is-default", &isDefault);
+            gst_structure_free(properties);
+        }
+        if (!id.isEmpty()
+            && std::none_of(outputs.cbegin(), outputs.cend(), [&id](const Output& o) { return o.id == id; }))
+            outputs.append({ id, QString::fromUtf8(name), bool(isDefault) });
         g_free(name);
     }
     g_list_free_full(devices, gst_object_unref);
-    // The monitor lists the newest first.
-    std::reverse(outputs.begin(), outputs.end());
     m_listOutputs = outputs;
 }
 

@@ -73,13 +73,23 @@ public:
     // Starts recording the sink's monitor, mono 16-bit; takeRecording() ends it and returns the samples. Returns
     // once the first samples (silence, when nothing plays) have come: parec takes the better part of a second to
     // get going, and a sound started before that would be heard cut.
-    bool startRecording()
+    bool startRecording(const QString& sink = QStringLiteral("vireo_test"))
     {
         m_recorder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_recorder.start(QStringLiteral("parec"),
-            { QStringLiteral("-d"), QStringLiteral("vireo_test.monitor"), QStringLiteral("--format=s16le"),
+            { QStringLiteral("-d"), sink + QStringLiteral(".monitor"), QStringLiteral("--format=s16le"),
                 QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20") });
         return m_recorder.waitForStarted(5000) && m_recorder.waitForReadyRead(5000);
+    }
+
+    // pactl on this server; what it printed, empty when it failed.
+    static QString pactl(const QStringList& args)
+    {
+        QProcess control;
+        control.start(QStringLiteral("pactl"), args);
+        if (!control.waitForFinished(5000) || control.exitCode() != 0)
+            return QString();
+        return QString::fromUtf8(control.readAllStandardOutput()).trimmed();
     }
 
     QVector<qint16> takeRecording()

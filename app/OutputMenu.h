@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+class QMenu;
+
+// The "Output" submenu: "System Default" and the sound server's outputs (speakers, headphones, Bluetooth, HDMI)
+// as they come and go, the one the player uses checked; choosing one moves the music there without stopping it.
+// The outputs are first asked for when the submenu opens.
+class OutputMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Adds the submenu at the end of menu.
+    OutputMenu(QMenu* menu, QObject* parent);
+
+private slots:
+    void slotRebuild();
+
+private:
+    QMenu* m_pmnuOutput;
+    bool m_bWatching = false;
+};
