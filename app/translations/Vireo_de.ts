@@ -233,4 +233,15 @@
         <translation>Als nächstes: %1</translation>
     </message>
 </context>
+<context>
+    <name>OutputMenu</name>
+    <message>
+        <source>Output</source>
+        <translation>Ausgabe</translation>
+    </message>
+    <message>
+        <source>System Default</source>
+        <translation>Systemstandard</translation>
+    </message>
+</context>
 </TS>

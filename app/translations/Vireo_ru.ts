@@ -235,4 +235,15 @@
         <translation>Следующей: %1</translation>
     </message>
 </context>
+<context>
+    <name>OutputMenu</name>
+    <message>
+        <source>Output</source>
+        <translation>Вывод звука</translation>
+    </message>
+    <message>
+        <source>System Default</source>
+        <translation>Системный по умолчанию</translation>
+    </message>
+</context>
 </TS>
