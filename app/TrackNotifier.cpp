@@ -29,16 +29,24 @@ TrackNotifier::TrackNotifier(QObject* parent)
     connect(player, &AudioListPlayer::listReplaced, this, [this] { m_bNewList = true; });
     connect(player, &AudioListPlayer::nextTriggered, this, &TrackNotifier::slotSongChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &TrackNotifier::slotSongChanged);
+    connect(player, &AudioListPlayer::tagsChanged, this, &TrackNotifier::slotTagsChanged);
+}
+
+void TrackNotifier::slotTagsChanged()
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    if (!QzMultiMedia::MediaCommon::isStream(player->currentUrl())) {
+        // The song announced a moment ago tells its title, artist and cover: the notice says them too.
+        if (m_nShownSong != 0 && m_nShownSong == player->songStarts() && currentSongText() != m_listShown)
+            showSong();
+        return;
+    }
     // A station names what it plays as it goes: each new title is a new song to the listener.
-    connect(player, &AudioListPlayer::tagsChanged, this, [this] {
-        AudioListPlayer* player = AudioListPlayer::instance();
-        const QString title = player->currentTags().title;
-        if (!QzMultiMedia::MediaCommon::isStream(player->currentUrl()) || title.isEmpty()
-            || title == std::exchange(m_strStreamTitle, title))
-            return;
-        m_bNewList = false;
-        slotSongChanged();
-    });
+    const QString title = player->currentTags().title;
+    if (title.isEmpty() || title == std::exchange(m_strStreamTitle, title))
+        return;
+    m_bNewList = false;
+    slotSongChanged();
 }
 
 void TrackNotifier::slotSongChanged()
@@ -60,10 +68,16 @@ void TrackNotifier::slotShowCurrentSong()
 }
 
 // The song by its tags where it has them: title, artist and cover; else by its file name.
-void TrackNotifier::showSong()
+QStringList TrackNotifier::currentSongText() const
 {
     AudioListPlayer* player = AudioListPlayer::instance();
     const QzMultiMedia::SongTags tags = player->currentTags();
-    m_pNotification->show(tags.title.isEmpty() ? player->currentName() : tags.title, tags.artist,
-        QStringLiteral("vireo"), tags.coverFile);
+    return { tags.title.isEmpty() ? player->currentName() : tags.title, tags.artist, tags.coverFile };
+}
+
+void TrackNotifier::showSong()
+{
+    m_listShown = currentSongText();
+    m_nShownSong = AudioListPlayer::instance()->songStarts();
+    m_pNotification->show(m_listShown.at(0), m_listShown.at(1), QStringLiteral("vireo"), m_listShown.at(2));
 }

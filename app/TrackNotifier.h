@@ -2,12 +2,14 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class DesktopNotification;
 
 // Tells the user of a song change they did not make at the icon: the list moving on, the media keys. One desktop
-// notification, which replaces the one before; a new play list, chosen just now, needs none. The settings key
-// "TrackNotifications" (default true) turns them off.
+// notification, which replaces the one before; a new play list, chosen just now, needs none. A song started anew
+// (Next, Previous) makes its tags known only as it plays: the notification shown for it is updated when they
+// come. The settings key "TrackNotifications" (default true) turns them off.
 class TrackNotifier : public QObject
 {
     Q_OBJECT
@@ -34,10 +36,14 @@ private slots:
 
 private:
     void showSong();
+    void slotTagsChanged();
+    QStringList currentSongText() const;
 
     static int sm_nQuiet;
 
     DesktopNotification* m_pNotification;
     bool m_bNewList = false; // the list was just replaced: its first song is the user's choice
     QString m_strStreamTitle; // the title a stream last announced
+    quint64 m_nShownSong = 0; // the song start the notification shown last is about, 0 for none
+    QStringList m_listShown; // what it says: summary, body, picture
 };

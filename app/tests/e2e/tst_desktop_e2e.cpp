@@ -1053,6 +1053,38 @@ private slots:
 
     // Tags are whatever a file says: they reach MPRIS as one line of text of a title's length, the notification
     // (whose body is markup) as text, and a "cover" that is no picture is not offered as one.
+    // A song reached by Next over MPRIS (not at the icon) is announced by its title, artist and cover, which the
+    // player reads as the song starts: the notification shown first is updated when they come.
+    void nextIsAnnouncedWithItsTags()
+    {
+        QVERIFY(AudioFixtures::makeTone(file("untagged.mp3"), 20000, 440));
+        QVERIFY(AudioFixtures::makeTone(file("tagged.mp3"), 20000, 440));
+        QVERIFY(AudioFixtures::tagMp3(file("tagged.mp3"), QStringLiteral("Slow Motion"), QStringLiteral("Third Band"),
+            QStringLiteral("Album"), 9, picture(Qt::red)));
+        QVERIFY(serveNotifications());
+        if (m_program.state() != QProcess::NotRunning)
+            quitProgram();
+        startProgram(programEnvironment(), { file("untagged.mp3"), file("tagged.mp3") });
+        QVERIFY(becomes("Playing", 10000));
+        const qsizetype notified = m_notifications.shown.size();
+        command("Next");
+        const QString shown = QStringLiteral("Slow Motion\nThird Band");
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         return m_notifications.shown.size() > notified && m_notifications.shown.last() == shown
+                             && !m_notifications.images.last().isEmpty();
+                     },
+                     5000),
+            qPrintable(m_notifications.shown.mid(notified).join(QLatin1Char('|'))));
+        QFile cover(m_notifications.images.last());
+        QVERIFY(cover.open(QIODevice::ReadOnly));
+        QCOMPARE(cover.readAll(), picture(Qt::red));
+        // One notification, updated: every later one replaces the first.
+        for (qsizetype i = notified + 1; i < m_notifications.replaced.size(); ++i)
+            QVERIFY(m_notifications.replaced.at(i) != 0);
+        quitProgram();
+    }
+
     void tagsReachTheDesktopAsText()
     {
         // Long enough for the hostile song to be taken over without a gap: its tags are read before it is announced.

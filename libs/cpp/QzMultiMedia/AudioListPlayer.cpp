@@ -259,6 +259,11 @@ int AudioListPlayer::currentNumber() const
     return m_nCurrentNumber;
 }
 
+quint64 AudioListPlayer::songStarts() const
+{
+    return m_nSongStarts;
+}
+
 // With an empty list the current-song accessors answer -1, an empty URL and an empty name.
 int AudioListPlayer::currentIndex() const
 {

@@ -51,6 +51,8 @@ public:
     int index(int k) const;
     void regenerateIndexes();
     int currentNumber() const;
+    // Counts the songs started (a song taken over without a gap included): tells one start of a song from the next.
+    quint64 songStarts() const;
     int currentIndex() const;
     QUrl currentUrl() const;
     QString currentName() const;
