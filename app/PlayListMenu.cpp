@@ -30,6 +30,11 @@ QMenu* PlayListMenu::menu() const
     return m_pmnuSongs;
 }
 
+void PlayListMenu::setFilledAhead(bool ahead)
+{
+    m_bFilledAhead = ahead;
+}
+
 QString PlayListMenu::entryText(const QString& name) const
 {
     constexpr int menuFrame = 100; // the style sheet's item padding, margins and borders, and the check column
@@ -140,6 +145,8 @@ SongsMenu* PlayListMenu::makeFolderMenu(int index, QMenu* into)
     connect(menu, &SongsMenu::entryMade, this, &PlayListMenu::entryMade);
     into->addMenu(menu);
     folder.menu = menu;
+    if (m_bFilledAhead)
+        menu->fill();
     return menu;
 }
 
@@ -168,6 +175,8 @@ void PlayListMenu::addGroupEntries()
         connect(menu, &QMenu::aboutToShow, this, [this, index] { fillGroup(index); });
         m_pmnuSongs->addMenu(menu);
         m_listGroups[index].menu = menu;
+        if (m_bFilledAhead)
+            fillGroup(index, false);
     }
     if (m_nGroupsMade < m_listGroups.size())
         QTimer::singleShot(0, m_pmnuSongs, [this, songs = m_pmnuSongs] {
@@ -177,7 +186,7 @@ void PlayListMenu::addGroupEntries()
     slotMarkCurrentSong();
 }
 
-void PlayListMenu::fillGroup(int index)
+void PlayListMenu::fillGroup(int index, bool markCurrent)
 {
     Group& group = m_listGroups[index];
     if (group.filled || !group.menu)
@@ -185,7 +194,8 @@ void PlayListMenu::fillGroup(int index)
     group.filled = true;
     for (const int folder : std::as_const(group.folders))
         makeFolderMenu(folder, group.menu);
-    slotMarkCurrentSong();
+    if (markCurrent)
+        slotMarkCurrentSong();
 }
 
 QString PlayListMenu::songText(int place) const

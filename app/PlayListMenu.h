@@ -30,6 +30,9 @@ public:
     ~PlayListMenu() override;
 
     QMenu* menu() const;
+    // The desktop draws the menu itself from its DBusMenu export (StatusNotifierItem hosts) and never says when a
+    // submenu is about to open: every submenu gets its entries without waiting for that.
+    void setFilledAhead(bool ahead);
     // A file name or title as an entry: elided to a third of the screen, its ampersands shown.
     QString entryText(const QString& name) const;
 
@@ -66,7 +69,7 @@ private:
     void groupFolders();
     void addFolderEntries();
     void addGroupEntries();
-    void fillGroup(int group);
+    void fillGroup(int group, bool markCurrent = true);
     SongsMenu* makeFolderMenu(int folder, QMenu* into);
     QString songText(int place) const;
     QString folderTitle(const Folder& folder) const;
@@ -83,6 +86,7 @@ private:
     QList<Group> m_listGroups; // empty unless the folders are grouped
     QList<int> m_listGroupOf; // by folder
     int m_nGroupsMade = 0;
+    bool m_bFilledAhead = false;
     QPointer<QAction> m_pactCurrentFolder;
     QPointer<QAction> m_pactCurrentGroup;
 };

@@ -132,6 +132,7 @@ Vireo::Vireo(QObject* parent)
             }
         },
         this);
+    m_pSongs->setFilledAhead(m_bNoDrops); // a StatusNotifierItem: the desktop draws the menu
     connect(m_pSongs, &PlayListMenu::entryMade, this,
         [this](QAction* entry) { connect(entry, &QAction::triggered, this, &Vireo::slotActionPlay); });
     m_pactJump = m_pmnuContext->addAction(tr("Jump to Song..."), this, &Vireo::jumpRequested);

@@ -1179,6 +1179,37 @@ private slots:
             [&] { return itemProperty(item, "ToolTip").contains(QStringLiteral("alpha.mp3")); }, 3000));
         QVERIFY(itemProperty(item, "IconName").contains(QStringLiteral("\"vireo-play\"")));
 
+        // A list from several folders: the desktop draws the folder submenus from the layout it is given, songs
+        // included, and a click on one plays it.
+        const QTemporaryDir folders;
+        const QString several = folders.path();
+        for (const char* song : { "One/from-one.mp3", "Two/from-two.mp3" }) {
+            const QString path = several + QLatin1Char('/') + QLatin1String(song);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QVERIFY(QFile::exists(path) || QFile::copy(file("alpha.mp3"), path));
+        }
+        command("OpenUri", { QUrl::fromLocalFile(several).toString(QUrl::FullyEncoded) });
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("from-one.mp3"); }, 5000));
+        const QRegularExpression second(
+            QStringLiteral("int32 (\\d+)\\s+array \\[[^\\]]*?string \"label\"\\s+variant\\s+string \"from-two\\.mp3\""));
+        QString entry;
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         entry = second.match(busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
+                                                  { QStringLiteral("int32:0"), QStringLiteral("int32:-1"),
+                                                      QStringLiteral("array:string:") }))
+                                     .captured(1);
+                         return !entry.isEmpty();
+                     },
+                     5000),
+            "the folder submenus came without their songs");
+        busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.Event"),
+            { QStringLiteral("int32:") + entry, QStringLiteral("string:clicked"), QStringLiteral("variant:int32:0"),
+                QStringLiteral("uint32:0") });
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("from-two.mp3"); }, 5000), qPrintable(title()));
+        command("OpenUri", { QUrl::fromLocalFile(m_media.path()).toString(QUrl::FullyEncoded) });
+        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("alpha.mp3"); }, 5000));
+
         itemCall(item, "SecondaryActivate", { QStringLiteral("int32:0"), QStringLiteral("int32:0") });
         QVERIFY(becomes("Paused"));
         QTest::qWait(300);
