@@ -1226,6 +1226,26 @@ private slots:
             DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - (volume + 0.05)) < 0.001; }, 3000));
         itemCall(item, "Scroll", { QStringLiteral("int32:-120"), QStringLiteral("string:vertical") });
         QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000));
+        // GNOME Shell's AppIndicator extension and waybar send a notch as -1 up and 1 (waybar at times 2) down; the
+        // program that calls is told by its name, which a copy of dbus-send carries here.
+        for (const char* host : { "gnome-shell", "waybar" }) {
+            const QString caller = m_runtime.filePath(QLatin1String(host));
+            QVERIFY(QFile::exists(caller) || QFile::copy(QStringLiteral("/usr/bin/dbus-send"), caller));
+            const auto scroll = [&](int delta) {
+                DesktopSession::run(caller,
+                    { QStringLiteral("--bus=") + bus->address(), QStringLiteral("--print-reply"),
+                        QStringLiteral("--dest=") + item, QStringLiteral("/StatusNotifierItem"),
+                        QStringLiteral("org.kde.StatusNotifierItem.Scroll"), QStringLiteral("int32:%1").arg(delta),
+                        QStringLiteral("string:vertical") });
+            };
+            scroll(-1);
+            QVERIFY2(DesktopSession::waitFor(
+                         [&] { return qAbs(player("Volume").toDouble() - (volume + 0.05)) < 0.001; }, 3000),
+                host);
+            scroll(2);
+            QVERIFY2(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000),
+                host);
+        }
 
         // The menu is a window of the program with its top left corner at the place given.
         itemCall(item, "Activate", { QStringLiteral("int32:300"), QStringLiteral("int32:200") });
