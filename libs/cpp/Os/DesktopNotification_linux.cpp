@@ -19,6 +19,7 @@ void DesktopNotification::show(
         emit failed();
         return;
     }
+    listenForClosing();
     const QStringList message { summary, body, iconName, imagePath };
     // A server that has not answered yet has not said which number replaces: the newest message waits for its
     // answer instead of stacking a second notification beside the first.
@@ -27,6 +28,25 @@ void DesktopNotification::show(
         return;
     }
     send(message);
+}
+
+// Once per connection: the session bus may have come back since, on a connection of its own.
+void DesktopNotification::listenForClosing()
+{
+    QDBusConnection bus = Os_Linux::sessionBus();
+    if (bus.name() == m_strListeningOn)
+        return;
+    m_strListeningOn = bus.name();
+    m_nShownId = 0;
+    bus.connect(QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("NotificationClosed"), this,
+        SLOT(slotClosed(uint, uint)));
+}
+
+void DesktopNotification::slotClosed(uint id, uint)
+{
+    if (id == m_nShownId)
+        m_nShownId = 0;
 }
 
 void DesktopNotification::send(const QStringList& message)
