@@ -28,13 +28,6 @@ AudioPlayer::AudioPlayer()
     });
     connect(m_pNativePlayer, &NativeAudioPlayer::durationChanged, this, &AudioPlayer::durationChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::stateChanged, this, &AudioPlayer::stateChanged);
-    // A volume set on the stream from outside is the user's too: kept, and told to whoever shows it.
-    connect(m_pNativePlayer, &NativeAudioPlayer::volumeChanged, this, [this] {
-        if (m_fadeTimer.isActive())
-            return;
-        saveSoundSettings();
-        emit stateChanged();
-    });
     connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
     connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
@@ -61,10 +54,6 @@ AudioPlayer* AudioPlayer::instance()
         // neither the sound nor MPRIS ever sees it.
         const qreal stored = app->settingsValue(QStringLiteral("/SoundVolume"), 0.5f).toReal();
         volume = std::isnan(stored) ? 0.5 : qBound<qreal>(0.0, stored, 1.0);
-        // Kept by earlier versions as an amplitude; the same loudness on the scale desktops show is its cube root.
-        if (app->settingsValue(QStringLiteral("/SoundVolumeScale")).toString() != QLatin1String("cubic")
-            && app->settingsValue(QStringLiteral("/SoundVolume")).isValid())
-            volume = std::cbrt(volume);
         // The user's volume and mute must outlive the run; the application never destroys this instance.
         connect(app, &QCoreApplication::aboutToQuit, _uniqueInstance, &AudioPlayer::slotSetAboutToQuit);
     }
@@ -344,7 +333,6 @@ void AudioPlayer::saveSoundSettings()
 {
     if (QzWidgets::App* app = QzWidgets::App::theApp()) {
         app->setSettingsValue(QStringLiteral("/SoundVolume"), double(volume()));
-        app->setSettingsValue(QStringLiteral("/SoundVolumeScale"), QStringLiteral("cubic"));
         app->setSettingsValue(QStringLiteral("/SoundMute"), isMuted());
     }
 }

@@ -7,7 +7,6 @@
 #include <QSocketNotifier>
 #include <QThread>
 
-#include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 
 #include <algorithm>
@@ -86,13 +85,10 @@ qint64 NativeAudioPlayerInternal::durationFromSeconds(double seconds)
     return qint64(seconds * 1000.0);
 }
 
-// The volume is on the scale desktops show for a sound stream (cubic: 0.5 is a quarter of the amplitude), so that
-// MPRIS and the desktop's per-application volume say the same number. A volume outside 0…1 (a damaged settings
-// file, a caller's slip) must never blast the speakers.
+// A volume outside 0…1 (a damaged settings file, a caller's slip) must never blast the speakers.
 double NativeAudioPlayerInternal::audibleVolume(double volume)
 {
-    const double bounded = std::isfinite(volume) ? qBound(0.0, volume, 1.0) : 0.5;
-    return gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_CUBIC, GST_STREAM_VOLUME_FORMAT_LINEAR, bounded);
+    return std::isfinite(volume) ? qBound(0.0, volume, 1.0) : 0.5;
 }
 
 QThread* NativeAudioPlayerInternal::s_pWarmUp = nullptr;
@@ -165,13 +161,6 @@ void NativeAudioPlayerInternal::ensurePipeline()
     m_bFilterStale = true;
     updateFilter();
     g_signal_connect(m_pPlayer, "about-to-finish", G_CALLBACK(aboutToFinish), this);
-    // The sink's stream volume, changed by the sound server (a desktop's per-application volume), comes back as
-    // playbin's; told on a streaming thread, it is read on the user interface's.
-    g_signal_connect(m_pPlayer, "notify::volume", G_CALLBACK(+[](GObject*, GParamSpec*, gpointer owner) {
-        QMetaObject::invokeMethod(
-            static_cast<NativeAudioPlayerInternal*>(owner), "slotVolumeNotified", Qt::QueuedConnection);
-    }),
-        this);
     GstSupport::keepFilesOffTheNetwork(m_pPlayer);
 
     // The bus is read where it says it has something, on this thread: no poll, and nobody else reads it.
@@ -451,7 +440,7 @@ void NativeAudioPlayerInternal::play()
         load(m_uri);
         m_nPendingSeek = at;
     }
-    applyVolume();
+    g_object_set(m_pPlayer, "volume", audibleVolume(m_fVolume), nullptr);
     m_bAtStart = false;
     setState(PlayState::Playing);
     m_timer.start();
@@ -608,38 +597,7 @@ void NativeAudioPlayerInternal::setVolume(double volume)
 {
     m_fVolume = volume;
     if (m_pPlayer)
-        applyVolume();
-}
-
-void NativeAudioPlayerInternal::applyVolume()
-{
-    const double linear = audibleVolume(m_fVolume);
-    if (!m_volumeSet.isValid() || m_volumeSet.restart() > 2000)
-        m_listVolumesSet.clear();
-    m_listVolumesSet.append(linear);
-    if (m_listVolumesSet.size() > 64)
-        m_listVolumesSet.removeFirst();
-    g_object_set(m_pPlayer, "volume", linear, nullptr);
-}
-
-// The server echoes every volume the program sets, a moment later and at times after the next one (a fade sets
-// many): a volume the program set in the last moments is its own, any other someone else's.
-void NativeAudioPlayerInternal::slotVolumeNotified()
-{
-    if (!m_pPlayer)
-        return;
-    gdouble linear = 0.0;
-    g_object_get(m_pPlayer, "volume", &linear, nullptr);
-    if (m_volumeSet.isValid() && m_volumeSet.elapsed() < 2000
-        && std::any_of(m_listVolumesSet.cbegin(), m_listVolumesSet.cend(),
-            [linear](double set) { return qAbs(set - linear) < 0.0005; }))
-        return;
-    const double volume = qBound(0.0,
-        gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_LINEAR, GST_STREAM_VOLUME_FORMAT_CUBIC, linear), 1.0);
-    if (qAbs(volume - qBound(0.0, m_fVolume, 1.0)) < 0.005)
-        return;
-    m_fVolume = volume;
-    emit volumeChanged(volume);
+        g_object_set(m_pPlayer, "volume", audibleVolume(volume), nullptr);
 }
 
 double NativeAudioPlayerInternal::volume() const
