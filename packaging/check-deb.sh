@@ -50,6 +50,9 @@ Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 & xpid=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 export DISPLAY=$display
 trayer --edge top --align left --widthtype request --height 26 >/dev/null 2>&1 & trayid=$!
+# The tray is up before the program, as at a login (a program started before its tray is a case of the end-to-end
+# suite): on a loaded machine trayer takes a while to claim the tray.
+for _ in $(seq 100); do xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && break; sleep 0.1; done
 mkdir -p "$work/home"
 HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share \
     DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent VIREO_AUDIO_SINK="fakesink" /usr/bin/vireo >"$work/vireo.log" 2>&1 &
