@@ -1102,6 +1102,39 @@ private slots:
         quitProgram();
     }
 
+    // The player's volume set from outside, on its sound stream (a desktop's per-application volume, pactl):
+    // MPRIS says it (an amplitude: the desktop's "40 %" is 0.4 cubed) and the next step goes on from there.
+    void volumeSetOutsideIsFollowed()
+    {
+        ensurePlayer({ file("alpha.mp3") });
+        QVERIFY(becomes("Playing", 5000) || (command("PlayPause"), becomes("Playing", 5000)));
+        QVERIFY(setVolume(0.8));
+        // A stream just opened is not listened to for a moment (its first word on its volume is not the user's).
+        const qlonglong from = player("Position").toLongLong();
+        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() > from + 1700000; }, 5000));
+        QString stream;
+        QVERIFY(DesktopSession::waitFor(
+            [&] {
+                stream = PulseServer::pactl({ QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs") })
+                             .section(QLatin1Char('\t'), 0, 0);
+                return !stream.isEmpty();
+            },
+            5000));
+        QVERIFY(!PulseServer::pactl({ QStringLiteral("set-sink-input-volume"), stream, QStringLiteral("40%") }).isNull());
+        QVERIFY2(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - 0.064) < 0.002; }, 3000),
+            qPrintable(QString::number(player("Volume").toDouble())));
+        // A step from there goes on from there: 0.114 is "48 %".
+        QVERIFY(setVolume(player("Volume").toDouble() + 0.05));
+        const QRegularExpression percent(QStringLiteral("Volume: front-left: \\d+ /\\s+(\\d+)%"));
+        QVERIFY(DesktopSession::waitFor(
+            [&] {
+                const QString inputs = PulseServer::pactl({ QStringLiteral("list"), QStringLiteral("sink-inputs") });
+                return percent.match(inputs).captured(1) == QLatin1String("48");
+            },
+            3000));
+        QVERIFY(setVolume(0.5));
+    }
+
     void tagsReachTheDesktopAsText()
     {
         // Long enough for the hostile song to be taken over without a gap: its tags are read before it is announced.

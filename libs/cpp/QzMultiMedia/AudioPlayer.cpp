@@ -28,6 +28,13 @@ AudioPlayer::AudioPlayer()
     });
     connect(m_pNativePlayer, &NativeAudioPlayer::durationChanged, this, &AudioPlayer::durationChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::stateChanged, this, &AudioPlayer::stateChanged);
+    // A volume set on the stream from outside is the user's too: kept, and told to whoever shows it.
+    connect(m_pNativePlayer, &NativeAudioPlayer::volumeChanged, this, [this] {
+        if (m_fadeTimer.isActive())
+            return;
+        saveSoundSettings();
+        emit stateChanged();
+    });
     connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
     connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);

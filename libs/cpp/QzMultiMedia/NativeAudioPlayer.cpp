@@ -20,6 +20,7 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
     connect(m_pInternal, &NativeAudioPlayerInternal::bufferingChanged, this, &NativeAudioPlayer::bufferingChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::durationChanged, this, &NativeAudioPlayer::durationChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::stateChanged, this, &NativeAudioPlayer::stateChanged);
+    connect(m_pInternal, &NativeAudioPlayerInternal::volumeChanged, this, &NativeAudioPlayer::volumeChanged);
 }
 
 void NativeAudioPlayer::prepare()

@@ -57,6 +57,8 @@ public:
     bool isBuffering() const;
 
 signals:
+    // The volume was set from outside, on the sound stream.
+    void volumeChanged(double volume);
     void finished();
     void advanced();
     void positionChanged(qint64 ms);

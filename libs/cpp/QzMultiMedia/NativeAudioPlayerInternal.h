@@ -5,6 +5,7 @@
 #include "SoundStages.h"
 #include "SongTags.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -100,6 +101,8 @@ signals:
     void bufferingChanged();
     void durationChanged(qint64 ms);
     void stateChanged();
+    // The volume was set from outside, on the sound stream (the desktop's per-application volume).
+    void volumeChanged(double volume);
 
 private slots:
     void slotPositionChanged();
@@ -108,6 +111,7 @@ private slots:
     bool finishSettling();
     void releaseLoopHold();
     void slotStretchWatch();
+    void slotVolumeNotified();
 
 private:
     void ensurePipeline();
@@ -134,10 +138,14 @@ private:
     void applyTarget();
     void seek(qint64 ms);
     void updateFilter();
+    void applyVolume();
     void rewindIfStopped();
     static void aboutToFinish(GstElement* pipeline, void* owner);
 
     SoundStages m_stages;
+    QElapsedTimer m_volumeSet; // since the program last set the volume
+    QList<double> m_listVolumesSet; // the amplitudes it set in the moments before: their echoes are no news
+    QElapsedTimer m_streamPlaying; // since play last began: a new stream's first word on its volume is no news
     bool m_bFilterStale = false; // the pipeline's stages are not those asked for: new ones with the next song
     GstElement* m_pPlayer = nullptr;
     GstElement* m_pOutput = nullptr; // the pipeline's sink, to tell the output's errors from the song's

@@ -161,6 +161,13 @@ void NativeAudioPlayerInternal::ensurePipeline()
     m_bFilterStale = true;
     updateFilter();
     g_signal_connect(m_pPlayer, "about-to-finish", G_CALLBACK(aboutToFinish), this);
+    // The sink's stream volume, changed by the sound server (a desktop's per-application volume), comes back as
+    // playbin's; told on a streaming thread, it is read on the user interface's.
+    g_signal_connect(m_pPlayer, "notify::volume", G_CALLBACK(+[](GObject*, GParamSpec*, gpointer owner) {
+        QMetaObject::invokeMethod(
+            static_cast<NativeAudioPlayerInternal*>(owner), "slotVolumeNotified", Qt::QueuedConnection);
+    }),
+        this);
     GstSupport::keepFilesOffTheNetwork(m_pPlayer);
 
     // The bus is read where it says it has something, on this thread: no poll, and nobody else reads it.
@@ -440,7 +447,8 @@ void NativeAudioPlayerInternal::play()
         load(m_uri);
         m_nPendingSeek = at;
     }
-    g_object_set(m_pPlayer, "volume", audibleVolume(m_fVolume), nullptr);
+    applyVolume();
+    m_streamPlaying.start();
     m_bAtStart = false;
     setState(PlayState::Playing);
     m_timer.start();
@@ -597,7 +605,39 @@ void NativeAudioPlayerInternal::setVolume(double volume)
 {
     m_fVolume = volume;
     if (m_pPlayer)
-        g_object_set(m_pPlayer, "volume", audibleVolume(volume), nullptr);
+        applyVolume();
+}
+
+void NativeAudioPlayerInternal::applyVolume()
+{
+    const double linear = audibleVolume(m_fVolume);
+    if (!m_volumeSet.isValid() || m_volumeSet.restart() > 2000)
+        m_listVolumesSet.clear();
+    m_listVolumesSet.append(linear);
+    if (m_listVolumesSet.size() > 64)
+        m_listVolumesSet.removeFirst();
+    g_object_set(m_pPlayer, "volume", linear, nullptr);
+}
+
+// The server echoes every volume the program sets, a moment later and at times after the next one (a fade sets
+// many): a volume the program set in the last moments is its own, any other someone else's. A stream that has
+// just been opened tells its own first volume before the program's reaches it: only a stream that has played a
+// while is listened to.
+void NativeAudioPlayerInternal::slotVolumeNotified()
+{
+    if (!m_pPlayer || m_nState != PlayState::Playing || !m_streamPlaying.isValid() || m_streamPlaying.elapsed() < 1500)
+        return;
+    gdouble linear = 0.0;
+    g_object_get(m_pPlayer, "volume", &linear, nullptr);
+    if (m_volumeSet.isValid() && m_volumeSet.elapsed() < 2000
+        && std::any_of(m_listVolumesSet.cbegin(), m_listVolumesSet.cend(),
+            [linear](double set) { return qAbs(set - linear) < 0.0005; }))
+        return;
+    const double volume = qBound(0.0, linear, 1.0);
+    if (qAbs(volume - qBound(0.0, m_fVolume, 1.0)) < 0.005)
+        return;
+    m_fVolume = volume;
+    emit volumeChanged(volume);
 }
 
 double NativeAudioPlayerInternal::volume() const

@@ -82,14 +82,15 @@ public:
         return m_recorder.waitForStarted(5000) && m_recorder.waitForReadyRead(5000);
     }
 
-    // pactl on this server; what it printed, empty when it failed.
+    // pactl on this server; what it printed (empty, not null, for nothing), a null string when it failed.
     static QString pactl(const QStringList& args)
     {
         QProcess control;
         control.start(QStringLiteral("pactl"), args);
         if (!control.waitForFinished(5000) || control.exitCode() != 0)
             return QString();
-        return QString::fromUtf8(control.readAllStandardOutput()).trimmed();
+        const QString printed = QString::fromUtf8(control.readAllStandardOutput()).trimmed();
+        return printed.isNull() ? QStringLiteral("") : printed;
     }
 
     QVector<qint16> takeRecording()
