@@ -150,6 +150,15 @@ SongsMenu* PlayListMenu::makeFolderMenu(int index, QMenu* into)
     return menu;
 }
 
+// The next batch of the submenu now shown, on the next turn of the event loop; none once a new list replaced it.
+void PlayListMenu::nextTurn(void (PlayListMenu::*batch)())
+{
+    QTimer::singleShot(0, m_pmnuSongs, [this, batch, songs = m_pmnuSongs] {
+        if (songs == m_pmnuSongs)
+            (this->*batch)();
+    });
+}
+
 // A folder's submenu gets its entries when it is first opened; the folders themselves come a batch a turn.
 void PlayListMenu::addFolderEntries()
 {
@@ -157,10 +166,7 @@ void PlayListMenu::addFolderEntries()
     for (; m_nFoldersMade < end; ++m_nFoldersMade)
         makeFolderMenu(m_nFoldersMade, m_pmnuSongs);
     if (m_nFoldersMade < m_listFolders.size())
-        QTimer::singleShot(0, m_pmnuSongs, [this, songs = m_pmnuSongs] {
-            if (songs == m_pmnuSongs)
-                addFolderEntries();
-        });
+        nextTurn(&PlayListMenu::addFolderEntries);
     slotMarkCurrentSong();
 }
 
@@ -179,10 +185,7 @@ void PlayListMenu::addGroupEntries()
             fillGroup(index, false);
     }
     if (m_nGroupsMade < m_listGroups.size())
-        QTimer::singleShot(0, m_pmnuSongs, [this, songs = m_pmnuSongs] {
-            if (songs == m_pmnuSongs)
-                addGroupEntries();
-        });
+        nextTurn(&PlayListMenu::addGroupEntries);
     slotMarkCurrentSong();
 }
 

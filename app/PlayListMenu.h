@@ -69,6 +69,7 @@ private:
     void groupFolders();
     void addFolderEntries();
     void addGroupEntries();
+    void nextTurn(void (PlayListMenu::*batch)());
     void fillGroup(int group, bool markCurrent = true);
     SongsMenu* makeFolderMenu(int folder, QMenu* into);
     QString songText(int place) const;

@@ -73,16 +73,22 @@ void SongFinder::setQuery(const QString& query)
         std::iota(candidates.begin(), candidates.end(), 0);
     }
     m_listWords = words;
-    QList<int> matches;
-    matches.reserve(candidates.size());
+    QList<int> found;
+    found.reserve(candidates.size());
     for (const int place : std::as_const(candidates)) {
-        const QString& text = key(place);
-        if (std::all_of(words.cbegin(), words.cend(), [&](const QString& word) { return text.contains(word); }))
-            matches.append(place);
+        if (matches(place))
+            found.append(place);
     }
     beginResetModel();
-    m_listMatches = std::move(matches);
+    m_listMatches = std::move(found);
     endResetModel();
+}
+
+bool SongFinder::matches(int place)
+{
+    const QString& text = key(place);
+    return std::all_of(
+        m_listWords.cbegin(), m_listWords.cend(), [&text](const QString& word) { return text.contains(word); });
 }
 
 // Tags that come while the window is open change the names shown, and may make songs match or stop matching.
@@ -96,19 +102,17 @@ void SongFinder::slotTagsRead(int from, int to)
             emit dataChanged(index(from), index(to - 1));
         return;
     }
-    QList<int> matches;
-    matches.reserve(m_listMatches.size());
+    QList<int> found;
+    found.reserve(m_listMatches.size());
     auto it = std::lower_bound(m_listMatches.cbegin(), m_listMatches.cend(), from);
-    matches.append(m_listMatches.cbegin(), it);
+    found.append(m_listMatches.cbegin(), it);
     for (int place = from; place < to; ++place) {
-        const QString& text = key(place);
-        if (std::all_of(
-                m_listWords.cbegin(), m_listWords.cend(), [&](const QString& word) { return text.contains(word); }))
-            matches.append(place);
+        if (matches(place))
+            found.append(place);
     }
-    matches.append(std::lower_bound(it, m_listMatches.cend(), to), m_listMatches.cend());
+    found.append(std::lower_bound(it, m_listMatches.cend(), to), m_listMatches.cend());
     beginResetModel();
-    m_listMatches = std::move(matches);
+    m_listMatches = std::move(found);
     endResetModel();
 }
 

@@ -38,6 +38,8 @@ private slots:
 private:
     QString shownText(int place) const;
     const QString& key(int place);
+    // Every word of the query is in the song's text.
+    bool matches(int place);
 
     QList<QUrl> m_listSongs;
     QPointer<QzMultiMedia::SongTagReader> m_pTags;

@@ -253,6 +253,19 @@ class TestDesktopEndToEnd : public QObject
             { QStringLiteral("string:org.kde.StatusNotifierItem"), QStringLiteral("string:") + QLatin1String(name) });
     }
 
+    // The object path of the item's DBusMenu, and the whole menu as a host asks for it.
+    static QString menuOf(const QString& item)
+    {
+        static const QRegularExpression menuPath(QStringLiteral("object path \"([^\"]+)\""));
+        return menuPath.match(itemProperty(item, "Menu")).captured(1);
+    }
+
+    static QString menuLayout(const QString& item, const QString& menu)
+    {
+        return busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
+            { QStringLiteral("int32:0"), QStringLiteral("int32:-1"), QStringLiteral("array:string:") });
+    }
+
     static void itemCall(const QString& item, const char* method, const QStringList& args)
     {
         busSend(item, QStringLiteral("/StatusNotifierItem"),
@@ -1210,11 +1223,9 @@ private slots:
         const QString item = host.item();
         QVERIFY2(!item.isEmpty(), "no item registered with the host");
 
-        const QRegularExpression menuPath(QStringLiteral("object path \"([^\"]+)\""));
-        const QString menu = menuPath.match(itemProperty(item, "Menu")).captured(1);
+        const QString menu = menuOf(item);
         QVERIFY(!menu.isEmpty());
-        const QString layout = busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
-            { QStringLiteral("int32:0"), QStringLiteral("int32:-1"), QStringLiteral("array:string:") });
+        const QString layout = menuLayout(item, menu);
         QVERIFY2(layout.contains(QStringLiteral("\"Open Songs...\"")), qPrintable(layout.left(2000)));
         QVERIFY(!layout.contains(QStringLiteral("Drop MP3-files")));
 
@@ -1245,10 +1256,7 @@ private slots:
         QString entry;
         QVERIFY2(DesktopSession::waitFor(
                      [&] {
-                         entry = second.match(busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
-                                                  { QStringLiteral("int32:0"), QStringLiteral("int32:-1"),
-                                                      QStringLiteral("array:string:") }))
-                                     .captured(1);
+                         entry = second.match(menuLayout(item, menu)).captured(1);
                          return !entry.isEmpty();
                      },
                      5000),
@@ -1352,11 +1360,9 @@ private slots:
         QVERIFY(host.start(env));
         const QString item = host.item();
         QVERIFY2(!item.isEmpty(), "the item did not register on the new bus");
-        const QRegularExpression menuPath(QStringLiteral("object path \"([^\"]+)\""));
-        const QString menu = menuPath.match(itemProperty(item, "Menu")).captured(1);
+        const QString menu = menuOf(item);
         QVERIFY(!menu.isEmpty());
-        const QString layout = busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.GetLayout"),
-            { QStringLiteral("int32:0"), QStringLiteral("int32:-1"), QStringLiteral("array:string:") });
+        const QString layout = menuLayout(item, menu);
         QVERIFY2(layout.contains(QStringLiteral("\"Open Songs...\"")), qPrintable(layout.left(2000)));
         QVERIFY(becomes("Playing", 5000));
         QCOMPARE(title(), QStringLiteral("alpha.mp3"));

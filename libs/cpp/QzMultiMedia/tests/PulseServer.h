@@ -48,11 +48,8 @@ public:
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 10000) {
-            QProcess info;
-            info.start(
-                QStringLiteral("pactl"), { QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks") });
-            if (info.waitForFinished(3000) && info.exitCode() == 0
-                && info.readAllStandardOutput().contains("vireo_test"))
+            if (pactl({ QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks") })
+                    .contains(QLatin1String("vireo_test")))
                 return true;
             QThread::msleep(100);
         }
