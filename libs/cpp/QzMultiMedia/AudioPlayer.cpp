@@ -189,6 +189,9 @@ void AudioPlayer::applyOutput()
         if (m_strOutput.isEmpty() ? output.isDefault : output.id == m_strOutput)
             target = output.id;
     }
+    // Unplugged, the chosen output takes the sound along no more: when it comes back, it is sent there again.
+    if (target.isEmpty())
+        m_strOutputApplied.clear();
     if (target.isEmpty() || target == m_strOutputApplied)
         return;
     m_strOutputApplied = target;
