@@ -2,7 +2,6 @@
 
 #include "MediaCommon.h"
 #include "QzMultiMediaLogging.h"
-#include "SongIntake.h"
 #include "SongTags.h"
 
 #include <QDir>
@@ -65,7 +64,7 @@ QString trackFile(const QDir& folder, const QString& named)
     const QString base = file.completeBaseName();
     const QDir dir = file.absoluteDir();
     for (const QFileInfo& other : dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name)) {
-        if (other.completeBaseName() == base && SongIntake::isSoundFile(other.fileName()))
+        if (other.completeBaseName() == base && MediaCommon::isAudio(other.fileName()))
             return other.absoluteFilePath();
     }
     return file.absoluteFilePath(); // missing: skipped when its turn comes, as any song that cannot be played

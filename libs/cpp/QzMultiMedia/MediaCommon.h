@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 namespace QzMultiMedia {
@@ -22,7 +23,11 @@ public:
     static constexpr qint64 LongestTimeMs = qint64(1) << 40;
 
     static MediaType mediaType(const QString& fileName);
+    // Whether a file's name says it holds sound the player can decode: the one test every way in uses (a drop,
+    // a folder, a CUE sheet's image, the open dialog's filter).
     static bool isAudio(const QString& fileName);
+    // The name patterns isAudio() takes ("*.mp3", "*.flac", ...).
+    static QStringList audioFilePatterns();
     static bool isVideo(const QString& fileName);
     static bool isImage(const QString& fileName);
 

@@ -133,7 +133,10 @@ void NativeAudioPlayerInternal::warmUp()
 {
     if (s_pWarmUp)
         return;
-    s_pWarmUp = QThread::create(GstSupport::loadCommonPlugins);
+    s_pWarmUp = QThread::create([] {
+        MediaCommon::audioFilePatterns(); // the endings the songs about to come are told by, learnt once
+        GstSupport::loadCommonPlugins();
+    });
     s_pWarmUp->start(QThread::LowPriority);
 }
 

@@ -8,7 +8,6 @@
 #include <QCollator>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QSet>
 
 #include <algorithm>
@@ -18,18 +17,6 @@ static_assert(QzMultiMedia::SongIntake::MaxSongsFound >= QzMultiMedia::AudioList
 namespace QzMultiMedia {
 
 namespace {
-
-// Play lists describe songs instead of holding them; some of them still carry an audio MIME type.
-bool isPlayListType(const QMimeType& type)
-{
-    static const char* const playLists[]
-        = { "audio/x-scpls", "audio/x-ms-asx", "audio/x-mpegurl", "audio/mpegurl", "application/vnd.apple.mpegurl" };
-    for (const char* name : playLists) {
-        if (type.inherits(QLatin1String(name)))
-            return true;
-    }
-    return type.inherits(QStringLiteral("text/plain"));
-}
 
 // "Disc 2" before "Disc 10", "track 9" before "Track 10". The C locale compares code points and ignores the
 // numeric mode, so a program started without a locale still sorts as people read.
@@ -166,7 +153,7 @@ void Expansion::addFolder(const QString& path)
     QDirIterator it(path, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
     while (it.hasNext() && !isSpent() && found.size() < SongIntake::MaxSongsFound) {
         const QString file = it.next();
-        if (SongIntake::isSoundFile(file))
+        if (MediaCommon::isAudio(file))
             found << folder.relativeFilePath(file).split(QLatin1Char('/'));
         else if (PlayListReader::isCueSheet(file))
             sheets << folder.relativeFilePath(file).split(QLatin1Char('/'));
@@ -251,17 +238,6 @@ void handOver(const QList<QUrl>& handed, bool append, const SongIntake::Done& do
 
 } // namespace
 
-bool SongIntake::isSoundFile(const QString& fileName)
-{
-    // The MIME database knows FLAC, Opus, Matroska audio and the rest; the classic list adds the few endings it
-    // files under other kinds (".3ga" is a 3GPP video to it).
-    static const QMimeDatabase database;
-    const QMimeType type = database.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-    if (type.name().startsWith(QLatin1String("audio/")) && !isPlayListType(type))
-        return true;
-    return MediaCommon::isAudio(fileName);
-}
-
 QList<QUrl> SongIntake::songs(const QList<QUrl>& urls, ListedTags* titles, const std::atomic_bool* cancelled)
 {
     Expansion expansion(titles, cancelled);
@@ -281,11 +257,7 @@ bool SongIntake::accepts(const QUrl& url)
 
 QStringList SongIntake::filePatterns()
 {
-    QStringList patterns { QStringLiteral("*.3ga"), QStringLiteral("*.wma"), QStringLiteral("*.ac3") };
-    for (const QMimeType& type : QMimeDatabase().allMimeTypes()) {
-        if (type.name().startsWith(QLatin1String("audio/")) && !isPlayListType(type))
-            patterns += type.globPatterns();
-    }
+    QStringList patterns = MediaCommon::audioFilePatterns();
     patterns += PlayListReader::filePatterns();
     patterns.removeDuplicates();
     return patterns;

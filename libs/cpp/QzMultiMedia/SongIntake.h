@@ -41,8 +41,6 @@ public:
 
     // Whether an address may become a song: a file of this machine, or an internet stream.
     static bool accepts(const QUrl& url);
-    // Whether a file's name says it holds sound the player can decode; the file is not opened.
-    static bool isSoundFile(const QString& fileName);
     // The name patterns of the files songs() takes, for an open dialog's filter ("*.mp3", "*.flac", ...).
     static QStringList filePatterns();
 

@@ -182,7 +182,8 @@ private slots:
         const QUrl image = song("image.flac");
         const QList<QUrl> tracks { MediaCommon::withRange(image, 0, 62493),
             MediaCommon::withRange(image, 62493, 120000), MediaCommon::withRange(image, 120000, -1) };
-        const QList<QUrl> russianTracks { MediaCommon::withRange(image, 0, 285000), MediaCommon::withRange(image, 285000, -1) };
+        const QList<QUrl> russianTracks { MediaCommon::withRange(image, 0, 285000),
+            MediaCommon::withRange(image, 285000, -1) };
         QCOMPARE(songs, (tracks + QList<QUrl> { song("one.ogg"), song("gone.ogg"), song("two.ogg") } + russianTracks));
         QCOMPARE(tracks.at(1).fragment(), QStringLiteral("t=62.493,120"));
         const auto said = [&titles](const QUrl& track) {
@@ -218,10 +219,17 @@ private slots:
         QTest::newRow("full path") << "/home/a/Music/song.mp3" << int(Audio);
         QTest::newRow("suffix then more") << "song.mp3.zip" << int(Unrecognized);
         QTest::newRow("no dot") << "mp3" << int(Unrecognized);
-        QTest::newRow("only the suffix") << ".mp3" << int(Audio);
+        QTest::newRow("a hidden file, no ending") << ".mp3" << int(Unrecognized);
         QTest::newRow("empty") << "" << int(Unrecognized);
         QTest::newRow("trailing slash") << "/music/song.mp3/" << int(Unrecognized);
-        QTest::newRow("not in the classic list") << "track.flac" << int(Unrecognized);
+        QTest::newRow("FLAC") << "track.flac" << int(Audio);
+        QTest::newRow("Opus") << "Track.OPUS" << int(Audio);
+        QTest::newRow("Matroska audio") << "live.mka" << int(Audio);
+        QTest::newRow("a 3GPP recording") << "memo.3ga" << int(Audio);
+        QTest::newRow("a play list of audio type") << "radio.m3u" << int(Unrecognized);
+        QTest::newRow("a CUE sheet") << "disc.cue" << int(Unrecognized);
+        QTest::newRow("Matroska video") << "film.mkv" << int(Video);
+        QTest::newRow("cover") << "Folder.JPG" << int(Image);
     }
 
     void mediaType()
@@ -233,6 +241,18 @@ private slots:
         QCOMPARE(MediaCommon::isAudio(name), type == Audio);
         QCOMPARE(MediaCommon::isVideo(name), type == Video);
         QCOMPARE(MediaCommon::isImage(name), type == Image);
+    }
+
+    // The open dialog offers what a drop takes, and nothing else: one test decides both.
+    void theDialogOffersWhatADropTakes()
+    {
+        const QStringList patterns = MediaCommon::audioFilePatterns();
+        QVERIFY(patterns.contains(QStringLiteral("*.flac")) && patterns.contains(QStringLiteral("*.opus")));
+        for (const QString& pattern : patterns) {
+            if (pattern.startsWith(QLatin1String("*.")))
+                QVERIFY2(MediaCommon::isAudio(QStringLiteral("song") + pattern.mid(1)), qPrintable(pattern));
+        }
+        QVERIFY(!patterns.contains(QStringLiteral("*.m3u")));
     }
 };
 
