@@ -2,8 +2,8 @@
 
 #include "PlayState.h"
 #include "ReplayGain.h"
-#include "SoundStages.h"
 #include "SongTags.h"
+#include "SoundStages.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -131,7 +131,22 @@ private:
     void handleLoaded();
     void handleBuffering(GstMessage* message);
     qint64 stretchRunEnd() const;
-    struct Song;
+    // Everything the engine knows of one song, the one that sounds and each one to follow: nothing of one song
+    // is ever read for another.
+    struct Song
+    {
+        QString fileName;
+        QByteArray uri; // empty for a song that cannot be opened
+        bool ranged = false; // a stretch of its file, from start to end (-1: the file's end), in the file's own time
+        bool stream = false; // an internet stream: never taken over without a gap
+        qint64 start = 0;
+        qint64 end = -1;
+        qint64 duration = 0; // as the pipeline last reported it; 0 while unknown
+        SongTags tags; // as far as they have reached the output
+        int reconnects = 0; // times the stream was opened again after its server let it go
+        bool retried = false; // it failed once before it got ready and is being tried again
+    };
+    static Song songFor(const QString& fileName);
     bool followsOn(const Song& next, qint64 end) const;
     void watchStretchEnd();
     void readDuration();
@@ -156,7 +171,9 @@ private:
     GstElement* m_pLoopHold = nullptr; // keeps the sound server's client loop while the server answers
     PlayState m_nState = PlayState::Empty;
     double m_fVolume = 0.5;
-    QByteArray m_uri; // the song loaded by setMedia, or the one the pipeline moved on to since
+    // The song loaded by setMedia, or the one the pipeline moved on to since. Written under m_nextMutex, which
+    // the streaming thread that takes the next song holds to read it.
+    Song m_song;
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
     bool m_bOutputRan = false; // the pipeline was set PLAYING since the song was loaded
@@ -166,8 +183,6 @@ private:
     bool m_bSettling = false; // playbin sets up the loaded song: not ready, not failed yet
     bool m_bLoadDeferred = false; // a song asked for while the one before was settling
     bool m_bStartPending = false; // a song loaded, its pipeline not yet asked to move
-    bool m_bRetried = false; // the song failed once before it got ready and is being tried again
-    int m_nReconnects = 0; // times the stream that plays was opened again after its server let it go
     bool m_bRewindPending = false; // stopped: the song goes back to its start when it next moves
     bool m_bReloadPending
         = false; // stopped while the pipeline had taken the next song: set up afresh at the next start
@@ -176,32 +191,14 @@ private:
     quint32 m_nLoadSeqnum = 0; // messages made before the last load are about another song
     qint64 m_nPendingSeek = -1; // asked for before the pipeline could seek
     qint64 m_nSeekingTo = -1; // a seek on its way: until the pipeline is ready there, the place is its target
-    qint64 m_nDuration = 0;
     GstTagList* m_pTagList = nullptr; // everything the sounding song told, merged
-    SongTags m_tags;
     static QThread* s_pWarmUp;
 
-    struct Song
-    {
-        QString fileName;
-        QByteArray uri; // empty for a song that cannot be opened
-        bool ranged = false; // a stretch of its file, from start to end (-1: the file's end)
-        bool stream = false; // an internet stream: never taken over without a gap
-        qint64 start = 0;
-        qint64 end = -1;
-    };
-    QString m_strFileName;
     std::unique_ptr<StreamJoin> m_pJoin; // what the output's streaming thread knows of song boundaries
     mutable QMutex m_nextMutex; // the next songs are taken on a streaming thread
     QList<Song> m_upcoming; // the songs after the one that sounds
     QList<Song> m_taken; // the first of them, handed to the pipeline at its about-to-finish, not yet sounding
     bool m_bLeaving = false; // a song asked for waits for the one that settles: nothing is taken ahead
-    bool m_bStream = false; // the song is an internet stream: nothing is taken ahead of its end
-    // The song is a stretch of its file (a CUE sheet's track), in the file's own time; positions and lengths
-    // are told within it. A whole file runs from 0 to -1, its end.
-    bool m_bRanged = false;
-    qint64 m_nRangeStart = 0;
-    qint64 m_nRangeEnd = -1;
     qint64 m_nStop = -1; // where the pipeline was told to end: this stretch's end, or that of the run it begins
     QTimer m_stretchWait; // the file plays on into the next stretch: when its border is heard, the song changes
 };

@@ -254,9 +254,9 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     m_bPrerolled = false;
     m_bOutputRan = false;
     // A stretch of a file starts with a seek to its beginning, which also sets where it ends.
-    m_nPendingSeek = m_bRanged ? 0 : -1;
+    m_nPendingSeek = m_song.ranged ? 0 : -1;
     m_nSeekingTo = -1;
-    m_uri = uri;
+    m_song.uri = uri;
     m_bAtStart = true;
     // playbin taken down while it sets a song up inside (its pads come and go on a streaming thread) can
     // abort the program in an assertion of its own: a song asked for meanwhile is set up once the song before is
@@ -308,7 +308,7 @@ void NativeAudioPlayerInternal::startMoving()
         return;
     // A song that is to start further in waits in PAUSED for its seek: going straight on would let its first
     // moments be heard.
-    const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_nPendingSeek <= 0 && !m_bRanged;
+    const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_nPendingSeek <= 0 && !m_song.ranged;
     m_bOutputRan = m_bOutputRan || playing;
     gst_element_set_state(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
@@ -320,7 +320,7 @@ bool NativeAudioPlayerInternal::finishSettling()
     m_settleWait.stop();
     if (!std::exchange(m_bLoadDeferred, false))
         return false;
-    moveTo(m_uri);
+    moveTo(m_song.uri);
     applyTarget();
     return true;
 }
@@ -331,43 +331,50 @@ void NativeAudioPlayerInternal::clearSong()
         gst_tag_list_unref(m_pTagList);
         m_pTagList = nullptr;
     }
-    if (m_tags != SongTags()) {
-        m_tags = SongTags();
+    if (m_song.tags != SongTags()) {
+        m_song.tags = SongTags();
         emit tagsChanged();
     }
-    if (m_nDuration != 0) {
-        m_nDuration = 0;
+    if (m_song.duration != 0) {
+        m_song.duration = 0;
         emit durationChanged(0);
     }
 }
 
+NativeAudioPlayerInternal::Song NativeAudioPlayerInternal::songFor(const QString& fileName)
+{
+    Song song;
+    song.fileName = fileName;
+    song.uri = GstSupport::playableUri(fileName);
+    song.ranged = MediaCommon::range(fileName, &song.start, &song.end);
+    song.stream = MediaCommon::isStream(QUrl::fromEncoded(song.uri));
+    return song;
+}
+
+// The song before is forgotten whole: its tags and length are said to be gone, and nothing else of it is kept.
 void NativeAudioPlayerInternal::setMedia(const QString& fileName)
 {
-    const QByteArray uri = GstSupport::playableUri(fileName);
+    const Song song = songFor(fileName);
     {
         const QMutexLocker lock(&m_nextMutex);
         m_upcoming.clear();
     }
-    m_strFileName = fileName;
     clearSong();
-    if (!uri.isEmpty())
+    {
+        const QMutexLocker lock(&m_nextMutex);
+        m_song = song;
+    }
+    if (!song.uri.isEmpty())
         ensurePipeline();
-    if (uri.isEmpty() || !m_pPlayer) {
+    if (song.uri.isEmpty() || !m_pPlayer) {
         if (m_pPlayer)
             load(QByteArray());
-        m_uri.clear();
+        m_song.uri.clear();
         setState(PlayState::Failed);
         emit unplayable();
         return;
     }
-    m_bRetried = false;
-    m_nReconnects = 0;
-    {
-        const QMutexLocker lock(&m_nextMutex);
-        m_bStream = MediaCommon::isStream(QUrl::fromEncoded(uri));
-        m_bRanged = MediaCommon::range(fileName, &m_nRangeStart, &m_nRangeEnd);
-    }
-    load(uri);
+    load(song.uri);
     setState(PlayState::Stopped);
 }
 
@@ -381,25 +388,21 @@ void NativeAudioPlayerInternal::setUpcoming(const QStringList& fileNames)
 {
     QList<Song> songs;
     songs.reserve(fileNames.size());
-    for (const QString& fileName : fileNames) {
-        Song song { fileName, GstSupport::playableUri(fileName) };
-        song.ranged = MediaCommon::range(fileName, &song.start, &song.end);
-        song.stream = MediaCommon::isStream(QUrl::fromEncoded(song.uri));
-        songs.append(song);
-    }
+    for (const QString& fileName : fileNames)
+        songs.append(songFor(fileName));
     {
         const QMutexLocker lock(&m_nextMutex);
         m_upcoming = songs;
     }
     // The file plays on past the stretch only into the stretch that now follows it: a list changed under it (shuffle
     // switched on, a song put in between) moves the stop, from where the song is.
-    if (m_bRanged && m_bPrerolled && isLoaded() && m_nSeekingTo < 0 && stretchRunEnd() != m_nStop)
+    if (m_song.ranged && m_bPrerolled && isLoaded() && m_nSeekingTo < 0 && stretchRunEnd() != m_nStop)
         seek(position());
 }
 
 QString NativeAudioPlayerInternal::fileName() const
 {
-    return m_strFileName;
+    return m_song.fileName;
 }
 
 // The pipeline has read a song to its end and plays out what it holds: the moment to hand it the next one, which
@@ -415,8 +418,9 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
     // A stretch of a file begins with a seek of its own, which a song taken over cannot have. A stream is started
     // as a song of its own: taken over, it kept the song before's length and went without its station's name and
     // its reconnections, and it has a buffer to fill before a gap could be spared anyway.
-    if (self->m_bLeaving || self->m_bStream || self->m_bRanged || !self->m_taken.isEmpty() || self->m_upcoming.isEmpty()
-        || self->m_upcoming.first().uri.isEmpty() || self->m_upcoming.first().ranged || self->m_upcoming.first().stream)
+    if (self->m_bLeaving || self->m_song.stream || self->m_song.ranged || !self->m_taken.isEmpty()
+        || self->m_upcoming.isEmpty() || self->m_upcoming.first().uri.isEmpty() || self->m_upcoming.first().ranged
+        || self->m_upcoming.first().stream)
         return;
     constexpr qsizetype next = 0;
     g_object_set(pipeline, "uri", self->m_upcoming.at(next).uri.constData(), nullptr);
@@ -427,7 +431,7 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 void NativeAudioPlayerInternal::rewindIfStopped()
 {
     if (m_bReloadPending) {
-        load(m_uri);
+        load(m_song.uri);
     } else if (std::exchange(m_bRewindPending, false)) {
         if (m_bPrerolled)
             seek(0);
@@ -447,7 +451,7 @@ void NativeAudioPlayerInternal::play()
     // afresh at its place, it sounds at once.
     if (m_bPrerolled && !m_bOutputRan && !m_bSettling && !m_bLoadDeferred) {
         const qint64 at = position();
-        load(m_uri);
+        load(m_song.uri);
         m_nPendingSeek = at;
     }
     applyVolume();
@@ -534,7 +538,7 @@ void NativeAudioPlayerInternal::stop()
 void NativeAudioPlayerInternal::unload()
 {
     releasePipeline();
-    m_uri.clear();
+    m_song.uri.clear();
     clearSong();
     setState(PlayState::Empty);
 }
@@ -576,8 +580,8 @@ qint64 NativeAudioPlayerInternal::position() const
     if (!isLoaded() || m_bRewindPending || m_bReloadPending || m_bLoadDeferred
         || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
         return 0;
-    const qint64 ms = positionFromSeconds(double(ns) / GST_SECOND) - m_nRangeStart;
-    return m_nRangeEnd >= 0 ? qBound<qint64>(0, ms, m_nRangeEnd - m_nRangeStart) : qMax<qint64>(0, ms);
+    const qint64 ms = positionFromSeconds(double(ns) / GST_SECOND) - m_song.start;
+    return m_song.end >= 0 ? qBound<qint64>(0, ms, m_song.end - m_song.start) : qMax<qint64>(0, ms);
 }
 
 // A seek asked for while the song still gets ready is made once it is.
@@ -586,7 +590,7 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
     if (!isLoaded())
         return;
     if (m_bReloadPending)
-        load(m_uri);
+        load(m_song.uri);
     m_bRewindPending = false;
     // Whoever asks (MPRIS, a kept list), a place is a moment a song can have: added to a stretch's start and
     // counted in nanoseconds it must not overflow.
@@ -601,7 +605,7 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
 
 qint64 NativeAudioPlayerInternal::duration() const
 {
-    return isLoaded() ? m_nDuration : 0;
+    return isLoaded() ? m_song.duration : 0;
 }
 
 void NativeAudioPlayerInternal::setVolume(double volume)
@@ -701,7 +705,7 @@ void NativeAudioPlayerInternal::updateFilter()
 
 const SongTags& NativeAudioPlayerInternal::tags() const
 {
-    return m_tags;
+    return m_song.tags;
 }
 
 bool NativeAudioPlayerInternal::isBuffering() const
@@ -811,15 +815,15 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
     const bool wasHeard = m_bPrerolled && m_nState == PlayState::Playing;
     // A station opened again that does not answer yet (its server restarting, the network coming back) is tried
     // again while reconnections remain: it was heard before, it is not a song that cannot be played.
-    if (!m_bPrerolled && m_nReconnects > 0 && m_nState == PlayState::Playing && reconnect())
+    if (!m_bPrerolled && m_song.reconnects > 0 && m_nState == PlayState::Playing && reconnect())
         return;
     halt();
     // playbin moved on from a song that failed inside sometimes fails the next one too, a good one, before it
     // has read a byte of it: a song that never got ready is tried once more, from NULL, before it counts as
     // unplayable. A broken one fails again.
-    if (!m_bPrerolled && !m_bRetried) {
-        m_bRetried = true;
-        load(m_uri);
+    if (!m_bPrerolled && !m_song.retried) {
+        m_song.retried = true;
+        load(m_song.uri);
         applyTarget();
         return;
     }
@@ -840,17 +844,18 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
 bool NativeAudioPlayerInternal::reconnect()
 {
     constexpr int Reconnects = 6; // after 1, 1, 2, 2, 2 and 2 seconds
-    if (!m_bStream || m_nDuration > 0 || m_nReconnects >= Reconnects)
+    if (!m_song.stream || m_song.duration > 0 || m_song.reconnects >= Reconnects)
         return false;
-    ++m_nReconnects;
-    qCDebug(lcMultiMedia) << "stream lost, opening it again:" << m_uri;
+    ++m_song.reconnects;
+    qCDebug(lcMultiMedia) << "stream lost, opening it again:" << m_song.uri;
     halt();
-    QTimer::singleShot(m_nReconnects <= 2 ? 1000 : 2000, this, [this, uri = m_uri, reconnects = m_nReconnects] {
-        if (m_uri != uri || m_nReconnects != reconnects || m_nState != PlayState::Playing)
-            return;
-        load(uri);
-        applyTarget();
-    });
+    QTimer::singleShot(
+        m_song.reconnects <= 2 ? 1000 : 2000, this, [this, uri = m_song.uri, reconnects = m_song.reconnects] {
+            if (m_song.uri != uri || m_song.reconnects != reconnects || m_nState != PlayState::Playing)
+                return;
+            load(uri);
+            applyTarget();
+        });
     return true;
 }
 
@@ -889,8 +894,7 @@ void NativeAudioPlayerInternal::handleStreamStart()
         // What comes next was counted from the song that sounded until now.
         if (!m_upcoming.isEmpty())
             m_upcoming.removeFirst();
-        m_uri = song.uri;
-        m_strFileName = song.fileName;
+        m_song = song; // a song of its own: its length, tags and reconnections start afresh
     }
     // The new song's tags passed playbin on their way to the output before its sound did; they may reach the
     // output (and the bus) only after this message, and who hears of the song must see them now.
@@ -900,7 +904,7 @@ void NativeAudioPlayerInternal::handleStreamStart()
     g_signal_emit_by_name(m_pPlayer, "get-audio-tags", 0, &m_pTagList);
     if (m_pTagList)
         m_pTagList = gst_tag_list_make_writable(m_pTagList);
-    m_tags = m_pTagList ? GstSupport::songTags(m_pTagList, m_bStream) : SongTags();
+    m_song.tags = m_pTagList ? GstSupport::songTags(m_pTagList, m_song.stream) : SongTags();
     m_bAtStart = false;
     m_bAdvancePending = true;
     m_advanceWait.start();
@@ -924,10 +928,10 @@ void NativeAudioPlayerInternal::handleTags(GstMessage* message)
     } else {
         m_pTagList = gst_tag_list_make_writable(list);
     }
-    const SongTags tags = GstSupport::songTags(m_pTagList, m_bStream);
-    if (tags == m_tags)
+    const SongTags tags = GstSupport::songTags(m_pTagList, m_song.stream);
+    if (tags == m_song.tags)
         return;
-    m_tags = tags;
+    m_song.tags = tags;
     if (!m_bAdvancePending)
         emit tagsChanged();
 }
@@ -937,14 +941,14 @@ void NativeAudioPlayerInternal::handleTags(GstMessage* message)
 void NativeAudioPlayerInternal::seek(qint64 ms)
 {
     // Within a stretch: a place past its end is its last moment, which then ends it.
-    if (m_nRangeEnd >= 0)
-        ms = qMin(ms, m_nRangeEnd - m_nRangeStart - 1);
+    if (m_song.end >= 0)
+        ms = qMin(ms, m_song.end - m_song.start - 1);
     ms = qMax<qint64>(0, ms);
     m_nStop = stretchRunEnd();
     // Looked at again once the pipeline stands at the new place: asked for its place while it seeks, playbin took
     // more than a second to play on.
     m_stretchWait.stop();
-    if (seekTo(m_pPlayer, m_nRangeStart + ms, m_nStop))
+    if (seekTo(m_pPlayer, m_song.start + ms, m_nStop))
         m_nSeekingTo = ms;
 }
 
@@ -953,7 +957,7 @@ void NativeAudioPlayerInternal::seek(qint64 ms)
 // changes when the place heard crosses the border. The run ends where the list goes elsewhere.
 qint64 NativeAudioPlayerInternal::stretchRunEnd() const
 {
-    qint64 end = m_nRangeEnd;
+    qint64 end = m_song.end;
     const QMutexLocker lock(&m_nextMutex);
     for (const Song& next : m_upcoming) {
         if (!followsOn(next, end))
@@ -965,12 +969,12 @@ qint64 NativeAudioPlayerInternal::stretchRunEnd() const
 
 bool NativeAudioPlayerInternal::followsOn(const Song& next, qint64 end) const
 {
-    return end >= 0 && next.ranged && next.uri == m_uri && qAbs(next.start - end) <= 1;
+    return end >= 0 && next.ranged && next.uri == m_song.uri && qAbs(next.start - end) <= 1;
 }
 
 void NativeAudioPlayerInternal::watchStretchEnd()
 {
-    if (m_bRanged && m_nRangeEnd >= 0 && m_nStop != m_nRangeEnd)
+    if (m_song.ranged && m_song.end >= 0 && m_nStop != m_song.end)
         m_stretchWait.start(0);
     else
         m_stretchWait.stop();
@@ -987,19 +991,18 @@ void NativeAudioPlayerInternal::slotStretchWatch()
         return;
     }
     const qint64 heard = qint64(ns / GST_MSECOND);
-    if (heard < m_nRangeEnd) {
-        m_stretchWait.start(int(std::clamp<qint64>(m_nRangeEnd - heard, 1, 1000)));
+    if (heard < m_song.end) {
+        m_stretchWait.start(int(std::clamp<qint64>(m_song.end - heard, 1, 1000)));
         return;
     }
     bool follows = false;
     {
         const QMutexLocker lock(&m_nextMutex);
-        follows = !m_upcoming.isEmpty() && followsOn(m_upcoming.first(), m_nRangeEnd);
+        follows = !m_upcoming.isEmpty() && followsOn(m_upcoming.first(), m_song.end);
         if (follows) {
-            const Song next = m_upcoming.takeFirst();
-            m_strFileName = next.fileName;
-            m_nRangeStart = next.start;
-            m_nRangeEnd = next.end;
+            Song next = m_upcoming.takeFirst();
+            next.tags = m_song.tags; // the image's, which the pipeline does not tell again
+            m_song = next;
         }
     }
     // The list went elsewhere while the pipeline was on its way to a stop further on: the song ends here.
@@ -1043,7 +1046,7 @@ void NativeAudioPlayerInternal::handleLoaded()
     gint audioStreams = 0;
     g_object_get(m_pPlayer, "n-audio", &audioStreams, nullptr);
     if (!switching && audioStreams <= 0) {
-        qCDebug(lcMultiMedia) << "cannot play: no sound in" << m_uri;
+        qCDebug(lcMultiMedia) << "cannot play: no sound in" << m_song.uri;
         halt();
         setState(PlayState::Failed);
         emit unplayable();
@@ -1073,15 +1076,15 @@ void NativeAudioPlayerInternal::readDuration()
     gint64 ns = 0;
     if (!m_pPlayer || !gst_element_query_duration(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
         ns = -1;
-    qint64 ms = ns < 0 ? m_nRangeEnd : durationFromSeconds(double(ns) / GST_SECOND);
+    qint64 ms = ns < 0 ? m_song.end : durationFromSeconds(double(ns) / GST_SECOND);
     if (ms < 0 || (ns < 0 && !m_bPrerolled))
         return;
-    if (m_nRangeEnd >= 0)
-        ms = qMin(ms, m_nRangeEnd);
-    ms = qMax<qint64>(0, ms - m_nRangeStart);
-    if (ms == m_nDuration)
+    if (m_song.end >= 0)
+        ms = qMin(ms, m_song.end);
+    ms = qMax<qint64>(0, ms - m_song.start);
+    if (ms == m_song.duration)
         return;
-    m_nDuration = ms;
+    m_song.duration = ms;
     if (!m_bAdvancePending)
         emit durationChanged(ms);
 }
