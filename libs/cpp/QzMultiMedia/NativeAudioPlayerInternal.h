@@ -120,6 +120,7 @@ private:
     void load(const QByteArray& uri);
     void moveTo(const QByteArray& uri);
     void startMoving();
+    bool isSettling() const;
     void clearSong();
     void setState(PlayState state);
     void handle(GstMessage* message);
@@ -178,18 +179,28 @@ private:
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
     bool m_bOutputRan = false; // the pipeline was set PLAYING since the song was loaded
     bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
-    bool m_bTargetDeferred = false; // a move was asked for while the pipeline was moving elsewhere
-    bool m_bEndPending = false; // the end came while paused
-    bool m_bSettling = false; // playbin sets up the loaded song: not ready, not failed yet
-    bool m_bLoadDeferred = false; // a song asked for while the one before was settling
-    bool m_bStartPending = false; // a song loaded, its pipeline not yet asked to move
-    bool m_bRewindPending = false; // stopped: the song goes back to its start when it next moves
-    bool m_bReloadPending
-        = false; // stopped while the pipeline had taken the next song: set up afresh at the next start
+    // What the pipeline is doing. Asked to move while it sets a song up, playbin changes the state of bins a
+    // streaming thread is adding at that moment, and deadlocked or aborted inside: what is asked meanwhile waits.
+    enum class Phase {
+        Standing, // where it was asked to be (or on its way there): a command is carried out at once
+        Starting, // a song set in, not asked to move yet: the command that most often follows says where to
+        Settling, // asked to move, it sets the song up inside: not ready, not failed yet
+        Moving, // on its way to another state than the one asked for since: asked again once there
+    };
+    Phase m_nPhase = Phase::Standing;
+    // What was asked for and waits for the pipeline to be able to do it, in one place.
+    struct Pending
+    {
+        bool load = false; // a song asked for while the one before settles: set up once that one is ready
+        qint64 seek = -1; // a place asked for before the song could seek
+        bool rewind = false; // stopped: the song goes back to its start when it next moves
+        bool reload = false; // stopped while the pipeline had taken the next song: set up afresh at the next start
+        bool end = false; // the end came while paused
+    };
+    Pending m_pending;
     bool m_bAdvancePending = false; // a song taken over started; said once the messages at hand are read
     int m_nStreamStarts = 0; // since the last load: the first is the loaded song, each further one a song taken over
     quint32 m_nLoadSeqnum = 0; // messages made before the last load are about another song
-    qint64 m_nPendingSeek = -1; // asked for before the pipeline could seek
     qint64 m_nSeekingTo = -1; // a seek on its way: until the pipeline is ready there, the place is its target
     GstTagList* m_pTagList = nullptr; // everything the sounding song told, merged
     static QThread* s_pWarmUp;

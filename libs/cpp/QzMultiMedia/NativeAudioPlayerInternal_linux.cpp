@@ -191,10 +191,8 @@ void NativeAudioPlayerInternal::releasePipeline()
         return;
     delete m_pBusNotifier;
     m_pBusNotifier = nullptr;
-    m_bSettling = false;
-    m_bTargetDeferred = false;
-    m_bLoadDeferred = false;
-    m_bStartPending = false;
+    m_nPhase = Phase::Standing;
+    m_pending.load = false;
     m_settleWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
@@ -229,10 +227,8 @@ void NativeAudioPlayerInternal::setState(PlayState state)
 // setting up a song asked the closed output for its formats and aborted the program in the sound server's client.
 void NativeAudioPlayerInternal::halt()
 {
-    m_bSettling = false;
-    m_bStartPending = false;
+    m_nPhase = Phase::Standing;
     m_bAdvancePending = false;
-    m_bTargetDeferred = false;
     m_advanceWait.stop();
     m_stretchWait.stop();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
@@ -249,20 +245,20 @@ void NativeAudioPlayerInternal::halt()
 // gets ready in the background. The answer comes on the bus.
 void NativeAudioPlayerInternal::load(const QByteArray& uri)
 {
-    m_bReloadPending = false;
-    m_bRewindPending = false;
+    m_pending.reload = false;
+    m_pending.rewind = false;
     m_bPrerolled = false;
     m_bOutputRan = false;
     // A stretch of a file starts with a seek to its beginning, which also sets where it ends.
-    m_nPendingSeek = m_song.ranged ? 0 : -1;
+    m_pending.seek = m_song.ranged ? 0 : -1;
     m_nSeekingTo = -1;
     m_song.uri = uri;
     m_bAtStart = true;
     // playbin taken down while it sets a song up inside (its pads come and go on a streaming thread) can
     // abort the program in an assertion of its own: a song asked for meanwhile is set up once the song before is
     // ready or has failed, whichever comes first; quick steps through a list collapse into the last.
-    if (m_bSettling && !m_bStartPending) {
-        m_bLoadDeferred = true;
+    if (m_nPhase == Phase::Settling) {
+        m_pending.load = true;
         {
             // The song that settles is left as soon as it is ready: nothing is to be taken ahead after it, and
             // playbin setting up a song ahead while it is taken down deadlocked or aborted inside.
@@ -288,7 +284,7 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
     m_pJoin->joinNext = false;
     if (std::exchange(m_bBuffering, false))
         emit bufferingChanged();
-    m_bEndPending = false;
+    m_pending.end = false;
     m_nStreamStarts = 0;
     if (uri.isEmpty())
         return;
@@ -297,18 +293,23 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
     // The pipeline is asked to move once, when the caller says whether the song is to play (play(), pause() or
     // stop(), which most often follow at once; a load alone moves it at the next turn of the event loop):
     // straight to PLAYING then, without waiting for the song to be ready first.
-    m_bSettling = true;
-    m_bStartPending = true;
+    m_nPhase = Phase::Starting;
     QMetaObject::invokeMethod(this, &NativeAudioPlayerInternal::startMoving, Qt::QueuedConnection);
+}
+
+bool NativeAudioPlayerInternal::isSettling() const
+{
+    return m_nPhase == Phase::Starting || m_nPhase == Phase::Settling;
 }
 
 void NativeAudioPlayerInternal::startMoving()
 {
-    if (!m_pPlayer || !std::exchange(m_bStartPending, false))
+    if (!m_pPlayer || m_nPhase != Phase::Starting)
         return;
+    m_nPhase = Phase::Settling;
     // A song that is to start further in waits in PAUSED for its seek: going straight on would let its first
     // moments be heard.
-    const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_nPendingSeek <= 0 && !m_song.ranged;
+    const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_pending.seek <= 0 && !m_song.ranged;
     m_bOutputRan = m_bOutputRan || playing;
     gst_element_set_state(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
@@ -316,9 +317,10 @@ void NativeAudioPlayerInternal::startMoving()
 // The song being set up is ready or has failed: a song asked for meanwhile takes its place now.
 bool NativeAudioPlayerInternal::finishSettling()
 {
-    m_bSettling = false;
+    if (m_nPhase == Phase::Settling)
+        m_nPhase = Phase::Standing;
     m_settleWait.stop();
-    if (!std::exchange(m_bLoadDeferred, false))
+    if (!std::exchange(m_pending.load, false))
         return false;
     moveTo(m_song.uri);
     applyTarget();
@@ -430,13 +432,13 @@ void NativeAudioPlayerInternal::aboutToFinish(GstElement* pipeline, void* owner)
 // Makes good a stop's rewind before the song moves.
 void NativeAudioPlayerInternal::rewindIfStopped()
 {
-    if (m_bReloadPending) {
+    if (m_pending.reload) {
         load(m_song.uri);
-    } else if (std::exchange(m_bRewindPending, false)) {
+    } else if (std::exchange(m_pending.rewind, false)) {
         if (m_bPrerolled)
             seek(0);
         else
-            m_nPendingSeek = 0;
+            m_pending.seek = 0;
     }
 }
 
@@ -449,17 +451,17 @@ void NativeAudioPlayerInternal::play()
     // never ran, whose clock went on meanwhile: the sink put the song's first sample as far into its buffer as the
     // song had waited, and that long was silence (an hour for a listener who pressed Play an hour later). Loaded
     // afresh at its place, it sounds at once.
-    if (m_bPrerolled && !m_bOutputRan && !m_bSettling && !m_bLoadDeferred) {
+    if (m_bPrerolled && !m_bOutputRan && !isSettling() && !m_pending.load) {
         const qint64 at = position();
         load(m_song.uri);
-        m_nPendingSeek = at;
+        m_pending.seek = at;
     }
     applyVolume();
     m_streamPlaying.start();
     m_bAtStart = false;
     setState(PlayState::Playing);
     m_timer.start();
-    if (m_bEndPending) {
+    if (m_pending.end) {
         // The song reached its end just as it was paused: resuming it finds it over.
         handleEnd();
         return;
@@ -473,11 +475,11 @@ void NativeAudioPlayerInternal::play()
 // applied once the song is ready or has failed.
 void NativeAudioPlayerInternal::applyTarget()
 {
-    if (m_bStartPending) {
+    if (m_nPhase == Phase::Starting) {
         startMoving(); // the loaded song's first and only move, now that its state is known
         return;
     }
-    if (m_bSettling || m_bLoadDeferred || !isLoaded())
+    if (m_nPhase == Phase::Settling || m_pending.load || !isLoaded())
         return;
     const GstState target = m_nState == PlayState::Playing && !m_bBuffering ? GST_STATE_PLAYING : GST_STATE_PAUSED;
     GstState current = GST_STATE_VOID_PENDING;
@@ -486,8 +488,8 @@ void NativeAudioPlayerInternal::applyTarget()
     // Never in the middle of a move: asked to pause while it went on from ready to PLAYING, the pipeline lost its
     // sink's readiness, and the Play that followed was never carried out (silence, the position at 0). What is
     // asked for meanwhile is applied when the move has ended, which the bus says.
-    m_bTargetDeferred = pending != GST_STATE_VOID_PENDING && pending != target;
-    if (m_bTargetDeferred)
+    m_nPhase = pending != GST_STATE_VOID_PENDING && pending != target ? Phase::Moving : Phase::Standing;
+    if (m_nPhase == Phase::Moving)
         return;
     // A seek in a playing song leaves the pipeline PAUSED on its way back to PLAYING, where it goes once it has
     // found its footing: only the state it is headed for says whether it still has to be told.
@@ -522,16 +524,16 @@ void NativeAudioPlayerInternal::stop()
     // setting up of the song inside. The pipeline moved on to the next song inside is set up afresh then.
     if (switching) {
         halt();
-        m_bReloadPending = true;
+        m_pending.reload = true;
     } else {
-        m_bRewindPending = m_bRewindPending || !m_bAtStart;
+        m_pending.rewind = m_pending.rewind || !m_bAtStart;
     }
-    m_bEndPending = false;
+    m_pending.end = false;
     m_bAtStart = true;
     m_stretchWait.stop();
     setState(PlayState::Stopped);
     // A song just loaded is at its start already; a play() that most often follows moves it straight to PLAYING.
-    if (!m_bStartPending)
+    if (m_nPhase != Phase::Starting)
         applyTarget();
 }
 
@@ -573,11 +575,11 @@ qint64 NativeAudioPlayerInternal::position() const
 {
     gint64 ns = 0;
     // A place asked for before the song is ready is where it stands already, to anybody who asks.
-    if (isLoaded() && m_nPendingSeek > 0)
-        return m_nPendingSeek;
+    if (isLoaded() && m_pending.seek > 0)
+        return m_pending.seek;
     if (isLoaded() && m_nSeekingTo >= 0)
         return m_nSeekingTo;
-    if (!isLoaded() || m_bRewindPending || m_bReloadPending || m_bLoadDeferred
+    if (!isLoaded() || m_pending.rewind || m_pending.reload || m_pending.load
         || !gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
         return 0;
     const qint64 ms = positionFromSeconds(double(ns) / GST_SECOND) - m_song.start;
@@ -589,18 +591,18 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
 {
     if (!isLoaded())
         return;
-    if (m_bReloadPending)
+    if (m_pending.reload)
         load(m_song.uri);
-    m_bRewindPending = false;
+    m_pending.rewind = false;
     // Whoever asks (MPRIS, a kept list), a place is a moment a song can have: added to a stretch's start and
     // counted in nanoseconds it must not overflow.
     ms = qBound<qint64>(0, ms, MediaCommon::LongestTimeMs);
     if (m_bPrerolled)
         seek(ms);
     else
-        m_nPendingSeek = ms;
+        m_pending.seek = ms;
     m_bAtStart = false;
-    m_bEndPending = false;
+    m_pending.end = false;
 }
 
 qint64 NativeAudioPlayerInternal::duration() const
@@ -759,7 +761,7 @@ void NativeAudioPlayerInternal::handle(GstMessage* message)
 {
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
-        if (!(m_bSettling && finishSettling()))
+        if (!(isSettling() && finishSettling()))
             handleError(message);
         break;
     case GST_MESSAGE_WARNING:
@@ -775,7 +777,7 @@ void NativeAudioPlayerInternal::handle(GstMessage* message)
         handleTags(message);
         break;
     case GST_MESSAGE_ASYNC_DONE:
-        if (!(m_bSettling && finishSettling()))
+        if (!(isSettling() && finishSettling()))
             handleLoaded();
         break;
     case GST_MESSAGE_DURATION_CHANGED:
@@ -785,7 +787,7 @@ void NativeAudioPlayerInternal::handle(GstMessage* message)
         handleBuffering(message);
         break;
     case GST_MESSAGE_STATE_CHANGED:
-        if (m_bTargetDeferred && GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer)) {
+        if (m_nPhase == Phase::Moving && GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer)) {
             GstState pending = GST_STATE_VOID_PENDING;
             gst_message_parse_state_changed(message, nullptr, nullptr, &pending);
             if (pending == GST_STATE_VOID_PENDING)
@@ -864,13 +866,13 @@ bool NativeAudioPlayerInternal::reconnect()
 void NativeAudioPlayerInternal::handleEnd()
 {
     if (m_nState == PlayState::Paused) {
-        m_bEndPending = true;
+        m_pending.end = true;
         return;
     }
     if (m_nState != PlayState::Playing)
         return; // a stop or a new song overtook the end
     finishAdvance(); // a song shorter than the wait ends: it was heard
-    m_bEndPending = false;
+    m_pending.end = false;
     if (reconnect())
         return;
     halt();
@@ -984,7 +986,7 @@ void NativeAudioPlayerInternal::watchStretchEnd()
 void NativeAudioPlayerInternal::slotStretchWatch()
 {
     gint64 ns = 0;
-    if (!isLoaded() || m_nSeekingTo >= 0 || m_nPendingSeek >= 0)
+    if (!isLoaded() || m_nSeekingTo >= 0 || m_pending.seek >= 0)
         return; // the seek's end looks again
     if (!gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0) {
         m_stretchWait.start(100);
@@ -1052,8 +1054,8 @@ void NativeAudioPlayerInternal::handleLoaded()
         emit unplayable();
         return;
     }
-    if (m_nPendingSeek >= 0)
-        seek(std::exchange(m_nPendingSeek, -1));
+    if (m_pending.seek >= 0)
+        seek(std::exchange(m_pending.seek, -1));
     applyTarget();
 }
 
