@@ -120,6 +120,7 @@ private:
     void load(const QByteArray& uri);
     void moveTo(const QByteArray& uri);
     void startMoving();
+    qint64 placeAskedOrHeard() const;
     bool isSettling() const;
     void clearSong();
     void setState(PlayState state);

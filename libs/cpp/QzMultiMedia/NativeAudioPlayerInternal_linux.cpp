@@ -571,7 +571,15 @@ bool NativeAudioPlayerInternal::isLoaded() const
         && (m_nState == PlayState::Stopped || m_nState == PlayState::Playing || m_nState == PlayState::Paused);
 }
 
+// Never past the song's known length: a place asked for beyond it (a damaged kept list, a late seek) is its end
+// to anybody who asks, while the pipeline gets there and finds the song over.
 qint64 NativeAudioPlayerInternal::position() const
+{
+    const qint64 ms = placeAskedOrHeard();
+    return m_song.duration > 0 ? qMin(ms, m_song.duration) : ms;
+}
+
+qint64 NativeAudioPlayerInternal::placeAskedOrHeard() const
 {
     gint64 ns = 0;
     // A place asked for before the song is ready is where it stands already, to anybody who asks.
