@@ -151,6 +151,7 @@ private:
     static Song songFor(const QString& fileName);
     bool followsOn(const Song& next, qint64 end) const;
     void watchStretchEnd();
+    void stopWatchingStretchEnd();
     void readDuration();
     void applyTarget();
     void seek(qint64 ms);
@@ -212,7 +213,10 @@ private:
     QList<Song> m_taken; // the first of them, handed to the pipeline at its about-to-finish, not yet sounding
     bool m_bLeaving = false; // a song asked for waits for the one that settles: nothing is taken ahead
     qint64 m_nStop = -1; // where the pipeline was told to end: this stretch's end, or that of the run it begins
-    QTimer m_stretchWait; // the file plays on into the next stretch: when its border is heard, the song changes
+    // The file plays on into the next stretch: when the pipeline's clock reaches its border, the song changes.
+    void* m_pBorderWait = nullptr; // the clock's wait for that moment (a GstClockID)
+    quint64 m_nBorderWatch = 0; // counts the waits made and let go: a wait that ended late is about another one
+    qint64 m_nRunStart = 0; // where in the file the pipeline's run began, at running time 0
 };
 
 } // namespace QzMultiMedia

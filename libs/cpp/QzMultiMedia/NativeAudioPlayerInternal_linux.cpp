@@ -103,9 +103,6 @@ NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
     m_advanceWait.setInterval(150);
     m_advanceWait.setSingleShot(true);
     connect(&m_advanceWait, &QTimer::timeout, this, &NativeAudioPlayerInternal::finishAdvance);
-    m_stretchWait.setSingleShot(true);
-    m_stretchWait.setTimerType(Qt::PreciseTimer);
-    connect(&m_stretchWait, &QTimer::timeout, this, &NativeAudioPlayerInternal::slotStretchWatch);
     // A song that takes longer than this to get ready (or to fail) is moved on from all the same.
     m_settleWait.setInterval(2000);
     m_settleWait.setSingleShot(true);
@@ -194,6 +191,7 @@ void NativeAudioPlayerInternal::releasePipeline()
     m_nPhase = Phase::Standing;
     m_pending.load = false;
     m_settleWait.stop();
+    stopWatchingStretchEnd();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
     gst_object_unref(m_pPlayer);
@@ -230,7 +228,7 @@ void NativeAudioPlayerInternal::halt()
     m_nPhase = Phase::Standing;
     m_bAdvancePending = false;
     m_advanceWait.stop();
-    m_stretchWait.stop();
+    stopWatchingStretchEnd();
     gst_element_set_state(m_pPlayer, GST_STATE_READY);
     gst_element_set_state(m_pPlayer, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_pPlayer);
@@ -530,7 +528,7 @@ void NativeAudioPlayerInternal::stop()
     }
     m_pending.end = false;
     m_bAtStart = true;
-    m_stretchWait.stop();
+    stopWatchingStretchEnd();
     setState(PlayState::Stopped);
     // A song just loaded is at its start already; a play() that most often follows moves it straight to PLAYING.
     if (m_nPhase != Phase::Starting)
@@ -795,10 +793,16 @@ void NativeAudioPlayerInternal::handle(GstMessage* message)
         handleBuffering(message);
         break;
     case GST_MESSAGE_STATE_CHANGED:
-        if (m_nPhase == Phase::Moving && GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer)) {
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer)) {
+            GstState old = GST_STATE_VOID_PENDING;
+            GstState now = GST_STATE_VOID_PENDING;
             GstState pending = GST_STATE_VOID_PENDING;
-            gst_message_parse_state_changed(message, nullptr, nullptr, &pending);
-            if (pending == GST_STATE_VOID_PENDING)
+            gst_message_parse_state_changed(message, &old, &now, &pending);
+            if (now == GST_STATE_PLAYING && pending == GST_STATE_VOID_PENDING)
+                watchStretchEnd();
+            else if (old == GST_STATE_PLAYING)
+                stopWatchingStretchEnd();
+            if (m_nPhase == Phase::Moving && pending == GST_STATE_VOID_PENDING)
                 applyTarget();
         }
         break;
@@ -955,11 +959,12 @@ void NativeAudioPlayerInternal::seek(qint64 ms)
         ms = qMin(ms, m_song.end - m_song.start - 1);
     ms = qMax<qint64>(0, ms);
     m_nStop = stretchRunEnd();
-    // Looked at again once the pipeline stands at the new place: asked for its place while it seeks, playbin took
-    // more than a second to play on.
-    m_stretchWait.stop();
-    if (seekTo(m_pPlayer, m_song.start + ms, m_nStop))
+    // Watched again once the pipeline plays from the new place.
+    stopWatchingStretchEnd();
+    if (seekTo(m_pPlayer, m_song.start + ms, m_nStop)) {
         m_nSeekingTo = ms;
+        m_nRunStart = m_song.start + ms;
+    }
 }
 
 // Stretches that follow one another in the same file (the tracks of a disc image, in order) are one run to the
@@ -982,29 +987,67 @@ bool NativeAudioPlayerInternal::followsOn(const Song& next, qint64 end) const
     return end >= 0 && next.ranged && next.uri == m_song.uri && qAbs(next.start - end) <= 1;
 }
 
+// The pipeline's clock says when the border is heard: the file's run began at running time 0 where the last seek
+// put it, and a moment of running time is heard when the clock reads the base time past it. The base time holds
+// only while the pipeline plays: a pause or a seek lets the wait go, and PLAYING makes it anew.
 void NativeAudioPlayerInternal::watchStretchEnd()
 {
-    if (m_song.ranged && m_song.end >= 0 && m_nStop != m_song.end)
-        m_stretchWait.start(0);
-    else
-        m_stretchWait.stop();
+    stopWatchingStretchEnd();
+    if (!m_pPlayer || !m_song.ranged || m_song.end < 0 || m_nStop == m_song.end || m_nSeekingTo >= 0
+        || m_pending.seek >= 0)
+        return;
+    GstState current = GST_STATE_VOID_PENDING;
+    GstState pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(m_pPlayer, &current, &pending, 0);
+    GstClock* clock = gst_element_get_clock(m_pPlayer);
+    if (current != GST_STATE_PLAYING || pending != GST_STATE_VOID_PENDING || !clock) {
+        if (clock)
+            gst_object_unref(clock);
+        return;
+    }
+    const GstClockTime heard
+        = gst_element_get_base_time(m_pPlayer) + GstClockTime(qMax<qint64>(0, m_song.end - m_nRunStart)) * GST_MSECOND;
+    m_pBorderWait = gst_clock_new_single_shot_id(clock, heard);
+    gst_object_unref(clock);
+    const quint64 watch = ++m_nBorderWatch;
+    auto* ticket = new std::pair<NativeAudioPlayerInternal*, quint64>(this, watch);
+    gst_clock_id_wait_async(
+        m_pBorderWait,
+        [](GstClock*, GstClockTime, GstClockID, gpointer data) -> gboolean {
+            const auto* ticket = static_cast<std::pair<NativeAudioPlayerInternal*, quint64>*>(data);
+            NativeAudioPlayerInternal* self = ticket->first;
+            const quint64 watch = ticket->second;
+            QMetaObject::invokeMethod(
+                self,
+                [self, watch] {
+                    if (watch == self->m_nBorderWatch)
+                        self->slotStretchWatch();
+                },
+                Qt::QueuedConnection);
+            return TRUE;
+        },
+        ticket, [](gpointer data) { delete static_cast<std::pair<NativeAudioPlayerInternal*, quint64>*>(data); });
 }
 
-// Looks again shortly before the border is heard (a pause holds it off), and moves on to the next stretch once it is.
+void NativeAudioPlayerInternal::stopWatchingStretchEnd()
+{
+    ++m_nBorderWatch;
+    if (!m_pBorderWait)
+        return;
+    gst_clock_id_unschedule(m_pBorderWait);
+    gst_clock_id_unref(m_pBorderWait);
+    m_pBorderWait = nullptr;
+}
+
+// The border is heard: the next stretch is the song now.
 void NativeAudioPlayerInternal::slotStretchWatch()
 {
-    gint64 ns = 0;
+    if (m_pBorderWait) {
+        gst_clock_id_unref(m_pBorderWait);
+        m_pBorderWait = nullptr;
+    }
     if (!isLoaded() || m_nSeekingTo >= 0 || m_pending.seek >= 0)
-        return; // the seek's end looks again
-    if (!gst_element_query_position(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0) {
-        m_stretchWait.start(100);
-        return;
-    }
-    const qint64 heard = qint64(ns / GST_MSECOND);
-    if (heard < m_song.end) {
-        m_stretchWait.start(int(std::clamp<qint64>(m_song.end - heard, 1, 1000)));
-        return;
-    }
+        return; // the seek's end watches again
     bool follows = false;
     {
         const QMutexLocker lock(&m_nextMutex);

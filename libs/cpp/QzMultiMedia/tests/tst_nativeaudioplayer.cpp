@@ -332,7 +332,25 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 6000);
         QVERIFY2(qAbs(clock.elapsed() - 3000) < 400, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(started, (QStringList { "1 lasting 1000, at its start", "2 lasting 1000, at its start" }));
+        // Each change comes as its border is heard, not before.
+        QVERIFY2(startTimes.at(0) > 950 && startTimes.at(0) < 1300, qPrintable(QString::number(startTimes.at(0))));
         QVERIFY2(qAbs(startTimes.at(1) - startTimes.at(0) - 1000) < 150, qPrintable(QString::number(startTimes.at(1))));
+
+        // A pause holds the border off by as long as it lasts.
+        started.clear();
+        startTimes.clear();
+        player.setMedia(stretches.first());
+        player.setUpcoming(stretches.mid(1));
+        clock.restart();
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 300, 2000);
+        player.pause();
+        QTest::qWait(1000);
+        QVERIFY(started.isEmpty());
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 3000);
+        QVERIFY2(startTimes.at(0) > 1950 && startTimes.at(0) < 2350, qPrintable(QString::number(startTimes.at(0))));
+        player.stop();
 
         started.clear();
         player.setMedia(stretches.first());
