@@ -65,6 +65,7 @@ void PlayListMenu::slotListReplaced()
     m_nGroupsMade = 0;
     m_pactCurrentFolder = nullptr;
     m_pactCurrentGroup = nullptr;
+    m_bHeadings = false;
 
     // Folders in the order the list first reaches them; a path's folder is all of it before the last slash.
     const QList<QUrl>& songs = AudioListPlayer::instance()->playList();
@@ -98,11 +99,25 @@ void PlayListMenu::slotListReplaced()
             connect(m_pTags, &QzMultiMedia::SongTagReader::tagsRead, this, &PlayListMenu::slotTagsRead);
         }
         m_pTags->read(songs);
-        groupFolders();
-        if (m_listGroups.isEmpty())
-            addFolderEntries();
-        else
-            addGroupEntries();
+        if (m_bFilledAhead) {
+            m_bHeadings = true;
+            QList<int> places(songs.size());
+            std::iota(places.begin(), places.end(), 0);
+            m_pmnuSongs->setSongs(
+                places, [this](int place) { return songText(place); },
+                [this](int place) {
+                    const Folder& folder = m_listFolders.at(m_listFolderOf.at(place));
+                    return folder.places.first() == place ? folderTitle(folder) : QString();
+                });
+            connect(m_pmnuSongs, &SongsMenu::entryMade, this, &PlayListMenu::entryMade);
+            m_pmnuSongs->fill();
+        } else {
+            groupFolders();
+            if (m_listGroups.isEmpty())
+                addFolderEntries();
+            else
+                addGroupEntries();
+        }
     }
     slotMarkCurrentSong();
 }
@@ -249,12 +264,17 @@ void PlayListMenu::slotTagsRead(int from, int to)
 {
     for (int place = from; place < to && place < m_listFolderOf.size(); ++place) {
         const Folder& folder = m_listFolders.at(m_listFolderOf.at(place));
-        if (!folder.menu)
+        SongsMenu* menu = menuOf(place);
+        if (!menu)
             continue;
-        if (QAction* entry = folder.menu->entry(place))
+        if (QAction* entry = menu->entry(place))
             entry->setText(songText(place));
-        if (place == folder.places.last())
-            folder.menu->setTitle(folderTitle(folder));
+        if (place != folder.places.last())
+            continue;
+        if (!m_bHeadings)
+            menu->setTitle(folderTitle(folder));
+        else if (QAction* heading = menu->heading(folder.places.first()))
+            heading->setText(folderTitle(folder));
     }
     for (const Group& group : std::as_const(m_listGroups)) {
         if (group.menu && group.lastPlace >= from && group.lastPlace < to)
@@ -264,7 +284,7 @@ void PlayListMenu::slotTagsRead(int from, int to)
 
 SongsMenu* PlayListMenu::menuOf(int place) const
 {
-    if (m_listFolders.isEmpty())
+    if (m_listFolders.isEmpty() || m_bHeadings)
         return m_pmnuSongs;
     return m_listFolders.value(m_listFolderOf.value(place, -1)).menu;
 }
@@ -272,7 +292,7 @@ SongsMenu* PlayListMenu::menuOf(int place) const
 void PlayListMenu::slotMarkCurrentSong()
 {
     const int current = AudioListPlayer::instance()->currentIndex();
-    if (m_listFolders.isEmpty()) {
+    if (m_listFolders.isEmpty() || m_bHeadings) {
         m_pmnuSongs->setCurrent(current);
         return;
     }

@@ -19,7 +19,9 @@ class SongTagReader;
 // its artist where the songs' tags agree on one and by the folder otherwise, its songs named by their titles;
 // tags are read on a thread of their own and change the names as they come. A library of many albums kept as
 // artist/album folders gets a submenu per artist first, named by the artist its songs agree on or by its folder,
-// and in it one per album. The current song and the submenus that lead to it are checked.
+// and in it one per album. The current song and the submenus that lead to it are checked. Where the desktop
+// draws the menu itself (GNOME opens no submenu inside a submenu), a list from several folders is one column
+// instead, each folder's songs under a heading that names it as its submenu would.
 class PlayListMenu : public QObject
 {
     Q_OBJECT
@@ -31,7 +33,8 @@ public:
 
     QMenu* menu() const;
     // The desktop draws the menu itself from its DBusMenu export (StatusNotifierItem hosts) and never says when a
-    // submenu is about to open: every submenu gets its entries without waiting for that.
+    // submenu is about to open: every submenu gets its entries without waiting for that, and folders get headings
+    // in one column instead of submenus of their own.
     void setFilledAhead(bool ahead);
     // A file name or title as an entry: elided to a third of the screen, its ampersands shown.
     QString entryText(const QString& name) const;
@@ -88,6 +91,7 @@ private:
     QList<int> m_listGroupOf; // by folder
     int m_nGroupsMade = 0;
     bool m_bFilledAhead = false;
+    bool m_bHeadings = false; // the folders of this list are headings in the one column
     QPointer<QAction> m_pactCurrentFolder;
     QPointer<QAction> m_pactCurrentGroup;
 };

@@ -16,10 +16,12 @@ SongsMenu::SongsMenu(const QString& title, QWidget* parent)
     setStyleSheet(QStringLiteral("QMenu { menu-scrollable: 1; }"));
 }
 
-void SongsMenu::setSongs(const QList<int>& places, std::function<QString(int)> text)
+void SongsMenu::setSongs(
+    const QList<int>& places, std::function<QString(int)> text, std::function<QString(int)> heading)
 {
     m_listPlaces = places;
     m_fnText = std::move(text);
+    m_fnHeading = std::move(heading);
 }
 
 void SongsMenu::fill()
@@ -35,6 +37,12 @@ void SongsMenu::addBatch()
     const int end = qMin(int(m_listPlaces.size()), m_nMade + EntriesAtOnce);
     for (; m_nMade < end; ++m_nMade) {
         const int place = m_listPlaces.at(m_nMade);
+        const QString title = m_fnHeading ? m_fnHeading(place) : QString();
+        if (!title.isEmpty()) {
+            QAction* heading = addAction(title);
+            heading->setEnabled(false);
+            m_hashHeadings.insert(place, heading);
+        }
         QAction* action = addAction(m_fnText(place));
         action->setData(QzMultiMedia::AudioListPlayer::instance()->playList().value(place));
         action->setCheckable(true);
@@ -62,6 +70,11 @@ void SongsMenu::setCurrent(int place)
 QAction* SongsMenu::entry(int place) const
 {
     return m_hashEntries.value(place);
+}
+
+QAction* SongsMenu::heading(int place) const
+{
+    return m_hashHeadings.value(place);
 }
 
 // An entry that changes while the menu is open (the current song checked, songs appended) makes QMenu resize

@@ -18,14 +18,17 @@ public:
 
     explicit SongsMenu(const QString& title, QWidget* parent = nullptr);
 
-    // The songs at these places of the list, each named text(place); the entries come with fill().
-    void setSongs(const QList<int>& places, std::function<QString(int)> text);
+    // The songs at these places of the list, each named text(place); the entries come with fill(). Where
+    // heading(place) names something, a heading that cannot be chosen goes before the song's entry.
+    void setSongs(const QList<int>& places, std::function<QString(int)> text, std::function<QString(int)> heading = {});
     // Makes the first batch of entries now and the rest on the following turns of the event loop.
     void fill();
     // The song at place is checked (-1: none), now or once its entry is made.
     void setCurrent(int place);
     // The entry of the song at place once it is made; nullptr before, and for a song not in this menu.
     QAction* entry(int place) const;
+    // The heading before the song at place, once made.
+    QAction* heading(int place) const;
 
 signals:
     // An entry was made: its data is the song's address, its triggered() is to play it.
@@ -39,7 +42,9 @@ private:
 
     QList<int> m_listPlaces;
     std::function<QString(int)> m_fnText;
+    std::function<QString(int)> m_fnHeading;
     QHash<int, QAction*> m_hashEntries; // by place in the list
+    QHash<int, QAction*> m_hashHeadings; // by the place of the song after it
     int m_nMade = 0;
     int m_nCurrent = -1;
     bool m_bFilling = false; // a batch is waiting for its turn

@@ -3,8 +3,8 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
-#include "PlayListMenu.h"
 #include "OutputMenu.h"
+#include "PlayListMenu.h"
 #include "PlayModesMenu.h"
 #include "SleepTimerMenu.h"
 #include "SongIntake.h"
@@ -17,9 +17,9 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QCursor>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -51,24 +51,27 @@ const QString pixStop = QStringLiteral(":/_pix/Stop.png");
 
 Vireo::Vireo(QObject* parent)
     : QSystemTrayIcon(parent)
-    , m_bNoDrops(TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
+    , m_bNoDrops(TrayHost::isWayland() || TrayHost::isStatusNotifierHost() || !TrayHost::embeddedIconReachable())
 {
     if (!TrayHost::isWayland()) {
         if (TrayHost::docksIconItself()) {
             m_pDockedIcon = new XEmbedTrayIcon;
             m_pDockedIcon->installEventFilter(this);
         }
+        m_pIconGeometry = new TrayIconGeometry(this);
+    }
+    // A window of ours lies only over the icon's own window, where the tray shows it.
+    if (!m_bNoDrops) {
         m_plblDropCatcher = new QLabel(nullptr, Qt::WindowFlags());
         // Out of the window manager's hands: one that keeps windows off a panel's strip (xfwm4) would otherwise
         // move the catcher off the icon it must cover.
-        m_plblDropCatcher->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-            | Qt::BypassWindowManagerHint);
+        m_plblDropCatcher->setWindowFlags(
+            Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::BypassWindowManagerHint);
         m_plblDropCatcher->setAlignment(Qt::AlignCenter);
         m_plblDropCatcher->setWindowOpacity(double(0.06f));
         m_plblDropCatcher->setAcceptDrops(true);
         m_plblDropCatcher->setAttribute(Qt::WA_ShowWithoutActivating);
         m_plblDropCatcher->installEventFilter(this);
-        m_pIconGeometry = new TrayIconGeometry(this);
         connect(m_pIconGeometry, &TrayIconGeometry::reembedded, this, [this] { m_bRaiseCatcher = true; });
         startTimer(1000);
     }
@@ -147,14 +150,19 @@ Vireo::Vireo(QObject* parent)
     new OutputMenu(m_pmnuContext, this);
     new SleepTimerMenu(m_pmnuContext, this);
     m_pmnuContext->addSeparator();
+    // A desktop that draws the menu itself does not scroll it, and draws tall entries (GNOME about 39 px): the
+    // whole menu would not fit an 800 px screen. There the maker's pages share one submenu.
+    QMenu* pmnuPages = m_pmnuContext;
+    if (TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
+        pmnuPages = m_pmnuContext->addMenu(tr("Share and Support"));
     if (pactRate)
-        m_pmnuContext->addAction(pactRate);
-    m_pmnuContext->addAction(pactShare);
-    m_pmnuContext->addAction(pactJoin);
-    m_pmnuContext->addAction(pactMoreApps);
-    m_pmnuContext->addSeparator();
-    m_pmnuContext->addAction(pactContact);
-    m_pmnuContext->addAction(pactSupport);
+        pmnuPages->addAction(pactRate);
+    pmnuPages->addAction(pactShare);
+    pmnuPages->addAction(pactJoin);
+    pmnuPages->addAction(pactMoreApps);
+    pmnuPages->addSeparator();
+    pmnuPages->addAction(pactContact);
+    pmnuPages->addAction(pactSupport);
     m_pmnuContext->addAction(pactAbout);
     m_pmnuContext->addSeparator();
     m_pmnuContext->addAction(pactQuit);
@@ -224,6 +232,11 @@ bool Vireo::iconShown() const
 QLabel* Vireo::dropCatcher() const
 {
     return m_plblDropCatcher;
+}
+
+bool Vireo::takesDrops() const
+{
+    return !m_bNoDrops;
 }
 
 // Each picture also by its name in the icon theme ("vireo-play" for ":/_pix/Play.png"), where it is installed:
@@ -397,8 +410,9 @@ QList<QUrl> Vireo::chooseSongs(const QString& title)
         folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    const QString filter = tr("Audio files") + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' ')))
-        + QStringLiteral(";;") + tr("All files") + QStringLiteral(" (*)");
+    const QString filter = tr("Audio files")
+        + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' '))) + QStringLiteral(";;")
+        + tr("All files") + QStringLiteral(" (*)");
     QFileDialog dialog(nullptr, title, folder, filter);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     const bool chosen = dialog.exec() == QDialog::Accepted;

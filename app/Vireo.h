@@ -18,8 +18,9 @@ class XEmbedTrayIcon;
 // host while the player plays on; it shows the play list and the player's state as they stand and follows them
 // through their signals, whoever changed them. On X11 trays, mouse input and dropped files reach it through the
 // drop catcher, a nearly invisible window kept over the icon once a second; StatusNotifierItem hosts (and every
-// Wayland session) take no drops, and there the menu offers an open dialog instead. Where a panel offers both
-// kinds of tray, the icon is embedded, docked by the program itself if Qt would pick the other kind.
+// Wayland session) take no drops, nor do X11 trays that show a copy of the icon, and there the menu offers an
+// open dialog instead. Where a panel offers both kinds of tray and shows embedded icons as themselves, the icon
+// is embedded, docked by the program itself if Qt would pick the other kind.
 class Vireo : public QSystemTrayIcon
 {
     Q_OBJECT
@@ -41,9 +42,10 @@ public:
     virtual void dragEnterEvent(QDragEnterEvent* event);
     virtual void dropEvent(QDropEvent* event);
 
-    // The window over the icon, for whoever must reach it as the desktop does (tests, input tools); none under
-    // Wayland, where no window can be placed over another program's.
+    // The window over the icon, for whoever must reach it as the desktop does (tests, input tools); none where the
+    // icon takes no drops.
     QLabel* dropCatcher() const;
+    bool takesDrops() const;
 
     // Opens the menu at the icon, as a left click does (at the pointer where the tray names no place).
     void showMenu();

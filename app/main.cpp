@@ -131,8 +131,9 @@ int main(int argc, char** argv)
     // A list too long is cut, and the user told so, also without a tray.
     DesktopNotification notice;
     QObject::connect(player, &AudioListPlayer::songsLeftOut, &notice, [&notice](qsizetype count) {
-        const QString text = QCoreApplication::translate("main", "A list keeps %1 songs; the %2 after them were left out.")
-                                 .arg(QLocale().toString(AudioListPlayer::MaxSongs), QLocale().toString(count));
+        const QString text
+            = QCoreApplication::translate("main", "A list keeps %1 songs; the %2 after them were left out.")
+                  .arg(QLocale().toString(AudioListPlayer::MaxSongs), QLocale().toString(count));
         std::fprintf(stderr, "vireo: %s\n", qPrintable(text));
         notice.show(QCoreApplication::translate("main", "Too many songs"), text, QStringLiteral("vireo"));
     });
@@ -176,7 +177,7 @@ int main(int argc, char** argv)
         QObject::connect(vireo.get(), &Vireo::jumpRequested, &app, showJump);
         // The introduction shows what this desktop's tray offers: a drop on the icon, or the menu's open dialog
         // where the icon takes no drops.
-        const QString set = TrayHost::isStatusNotifierHost() ? QStringLiteral("VireoSlideOpen") : QStringLiteral("VireoSlide");
+        const QString set = vireo->takesDrops() ? QStringLiteral("VireoSlide") : QStringLiteral("VireoSlideOpen");
         QStringList slides;
         for (int n = 1; n <= 3; ++n)
             slides << app.bundleResourcePath() + set + QStringLiteral("%1_%2.jpg").arg(n).arg(language);
@@ -191,9 +192,8 @@ int main(int argc, char** argv)
         trayChoice.isEmpty() ? app.settingsValue(QStringLiteral("Tray")) : QVariant(QString::fromLatin1(trayChoice)),
         TrayNames));
     TrayHost trayHost;
-    if (TrayHost::isAvailable()) {
-        createIcon();
-    } else {
+    QObject::connect(&trayHost, &TrayHost::available, &app, createIcon);
+    if (!TrayHost::isAvailable()) {
         QObject::connect(&notice, &DesktopNotification::failed,
             [] { std::fputs("vireo: no system tray is running; the icon appears as soon as one starts.\n", stderr); });
         notice.show(QCoreApplication::translate("main", "Vireo plays without a tray icon"),
@@ -201,9 +201,8 @@ int main(int argc, char** argv)
                 "Open audio files with Vireo to play them, and control it with the media keys or the desktop's "
                 "sound menu. The icon appears when a system tray starts."),
             QStringLiteral("vireo"));
-        QObject::connect(&trayHost, &TrayHost::available, &app, createIcon);
-        trayHost.watch();
     }
+    trayHost.watch();
 
     // The launcher, or a second start without files: the menu at the icon, or without one the current song.
     QObject::connect(&app, &QzWidgets::App::dockClicked, &app, [&] {

@@ -17,6 +17,8 @@ packages=(
     # test: a desktop of our own (X server, tray host, sound server, input) and fixture makers
     xvfb xauth trayer weston qt6-wayland xdotool x11-utils pulseaudio pulseaudio-utils dbus dbus-x11 sox lame desktop-file-utils libglib2.0-bin appstream dpkg-dev
     lintian xdg-utils file xfce4-panel xfconf xfwm4 dunst playerctl
+    # test: GNOME Shell as Ubuntu ships it, with the AppIndicator extension
+    gnome-shell gnome-shell-extension-appindicator
 )
 
 missing=()

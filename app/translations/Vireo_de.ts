@@ -91,6 +91,10 @@
         <source>Jump to Song...</source>
         <translation>Zu Lied springen...</translation>
     </message>
+    <message>
+        <source>Share and Support</source>
+        <translation>Teilen und Hilfe</translation>
+    </message>
 </context>
 <context>
     <name>main</name>

@@ -91,6 +91,10 @@
         <source>Jump to Song...</source>
         <translation>Перейти к песне...</translation>
     </message>
+    <message>
+        <source>Share and Support</source>
+        <translation>Поделиться и поддержка</translation>
+    </message>
 </context>
 <context>
     <name>main</name>

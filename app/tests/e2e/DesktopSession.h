@@ -21,11 +21,11 @@ public:
 
     // Starts Xvfb on a free display and points this process (and its children) at it. Xvfb picks the display
     // itself and names it once it accepts connections, so tests starting side by side never share one.
-    bool startX()
+    bool startX(const QString& screen = QStringLiteral("1024x768x24"))
     {
         m_xserver.start(QStringLiteral("Xvfb"),
-            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
+            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"), screen,
+                QStringLiteral("-nolisten"), QStringLiteral("tcp") });
         if (!m_xserver.waitForStarted(5000))
             return false;
         QElapsedTimer clock;

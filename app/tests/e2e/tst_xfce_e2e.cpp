@@ -2,6 +2,7 @@
 #include "DesktopSession.h"
 #include "PrivateBus.h"
 #include "PulseServer.h"
+#include "VireoProcess.h"
 #include "XfceSession.h"
 
 #include <QRegularExpression>
@@ -24,23 +25,10 @@ class TestXfceEndToEnd : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_home;
     QTemporaryDir m_media;
-    QProcess m_program;
     QProcess m_dragSource;
     std::unique_ptr<XfceSession> m_xfce;
-
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/.config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/.local/share"));
-        env.remove(QStringLiteral("QT_LOGGING_RULES"));
-        env.remove(QStringLiteral("VIREO_AUDIO_SINK"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        return env;
-    }
+    VireoProcess m_vireo;
 
     QString file(const QString& name) const
     {
@@ -49,39 +37,12 @@ class TestXfceEndToEnd : public QObject
 
     void start(const QStringList& files, const QStringList& extraEnv = {})
     {
-        QProcessEnvironment env = environment();
-        for (const QString& pair : extraEnv)
-            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-        m_program.setProcessEnvironment(env);
-        m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_program.start(QStringLiteral(VIREO_BINARY), files);
-        QVERIFY(m_program.waitForStarted(5000));
+        QVERIFY(m_vireo.start(files, extraEnv));
     }
 
     void quit()
     {
-        playerctl({ QStringLiteral("stop") });
-        DesktopSession::run(QStringLiteral("dbus-send"),
-            { QStringLiteral("--session"), QStringLiteral("--dest=org.mpris.MediaPlayer2.vireo"),
-                QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("org.mpris.MediaPlayer2.Quit") });
-        if (!m_program.waitForFinished(5000))
-            DesktopSession::stop(m_program);
-    }
-
-    static QString playerctl(const QStringList& args)
-    {
-        return DesktopSession::run(QStringLiteral("playerctl"), QStringList { QStringLiteral("-p"), QStringLiteral("vireo") } + args)
-            .trimmed();
-    }
-
-    static bool becomes(const char* status)
-    {
-        return DesktopSession::waitFor([&] { return playerctl({ QStringLiteral("status") }) == QLatin1String(status); }, 5000);
-    }
-
-    static double volume()
-    {
-        return playerctl({ QStringLiteral("volume") }).toDouble();
+        m_vireo.quit();
     }
 
     static QString registeredItems()
@@ -89,20 +50,22 @@ class TestXfceEndToEnd : public QObject
         return DesktopSession::run(QStringLiteral("dbus-send"),
             { QStringLiteral("--session"), QStringLiteral("--print-reply"),
                 QStringLiteral("--dest=org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
-                QStringLiteral("org.freedesktop.DBus.Properties.Get"), QStringLiteral("string:org.kde.StatusNotifierWatcher"),
+                QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                QStringLiteral("string:org.kde.StatusNotifierWatcher"),
                 QStringLiteral("string:RegisteredStatusNotifierItems") });
     }
 
     // The program's windows as the X server places them: size, place in the parent, place on the screen.
     static QList<QPair<QRect, QPoint>> programWindows()
     {
-        static const QRegularExpression window(
-            QStringLiteral("\\(\"vireo\" \"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+        static const QRegularExpression window(QStringLiteral(
+            "\\(\"vireo\" \"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)"));
         QList<QPair<QRect, QPoint>> windows;
         QRegularExpressionMatchIterator it = window.globalMatch(DesktopSession::windowTree());
         while (it.hasNext()) {
             const QRegularExpressionMatch m = it.next();
-            windows << qMakePair(QRect(m.captured(5).toInt(), m.captured(6).toInt(), m.captured(1).toInt(), m.captured(2).toInt()),
+            windows << qMakePair(
+                QRect(m.captured(5).toInt(), m.captured(6).toInt(), m.captured(1).toInt(), m.captured(2).toInt()),
                 QPoint(m.captured(3).toInt(), m.captured(4).toInt()));
         }
         return windows;
@@ -135,7 +98,8 @@ class TestXfceEndToEnd : public QObject
     bool dragOnto(const QString& path, QPoint target)
     {
         m_dragSource.start(QStringLiteral(VIREO_DRAG_HELPER), { QStringLiteral("files"), path });
-        if (!m_dragSource.waitForStarted(5000) || !DesktopSession::waitFor([&] { return m_dragSource.canReadLine(); }, 10000))
+        if (!m_dragSource.waitForStarted(5000)
+            || !DesktopSession::waitFor([&] { return m_dragSource.canReadLine(); }, 10000))
             return false;
         m_dragSource.readLine();
         QTest::qWait(300);
@@ -161,7 +125,7 @@ class TestXfceEndToEnd : public QObject
 
     void introductionDone(bool done)
     {
-        QSettings settings(m_home.path() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
+        QSettings settings(m_vireo.home() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
         settings.setValue(QStringLiteral("Vireo/NeverShowItAgain"), done);
     }
 
@@ -171,13 +135,14 @@ private slots:
         QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("alpha.mp3")), 20000, 440));
         QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("beta.ogg")), 20000, 660));
         m_xfce = std::make_unique<XfceSession>();
-        QVERIFY(m_xfce->start(environment()));
+        QVERIFY(m_xfce->start(m_vireo.environment()));
         // Both kinds of tray are up once the panel's item host has registered with its watcher.
         QVERIFY2(DesktopSession::waitFor(
                      [] {
                          return DesktopSession::run(QStringLiteral("dbus-send"),
                              { QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                                 QStringLiteral("--dest=org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+                                 QStringLiteral("--dest=org.kde.StatusNotifierWatcher"),
+                                 QStringLiteral("/StatusNotifierWatcher"),
                                  QStringLiteral("org.freedesktop.DBus.Properties.Get"),
                                  QStringLiteral("string:org.kde.StatusNotifierWatcher"),
                                  QStringLiteral("string:IsStatusNotifierHostRegistered") })
@@ -194,9 +159,11 @@ private slots:
         introductionDone(false);
         start({});
         QVERIFY2(DesktopSession::waitFor([] { return !embeddedIcon().isEmpty(); }, 10000),
-            qPrintable(QStringLiteral("no icon in the panel with the catcher over it:\n") + DesktopSession::windowTree()));
+            qPrintable(
+                QStringLiteral("no icon in the panel with the catcher over it:\n") + DesktopSession::windowTree()));
         QVERIFY(!registeredItems().contains(QStringLiteral("StatusNotifierItem")));
-        QVERIFY2(DesktopSession::waitFor([] { return DesktopSession::treeContains(QStringLiteral("\"Vireo Introduction\"")); }, 5000),
+        QVERIFY2(DesktopSession::waitFor(
+                     [] { return DesktopSession::treeContains(QStringLiteral("\"Vireo Introduction\"")); }, 5000),
             "the introduction did not show");
         // The introduction coming up makes the panel lay its icons out again; on a loaded machine that takes a while.
         QRect icon;
@@ -204,8 +171,9 @@ private slots:
             qPrintable(QStringLiteral("no icon with the catcher over it while the introduction shows:\n")
                 + DesktopSession::windowTree()));
         QVERIFY2(dragOnto(file(QStringLiteral("alpha.mp3")), icon.center()), "the drop was refused");
-        QVERIFY(becomes("Playing"));
-        QCOMPARE(playerctl({ QStringLiteral("metadata"), QStringLiteral("title") }), QStringLiteral("alpha.mp3"));
+        QVERIFY(VireoProcess::becomes("Playing"));
+        QCOMPARE(VireoProcess::playerctl({ QStringLiteral("metadata"), QStringLiteral("title") }),
+            QStringLiteral("alpha.mp3"));
         QVERIFY(level(800) > 1000.0);
         quit();
         introductionDone(true);
@@ -221,35 +189,44 @@ private slots:
             QVERIFY(QFile::exists(songs.last()) || QFile::copy(file(QStringLiteral("alpha.mp3")), songs.last()));
         }
         start(songs);
-        QVERIFY(becomes("Playing"));
+        QVERIFY(VireoProcess::becomes("Playing"));
         QVERIFY(DesktopSession::waitFor([] { return !embeddedIcon().isEmpty(); }, 10000));
         const QPoint icon = embeddedIcon().center();
 
         click(icon, "3");
-        QVERIFY2(becomes("Paused"), "a right click did not pause");
+        QVERIFY2(VireoProcess::becomes("Paused"),
+            qPrintable(QStringLiteral("a right click at %1,%2 did not pause:\n").arg(icon.x()).arg(icon.y())
+                + DesktopSession::windowTree()));
         click(icon, "3"); // at once: a quick second click is no double click to be dropped
-        QVERIFY2(becomes("Playing"), "a second right click did not play");
+        QVERIFY2(VireoProcess::becomes("Playing"), "a second right click did not play");
 
-        const double before = volume();
+        const double before = VireoProcess::volume();
         click(icon, "4");
-        QVERIFY2(DesktopSession::waitFor([&] { return volume() > before + 0.04; }, 3000), "wheel up was not louder");
+        QVERIFY2(DesktopSession::waitFor([&] { return VireoProcess::volume() > before + 0.04; }, 3000),
+            "wheel up was not louder");
         click(icon, "5");
-        QVERIFY(DesktopSession::waitFor([&] { return qAbs(volume() - before) < 0.001; }, 3000));
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - before) < 0.001; }, 3000));
 
         for (const char* expected : { "song001.mp3", "song002.mp3" }) {
-            playerctl({ QStringLiteral("next") });
+            VireoProcess::playerctl({ QStringLiteral("next") });
             QVERIFY(DesktopSession::waitFor(
-                [&] { return playerctl({ QStringLiteral("metadata"), QStringLiteral("title") }) == QLatin1String(expected); }, 5000));
+                [&] {
+                    return VireoProcess::playerctl({ QStringLiteral("metadata"), QStringLiteral("title") })
+                        == QLatin1String(expected);
+                },
+                5000));
         }
         click(icon, "1");
         QVERIFY2(DesktopSession::waitFor(
                      [] {
                          const auto windows = programWindows();
-                         return std::any_of(windows.begin(), windows.end(), [](const auto& w) { return w.first.height() > 100; });
+                         return std::any_of(
+                             windows.begin(), windows.end(), [](const auto& w) { return w.first.height() > 100; });
                      },
                      3000),
             "a left click opened no menu");
-        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Right") });
+        DesktopSession::xdotool(
+            { QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Right") });
         QRect tallest;
         QVERIFY(DesktopSession::waitFor(
             [&] {
@@ -261,7 +238,11 @@ private slots:
             },
             3000));
         QVERIFY2(QRect(0, 0, 1024, 768).contains(tallest),
-            qPrintable(QStringLiteral("the Songs menu is %1x%2+%3+%4").arg(tallest.width()).arg(tallest.height()).arg(tallest.x()).arg(tallest.y())));
+            qPrintable(QStringLiteral("the Songs menu is %1x%2+%3+%4")
+                           .arg(tallest.width())
+                           .arg(tallest.height())
+                           .arg(tallest.x())
+                           .arg(tallest.y())));
         DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape"), QStringLiteral("Escape") });
         quit();
     }
@@ -271,7 +252,7 @@ private slots:
     void panelRestarted()
     {
         start({ file(QStringLiteral("alpha.mp3")) });
-        QVERIFY(becomes("Playing"));
+        QVERIFY(VireoProcess::becomes("Playing"));
         QVERIFY(DesktopSession::waitFor([] { return !embeddedIcon().isEmpty(); }, 10000));
         QVERIFY(m_xfce->restartPanel());
         QTest::qWait(500);
@@ -279,7 +260,7 @@ private slots:
         QVERIFY2(DesktopSession::waitFor([&] { return !(icon = embeddedIcon()).isEmpty(); }, 15000),
             "the icon did not come back into the restarted panel");
         click(icon.center(), "3");
-        QVERIFY2(becomes("Paused"), "a right click on the icon in the restarted panel did not pause");
+        QVERIFY2(VireoProcess::becomes("Paused"), "a right click on the icon in the restarted panel did not pause");
         quit();
     }
 
@@ -288,14 +269,16 @@ private slots:
     void itemWhenChosen()
     {
         start({ file(QStringLiteral("alpha.mp3")) }, { QStringLiteral("VIREO_TRAY=sni") });
-        QVERIFY(becomes("Playing"));
-        QVERIFY2(DesktopSession::waitFor([] { return registeredItems().contains(QStringLiteral("StatusNotifierItem")); }, 5000),
+        QVERIFY(VireoProcess::becomes("Playing"));
+        QVERIFY2(DesktopSession::waitFor(
+                     [] { return registeredItems().contains(QStringLiteral("StatusNotifierItem")); }, 5000),
             "no item registered with the panel");
         QVERIFY(embeddedIcon().isEmpty());
         QTest::qWait(1000); // the panel draws the item's button
-        const double before = volume();
+        const double before = VireoProcess::volume();
         click(QPoint(13, 13), "4");
-        QVERIFY2(DesktopSession::waitFor([&] { return volume() > before + 0.04; }, 3000), "wheel up was not louder");
+        QVERIFY2(DesktopSession::waitFor([&] { return VireoProcess::volume() > before + 0.04; }, 3000),
+            "wheel up was not louder");
         quit();
     }
 
@@ -305,10 +288,11 @@ private slots:
         QProcess dunst;
         dunst.start(QStringLiteral("dunst"), {});
         QVERIFY(DesktopSession::waitFor(
-            [] { return !DesktopSession::run(QStringLiteral("dunstctl"), { QStringLiteral("count") }).isEmpty(); }, 5000));
+            [] { return !DesktopSession::run(QStringLiteral("dunstctl"), { QStringLiteral("count") }).isEmpty(); },
+            5000));
         start({ file(QStringLiteral("alpha.mp3")), file(QStringLiteral("beta.ogg")) });
-        QVERIFY(becomes("Playing"));
-        playerctl({ QStringLiteral("next") });
+        QVERIFY(VireoProcess::becomes("Playing"));
+        VireoProcess::playerctl({ QStringLiteral("next") });
         QVERIFY2(DesktopSession::waitFor(
                      [] {
                          // What dunst shows goes to its history when closed, where it can be read.
@@ -325,14 +309,13 @@ private slots:
     // A case that failed half way leaves its program running; the next one starts afresh.
     void cleanup()
     {
-        if (m_program.state() != QProcess::NotRunning)
-            quit();
+        quit();
         DesktopSession::stop(m_dragSource);
     }
 
     void cleanupTestCase()
     {
-        DesktopSession::stop(m_program);
+        quit();
         m_xfce.reset();
     }
 };

@@ -32,6 +32,9 @@ public:
     // that only turns embedded icons into StatusNotifierItems (KDE's xembedsniproxy) does not count: there the
     // item itself is the better icon.
     static bool embedsIcon();
+    // Whether the embedded icon's own window is on the screen, in a panel, where a window laid over it meets the
+    // pointer and drops. Until the tray was tried (watch()), it is taken to be.
+    static bool embeddedIconReachable();
     // The icon is to be embedded, but Qt, which picks a StatusNotifierItem host whenever one is registered, would
     // not do it: the program docks a window of its own.
     static bool docksIconItself();
@@ -46,7 +49,8 @@ public:
     // the item is registered again on the new one. An embedded icon needs nothing.
     static void keepItemOnSessionBus(QSystemTrayIcon* icon);
 
-    // Starts watching; available() is emitted once, when a host appears.
+    // Starts watching; available() is emitted once, when a host is there (at once, or when one appears) and it is
+    // known what an X11 tray does with an embedded icon.
     void watch();
 
 signals:
@@ -56,6 +60,8 @@ private slots:
     void slotCheck();
 
 private:
+    void tryEmbedding();
+
     QTimer* m_pTimer = nullptr;
     bool m_bAnnounced = false;
 };

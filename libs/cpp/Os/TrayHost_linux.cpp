@@ -3,6 +3,7 @@
 #include "OsLogging.h"
 #include "Os_Linux.h"
 #include "SessionBus_linux.h"
+#include "TrayEmbedProbe.h"
 #include "X11Support_linux.h"
 
 #include <QAbstractNativeEventFilter>
@@ -15,7 +16,10 @@
 #include <QHash>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTimer>
+
+#include <memory>
 
 #include <xcb/res.h>
 #include <xcb/xcb.h>
@@ -26,6 +30,9 @@ namespace {
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 TrayHost::Protocol s_preferredProtocol = TrayHost::Protocol::Automatic;
+TrayEmbedProbe::Verdict s_embedding = TrayEmbedProbe::Verdict::Unanswered;
+// Long enough for a panel busy at login; a tray that embeds nothing in this time is taken to show icons as before.
+constexpr int embedProbeTimeoutMs = 2000;
 
 bool selectionOwned(const char* prefix)
 {
@@ -175,7 +182,16 @@ bool TrayHost::embedsIcon()
     case Protocol::Automatic:
         break;
     }
-    return !trayIsItemProxy() || !statusNotifierHostRegistered();
+    // Where the tray shows no window of the icon's, the desktop's other host draws the better icon: one that
+    // looks like its neighbours, and that the pointer reaches.
+    if (!statusNotifierHostRegistered())
+        return true;
+    return s_embedding != TrayEmbedProbe::Verdict::Elsewhere && !trayIsItemProxy();
+}
+
+bool TrayHost::embeddedIconReachable()
+{
+    return s_embedding != TrayEmbedProbe::Verdict::Elsewhere;
 }
 
 bool TrayHost::docksIconItself()
@@ -221,6 +237,10 @@ void TrayHost::keepItemOnSessionBus(QSystemTrayIcon* icon)
 
 void TrayHost::watch()
 {
+    if (isAvailable()) {
+        slotCheck();
+        return;
+    }
     // A StatusNotifierItem host announces itself on the session bus; an X11 tray takes a selection, which is
     // looked at once a second until a host is there. Nothing here blocks the event loop.
     QDBusConnection bus = Os_Linux::sessionBus();
@@ -242,7 +262,28 @@ void TrayHost::slotCheck()
     if (m_bAnnounced || !isAvailable())
         return;
     m_bAnnounced = true;
-    m_pTimer->stop();
+    if (m_pTimer)
+        m_pTimer->stop();
+    if (embedsIcon() && s_embedding == TrayEmbedProbe::Verdict::Unanswered) {
+        tryEmbedding();
+        return;
+    }
     qCDebug(lcOs) << "a system tray is available now";
     emit available();
+}
+
+void TrayHost::tryEmbedding()
+{
+    // Off the user interface's thread, on a connection of its own: the tray may take its time to answer.
+    auto verdict = std::make_shared<TrayEmbedProbe::Verdict>(TrayEmbedProbe::Verdict::Unanswered);
+    const QByteArray display = qgetenv("DISPLAY");
+    QThread* probe
+        = QThread::create([verdict, display] { *verdict = TrayEmbedProbe::run(display, embedProbeTimeoutMs); });
+    connect(probe, &QThread::finished, this, [this, probe, verdict] {
+        probe->deleteLater();
+        s_embedding = *verdict;
+        qCDebug(lcOs) << "the X11 tray shows an embedded icon" << int(s_embedding) << "(0 in a panel, 1 elsewhere)";
+        emit available();
+    });
+    probe->start();
 }

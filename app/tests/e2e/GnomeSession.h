@@ -1,0 +1,107 @@
+#pragma once
+
+#include "DesktopSession.h"
+#include "PrivateBus.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+// GNOME Shell 43 as Ubuntu ships it, on the test's X server: the shell as window manager and compositor
+// (`--x11`), with the AppIndicator extension, which owns the X11 tray selection and a StatusNotifierWatcher.
+// Settings come from a key file of the test's own, and a system bus of its own stands in for the machine's (the
+// shell asks it for logind and gives up quietly on the rest). A one-line extension of the test's lets the shell
+// answer `Eval`, through which the test asks where the shell drew things; every input is a real pointer event.
+class GnomeSession
+{
+public:
+    ~GnomeSession()
+    {
+        DesktopSession::stop(m_shell);
+    }
+
+    bool start(QProcessEnvironment env)
+    {
+        const QString config = m_dir.filePath(QStringLiteral("config"));
+        const QString probe = m_dir.filePath(QStringLiteral("data/gnome-shell/extensions/vireo-probe@tests"));
+        const QString runtime = m_dir.filePath(QStringLiteral("run"));
+        if (!QDir().mkpath(config + QStringLiteral("/glib-2.0/settings")) || !QDir().mkpath(probe)
+            || !QDir().mkpath(runtime) || !m_systemBus.start())
+            return false;
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const bool written = write(config + QStringLiteral("/glib-2.0/settings/keyfile"),
+                                 "[org/gnome/shell]\n"
+                                 "enabled-extensions=['ubuntu-appindicators@ubuntu.com', 'vireo-probe@tests']\n"
+                                 "disable-user-extensions=false\n"
+                                 "welcome-dialog-last-shown-version='999'\n")
+            && write(probe + QStringLiteral("/metadata.json"),
+                R"({"uuid": "vireo-probe@tests", "name": "Vireo test probe", "description": "Lets the tests ask the shell", "shell-version": ["43"]})")
+            && write(probe + QStringLiteral("/extension.js"),
+                "function init() {}\nfunction enable() { global.context.unsafe_mode = true; }\nfunction disable() "
+                "{}\n");
+        if (!written)
+            return false;
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_systemBus.address());
+        m_shell.setProcessEnvironment(env);
+        m_shell.setStandardOutputFile(log());
+        m_shell.setStandardErrorFile(log(), QIODevice::Append);
+        m_shell.start(QStringLiteral("gnome-shell"),
+            { QStringLiteral("--x11"), QStringLiteral("--replace"), QStringLiteral("--sm-disable") });
+        if (!m_shell.waitForStarted(5000))
+            return false;
+        // Up once both extensions run; the shell starts in its overview, which the user leaves first.
+        const bool up = DesktopSession::waitFor(
+            [this] {
+                return eval(QStringLiteral(
+                           "Main.extensionManager.lookup('ubuntu-appindicators@ubuntu.com')?.state === 1 "
+                           "&& !Main.layoutManager._startingUp"))
+                    == QJsonValue(true);
+            },
+            60000);
+        if (!up)
+            return false;
+        eval(QStringLiteral("Main.overview.hide()"));
+        return DesktopSession::waitFor(
+            [this] { return eval(QStringLiteral("Main.overview.visible")) == QJsonValue(false); }, 10000);
+    }
+
+    // What the shell's JavaScript says `code` comes to; undefined where it failed or the shell is not there.
+    QJsonValue eval(const QString& code) const
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.gnome.Shell"),
+            QStringLiteral("/org/gnome/Shell"), QStringLiteral("org.gnome.Shell"), QStringLiteral("Eval"));
+        call << code;
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2
+            || !reply.arguments().at(0).toBool())
+            return QJsonValue(QJsonValue::Undefined);
+        const QString result = reply.arguments().at(1).toString();
+        return QJsonDocument::fromJson(("[" + result + "]").toUtf8()).array().at(0);
+    }
+
+    QString log() const
+    {
+        return m_dir.filePath(QStringLiteral("gnome-shell.log"));
+    }
+
+private:
+    static bool write(const QString& path, const QByteArray& text)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    }
+
+    QTemporaryDir m_dir;
+    PrivateBus m_systemBus;
+    QProcess m_shell;
+};

@@ -1,0 +1,274 @@
+#include "AudioFixtures.h"
+#include "DesktopSession.h"
+#include "GnomeSession.h"
+#include "PrivateBus.h"
+#include "PulseServer.h"
+#include "VireoProcess.h"
+
+#include <QJsonArray>
+#include <QRect>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+std::unique_ptr<DesktopSession> desktop;
+std::unique_ptr<PulseServer> pulse;
+std::unique_ptr<PrivateBus> bus;
+
+// Asked of the shell before each question: Vireo's item in the top bar (the AppIndicator extension's button for
+// a StatusNotifierItem), and the entries of its menu, submenus included, with where they are on the screen.
+const char* const prelude = R"(
+const vireo = Object.values(Main.panel.statusArea).find(v => v && v._indicator && /vireo/i.test(v._indicator.id));
+const box = a => { const [x, y] = a.get_transformed_position(); const [w, h] = a.get_transformed_size();
+    return a.mapped && w > 0 ? [Math.round(x), Math.round(y), Math.round(w), Math.round(h)] : []; };
+const entries = m => m._getMenuItems().flatMap(i => [i].concat(i.menu && i.menu._getMenuItems ? entries(i.menu) : []));
+const entry = text => vireo && entries(vireo.menu).find(i => i.label && i.label.text === text);
+const view = i => i._parent && i._parent.actor instanceof imports.gi.St.ScrollView ? box(i._parent.actor) : null;
+const shown = i => { const b = box(i); const v = view(i) || b;
+    return b.length && v.length && b[1] >= v[1] && b[1] + b[3] <= v[1] + v[3] ? b : []; };
+)";
+} // namespace
+
+// The real program in GNOME Shell 43 with the AppIndicator extension, as Ubuntu's users have it: the icon is the
+// extension's, its menu is the one the shell draws from the program's DBusMenu, and every input is the pointer's.
+class TestGnomeEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_media;
+    std::unique_ptr<GnomeSession> m_gnome;
+    std::unique_ptr<VireoProcess> m_vireo;
+
+    QString file(const QString& name) const
+    {
+        return m_media.filePath(name);
+    }
+
+    QJsonValue ask(const QString& code) const
+    {
+        return m_gnome->eval(QLatin1String(prelude) + code);
+    }
+
+    static QRect rect(const QJsonValue& value)
+    {
+        const QJsonArray a = value.toArray();
+        return a.size() == 4 ? QRect(a.at(0).toInt(), a.at(1).toInt(), a.at(2).toInt(), a.at(3).toInt()) : QRect();
+    }
+
+    QRect icon() const
+    {
+        return rect(ask(QStringLiteral("vireo ? box(vireo) : []")));
+    }
+
+    // Where the entry is on the screen, inside what its submenu shows of it; empty where it is not to be seen.
+    QRect entryShown(const QString& text) const
+    {
+        return rect(ask(QStringLiteral("entry(%1) ? shown(entry(%1)) : []").arg(quoted(text))));
+    }
+
+    // The entry is made and in an open submenu, but scrolled out of its view: the wheel over the view brings it.
+    bool scrollTo(const QString& text) const
+    {
+        const QJsonArray where = ask(
+            QStringLiteral("entry(%1) && view(entry(%1)) ? [box(entry(%1)), view(entry(%1))] : []").arg(quoted(text)))
+                                     .toArray();
+        const QRect at = rect(where.at(0)), in = rect(where.at(1));
+        if (at.isEmpty() || in.isEmpty())
+            return false;
+        DesktopSession::xdotool(
+            { QStringLiteral("mousemove"), QString::number(in.center().x()), QString::number(in.center().y()),
+                QStringLiteral("click"), at.top() < in.top() ? QStringLiteral("4") : QStringLiteral("5") });
+        return true;
+    }
+
+    bool menuOpen() const
+    {
+        return ask(QStringLiteral("!!vireo && vireo.menu.isOpen")) == QJsonValue(true);
+    }
+
+    static QString quoted(const QString& text)
+    {
+        return QString::fromUtf8(QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+    }
+
+    static void click(QPoint at, const char* button = "1")
+    {
+        DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+            QStringLiteral("click"), QLatin1String(button) });
+    }
+
+    void startWith(const QStringList& files)
+    {
+        m_vireo = std::make_unique<VireoProcess>();
+        QVERIFY(m_vireo->start(files));
+        QVERIFY(VireoProcess::becomes("Playing"));
+        QVERIFY2(
+            DesktopSession::waitFor([this] { return !icon().isEmpty(); }, 10000), "no item of Vireo's in the top bar");
+    }
+
+    bool openMenu()
+    {
+        if (menuOpen())
+            return true;
+        click(icon().center());
+        return DesktopSession::waitFor([this] { return menuOpen(); }, 3000);
+    }
+
+    // Clicks each entry in turn, waiting for it to be shown first (a submenu opens under its entry, and the shell
+    // gives a submenu only the room the menu leaves on the screen: what does not fit is scrolled to).
+    bool choose(const QStringList& path)
+    {
+        for (const QString& text : path) {
+            QRect at;
+            if (!DesktopSession::waitFor(
+                    [&] { return !(at = entryShown(text)).isEmpty() || (scrollTo(text) && false); }, 5000)) {
+                qWarning("the entry \"%s\" is not shown", qPrintable(text));
+                return false;
+            }
+            click(at.center());
+        }
+        return true;
+    }
+
+    static double level(int ms)
+    {
+        if (!pulse->startRecording())
+            return 0;
+        QTest::qWait(ms);
+        return PulseServer::rms(pulse->takeRecording());
+    }
+
+    // The program's windows that are on the screen, as the X server has them: none may lie over the top bar.
+    static QStringList programWindowsOver(const QRect& area)
+    {
+        static const QRegularExpression window(
+            QStringLiteral("(0x[0-9a-f]+) \"[^\"]*\": \\(\"vireo\" "
+                           "\"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+        QStringList over;
+        QRegularExpressionMatchIterator it = window.globalMatch(DesktopSession::windowTree());
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            const QRect placed(
+                m.captured(4).toInt(), m.captured(5).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+            const bool viewable
+                = DesktopSession::run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), m.captured(1) })
+                      .contains(QStringLiteral("IsViewable"));
+            if (viewable && placed.intersects(area))
+                over << m.captured(0);
+        }
+        return over;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(file(QStringLiteral("Alpha"))) && QDir().mkpath(file(QStringLiteral("Beta"))));
+        QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("Alpha/one.wav")), 30000, 440));
+        for (const char* name : { "Alpha/two.wav", "Beta/three.wav", "Beta/four.wav" })
+            QVERIFY(QFile::copy(file(QStringLiteral("Alpha/one.wav")), file(QLatin1String(name))));
+        m_gnome = std::make_unique<GnomeSession>();
+        QVERIFY2(m_gnome->start(VireoProcess().environment()),
+            qPrintable(QStringLiteral("GNOME Shell did not come up; its log is in ") + m_gnome->log()));
+    }
+
+    // The shell's AppIndicator extension also owns the X11 tray, but only paints a picture of an embedded icon:
+    // the icon is the shell's own item, and no window of Vireo's lies over the top bar.
+    void theIconIsTheShellsItem()
+    {
+        startWith({ file(QStringLiteral("Alpha/one.wav")) });
+        if (QTest::currentTestFailed())
+            return;
+        const QRect bar = rect(ask(QStringLiteral("box(Main.panel)")));
+        QVERIFY(!bar.isEmpty());
+        QVERIFY(bar.contains(icon()));
+        QCOMPARE(ask(QStringLiteral("Object.keys(Main.panel.statusArea).filter(k => /vireo/i.test(k)).length")),
+            QJsonValue(0));
+        const QStringList over = programWindowsOver(bar);
+        QVERIFY2(over.isEmpty(), qPrintable(over.join(QLatin1Char('\n'))));
+    }
+
+    // A left click opens the menu; every entry of it is on the 800 px screen, and a song of a list from two
+    // folders is chosen by clicks through "Songs" and its folder, and heard.
+    void aSongFromAnotherFolderChosenByClicks()
+    {
+        startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Alpha/two.wav")),
+            file(QStringLiteral("Beta/three.wav")), file(QStringLiteral("Beta/four.wav")) });
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(openMenu(), "a left click on the icon opened no menu");
+        const QRect quit = entryShown(QStringLiteral("Quit"));
+        QVERIFY2(!quit.isEmpty() && quit.bottom() < 800,
+            qPrintable(QStringLiteral("\"Quit\" at %1,%2 %3x%4")
+                           .arg(quit.x())
+                           .arg(quit.y())
+                           .arg(quit.width())
+                           .arg(quit.height())));
+        QVERIFY(choose({ QStringLiteral("Songs") }));
+        // The shell opens no submenu inside a submenu: the folders are headings in the one column.
+        const QJsonArray order
+            = ask(QStringLiteral("entries(entry('Songs').menu).map(i => i.label ? i.label.text : '')")).toArray();
+        QVERIFY2(order.contains(QStringLiteral("Beta"))
+                && order.at(order.toVariantList().indexOf(QStringLiteral("Beta")) + 1) == QStringLiteral("three.wav"),
+            qPrintable(QJsonDocument(order).toJson(QJsonDocument::Compact)));
+        QVERIFY(choose({ QStringLiteral("four.wav") }));
+        QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("four.wav"); }, 5000),
+            qPrintable(VireoProcess::title()));
+        QVERIFY(VireoProcess::becomes("Playing"));
+        QVERIFY(level(600) > 1000.0);
+    }
+
+    // The wheel over the item: a notch up is 5 % louder, a notch down as much quieter. The extension reads only
+    // smooth scrolling, which Xvfb's pointer does not give; its own handler is handed what a notch of a real
+    // wheel gives it (a delta of -1 up, 1 down) and sends the program what it sends on a desktop.
+    void theWheelTurnsTheVolume()
+    {
+        startWith({ file(QStringLiteral("Alpha/one.wav")) });
+        if (QTest::currentTestFailed())
+            return;
+        const double before = VireoProcess::volume();
+        ask(QStringLiteral("vireo._indicator.scroll(0, -1)"));
+        QVERIFY2(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + 0.05)) < 0.001; }, 3000),
+            qPrintable(QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before)));
+        ask(QStringLiteral("vireo._indicator.scroll(0, 1)"));
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - before) < 0.001; }, 3000));
+    }
+
+    void cleanup()
+    {
+        if (menuOpen())
+            DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+        m_vireo.reset();
+    }
+
+    void cleanupTestCase()
+    {
+        m_vireo.reset();
+        m_gnome.reset();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    desktop = std::make_unique<DesktopSession>();
+    pulse = std::make_unique<PulseServer>();
+    bus = std::make_unique<PrivateBus>();
+    if (!desktop->startX(QStringLiteral("1280x800x24")) || !pulse->start() || !bus->start()) {
+        std::fprintf(stderr, "could not start the test desktop (Xvfb, PulseAudio, D-Bus)\n");
+        return 1;
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toUtf8());
+    int result = 0;
+    {
+        QCoreApplication app(argc, argv);
+        TestGnomeEndToEnd test;
+        result = QTest::qExec(&test, argc, argv);
+    }
+    bus.reset();
+    pulse.reset();
+    desktop.reset();
+    return result;
+}
+
+#include "tst_gnome_e2e.moc"
