@@ -19,6 +19,10 @@ packages=(
     lintian xdg-utils file xfce4-panel xfconf xfwm4 dunst playerctl
     # test: GNOME Shell as Ubuntu ships it, with the AppIndicator extension
     gnome-shell gnome-shell-extension-appindicator
+    # test: LXQt's panel, its item host and X11 tray side by side
+    lxqt-panel
+    # test: MATE's panel and its notification area
+    mate-panel
 )
 
 missing=()

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPair>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
@@ -80,6 +82,72 @@ public:
     static bool treeContains(const QString& text)
     {
         return windowTree().contains(text);
+    }
+
+    // The program's windows as the X server places them: size, place in the parent, place on the screen; with
+    // `viewableOnly`, those that are on the screen (mapped, and every window above them too).
+    static QList<QPair<QRect, QPoint>> programWindows(bool viewableOnly = false)
+    {
+        static const QRegularExpression window(
+            QStringLiteral("(0x[0-9a-f]+) (?:\"[^\"]*\"|\\(has no name\\)): \\(\"vireo\" "
+                           "\"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+        QList<QPair<QRect, QPoint>> windows;
+        QRegularExpressionMatchIterator it = window.globalMatch(windowTree());
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            if (viewableOnly
+                && !run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), m.captured(1) })
+                        .contains(QStringLiteral("IsViewable")))
+                continue;
+            windows << qMakePair(
+                QRect(m.captured(6).toInt(), m.captured(7).toInt(), m.captured(2).toInt(), m.captured(3).toInt()),
+                QPoint(m.captured(4).toInt(), m.captured(5).toInt()));
+        }
+        return windows;
+    }
+
+    // The icon embedded in a panel along `strip` (a window of the program inside the panel, placed by its tray)
+    // with the drop catcher, a top-level window of the program, exactly over it; empty while that is not so.
+    static QRect embeddedIcon(const QRect& strip)
+    {
+        const QList<QPair<QRect, QPoint>> windows = programWindows();
+        for (const auto& [icon, inParent] : windows) {
+            if (inParent != QPoint(0, 0) || !strip.contains(icon) || icon.width() < 16)
+                continue;
+            for (const auto& [catcher, catcherInParent] : windows) {
+                if (catcher == icon && catcherInParent == catcher.topLeft())
+                    return icon;
+            }
+        }
+        return {};
+    }
+
+    static void click(QPoint at, const char* button = "1")
+    {
+        xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+            QStringLiteral("click"), QLatin1String(button) });
+    }
+
+    // What the session's StatusNotifierWatcher says of `property`.
+    static QString watcherSays(const char* property)
+    {
+        return run(QStringLiteral("dbus-send"),
+            { QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                QStringLiteral("--dest=org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+                QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                QStringLiteral("string:org.kde.StatusNotifierWatcher"),
+                QStringLiteral("string:") + QLatin1String(property) });
+    }
+
+    static QString registeredItems()
+    {
+        return watcherSays("RegisteredStatusNotifierItems");
+    }
+
+    // A panel that runs both kinds of tray is up once its item host has registered with its watcher.
+    static bool itemHostRegistered()
+    {
+        return watcherSays("IsStatusNotifierHostRegistered").contains(QStringLiteral("boolean true"));
     }
 
     // Runs xdotool (or any tool) while the event loop of the test keeps running.

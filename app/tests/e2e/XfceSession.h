@@ -52,7 +52,8 @@ public:
         m_settings.start(QStringLiteral("/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"), {});
         m_windowManager.start(QStringLiteral("xfwm4"), {});
         if (!m_windowManager.waitForStarted(5000)
-            || !DesktopSession::waitFor([] { return DesktopSession::treeContains(QStringLiteral("\"Xfwm4\"")); }, 10000))
+            || !DesktopSession::waitFor(
+                [] { return DesktopSession::treeContains(QStringLiteral("\"Xfwm4\"")); }, 10000))
             return false;
         m_panel.start(QStringLiteral("xfce4-panel"), {});
         return m_panel.waitForStarted(5000);

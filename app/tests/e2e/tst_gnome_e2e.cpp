@@ -1,8 +1,7 @@
 #include "AudioFixtures.h"
 #include "DesktopSession.h"
 #include "GnomeSession.h"
-#include "PrivateBus.h"
-#include "PulseServer.h"
+#include "SessionTestMain.h"
 #include "VireoProcess.h"
 
 #include <QJsonArray>
@@ -13,10 +12,6 @@
 #include <memory>
 
 namespace {
-std::unique_ptr<DesktopSession> desktop;
-std::unique_ptr<PulseServer> pulse;
-std::unique_ptr<PrivateBus> bus;
-
 // Asked of the shell before each question: Vireo's item in the top bar (the AppIndicator extension's button for
 // a StatusNotifierItem), and the entries of its menu, submenus included, with where they are on the screen.
 const char* const prelude = R"(
@@ -93,12 +88,6 @@ class TestGnomeEndToEnd : public QObject
         return QString::fromUtf8(QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
     }
 
-    static void click(QPoint at, const char* button = "1")
-    {
-        DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-            QStringLiteral("click"), QLatin1String(button) });
-    }
-
     void startWith(const QStringList& files)
     {
         m_vireo = std::make_unique<VireoProcess>();
@@ -112,7 +101,7 @@ class TestGnomeEndToEnd : public QObject
     {
         if (menuOpen())
             return true;
-        click(icon().center());
+        DesktopSession::click(icon().center());
         return DesktopSession::waitFor([this] { return menuOpen(); }, 3000);
     }
 
@@ -127,38 +116,9 @@ class TestGnomeEndToEnd : public QObject
                 qWarning("the entry \"%s\" is not shown", qPrintable(text));
                 return false;
             }
-            click(at.center());
+            DesktopSession::click(at.center());
         }
         return true;
-    }
-
-    static double level(int ms)
-    {
-        if (!pulse->startRecording())
-            return 0;
-        QTest::qWait(ms);
-        return PulseServer::rms(pulse->takeRecording());
-    }
-
-    // The program's windows that are on the screen, as the X server has them: none may lie over the top bar.
-    static QStringList programWindowsOver(const QRect& area)
-    {
-        static const QRegularExpression window(
-            QStringLiteral("(0x[0-9a-f]+) \"[^\"]*\": \\(\"vireo\" "
-                           "\"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
-        QStringList over;
-        QRegularExpressionMatchIterator it = window.globalMatch(DesktopSession::windowTree());
-        while (it.hasNext()) {
-            const QRegularExpressionMatch m = it.next();
-            const QRect placed(
-                m.captured(4).toInt(), m.captured(5).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-            const bool viewable
-                = DesktopSession::run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), m.captured(1) })
-                      .contains(QStringLiteral("IsViewable"));
-            if (viewable && placed.intersects(area))
-                over << m.captured(0);
-        }
-        return over;
     }
 
 private slots:
@@ -185,8 +145,8 @@ private slots:
         QVERIFY(bar.contains(icon()));
         QCOMPARE(ask(QStringLiteral("Object.keys(Main.panel.statusArea).filter(k => /vireo/i.test(k)).length")),
             QJsonValue(0));
-        const QStringList over = programWindowsOver(bar);
-        QVERIFY2(over.isEmpty(), qPrintable(over.join(QLatin1Char('\n'))));
+        for (const auto& [window, inParent] : DesktopSession::programWindows(true))
+            QVERIFY2(!window.intersects(bar), qPrintable(DesktopSession::windowTree()));
     }
 
     // A left click opens the menu; every entry of it is on the 800 px screen, and a song of a list from two
@@ -216,7 +176,7 @@ private slots:
         QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("four.wav"); }, 5000),
             qPrintable(VireoProcess::title()));
         QVERIFY(VireoProcess::becomes("Playing"));
-        QVERIFY(level(600) > 1000.0);
+        QVERIFY(SessionTest::level(600) > 1000.0);
     }
 
     // The wheel over the item: a notch up is 5 % louder, a notch down as much quieter. The extension reads only
@@ -251,24 +211,10 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    desktop = std::make_unique<DesktopSession>();
-    pulse = std::make_unique<PulseServer>();
-    bus = std::make_unique<PrivateBus>();
-    if (!desktop->startX(QStringLiteral("1280x800x24")) || !pulse->start() || !bus->start()) {
-        std::fprintf(stderr, "could not start the test desktop (Xvfb, PulseAudio, D-Bus)\n");
-        return 1;
-    }
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toUtf8());
-    int result = 0;
-    {
-        QCoreApplication app(argc, argv);
-        TestGnomeEndToEnd test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    bus.reset();
-    pulse.reset();
-    desktop.reset();
-    return result;
+    // The screen the menu must fit, as GNOME draws it.
+    SessionTest::Options options;
+    options.screen = QStringLiteral("1280x800x24");
+    return SessionTest::run<TestGnomeEndToEnd>(argc, argv, options);
 }
 
 #include "tst_gnome_e2e.moc"

@@ -1,7 +1,7 @@
 #include "AudioFixtures.h"
 #include "DesktopSession.h"
-#include "PrivateBus.h"
-#include "PulseServer.h"
+#include "DragSource.h"
+#include "SessionTestMain.h"
 #include "VireoProcess.h"
 #include "XfceSession.h"
 
@@ -12,12 +12,6 @@
 #include <algorithm>
 #include <memory>
 
-namespace {
-std::unique_ptr<DesktopSession> desktop;
-std::unique_ptr<PulseServer> pulse;
-std::unique_ptr<PrivateBus> bus;
-} // namespace
-
 // The real program on the parts of an XFCE desktop that nobody on this project wrote: xfce4-panel's tray under
 // xfwm4, dunst showing the notifications, playerctl as the remote control. Input comes from xdotool and from
 // drags of another X client, as a user's would.
@@ -26,7 +20,7 @@ class TestXfceEndToEnd : public QObject
     Q_OBJECT
 
     QTemporaryDir m_media;
-    QProcess m_dragSource;
+    DragSource m_dragSource;
     std::unique_ptr<XfceSession> m_xfce;
     VireoProcess m_vireo;
 
@@ -45,82 +39,19 @@ class TestXfceEndToEnd : public QObject
         m_vireo.quit();
     }
 
-    static QString registeredItems()
-    {
-        return DesktopSession::run(QStringLiteral("dbus-send"),
-            { QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                QStringLiteral("--dest=org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
-                QStringLiteral("org.freedesktop.DBus.Properties.Get"),
-                QStringLiteral("string:org.kde.StatusNotifierWatcher"),
-                QStringLiteral("string:RegisteredStatusNotifierItems") });
-    }
-
-    // The program's windows as the X server places them: size, place in the parent, place on the screen.
-    static QList<QPair<QRect, QPoint>> programWindows()
-    {
-        static const QRegularExpression window(QStringLiteral(
-            "\\(\"vireo\" \"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)"));
-        QList<QPair<QRect, QPoint>> windows;
-        QRegularExpressionMatchIterator it = window.globalMatch(DesktopSession::windowTree());
-        while (it.hasNext()) {
-            const QRegularExpressionMatch m = it.next();
-            windows << qMakePair(
-                QRect(m.captured(5).toInt(), m.captured(6).toInt(), m.captured(1).toInt(), m.captured(2).toInt()),
-                QPoint(m.captured(3).toInt(), m.captured(4).toInt()));
-        }
-        return windows;
-    }
-
-    // The icon embedded in the panel (a window of the program inside the panel's strip, placed by its tray) with
-    // the drop catcher, a top-level window of the program, exactly over it; empty while that is not so.
     static QRect embeddedIcon()
     {
-        const QList<QPair<QRect, QPoint>> windows = programWindows();
-        for (const auto& [icon, inParent] : windows) {
-            if (inParent != QPoint(0, 0) || icon.top() < 0 || icon.bottom() >= 26 || icon.width() < 16)
-                continue;
-            for (const auto& [catcher, catcherInParent] : windows) {
-                if (catcher == icon && catcherInParent == catcher.topLeft())
-                    return icon;
-            }
-        }
-        return {};
+        return DesktopSession::embeddedIcon(QRect(0, 0, 1024, 26));
     }
 
     static void click(QPoint at, const char* button)
     {
-        DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-            QStringLiteral("click"), QLatin1String(button) });
+        DesktopSession::click(at, button);
     }
 
-    // Drags the file from another X client onto the place and lets go there; true when the drop was taken. The
-    // source stays until the case ends: the program fetches the dropped data from it after the drop.
     bool dragOnto(const QString& path, QPoint target)
     {
-        m_dragSource.start(QStringLiteral(VIREO_DRAG_HELPER), { QStringLiteral("files"), path });
-        if (!m_dragSource.waitForStarted(5000)
-            || !DesktopSession::waitFor([&] { return m_dragSource.canReadLine(); }, 10000))
-            return false;
-        m_dragSource.readLine();
-        QTest::qWait(300);
-        DesktopSession::xdotool({ QStringLiteral("mousemove"), QStringLiteral("80"), QStringLiteral("240"),
-            QStringLiteral("mousedown"), QStringLiteral("1") });
-        for (const QPoint p : { QPoint(90, 250), QPoint(200, 200), target + QPoint(-3, 20), target }) {
-            DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()) });
-            QTest::qWait(150);
-        }
-        QTest::qWait(300);
-        DesktopSession::xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
-        DesktopSession::waitFor([&] { return m_dragSource.canReadLine(); }, 5000);
-        return m_dragSource.readAll().contains("drop-result 1");
-    }
-
-    static double level(int ms)
-    {
-        if (!pulse->startRecording())
-            return 0;
-        QTest::qWait(ms);
-        return PulseServer::rms(pulse->takeRecording());
+        return m_dragSource.dragOnto(path, target);
     }
 
     void introductionDone(bool done)
@@ -137,19 +68,8 @@ private slots:
         m_xfce = std::make_unique<XfceSession>();
         QVERIFY(m_xfce->start(m_vireo.environment()));
         // Both kinds of tray are up once the panel's item host has registered with its watcher.
-        QVERIFY2(DesktopSession::waitFor(
-                     [] {
-                         return DesktopSession::run(QStringLiteral("dbus-send"),
-                             { QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                                 QStringLiteral("--dest=org.kde.StatusNotifierWatcher"),
-                                 QStringLiteral("/StatusNotifierWatcher"),
-                                 QStringLiteral("org.freedesktop.DBus.Properties.Get"),
-                                 QStringLiteral("string:org.kde.StatusNotifierWatcher"),
-                                 QStringLiteral("string:IsStatusNotifierHostRegistered") })
-                             .contains(QStringLiteral("boolean true"));
-                     },
-                     20000),
-            "xfce4-panel's tray did not come up");
+        QVERIFY2(
+            DesktopSession::waitFor(DesktopSession::itemHostRegistered, 20000), "xfce4-panel's tray did not come up");
     }
 
     // A first start, as a new user has it: the icon is embedded in the panel (not handed to its item host) with
@@ -161,7 +81,7 @@ private slots:
         QVERIFY2(DesktopSession::waitFor([] { return !embeddedIcon().isEmpty(); }, 10000),
             qPrintable(
                 QStringLiteral("no icon in the panel with the catcher over it:\n") + DesktopSession::windowTree()));
-        QVERIFY(!registeredItems().contains(QStringLiteral("StatusNotifierItem")));
+        QVERIFY(!DesktopSession::registeredItems().contains(QStringLiteral("StatusNotifierItem")));
         QVERIFY2(DesktopSession::waitFor(
                      [] { return DesktopSession::treeContains(QStringLiteral("\"Vireo Introduction\"")); }, 5000),
             "the introduction did not show");
@@ -174,7 +94,7 @@ private slots:
         QVERIFY(VireoProcess::becomes("Playing"));
         QCOMPARE(VireoProcess::playerctl({ QStringLiteral("metadata"), QStringLiteral("title") }),
             QStringLiteral("alpha.mp3"));
-        QVERIFY(level(800) > 1000.0);
+        QVERIFY(SessionTest::level(800) > 1000.0);
         quit();
         introductionDone(true);
     }
@@ -219,7 +139,7 @@ private slots:
         click(icon, "1");
         QVERIFY2(DesktopSession::waitFor(
                      [] {
-                         const auto windows = programWindows();
+                         const auto windows = DesktopSession::programWindows();
                          return std::any_of(
                              windows.begin(), windows.end(), [](const auto& w) { return w.first.height() > 100; });
                      },
@@ -230,7 +150,7 @@ private slots:
         QRect tallest;
         QVERIFY(DesktopSession::waitFor(
             [&] {
-                for (const auto& window : programWindows()) {
+                for (const auto& window : DesktopSession::programWindows()) {
                     if (window.first.height() > tallest.height())
                         tallest = window.first;
                 }
@@ -270,8 +190,9 @@ private slots:
     {
         start({ file(QStringLiteral("alpha.mp3")) }, { QStringLiteral("VIREO_TRAY=sni") });
         QVERIFY(VireoProcess::becomes("Playing"));
-        QVERIFY2(DesktopSession::waitFor(
-                     [] { return registeredItems().contains(QStringLiteral("StatusNotifierItem")); }, 5000),
+        QVERIFY2(
+            DesktopSession::waitFor(
+                [] { return DesktopSession::registeredItems().contains(QStringLiteral("StatusNotifierItem")); }, 5000),
             "no item registered with the panel");
         QVERIFY(embeddedIcon().isEmpty());
         QTest::qWait(1000); // the panel draws the item's button
@@ -310,7 +231,7 @@ private slots:
     void cleanup()
     {
         quit();
-        DesktopSession::stop(m_dragSource);
+        m_dragSource.stop();
     }
 
     void cleanupTestCase()
@@ -322,25 +243,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    desktop = std::make_unique<DesktopSession>();
-    pulse = std::make_unique<PulseServer>();
-    bus = std::make_unique<PrivateBus>();
-    if (!desktop->startX() || !pulse->start() || !bus->start()) {
-        std::fprintf(stderr, "could not start the test desktop (Xvfb, PulseAudio, D-Bus)\n");
-        return 1;
-    }
-    // Every part of the desktop, and playerctl, dunstctl and dbus-send, talk on the private bus.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toUtf8());
-    int result = 0;
-    {
-        QCoreApplication app(argc, argv);
-        TestXfceEndToEnd test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    bus.reset();
-    pulse.reset();
-    desktop.reset();
-    return result;
+    return SessionTest::run<TestXfceEndToEnd>(argc, argv);
 }
 
 #include "tst_xfce_e2e.moc"

@@ -1,0 +1,96 @@
+#include "AudioFixtures.h"
+#include "DesktopSession.h"
+#include "DragSource.h"
+#include "MateSession.h"
+#include "SessionTestMain.h"
+#include "VireoProcess.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+const QRect topPanel(0, 0, 1024, 30);
+} // namespace
+
+// The real program on MATE's panel, whose notification area shows embedded icons as themselves and runs a
+// StatusNotifierItem host beside: the icon is embedded with the catcher over it, and takes drops, right clicks
+// and the wheel.
+class TestMateEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_media;
+    std::unique_ptr<MateSession> m_mate;
+    VireoProcess m_vireo;
+    DragSource m_dragSource;
+
+    QString file(const QString& name) const
+    {
+        return m_media.filePath(name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("alpha.mp3")), 20000, 440));
+        QSettings settings(m_vireo.home() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Vireo/NeverShowItAgain"), true);
+        settings.sync();
+        m_mate = std::make_unique<MateSession>();
+        QVERIFY(m_mate->start(m_vireo.environment()));
+        QVERIFY2(DesktopSession::waitFor(DesktopSession::itemHostRegistered, 20000),
+            "mate-panel's notification area did not come up");
+    }
+
+    void dropRightClickAndWheelOnTheEmbeddedIcon()
+    {
+        QVERIFY(m_vireo.start({}));
+        QRect icon;
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return !(icon = DesktopSession::embeddedIcon(topPanel)).isEmpty(); }, 10000),
+            qPrintable(
+                QStringLiteral("no icon in the panel with the catcher over it:\n") + DesktopSession::windowTree()));
+        QVERIFY2(!DesktopSession::registeredItems().contains(QStringLiteral("StatusNotifierItem")),
+            "the icon was handed to the panel's item host");
+        QVERIFY2(m_dragSource.dragOnto(file(QStringLiteral("alpha.mp3")), icon.center()), "the drop was refused");
+        QVERIFY(VireoProcess::becomes("Playing"));
+        QCOMPARE(VireoProcess::title(), QStringLiteral("alpha.mp3"));
+
+        DesktopSession::click(icon.center(), "3");
+        QVERIFY2(VireoProcess::becomes("Paused"), "a right click did not pause");
+        const double before = VireoProcess::volume();
+        DesktopSession::click(icon.center(), "4");
+        QVERIFY2(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + 0.05)) < 0.001; }, 3000),
+            qPrintable(QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before)));
+    }
+
+    void cleanup()
+    {
+        m_vireo.quit();
+        m_dragSource.stop();
+    }
+
+    void cleanupTestCase()
+    {
+        m_vireo.quit();
+        m_mate.reset();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // The applet the bus starts for the panel runs on the test's display, with the panel's settings backend.
+    QTemporaryDir services;
+    if (!MateSession::services(services.path())) {
+        std::fprintf(stderr, "mate-panel's notification area applet is not installed\n");
+        return 1;
+    }
+    SessionTest::Options options;
+    options.services = services.path();
+    MateSession::prepare(options.busEnvironment);
+    return SessionTest::run<TestMateEndToEnd>(argc, argv, options);
+}
+
+#include "tst_mate_e2e.moc"
