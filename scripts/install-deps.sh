@@ -23,6 +23,8 @@ packages=(
     lxqt-panel
     # test: MATE's panel and its notification area
     mate-panel
+    # test: PipeWire beside PulseAudio (pipewire-audio would remove PulseAudio, which the other tests use)
+    pipewire wireplumber pipewire-pulse
 )
 
 missing=()

@@ -12,9 +12,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 // A private PulseAudio server with one null sink, started and stopped by a test: the sound the program makes
-// goes to the sink, and the sink's monitor is recorded with parec to prove that it came out.
+// goes to the sink, and the sink's monitor is recorded with parec to prove that it came out. With
+// VIREO_TEST_SOUND_SERVER=pipewire the server is PipeWire instead, with WirePlumber and PipeWire's own PulseAudio
+// server, as GNOME and KDE on Debian 12 run it; the program and the test speak to it exactly as to PulseAudio.
 class PulseServer
 {
 public:
@@ -34,6 +37,8 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
         env.insert(QStringLiteral("HOME"), m_dir.path());
+        if (qgetenv("VIREO_TEST_SOUND_SERVER") == "pipewire")
+            return startPipeWire(env);
         m_server.setProcessEnvironment(env);
         m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_server.start(QStringLiteral("pulseaudio"),
@@ -45,25 +50,19 @@ public:
         if (!m_server.waitForStarted(5000))
             return false;
         qputenv("PULSE_SERVER", (QStringLiteral("unix:") + m_socket).toUtf8());
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000) {
-            if (pactl({ QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks") })
-                    .contains(QLatin1String("vireo_test")))
-                return true;
-            QThread::msleep(100);
-        }
-        return false;
+        return sinkAppears();
     }
 
     void stop()
     {
-        if (m_server.state() == QProcess::NotRunning)
-            return;
-        m_server.terminate();
-        if (!m_server.waitForFinished(3000)) {
-            m_server.kill();
-            m_server.waitForFinished(3000);
+        for (QProcess* part : { &m_pulseServer, &m_sessionManager, &m_server }) {
+            if (part->state() == QProcess::NotRunning)
+                continue;
+            part->terminate();
+            if (!part->waitForFinished(3000)) {
+                part->kill();
+                part->waitForFinished(3000);
+            }
         }
     }
 
@@ -164,8 +163,51 @@ public:
     }
 
 private:
+    bool startPipeWire(const QProcessEnvironment& env)
+    {
+        for (const auto& [part, program] : { std::pair { &m_server, "pipewire" }, { &m_sessionManager, "wireplumber" },
+                 { &m_pulseServer, "pipewire-pulse" } }) {
+            part->setProcessEnvironment(env);
+            part->setStandardOutputFile(QProcess::nullDevice());
+            part->setStandardErrorFile(QProcess::nullDevice());
+            part->start(QLatin1String(program), {});
+            if (!part->waitForStarted(5000))
+                return false;
+        }
+        m_socket = m_dir.filePath(QStringLiteral("pulse/native"));
+        qputenv("PULSE_SERVER", (QStringLiteral("unix:") + m_socket).toUtf8());
+        QElapsedTimer clock;
+        clock.start();
+        // The answer names the server behind it: PipeWire's, and no PulseAudio that happened to be there.
+        while (!pactl({ QStringLiteral("info") }).contains(QLatin1String("on PipeWire"))) {
+            if (clock.elapsed() > 10000)
+                return false;
+            QThread::msleep(100);
+        }
+        return !pactl({ QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                          QStringLiteral("sink_name=vireo_test"), QStringLiteral("rate=44100"),
+                          QStringLiteral("channels=2") })
+                    .isNull()
+            && sinkAppears() && !pactl({ QStringLiteral("set-default-sink"), QStringLiteral("vireo_test") }).isNull();
+    }
+
+    static bool sinkAppears()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000) {
+            if (pactl({ QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks") })
+                    .contains(QLatin1String("vireo_test")))
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
+    }
+
     QTemporaryDir m_dir;
     QString m_socket;
     QProcess m_server;
+    QProcess m_sessionManager; // PipeWire's
+    QProcess m_pulseServer; // PipeWire's own PulseAudio server
     QProcess m_recorder;
 };
