@@ -18,7 +18,7 @@ packages=(
     xvfb xauth trayer weston qt6-wayland xdotool x11-utils pulseaudio pulseaudio-utils dbus dbus-x11 sox lame desktop-file-utils libglib2.0-bin appstream dpkg-dev
     lintian xdg-utils file xfce4-panel xfconf xfwm4 dunst playerctl
     # test: GNOME Shell as Ubuntu ships it, with the AppIndicator extension
-    gnome-shell gnome-shell-extension-appindicator
+    gnome-shell gnome-shell-extension-appindicator gjs
     # test: LXQt's panel, its item host and X11 tray side by side
     lxqt-panel
     # test: MATE's panel and its notification area

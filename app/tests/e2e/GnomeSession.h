@@ -26,6 +26,14 @@ public:
         DesktopSession::stop(m_shell);
     }
 
+    // A folder of session services for the test's bus, holding only the shell's notification service: GNOME
+    // Shell 43 answers org.freedesktop.Notifications from a helper the bus starts on the shell's request.
+    static bool services(const QString& folder)
+    {
+        const QString name = QStringLiteral("org.gnome.Shell.Notifications.service");
+        return QFile::copy(QStringLiteral("/usr/share/dbus-1/services/") + name, folder + QLatin1Char('/') + name);
+    }
+
     bool start(QProcessEnvironment env)
     {
         const QString config = m_dir.filePath(QStringLiteral("config"));

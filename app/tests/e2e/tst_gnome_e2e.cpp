@@ -4,6 +4,8 @@
 #include "SessionTestMain.h"
 #include "VireoProcess.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QJsonArray>
 #include <QRect>
 #include <QRegularExpression>
@@ -195,6 +197,41 @@ private slots:
         QVERIFY(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - before) < 0.001; }, 3000));
     }
 
+    // A song change not made at the icon (the remote's Next) is one notification in the shell, with the song's
+    // title, artist and cover.
+    void aSongChangeIsAnnouncedWithItsTags()
+    {
+        QImage cover(8, 8, QImage::Format_RGB32);
+        cover.fill(Qt::red);
+        QBuffer png;
+        QVERIFY(png.open(QIODevice::WriteOnly) && cover.save(&png, "PNG"));
+        QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("tagged.mp3")), 20000, 660));
+        QVERIFY(AudioFixtures::tagMp3(file(QStringLiteral("tagged.mp3")), QStringLiteral("Slow Motion"),
+            QStringLiteral("Third Band"), QStringLiteral("Album"), 9, png.data()));
+        startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("tagged.mp3")) });
+        if (QTest::currentTestFailed())
+            return;
+        VireoProcess::playerctl({ QStringLiteral("next") });
+        const QString shown = QStringLiteral(
+            "Main.messageTray.getSources().filter(s => /vireo/i.test(s.title)).flatMap(s => s.notifications)"
+            ".map(n => [n.title, n.bannerBodyText, n.gicon ? String(n.gicon.to_string()) : ''])");
+        // [title, body, picture], the picture as the shell names its icon: the cover's file.
+        QJsonArray notifications;
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         notifications = ask(shown).toArray();
+                         return notifications.size() == 1
+                             && notifications.at(0).toArray().at(0) == QStringLiteral("Slow Motion");
+                     },
+                     5000),
+            qPrintable(QJsonDocument(notifications).toJson(QJsonDocument::Compact)));
+        const QJsonArray notification = notifications.at(0).toArray();
+        QCOMPARE(notification.at(1).toString(), QStringLiteral("Third Band"));
+        QFile picture(QUrl::fromUserInput(notification.at(2).toString()).toLocalFile());
+        QVERIFY2(picture.open(QIODevice::ReadOnly), qPrintable(notification.at(2).toString()));
+        QCOMPARE(picture.readAll(), png.data());
+    }
+
     void cleanup()
     {
         if (menuOpen())
@@ -211,9 +248,15 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    QTemporaryDir services;
+    if (!GnomeSession::services(services.path())) {
+        std::fprintf(stderr, "GNOME Shell's notification service is not installed\n");
+        return 1;
+    }
     // The screen the menu must fit, as GNOME draws it.
     SessionTest::Options options;
     options.screen = QStringLiteral("1280x800x24");
+    options.services = services.path();
     return SessionTest::run<TestGnomeEndToEnd>(argc, argv, options);
 }
 
