@@ -11,6 +11,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusServiceWatcher>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
@@ -279,10 +280,13 @@ void TrayHost::tryEmbedding()
     const QByteArray display = qgetenv("DISPLAY");
     QThread* probe
         = QThread::create([verdict, display] { *verdict = TrayEmbedProbe::run(display, embedProbeTimeoutMs); });
-    connect(probe, &QThread::finished, this, [this, probe, verdict] {
+    QElapsedTimer clock;
+    clock.start();
+    connect(probe, &QThread::finished, this, [this, probe, verdict, clock] {
         probe->deleteLater();
         s_embedding = *verdict;
-        qCDebug(lcOs) << "the X11 tray shows an embedded icon" << int(s_embedding) << "(0 in a panel, 1 elsewhere)";
+        qCDebug(lcOs) << "the X11 tray shows an embedded icon" << int(s_embedding) << "(0 in a panel, 1 elsewhere,"
+                      << "2 no answer) after" << clock.elapsed() << "ms";
         emit available();
     });
     probe->start();
