@@ -128,6 +128,12 @@ public:
             QStringLiteral("click"), QLatin1String(button) });
     }
 
+    // Copies the machine's session service `name` into `folder`, for a test's bus to start when a desktop asks.
+    static bool copyService(const QString& name, const QString& folder)
+    {
+        return QFile::copy(QStringLiteral("/usr/share/dbus-1/services/") + name, folder + QLatin1Char('/') + name);
+    }
+
     // What the session's StatusNotifierWatcher says of `property`.
     static QString watcherSays(const char* property)
     {

@@ -30,8 +30,7 @@ public:
     // Shell 43 answers org.freedesktop.Notifications from a helper the bus starts on the shell's request.
     static bool services(const QString& folder)
     {
-        const QString name = QStringLiteral("org.gnome.Shell.Notifications.service");
-        return QFile::copy(QStringLiteral("/usr/share/dbus-1/services/") + name, folder + QLatin1Char('/') + name);
+        return DesktopSession::copyService(QStringLiteral("org.gnome.Shell.Notifications.service"), folder);
     }
 
     bool start(QProcessEnvironment env)

@@ -21,8 +21,8 @@ public:
     // A folder of session services holding only the notification area applet's, for the test's bus.
     static bool services(const QString& folder)
     {
-        const QString name = QStringLiteral("org.mate.panel.applet.NotificationAreaAppletFactory.service");
-        return QFile::copy(QStringLiteral("/usr/share/dbus-1/services/") + name, folder + QLatin1Char('/') + name);
+        return DesktopSession::copyService(
+            QStringLiteral("org.mate.panel.applet.NotificationAreaAppletFactory.service"), folder);
     }
 
     static void prepare(QProcessEnvironment& env)

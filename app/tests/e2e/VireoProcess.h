@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QTemporaryDir>
 
 // The real program as a desktop starts it, in a home of its own, with playerctl as the remote that asks and
@@ -19,6 +20,13 @@ public:
     QString home() const
     {
         return m_home.path();
+    }
+
+    // The introduction shows at the next start, or never again, as after a user's first start.
+    void setIntroductionDone(bool done) const
+    {
+        QSettings settings(m_home.path() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Vireo/NeverShowItAgain"), done);
     }
 
     QProcessEnvironment environment() const

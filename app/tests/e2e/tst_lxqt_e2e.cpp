@@ -4,7 +4,6 @@
 #include "SessionTestMain.h"
 #include "VireoProcess.h"
 
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -41,9 +40,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("alpha.wav")), 20000, 440));
-        QSettings settings(m_vireo.home() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Vireo/NeverShowItAgain"), true);
-        settings.sync();
+        m_vireo.setIntroductionDone(true);
         m_lxqt = std::make_unique<LxqtSession>();
         QVERIFY(m_lxqt->start(m_vireo.environment()));
         QVERIFY2(DesktopSession::waitFor(

@@ -5,7 +5,6 @@
 #include "SessionTestMain.h"
 #include "VireoProcess.h"
 
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -35,9 +34,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("alpha.mp3")), 20000, 440));
-        QSettings settings(m_vireo.home() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Vireo/NeverShowItAgain"), true);
-        settings.sync();
+        m_vireo.setIntroductionDone(true);
         m_mate = std::make_unique<MateSession>();
         QVERIFY(m_mate->start(m_vireo.environment()));
         QVERIFY2(DesktopSession::waitFor(DesktopSession::itemHostRegistered, 20000),

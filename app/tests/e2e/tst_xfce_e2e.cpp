@@ -6,7 +6,6 @@
 #include "XfceSession.h"
 
 #include <QRegularExpression>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -54,12 +53,6 @@ class TestXfceEndToEnd : public QObject
         return m_dragSource.dragOnto(path, target);
     }
 
-    void introductionDone(bool done)
-    {
-        QSettings settings(m_vireo.home() + QStringLiteral("/.config/Vireo/settings.plist"), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Vireo/NeverShowItAgain"), done);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -76,7 +69,7 @@ private slots:
     // the catcher over it, and the introduction that asks for a drop on the icon does not refuse that drop.
     void firstDropWhileTheIntroductionShows()
     {
-        introductionDone(false);
+        m_vireo.setIntroductionDone(false);
         start({});
         QVERIFY2(DesktopSession::waitFor([] { return !embeddedIcon().isEmpty(); }, 10000),
             qPrintable(
@@ -96,7 +89,7 @@ private slots:
             QStringLiteral("alpha.mp3"));
         QVERIFY(SessionTest::level(800) > 1000.0);
         quit();
-        introductionDone(true);
+        m_vireo.setIntroductionDone(true);
     }
 
     // Right click, wheel and menu on the embedded icon, with a long list whose song changed twice: the Songs
