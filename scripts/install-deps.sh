@@ -23,6 +23,8 @@ packages=(
     lxqt-panel
     # test: MATE's panel and its notification area
     mate-panel
+    # test: KDE Plasma's X11 session: window manager, shell with its default panel, item watcher, tray proxy
+    kwin-x11 plasma-desktop plasma-workspace kded5 kactivitymanagerd
     # test: PipeWire beside PulseAudio (pipewire-audio would remove PulseAudio, which the other tests use)
     pipewire wireplumber pipewire-pulse
 )

@@ -88,9 +88,16 @@ public:
     // `viewableOnly`, those that are on the screen (mapped, and every window above them too).
     static QList<QPair<QRect, QPoint>> programWindows(bool viewableOnly = false)
     {
-        static const QRegularExpression window(
-            QStringLiteral("(0x[0-9a-f]+) (?:\"[^\"]*\"|\\(has no name\\)): \\(\"vireo\" "
-                           "\"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+        return windowsOf(QStringLiteral("vireo"), QStringLiteral("Vireo"), viewableOnly);
+    }
+
+    // The same for the windows of another program, by the instance and class names it gives them.
+    static QList<QPair<QRect, QPoint>> windowsOf(const QString& instance, const QString& windowClass, bool viewableOnly)
+    {
+        const QRegularExpression window(
+            QStringLiteral("(0x[0-9a-f]+) (?:\"[^\"]*\"|\\(has no name\\)): \\(\"%1\" "
+                           "\"%2\"\\)\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)")
+                .arg(QRegularExpression::escape(instance), QRegularExpression::escape(windowClass)));
         QList<QPair<QRect, QPoint>> windows;
         QRegularExpressionMatchIterator it = window.globalMatch(windowTree());
         while (it.hasNext()) {

@@ -1,0 +1,178 @@
+#include "AudioFixtures.h"
+#include "DesktopSession.h"
+#include "PlasmaSession.h"
+#include "SessionTestMain.h"
+#include "VireoProcess.h"
+
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+// Plasma's default panel runs along the bottom of the screen; its system tray is at the right end.
+const int screenHeight = 800;
+const int panelTop = 756;
+
+bool menuShown()
+{
+    const auto windows = DesktopSession::programWindows(true);
+    return std::any_of(windows.begin(), windows.end(), [](const auto& w) { return w.first.height() > 200; });
+}
+
+QRect shownMenu()
+{
+    for (const auto& [window, inParent] : DesktopSession::programWindows(true)) {
+        if (window.height() > 200)
+            return window;
+    }
+    return {};
+}
+
+// A notification Plasma shows: a window of plasmashell above the panel, wider than a tool tip.
+bool notificationShown()
+{
+    const auto windows = DesktopSession::windowsOf(QStringLiteral("plasmashell"), QStringLiteral("plasmashell"), true);
+    return std::any_of(windows.begin(), windows.end(), [](const auto& w) {
+        return w.first.width() >= 250 && w.first.bottom() < panelTop && w.first.top() > screenHeight / 2;
+    });
+}
+} // namespace
+
+// The real program in KDE Plasma's X11 session: its icon is the panel's StatusNotifierItem (the X11 tray is only
+// xembedsniproxy's), the left click opens the program's own menu beside it, and each song change not made at
+// the icon is a popup of Plasma's notifications.
+class TestPlasmaEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_media;
+    std::unique_ptr<PlasmaSession> m_plasma;
+    VireoProcess m_vireo;
+
+    QString file(const QString& name) const
+    {
+        return m_media.filePath(name);
+    }
+
+    // Where the panel draws the icon while it plays: the only green picture on the panel's right half.
+    QPoint icon() const
+    {
+        const QImage shot = m_plasma->screen();
+        int count = 0;
+        QPoint sum;
+        for (int y = panelTop; y < shot.height(); ++y) {
+            for (int x = shot.width() / 2; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (c.green() > c.red() && c.green() > c.blue() + 60) {
+                    ++count;
+                    sum += QPoint(x, y);
+                }
+            }
+        }
+        return count >= 40 ? sum / count : QPoint();
+    }
+
+    QPoint startWith(const QStringList& files)
+    {
+        if (!m_vireo.start(files) || !VireoProcess::becomes("Playing"))
+            return {};
+        QPoint at;
+        DesktopSession::waitFor([&] { return !(at = icon()).isNull(); }, 10000);
+        return at;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(file(QStringLiteral("Alpha"))) && QDir().mkpath(file(QStringLiteral("Beta"))));
+        QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("Alpha/one.wav")), 30000, 440));
+        QVERIFY(QFile::copy(file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav"))));
+        m_vireo.setIntroductionDone(true);
+        m_plasma = std::make_unique<PlasmaSession>();
+        QVERIFY2(m_plasma->start(m_vireo.environment()), "Plasma did not come up");
+    }
+
+    // The icon is the panel's item although an X11 tray is there; the wheel turns the volume 5 % a notch; the
+    // left click opens the program's menu right above the icon, whole on the screen; a song of the other folder
+    // is chosen in it and heard.
+    void theIconAndItsMenu()
+    {
+        const QPoint at = startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) });
+        QVERIFY2(!at.isNull(), qPrintable(DesktopSession::registeredItems()));
+        QVERIFY2(at.y() > panelTop, "the icon is not on the panel");
+        QVERIFY2(DesktopSession::programWindows(true).isEmpty(), qPrintable(DesktopSession::windowTree()));
+
+        const double before = VireoProcess::volume();
+        DesktopSession::click(at, "4");
+        QVERIFY2(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + 0.05)) < 0.001; }, 3000),
+            qPrintable(QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before)));
+
+        DesktopSession::click(at);
+        QVERIFY2(DesktopSession::waitFor(menuShown, 3000), "a left click opened no menu");
+        const QRect menu = shownMenu();
+        QVERIFY2(menu.top() >= 0 && menu.bottom() < panelTop && menu.bottom() > panelTop - 24,
+            qPrintable(QStringLiteral("the menu is at %1,%2 to %3").arg(menu.left()).arg(menu.top()).arg(menu.bottom())));
+        QVERIFY2(qAbs(menu.left() - at.x()) < 48 || qAbs(menu.right() - at.x()) < 48, "the menu is not at the icon");
+
+        // Songs opens beside the menu, whole on the screen; its last entry is the other folder's song.
+        DesktopSession::xdotool(
+            { QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Right") });
+        QRect songs;
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         for (const auto& [window, inParent] : DesktopSession::programWindows(true))
+                             songs = window != menu && window.height() > 60 ? window : songs;
+                         return !songs.isNull();
+                     },
+                     3000),
+            "Songs did not open");
+        QVERIFY2(QRect(0, 0, 1280, panelTop).contains(songs), qPrintable(DesktopSession::windowTree()));
+        DesktopSession::click(QPoint(songs.center().x(), songs.bottom() - 10));
+        QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("two.wav"); }, 5000),
+            qPrintable(VireoProcess::title()));
+        QVERIFY(!menuShown());
+        QVERIFY(SessionTest::level(600) > 1000.0);
+    }
+
+    // Plasma shows no popup for a notification that replaces one it has closed: each change is shown, also
+    // after the one before timed out.
+    void eachSongChangeIsShown()
+    {
+        QVERIFY(!startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }).isNull());
+        // A pointer resting on a popup keeps it open.
+        DesktopSession::xdotool({ QStringLiteral("mousemove"), QStringLiteral("100"), QStringLiteral("100") });
+        for (const char* command : { "next", "previous", "next" }) {
+            QVERIFY2(DesktopSession::waitFor([] { return !notificationShown(); }, 20000), "a popup stayed");
+            VireoProcess::playerctl({ QLatin1String(command) });
+            QVERIFY2(DesktopSession::waitFor(notificationShown, 5000),
+                qPrintable(QStringLiteral("nothing shown after %1").arg(QLatin1String(command))));
+        }
+    }
+
+    void cleanup()
+    {
+        m_vireo.quit();
+    }
+
+    void cleanupTestCase()
+    {
+        m_vireo.quit();
+        m_plasma.reset();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir services;
+    if (!PlasmaSession::services(services.path())) {
+        std::fprintf(stderr, "KDE Plasma's session services are not installed\n");
+        return 1;
+    }
+    SessionTest::Options options;
+    options.screen = QStringLiteral("1280x800x24");
+    options.services = services.path();
+    return SessionTest::run<TestPlasmaEndToEnd>(argc, argv, options);
+}
+
+#include "tst_plasma_e2e.moc"
