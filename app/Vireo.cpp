@@ -168,6 +168,8 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext->addAction(pactQuit);
 
     setContextMenu(m_pmnuContext);
+    if (TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
+        TrayHost::announceSubmenusAhead(m_pmnuContext);
     showToolTip(QStringLiteral("Vireo"));
     setTransportEnabled(false);
 

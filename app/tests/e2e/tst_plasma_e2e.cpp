@@ -29,6 +29,19 @@ QRect shownMenu()
     return {};
 }
 
+// The menus plasmashell draws, largest first (narrower than its notifications).
+QList<QRect> shellMenus()
+{
+    QList<QRect> menus;
+    for (const auto& [window, inParent] :
+        DesktopSession::windowsOf(QStringLiteral("plasmashell"), QStringLiteral("plasmashell"), true)) {
+        if (window.height() > 60 && window.width() < 320)
+            menus << window;
+    }
+    std::sort(menus.begin(), menus.end(), [](const QRect& a, const QRect& b) { return a.height() > b.height(); });
+    return menus;
+}
+
 // A notification Plasma shows: a window of plasmashell above the panel, wider than a tool tip.
 bool notificationShown()
 {
@@ -132,6 +145,30 @@ private slots:
         QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("two.wav"); }, 5000),
             qPrintable(VireoProcess::title()));
         QVERIFY(!menuShown());
+        QVERIFY(SessionTest::level(600) > 1000.0);
+    }
+
+    // The right click opens the menu Plasma draws from the program's DBusMenu. Plasma fetches a submenu's
+    // entries when it first opens it and places it while still empty: "Songs" must be whole on the screen the
+    // first time, with the other folder's song at its end, chosen by a click and heard.
+    void thePanelsMenuOnTheRightClick()
+    {
+        const QPoint at = startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) });
+        QVERIFY(!at.isNull());
+        DesktopSession::click(at, "3");
+        QVERIFY2(DesktopSession::waitFor([] { return shellMenus().size() == 1; }, 3000), "a right click opened no menu");
+        const QRect menu = shellMenus().constFirst();
+        DesktopSession::xdotool(
+            { QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Right") });
+        QVERIFY2(DesktopSession::waitFor([] { return shellMenus().size() == 2; }, 3000), "Songs did not open");
+        QTest::qWait(500); // the submenu takes its entries
+        const QRect songs = shellMenus().constLast();
+        QVERIFY2(QRect(0, 0, 1280, panelTop).contains(songs),
+            qPrintable(QStringLiteral("Songs is %1x%2+%3+%4 beside the menu at %5")
+                           .arg(songs.width()).arg(songs.height()).arg(songs.left()).arg(songs.top()).arg(menu.left())));
+        DesktopSession::click(QPoint(songs.center().x(), songs.bottom() - 12));
+        QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("two.wav"); }, 5000),
+            qPrintable(VireoProcess::title()));
         QVERIFY(SessionTest::level(600) > 1000.0);
     }
 

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 
@@ -48,6 +49,10 @@ public:
     // An icon shown as a StatusNotifierItem lives on the session bus: when the bus comes back after it went away,
     // the item is registered again on the new one. An embedded icon needs nothing.
     static void keepItemOnSessionBus(QSystemTrayIcon* icon);
+    // A host that draws `menu` from DBusMenu may fetch a submenu's entries only once it shows it, and place it
+    // while still empty (KDE Plasma opens it past the screen's right edge). Each time `menu` is about to show,
+    // its submenus are announced as changed, so such a host fetches them before the user gets there.
+    static void announceSubmenusAhead(QMenu* menu);
 
     // Starts watching; available() is emitted once, when a host is there (at once, or when one appears) and it is
     // known what an X11 tray does with an embedded icon.

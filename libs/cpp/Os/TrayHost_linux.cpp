@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
+#include <QMenu>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -233,6 +234,19 @@ void TrayHost::keepItemOnSessionBus(QSystemTrayIcon* icon)
                 QDBusConnection::disconnectFromBus(prefix + QString::number(n));
         }
         icon->show();
+    });
+}
+
+void TrayHost::announceSubmenusAhead(QMenu* menu)
+{
+    connect(menu, &QMenu::aboutToShow, menu, [menu] {
+        // Qt's DBusMenu announces a submenu's layout as changed when an entry comes or goes; one that comes and
+        // goes at once changes nothing the user sees.
+        for (QAction* item : menu->actions()) {
+            QMenu* submenu = item->menu<QMenu*>();
+            if (submenu && item->isVisible())
+                delete submenu->addAction(QString());
+        }
     });
 }
 
