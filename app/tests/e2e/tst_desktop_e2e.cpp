@@ -1199,10 +1199,10 @@ private slots:
         quitProgram();
     }
 
-    // A StatusNotifierItem host as KDE Plasma runs it: its X11 tray is xembedsniproxy (here trayer under that
-    // name), which would only turn an embedded icon into an item, so the icon is the item itself. It registers and
-    // offers the open dialog in its menu, and the host's calls reach the player: middle click, wheel, left click at
-    // a place.
+    // A scripted StatusNotifierItem host, for what the real desktops' tests cannot show: the icon is the item
+    // where the X11 tray's owner is named xembedsniproxy (here trayer under that name), its menu offers the open
+    // dialog, song notifications switched off stay off, the wheel's units of the hosts that are not started here
+    // (waybar), and a place for the menu off every screen.
     void statusNotifierHost()
     {
         desktop->stopTray();
@@ -1236,118 +1236,37 @@ private slots:
         command("Previous");
         QTest::qWait(500);
         QCOMPARE(m_notifications.shown.size(), notified); // switched off in the settings
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return itemProperty(item, "ToolTip").contains(QStringLiteral("alpha.mp3")); }, 3000));
         QVERIFY(itemProperty(item, "IconName").contains(QStringLiteral("\"vireo-play\"")));
 
-        // A list from several folders: the desktop draws the menu from the layout it is given, every song in it,
-        // and a click on one plays it.
-        const QTemporaryDir folders;
-        const QString several = folders.path();
-        for (const char* song : { "One/from-one.mp3", "Two/from-two.mp3" }) {
-            const QString path = several + QLatin1Char('/') + QLatin1String(song);
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-            QVERIFY(QFile::exists(path) || QFile::copy(file("alpha.mp3"), path));
-        }
-        command("OpenUri", { QUrl::fromLocalFile(several).toString(QUrl::FullyEncoded) });
-        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("from-one.mp3"); }, 5000));
-        const QRegularExpression second(
-            QStringLiteral("int32 (\\d+)\\s+array \\[[^\\]]*?string \"label\"\\s+variant\\s+string \"from-two\\.mp3\""));
-        QString entry;
-        QVERIFY2(DesktopSession::waitFor(
-                     [&] {
-                         entry = second.match(menuLayout(item, menu)).captured(1);
-                         return !entry.isEmpty();
-                     },
-                     5000),
-            "the folder submenus came without their songs");
-        busSend(item, menu, QStringLiteral("com.canonical.dbusmenu.Event"),
-            { QStringLiteral("int32:") + entry, QStringLiteral("string:clicked"), QStringLiteral("variant:int32:0"),
-                QStringLiteral("uint32:0") });
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("from-two.mp3"); }, 5000), qPrintable(title()));
-        command("OpenUri", { QUrl::fromLocalFile(m_media.path()).toString(QUrl::FullyEncoded) });
-        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("alpha.mp3"); }, 5000));
-
-        itemCall(item, "SecondaryActivate", { QStringLiteral("int32:0"), QStringLiteral("int32:0") });
-        QVERIFY(becomes("Paused"));
-        QTest::qWait(300);
-        QVERIFY(pulse->startRecording());
-        QTest::qWait(800);
-        QVERIFY(PulseServer::rms(pulse->takeRecording()) < 100.0);
-        itemCall(item, "SecondaryActivate", { QStringLiteral("int32:0"), QStringLiteral("int32:0") });
-        QVERIFY(becomes("Playing"));
-        QVERIFY(level(800) > 1000.0);
-
+        // waybar sends a notch as -1 up and 1, at times 2, down; the program that calls is told by its name, which
+        // a copy of dbus-send carries here.
         const double volume = player("Volume").toDouble();
-        itemCall(item, "Scroll", { QStringLiteral("int32:120"), QStringLiteral("string:vertical") });
-        QVERIFY(
-            DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - (volume + 0.05)) < 0.001; }, 3000));
-        itemCall(item, "Scroll", { QStringLiteral("int32:-120"), QStringLiteral("string:vertical") });
-        QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000));
-        // GNOME Shell's AppIndicator extension and waybar send a notch as -1 up and 1 (waybar at times 2) down; the
-        // program that calls is told by its name, which a copy of dbus-send carries here.
-        for (const char* host : { "gnome-shell", "waybar" }) {
-            const QString caller = m_runtime.filePath(QLatin1String(host));
-            QVERIFY(QFile::exists(caller) || QFile::copy(QStringLiteral("/usr/bin/dbus-send"), caller));
-            const auto scroll = [&](int delta) {
-                DesktopSession::run(caller,
-                    { QStringLiteral("--bus=") + bus->address(), QStringLiteral("--print-reply"),
-                        QStringLiteral("--dest=") + item, QStringLiteral("/StatusNotifierItem"),
-                        QStringLiteral("org.kde.StatusNotifierItem.Scroll"), QStringLiteral("int32:%1").arg(delta),
-                        QStringLiteral("string:vertical") });
-            };
-            scroll(-1);
-            QVERIFY2(DesktopSession::waitFor(
-                         [&] { return qAbs(player("Volume").toDouble() - (volume + 0.05)) < 0.001; }, 3000),
-                host);
-            scroll(2);
-            QVERIFY2(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000),
-                host);
+        const QString waybar = m_runtime.filePath(QStringLiteral("waybar"));
+        QVERIFY(QFile::exists(waybar) || QFile::copy(QStringLiteral("/usr/bin/dbus-send"), waybar));
+        for (const int delta : { -1, 2 }) {
+            DesktopSession::run(waybar,
+                { QStringLiteral("--bus=") + bus->address(), QStringLiteral("--print-reply"),
+                    QStringLiteral("--dest=") + item, QStringLiteral("/StatusNotifierItem"),
+                    QStringLiteral("org.kde.StatusNotifierItem.Scroll"), QStringLiteral("int32:%1").arg(delta),
+                    QStringLiteral("string:vertical") });
+            const double expected = delta < 0 ? volume + 0.05 : volume;
+            QVERIFY2(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - expected) < 0.001; }, 3000),
+                qPrintable(QStringLiteral("%1 after %2").arg(player("Volume").toDouble()).arg(delta)));
         }
 
-        // The menu is a window of the program with its top left corner at the place given.
-        itemCall(item, "Activate", { QStringLiteral("int32:300"), QStringLiteral("int32:200") });
-        const QRegularExpression menuAt(QStringLiteral("\\(\"vireo\" \"Vireo\"\\)\\s+\\d+x\\d+\\+300\\+200 "));
-        QVERIFY2(DesktopSession::waitFor([&] { return menuAt.match(DesktopSession::windowTree()).hasMatch(); }, 3000),
-            "Activate(300, 200) did not open the menu there");
-        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
         // A place off every screen (the caller's numbers are anything) still opens the menu whole on the screen.
         itemCall(item, "Activate", { QStringLiteral("int32:2147483647"), QStringLiteral("int32:2147483647") });
-        const QRegularExpression anyMenu(QStringLiteral("\\(\"vireo\" \"Vireo\"\\)\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+) "));
         QRect shown;
         QVERIFY(DesktopSession::waitFor(
             [&] {
-                // The menu is the program's one window of a menu's height.
-                QRegularExpressionMatchIterator it = anyMenu.globalMatch(DesktopSession::windowTree());
-                while (it.hasNext()) {
-                    const QRegularExpressionMatch match = it.next();
-                    shown = QRect(match.captured(3).toInt(), match.captured(4).toInt(), match.captured(1).toInt(),
-                        match.captured(2).toInt());
-                    if (shown.height() > 50 && shown.topLeft() != QPoint(300, 200))
-                        return true;
-                }
-                return false;
+                for (const auto& [window, inParent] : DesktopSession::programWindows(true))
+                    shown = window.height() > 50 ? window : shown;
+                return !shown.isNull();
             },
             3000));
-        QVERIFY2(QRect(0, 0, 1024, 768).contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
+        QVERIFY2(QRect(0, 0, 1024, 768).contains(shown),
+            qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
         DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
-        // A panel along the bottom (KDE Plasma) names a place on itself: the menu opens above it (Qt turns it up
-        // there), not pushed down over the panel and the icon.
-        // The menu may still be open (Escape reaches no menu without a window manager here): it moves.
-        const QRect before = shown;
-        itemCall(item, "Activate", { QStringLiteral("int32:500"), QStringLiteral("int32:760") });
-        QVERIFY2(DesktopSession::waitFor(
-                     [&] {
-                         for (const auto& [window, inParent] : DesktopSession::programWindows(true)) {
-                             if (window.height() > 50 && window != before)
-                                 shown = window;
-                         }
-                         return shown != before;
-                     },
-                     3000),
-            "Activate(500, 760) opened no menu");
-        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
-        QVERIFY2(shown.bottom() < 760, qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
         quitProgram();
     }
 

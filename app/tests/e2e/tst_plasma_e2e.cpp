@@ -4,6 +4,7 @@
 #include "SessionTestMain.h"
 #include "VireoProcess.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -27,6 +28,17 @@ QRect shownMenu()
             return window;
     }
     return {};
+}
+
+// What the program's item says of `property`, as Plasma asks it.
+QString itemSays(const char* property)
+{
+    static const QRegularExpression registered(QStringLiteral("string \"([^\"/]+)(/[^\"]+)\""));
+    const QRegularExpressionMatch item = registered.match(DesktopSession::registeredItems());
+    return DesktopSession::run(QStringLiteral("dbus-send"),
+        { QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=") + item.captured(1),
+            item.captured(2), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+            QStringLiteral("string:org.kde.StatusNotifierItem"), QStringLiteral("string:") + QLatin1String(property) });
 }
 
 // The menus plasmashell draws, largest first (narrower than its notifications).
@@ -106,9 +118,9 @@ private slots:
         QVERIFY2(m_plasma->start(m_vireo.environment()), "Plasma did not come up");
     }
 
-    // The icon is the panel's item although an X11 tray is there; the wheel turns the volume 5 % a notch; the
-    // left click opens the program's menu right above the icon, whole on the screen; a song of the other folder
-    // is chosen in it and heard.
+    // The icon is the panel's item although an X11 tray is there; the wheel turns the volume 5 % a notch; a middle
+    // click pauses and plays; the left click opens the program's menu right above the icon, whole on the screen; a song of the other folder
+    // is chosen in it, heard, and named by the tool tip.
     void theIconAndItsMenu()
     {
         const QPoint at = startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) });
@@ -120,6 +132,11 @@ private slots:
         DesktopSession::click(at, "4");
         QVERIFY2(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + 0.05)) < 0.001; }, 3000),
             qPrintable(QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before)));
+
+        DesktopSession::click(at, "2");
+        QVERIFY2(VireoProcess::becomes("Paused"), "a middle click did not pause");
+        DesktopSession::click(at, "2");
+        QVERIFY2(VireoProcess::becomes("Playing"), "a middle click did not play");
 
         DesktopSession::click(at);
         QVERIFY2(DesktopSession::waitFor(menuShown, 3000), "a left click opened no menu");
@@ -146,6 +163,8 @@ private slots:
             qPrintable(VireoProcess::title()));
         QVERIFY(!menuShown());
         QVERIFY(SessionTest::level(600) > 1000.0);
+        QVERIFY2(DesktopSession::waitFor([] { return itemSays("ToolTip").contains(QStringLiteral("two.wav")); }, 3000),
+            qPrintable(itemSays("ToolTip")));
     }
 
     // The right click opens the menu Plasma draws from the program's DBusMenu. Plasma fetches a submenu's
