@@ -402,7 +402,8 @@ void Vireo::slotInfo()
 
 // Where nothing can be dropped on the icon, songs come through the open dialog, and become the play list as a
 // drop's files do, or are added to it. Qt's own dialog (native where the desktop's platform theme provides one),
-// for several songs at once: the framework's question without a parent asks for one file only. It opens where the
+// for several songs at once: the framework's question without a parent asks for one file only. Where the desktop
+// has a portal, the dialog is the portal's (its own, as the user knows it). It opens where the
 // user last took songs from, the Music folder the first time; a cancelled dialog changes nothing.
 QList<QUrl> Vireo::chooseSongs(const QString& title)
 {
@@ -421,7 +422,8 @@ QList<QUrl> Vireo::chooseSongs(const QString& title)
     const QStringList files = dialog.selectedFiles();
     if (!chosen || files.isEmpty())
         return {};
-    app->setSettingsValue(QStringLiteral("OpenFolder"), dialog.directory().absolutePath());
+    // The folder of what was chosen: a portal's dialog does not tell where the user went.
+    app->setSettingsValue(QStringLiteral("OpenFolder"), QFileInfo(files.constFirst()).absolutePath());
     QList<QUrl> urls;
     for (const QString& file : files)
         urls << QUrl::fromLocalFile(file);

@@ -3,6 +3,7 @@
 #include "AudioPlayer.h"
 #include "CommandLine.h"
 #include "DesktopNotification.h"
+#include "FileDialog_linux.h"
 #include "JumpToSongWindow.h"
 #include "MediaRemote.h"
 #include "Os.h"
@@ -71,7 +72,9 @@ int main(int argc, char** argv)
     const QList<QUrl> files = commandLine.files();
     if (!files.isEmpty())
         AudioListPlayer::warmUp();
+    FileDialog_linux::preferPortalDialogs();
     QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
+    FileDialog_linux::keepToThisProcess();
     // A logout or `kill` ends the program as Quit does: settings are written out, nothing is lost.
     TerminationSignals::install();
     QCoreApplication::setApplicationVersion(QStringLiteral(VIREO_VERSION));

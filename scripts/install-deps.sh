@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libxcb1-dev libxcb-xfixes0-dev libxcb-res0-dev libtotem-plparser-dev libcue-dev libtag1-dev libuchardet-dev
     # run
-    qt6-qpa-plugins qt6-translations-l10n
+    qt6-qpa-plugins qt6-translations-l10n qt6-xdgdesktopportal-platformtheme
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-tools
     # test: the adaptive-streaming demuxers most desktops have, which a local file must never reach
@@ -19,6 +19,8 @@ packages=(
     lintian xdg-utils file xfce4-panel xfconf xfwm4 dunst playerctl
     # test: GNOME Shell as Ubuntu ships it, with the AppIndicator extension
     gnome-shell gnome-shell-extension-appindicator gjs
+    # test: the desktop portal with GNOME's backend, whose open dialog the program shows there
+    xdg-desktop-portal xdg-desktop-portal-gnome xdg-desktop-portal-gtk
     # test: LXQt's panel, its item host and X11 tray side by side
     lxqt-panel
     # test: MATE's panel and its notification area

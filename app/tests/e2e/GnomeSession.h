@@ -26,11 +26,26 @@ public:
         DesktopSession::stop(m_shell);
     }
 
-    // A folder of session services for the test's bus, holding only the shell's notification service: GNOME
-    // Shell 43 answers org.freedesktop.Notifications from a helper the bus starts on the shell's request.
+    // A folder of session services for the test's bus: the shell's notification service (GNOME Shell 43 answers
+    // org.freedesktop.Notifications from a helper the bus starts on the shell's request) and the desktop portal
+    // with GNOME's backend, which a program's open dialog asks. Their bus needs `busEnvironment()`.
     static bool services(const QString& folder)
     {
-        return DesktopSession::copyService(QStringLiteral("org.gnome.Shell.Notifications.service"), folder);
+        for (const char* name : { "org.gnome.Shell.Notifications.service", "org.freedesktop.portal.Desktop.service",
+                 "org.freedesktop.impl.portal.desktop.gnome.service", "org.freedesktop.impl.portal.desktop.gtk.service",
+                 "org.freedesktop.impl.portal.PermissionStore.service" }) {
+            if (!DesktopSession::copyService(QLatin1String(name), folder))
+                return false;
+        }
+        return true;
+    }
+
+    // The portal picks its backends by the desktop's name.
+    static QProcessEnvironment busEnvironment()
+    {
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
+        return env;
     }
 
     bool start(QProcessEnvironment env)

@@ -181,6 +181,32 @@ private slots:
         QVERIFY(SessionTest::level(600) > 1000.0);
     }
 
+    // With no songs the menu's first entry opens the desktop's own dialog, through its portal (GNOME's, a window
+    // of its backend's); a file named there by the keyboard plays.
+    void openSongsInThePortalsDialog()
+    {
+        m_vireo = std::make_unique<VireoProcess>();
+        m_vireo->setIntroductionDone(true);
+        QVERIFY(m_vireo->start({}));
+        QVERIFY2(
+            DesktopSession::waitFor([this] { return !icon().isEmpty(); }, 10000), "no item of Vireo's in the top bar");
+        QVERIFY2(openMenu(), "a left click on the icon opened no menu");
+        QVERIFY(choose({ QStringLiteral("Open Songs...") }));
+        const auto dialogShown = [] {
+            return !DesktopSession::windowsOf(QStringLiteral("xdg-desktop-portal-gnome"),
+                QStringLiteral("xdg-desktop-portal-gnome"), true).isEmpty();
+        };
+        QVERIFY2(DesktopSession::waitFor(dialogShown, 15000), qPrintable(DesktopSession::windowTree()));
+        QVERIFY(DesktopSession::programWindows(true).isEmpty());
+        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+l") });
+        DesktopSession::xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+            file(QStringLiteral("Beta/three.wav")) });
+        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
+        QVERIFY2(VireoProcess::becomes("Playing"), "the file named in the dialog did not play");
+        QCOMPARE(VireoProcess::title(), QStringLiteral("three.wav"));
+        QVERIFY(!dialogShown());
+    }
+
     // The wheel over the item: a notch up is 5 % louder, a notch down as much quieter. The extension reads only
     // smooth scrolling, which Xvfb's pointer does not give; its own handler is handed what a notch of a real
     // wheel gives it (a delta of -1 up, 1 down) and sends the program what it sends on a desktop.
@@ -250,13 +276,14 @@ int main(int argc, char** argv)
 {
     QTemporaryDir services;
     if (!GnomeSession::services(services.path())) {
-        std::fprintf(stderr, "GNOME Shell's notification service is not installed\n");
+        std::fprintf(stderr, "GNOME Shell's notification service or the desktop portal is not installed\n");
         return 1;
     }
     // The screen the menu must fit, as GNOME draws it.
     SessionTest::Options options;
     options.screen = QStringLiteral("1280x800x24");
     options.services = services.path();
+    options.busEnvironment = GnomeSession::busEnvironment();
     return SessionTest::run<TestGnomeEndToEnd>(argc, argv, options);
 }
 

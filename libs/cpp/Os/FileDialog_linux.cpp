@@ -2,6 +2,22 @@
 
 #include "OsLogging.h"
 
+bool FileDialog_linux::s_bPortalAsked = false;
+
+void FileDialog_linux::preferPortalDialogs()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORMTHEME"))
+        return;
+    s_bPortalAsked = qputenv("QT_QPA_PLATFORMTHEME", "xdgdesktopportal");
+}
+
+void FileDialog_linux::keepToThisProcess()
+{
+    if (s_bPortalAsked)
+        qunsetenv("QT_QPA_PLATFORMTHEME");
+    s_bPortalAsked = false;
+}
+
 QStringList FileDialog_linux::fileTypes(const QString& filter)
 {
     const QString remainder = QString(filter).remove(QStringLiteral("*."));
