@@ -191,8 +191,10 @@ Vireo::Vireo(QObject* parent)
         slotListChanged();
         slotShowState();
     }
-    if (!m_pDockedIcon)
+    if (!m_pDockedIcon) {
         setVisible(true);
+        TrayHost::letHostDrawMenu(this);
+    }
 }
 
 // The catcher and the menu have no parent and live until the process ends.

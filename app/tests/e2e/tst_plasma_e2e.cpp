@@ -119,8 +119,8 @@ private slots:
     }
 
     // The icon is the panel's item although an X11 tray is there; the wheel turns the volume 5 % a notch; a middle
-    // click pauses and plays; the left click opens the program's menu right above the icon, whole on the screen; a song of the other folder
-    // is chosen in it, heard, and named by the tool tip.
+    // click pauses and plays; the left click opens the program's menu right above the icon, whole on the screen; a song
+    // of the other folder is chosen in it, heard, and named by the tool tip.
     void theIconAndItsMenu()
     {
         const QPoint at = startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) });
@@ -142,7 +142,8 @@ private slots:
         QVERIFY2(DesktopSession::waitFor(menuShown, 3000), "a left click opened no menu");
         const QRect menu = shownMenu();
         QVERIFY2(menu.top() >= 0 && menu.bottom() < panelTop && menu.bottom() > panelTop - 24,
-            qPrintable(QStringLiteral("the menu is at %1,%2 to %3").arg(menu.left()).arg(menu.top()).arg(menu.bottom())));
+            qPrintable(
+                QStringLiteral("the menu is at %1,%2 to %3").arg(menu.left()).arg(menu.top()).arg(menu.bottom())));
         QVERIFY2(qAbs(menu.left() - at.x()) < 48 || qAbs(menu.right() - at.x()) < 48, "the menu is not at the icon");
 
         // Songs opens beside the menu, whole on the screen; its last entry is the other folder's song.
@@ -175,7 +176,8 @@ private slots:
         const QPoint at = startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) });
         QVERIFY(!at.isNull());
         DesktopSession::click(at, "3");
-        QVERIFY2(DesktopSession::waitFor([] { return shellMenus().size() == 1; }, 3000), "a right click opened no menu");
+        QVERIFY2(
+            DesktopSession::waitFor([] { return shellMenus().size() == 1; }, 3000), "a right click opened no menu");
         const QRect menu = shellMenus().constFirst();
         DesktopSession::xdotool(
             { QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Right") });
@@ -184,7 +186,11 @@ private slots:
         const QRect songs = shellMenus().constLast();
         QVERIFY2(QRect(0, 0, 1280, panelTop).contains(songs),
             qPrintable(QStringLiteral("Songs is %1x%2+%3+%4 beside the menu at %5")
-                           .arg(songs.width()).arg(songs.height()).arg(songs.left()).arg(songs.top()).arg(menu.left())));
+                           .arg(songs.width())
+                           .arg(songs.height())
+                           .arg(songs.left())
+                           .arg(songs.top())
+                           .arg(menu.left())));
         DesktopSession::click(QPoint(songs.center().x(), songs.bottom() - 12));
         QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("two.wav"); }, 5000),
             qPrintable(VireoProcess::title()));

@@ -53,6 +53,9 @@ public:
     // while still empty (KDE Plasma opens it past the screen's right edge). Each time `menu` is about to show,
     // its submenus are announced as changed, so such a host fetches them before the user gets there.
     static void announceSubmenusAhead(QMenu* menu);
+    // Under Wayland the shown item asks its host to draw the menu on a left click too: no program can place a
+    // menu of its own beside another's icon there.
+    static void letHostDrawMenu(QSystemTrayIcon* icon);
 
     // Starts watching; available() is emitted once, when a host is there (at once, or when one appears) and it is
     // known what an X11 tray does with an embedded icon.

@@ -3,6 +3,7 @@
 #include "OsLogging.h"
 #include "Os_Linux.h"
 #include "SessionBus_linux.h"
+#include "StatusNotifierMenuItem_linux.h"
 #include "TrayEmbedProbe.h"
 #include "X11Support_linux.h"
 
@@ -248,6 +249,12 @@ void TrayHost::announceSubmenusAhead(QMenu* menu)
                 delete submenu->addAction(QString());
         }
     });
+}
+
+void TrayHost::letHostDrawMenu(QSystemTrayIcon* icon)
+{
+    if (isWayland() && !StatusNotifierMenuItem_linux::install(icon))
+        qCWarning(lcOs) << "the tray item could not ask its host to draw the menu on a left click";
 }
 
 void TrayHost::watch()
