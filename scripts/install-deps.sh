@@ -27,6 +27,8 @@ packages=(
     mate-panel
     # test: KDE Plasma's X11 session: window manager, shell with its default panel, item watcher, tray proxy
     kwin-x11 plasma-desktop plasma-workspace kded5 kactivitymanagerd
+    # test: sway with waybar; wayvnc lets the test's pointer in, grim takes the screen
+    sway waybar wayvnc grim
     # test: PipeWire beside PulseAudio (pipewire-audio would remove PulseAudio, which the other tests use)
     pipewire wireplumber pipewire-pulse
 )

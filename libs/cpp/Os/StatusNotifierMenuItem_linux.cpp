@@ -1,9 +1,45 @@
 #include "StatusNotifierMenuItem_linux.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusMetaType>
+#include <QImage>
 #include <QMetaClassInfo>
 #include <QSystemTrayIcon>
+#include <QtEndian>
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierImage& image)
+{
+    argument.beginStructure();
+    argument << image.width << image.height << image.argb;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierImage& image)
+{
+    argument.beginStructure();
+    argument >> image.width >> image.height >> image.argb;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierToolTip& tip)
+{
+    argument.beginStructure();
+    argument << tip.iconName << tip.images << tip.title << tip.text;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToolTip& tip)
+{
+    argument.beginStructure();
+    argument >> tip.iconName >> tip.images >> tip.title >> tip.text;
+    argument.endStructure();
+    return argument;
+}
 
 namespace {
 const char* const itemInterface = "org.kde.StatusNotifierItem";
@@ -39,16 +75,21 @@ bool StatusNotifierMenuItem_linux::install(QSystemTrayIcon* icon)
                 qtAdaptor = adaptor;
         }
         if (!ours && qtAdaptor)
-            new StatusNotifierMenuItem_linux(item, qtAdaptor);
+            new StatusNotifierMenuItem_linux(item, qtAdaptor, icon);
         installed = installed || ours || qtAdaptor;
     }
     return installed;
 }
 
-StatusNotifierMenuItem_linux::StatusNotifierMenuItem_linux(QObject* item, QDBusAbstractAdaptor* qtAdaptor)
+StatusNotifierMenuItem_linux::StatusNotifierMenuItem_linux(
+    QObject* item, QDBusAbstractAdaptor* qtAdaptor, QSystemTrayIcon* icon)
     : QDBusAbstractAdaptor(item)
     , m_pQtAdaptor(qtAdaptor)
+    , m_pIcon(icon)
 {
+    qDBusRegisterMetaType<StatusNotifierImage>();
+    qDBusRegisterMetaType<StatusNotifierImages>();
+    qDBusRegisterMetaType<StatusNotifierToolTip>();
     // QtDBus relays the signals of the adaptor it keeps for the interface: Qt's go out through this one.
     for (const char* change : { SIGNAL(NewTitle()), SIGNAL(NewIcon()), SIGNAL(NewAttentionIcon()),
              SIGNAL(NewOverlayIcon()), SIGNAL(NewMenu()), SIGNAL(NewToolTip()) })
@@ -60,9 +101,93 @@ StatusNotifierMenuItem_linux::StatusNotifierMenuItem_linux(QObject* item, QDBusA
         this,
         [this] {
             emit NewIcon();
-            emit NewStatus(status().toString());
+            emit NewStatus(status());
         },
         Qt::QueuedConnection);
+}
+
+QString StatusNotifierMenuItem_linux::category() const
+{
+    return passed("Category").toString();
+}
+
+QString StatusNotifierMenuItem_linux::id() const
+{
+    return passed("Id").toString();
+}
+
+QString StatusNotifierMenuItem_linux::title() const
+{
+    return passed("Title").toString();
+}
+
+QString StatusNotifierMenuItem_linux::status() const
+{
+    return passed("Status").toString();
+}
+
+int StatusNotifierMenuItem_linux::windowId() const
+{
+    return passed("WindowId").toInt();
+}
+
+QString StatusNotifierMenuItem_linux::iconThemePath() const
+{
+    return passed("IconThemePath").toString();
+}
+
+QDBusObjectPath StatusNotifierMenuItem_linux::menu() const
+{
+    return passed("Menu").value<QDBusObjectPath>();
+}
+
+bool StatusNotifierMenuItem_linux::itemIsMenu() const
+{
+    return true;
+}
+
+QString StatusNotifierMenuItem_linux::iconName() const
+{
+    return passed("IconName").toString();
+}
+
+// The icon at the sizes trays draw, as Qt's item sends it: hosts that find no icon by name draw these.
+StatusNotifierImages StatusNotifierMenuItem_linux::iconPixmap() const
+{
+    StatusNotifierImages images;
+    if (!m_pIcon)
+        return images;
+    for (const int side : { 16, 22, 24, 32, 48 }) {
+        const QImage picture
+            = m_pIcon->icon().pixmap(side, side).toImage().convertToFormat(QImage::Format_ARGB32).scaled(side, side);
+        if (picture.isNull())
+            continue;
+        StatusNotifierImage image { picture.width(), picture.height(), QByteArray() };
+        image.argb.resize(picture.width() * picture.height() * 4);
+        auto* out = reinterpret_cast<quint32*>(image.argb.data());
+        for (int y = 0; y < picture.height(); ++y) {
+            const auto* line = reinterpret_cast<const quint32*>(picture.constScanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                *out++ = qToBigEndian(line[x]);
+        }
+        images << image;
+    }
+    return images;
+}
+
+QString StatusNotifierMenuItem_linux::noName() const
+{
+    return QString();
+}
+
+StatusNotifierImages StatusNotifierMenuItem_linux::noImages() const
+{
+    return {};
+}
+
+StatusNotifierToolTip StatusNotifierMenuItem_linux::toolTip() const
+{
+    return { iconName(), {}, m_pIcon ? m_pIcon->toolTip() : QString(), QString() };
 }
 
 QVariant StatusNotifierMenuItem_linux::passed(const char* property) const

@@ -1,10 +1,29 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusObjectPath>
 #include <QPointer>
 #include <QVariant>
 
 class QSystemTrayIcon;
+
+// The item's pictures and tool tip as the protocol sends them: pictures as ARGB32 in network byte order.
+struct StatusNotifierImage
+{
+    int width = 0;
+    int height = 0;
+    QByteArray argb;
+};
+using StatusNotifierImages = QList<StatusNotifierImage>;
+struct StatusNotifierToolTip
+{
+    QString iconName;
+    StatusNotifierImages images;
+    QString title;
+    QString text;
+};
+Q_DECLARE_METATYPE(StatusNotifierImage)
+Q_DECLARE_METATYPE(StatusNotifierToolTip)
 
 // Qt's StatusNotifierItem says it is no menu (ItemIsMenu false), so a host sends Activate for a left click and
 // the program shows a menu of its own. Under Wayland no program can place a window beside another's icon (sway
@@ -15,91 +34,40 @@ class StatusNotifierMenuItem_linux : public QDBusAbstractAdaptor
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
-    Q_PROPERTY(QVariant Category READ category)
-    Q_PROPERTY(QVariant Id READ id)
-    Q_PROPERTY(QVariant Title READ title)
-    Q_PROPERTY(QVariant Status READ status)
-    Q_PROPERTY(QVariant WindowId READ windowId)
-    Q_PROPERTY(QVariant IconThemePath READ iconThemePath)
-    Q_PROPERTY(QVariant Menu READ menu)
+    Q_PROPERTY(QString Category READ category)
+    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Title READ title)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(int WindowId READ windowId)
+    Q_PROPERTY(QString IconThemePath READ iconThemePath)
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
-    Q_PROPERTY(QVariant IconName READ iconName)
-    Q_PROPERTY(QVariant IconPixmap READ iconPixmap)
-    Q_PROPERTY(QVariant OverlayIconName READ overlayIconName)
-    Q_PROPERTY(QVariant OverlayIconPixmap READ overlayIconPixmap)
-    Q_PROPERTY(QVariant AttentionIconName READ attentionIconName)
-    Q_PROPERTY(QVariant AttentionIconPixmap READ attentionIconPixmap)
-    Q_PROPERTY(QVariant AttentionMovieName READ attentionMovieName)
-    Q_PROPERTY(QVariant ToolTip READ toolTip)
+    Q_PROPERTY(QString IconName READ iconName)
+    Q_PROPERTY(StatusNotifierImages IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString OverlayIconName READ noName)
+    Q_PROPERTY(StatusNotifierImages OverlayIconPixmap READ noImages)
+    Q_PROPERTY(QString AttentionIconName READ noName)
+    Q_PROPERTY(StatusNotifierImages AttentionIconPixmap READ noImages)
+    Q_PROPERTY(QString AttentionMovieName READ noName)
+    Q_PROPERTY(StatusNotifierToolTip ToolTip READ toolTip)
 
 public:
     // Takes the place of Qt's adaptor on the item `icon` shows now, if it shows one; false where it could not.
     static bool install(QSystemTrayIcon* icon);
 
-    QVariant category() const
-    {
-        return passed("Category");
-    }
-    QVariant id() const
-    {
-        return passed("Id");
-    }
-    QVariant title() const
-    {
-        return passed("Title");
-    }
-    QVariant status() const
-    {
-        return passed("Status");
-    }
-    QVariant windowId() const
-    {
-        return passed("WindowId");
-    }
-    QVariant iconThemePath() const
-    {
-        return passed("IconThemePath");
-    }
-    QVariant menu() const
-    {
-        return passed("Menu");
-    }
-    bool itemIsMenu() const
-    {
-        return true;
-    }
-    QVariant iconName() const
-    {
-        return passed("IconName");
-    }
-    QVariant iconPixmap() const
-    {
-        return passed("IconPixmap");
-    }
-    QVariant overlayIconName() const
-    {
-        return passed("OverlayIconName");
-    }
-    QVariant overlayIconPixmap() const
-    {
-        return passed("OverlayIconPixmap");
-    }
-    QVariant attentionIconName() const
-    {
-        return passed("AttentionIconName");
-    }
-    QVariant attentionIconPixmap() const
-    {
-        return passed("AttentionIconPixmap");
-    }
-    QVariant attentionMovieName() const
-    {
-        return passed("AttentionMovieName");
-    }
-    QVariant toolTip() const
-    {
-        return passed("ToolTip");
-    }
+    QString category() const;
+    QString id() const;
+    QString title() const;
+    QString status() const;
+    int windowId() const;
+    QString iconThemePath() const;
+    QDBusObjectPath menu() const;
+    bool itemIsMenu() const;
+    QString iconName() const;
+    StatusNotifierImages iconPixmap() const;
+    QString noName() const;
+    StatusNotifierImages noImages() const;
+    StatusNotifierToolTip toolTip() const;
 
 public slots:
     void Activate(int x, int y);
@@ -117,10 +85,11 @@ signals:
     void NewStatus(const QString& status);
 
 private:
-    StatusNotifierMenuItem_linux(QObject* item, QDBusAbstractAdaptor* qtAdaptor);
+    StatusNotifierMenuItem_linux(QObject* item, QDBusAbstractAdaptor* qtAdaptor, QSystemTrayIcon* icon);
 
     QVariant passed(const char* property) const;
     void pass(const char* method, int a, int b);
 
     QPointer<QDBusAbstractAdaptor> m_pQtAdaptor;
+    QPointer<QSystemTrayIcon> m_pIcon;
 };

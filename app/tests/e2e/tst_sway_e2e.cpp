@@ -1,0 +1,157 @@
+#include "AudioFixtures.h"
+#include "DesktopSession.h"
+#include "SessionTestMain.h"
+#include "SwaySession.h"
+#include "VireoProcess.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+const int barHeight = 30;
+const QColor desktop(0x40, 0x40, 0x40); // sway's background where no window is
+
+// How much of `area` is light: a menu's background, not the desktop's or the bar's.
+double lightShare(const QImage& shot, const QRect& area)
+{
+    int light = 0;
+    for (int y = area.top(); y <= area.bottom(); y += 2) {
+        for (int x = area.left(); x <= area.right(); x += 2)
+            light += shot.pixelColor(x, y).lightness() > 200 ? 1 : 0;
+    }
+    return light / double((area.width() / 2 + 1) * (area.height() / 2 + 1));
+}
+// The smallest rectangle that holds the light pixels in `area`: where a menu is drawn.
+QRect lightBox(const QImage& shot, const QRect& area)
+{
+    QRect box;
+    for (int y = area.top(); y <= area.bottom() && y < shot.height(); ++y) {
+        for (int x = area.left(); x <= area.right() && x < shot.width(); ++x) {
+            if (shot.pixelColor(x, y).lightness() > 230)
+                box = box.united(QRect(x, y, 1, 1));
+        }
+    }
+    return box;
+}
+} // namespace
+
+// The real program on sway with waybar, under Wayland: no program may place a window beside another's icon,
+// so the menu beside the icon is waybar's, drawn from the program's DBusMenu, on the left click as on the right.
+class TestSwayEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_media;
+    std::unique_ptr<SwaySession> m_sway;
+    VireoProcess m_vireo;
+
+    QString file(const QString& name) const
+    {
+        return m_media.filePath(name);
+    }
+
+    // Where waybar draws the icon while it plays: the green picture in the bar's right half.
+    QPoint icon() const
+    {
+        const QImage shot = m_sway->screen();
+        int count = 0;
+        QPoint sum;
+        for (int y = 0; y < barHeight && y < shot.height(); ++y) {
+            for (int x = shot.width() / 2; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (c.green() > c.red() && c.green() > c.blue() + 60) {
+                    ++count;
+                    sum += QPoint(x, y);
+                }
+            }
+        }
+        return count >= 40 ? sum / count : QPoint();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!SwaySession::unavailable().isEmpty())
+            QSKIP(qPrintable(SwaySession::unavailable()));
+        QVERIFY(QDir().mkpath(file(QStringLiteral("Alpha"))) && QDir().mkpath(file(QStringLiteral("Beta"))));
+        QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("Alpha/one.wav")), 30000, 440));
+        QVERIFY(QFile::copy(file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav"))));
+        m_vireo.setIntroductionDone(true);
+        m_sway = std::make_unique<SwaySession>();
+        QVERIFY2(m_sway->start(m_vireo.environment()), "sway with waybar and wayvnc did not come up");
+    }
+
+    // The icon is in waybar's tray; a notch of the wheel is 5 % louder; the left click opens the menu right under
+    // the icon and nowhere else, and a song of the other folder is chosen in it and heard.
+    void theLeftClickOpensTheMenuBesideTheIcon()
+    {
+        const QProcessEnvironment env = m_sway->clientEnvironment(m_vireo.environment());
+        QStringList wayland { QStringLiteral("QT_QPA_PLATFORM=wayland"), QStringLiteral("DISPLAY=") };
+        for (const QString& name : { QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("XDG_RUNTIME_DIR") })
+            wayland << name + QLatin1Char('=') + env.value(name);
+        QVERIFY(
+            m_vireo.start({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }, wayland));
+        QVERIFY(VireoProcess::becomes("Playing"));
+        QPoint at;
+        QVERIFY2(DesktopSession::waitFor([&] { return !(at = icon()).isNull(); }, 10000), "no icon in waybar's tray");
+
+        const double before = VireoProcess::volume();
+        m_sway->click(at, 8);
+        QVERIFY2(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + 0.05)) < 0.001; }, 3000),
+            qPrintable(QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before)));
+
+        const QRect underTheIcon(at.x() - 120, barHeight + 10, 100, 200);
+        const QRect farFromIt(40, 400, 400, 300);
+        QVERIFY(lightShare(m_sway->screen(), underTheIcon) < 0.2);
+        m_sway->click(at, 1);
+        QImage shot;
+        QVERIFY2(DesktopSession::waitFor([&] { return lightShare(shot = m_sway->screen(), underTheIcon) > 0.6; }, 3000),
+            "a left click opened no menu under the icon");
+        const QColor there = shot.pixelColor(farFromIt.center());
+        QVERIFY2(lightShare(shot, farFromIt) < 0.05 && qAbs(there.red() - desktop.red()) < 4
+                && qAbs(there.green() - desktop.green()) < 4 && qAbs(there.blue() - desktop.blue()) < 4,
+            qPrintable(QStringLiteral("the screen far from the icon is %1, not the desktop").arg(there.name())));
+
+        // The pointer rests on "Songs", the menu's second entry (GTK's entries are 25 px high here); the submenu
+        // opens beside the menu, and its last entry is the other folder's song.
+        // The menu rises into the bar; the icon (right of it) is left out.
+        const QRect menu = lightBox(shot, QRect(shot.width() / 2, 0, at.x() - 16 - shot.width() / 2, 400));
+        for (const int nudge : { 0, 3 })
+            m_sway->pointer(QPoint(menu.center().x() + nudge, menu.top() + 41), 0);
+        // Open once it is drawn the same twice over: GTK draws a submenu before its entries have arrived.
+        QRect songs, drawn;
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         drawn = songs;
+                         songs = lightBox(m_sway->screen(), QRect(0, barHeight, menu.left() - 1, 400));
+                         return songs.height() > 60 && songs == drawn;
+                     },
+                     5000),
+            "Songs did not open");
+        m_sway->click(QPoint(songs.center().x(), songs.bottom() - 16), 1);
+        QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("two.wav"); }, 5000),
+            qPrintable(VireoProcess::title()));
+        QVERIFY(SessionTest::level(600) > 1000.0);
+    }
+
+    void cleanup()
+    {
+        m_vireo.quit();
+    }
+
+    void cleanupTestCase()
+    {
+        m_vireo.quit();
+        m_sway.reset();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    SessionTest::Options options;
+    options.screen = QStringLiteral("1280x800x24");
+    return SessionTest::run<TestSwayEndToEnd>(argc, argv, options);
+}
+
+#include "tst_sway_e2e.moc"
