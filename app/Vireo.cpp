@@ -403,10 +403,9 @@ void Vireo::slotInfo()
 }
 
 // Where nothing can be dropped on the icon, songs come through the open dialog, and become the play list as a
-// drop's files do, or are added to it. Qt's own dialog (native where the desktop's platform theme provides one),
-// for several songs at once: the framework's question without a parent asks for one file only. Where the desktop
-// has a portal, the dialog is the portal's (its own, as the user knows it). It opens where the
-// user last took songs from, the Music folder the first time; a cancelled dialog changes nothing.
+// drop's files do, or are added to it. Qt's dialog, for several songs at once (the framework's question without a
+// parent asks for one file only): the desktop's own where its portal answers, Qt's own elsewhere. It opens where
+// the user last took songs from, the Music folder the first time; a cancelled dialog changes nothing.
 QList<QUrl> Vireo::chooseSongs(const QString& title)
 {
     App* app = App::theApp();
