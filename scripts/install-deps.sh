@@ -21,10 +21,10 @@ packages=(
     gnome-shell gnome-shell-extension-appindicator gjs
     # test: the desktop portal with GNOME's backend, whose open dialog the program shows there
     xdg-desktop-portal xdg-desktop-portal-gnome xdg-desktop-portal-gtk
-    # test: LXQt's panel, its item host and X11 tray side by side
-    lxqt-panel
-    # test: MATE's panel and its notification area
-    mate-panel
+    # test: LXQt's panel, its item host and X11 tray side by side, and its notification daemon
+    lxqt-panel lxqt-notificationd
+    # test: MATE's panel, its notification area and its notification daemon
+    mate-panel mate-notification-daemon
     # test: KDE Plasma's X11 session: window manager, shell with its default panel, item watcher, tray proxy
     kwin-x11 plasma-desktop plasma-workspace kded5 kactivitymanagerd
     # test: sway with waybar; wayvnc lets the test's pointer in, grim takes the screen

@@ -113,6 +113,42 @@ public:
         return windows;
     }
 
+    // The program's own menu while it is open: its tallest window on the screen.
+    static QRect programMenu()
+    {
+        QRect menu;
+        for (const auto& [window, inParent] : programWindows(true))
+            menu = window.height() > qMax(200, menu.height()) ? window : menu;
+        return menu;
+    }
+
+    // In the program's own open menu, "Songs" (its second entry) is opened by keys and its last entry clicked:
+    // the list's last song, or where the tray lets the folders be submenus (X11 trays), the last folder's, whose
+    // last song is clicked in turn. Gives the Songs submenu as it was shown, empty where none opened.
+    static QRect chooseLastSong()
+    {
+        QList<QRect> shown { programMenu() };
+        xdotool({ QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Right") });
+        const auto opened = [&](int timeoutMs) {
+            QRect submenu;
+            waitFor(
+                [&] {
+                    for (const auto& [window, inParent] : programWindows(true)) {
+                        if (!shown.contains(window) && window.width() > 60 && window.height() > 20)
+                            submenu = window;
+                    }
+                    return !submenu.isNull();
+                },
+                timeoutMs);
+            return submenu;
+        };
+        for (QRect submenu = opened(3000); !submenu.isNull(); submenu = opened(1000)) {
+            shown << submenu;
+            click(QPoint(submenu.center().x(), submenu.bottom() - 10));
+        }
+        return shown.value(1);
+    }
+
     // The icon embedded in a panel along `strip` (a window of the program inside the panel, placed by its tray)
     // with the drop catcher, a top-level window of the program, exactly over it; empty while that is not so.
     static QRect embeddedIcon(const QRect& strip)

@@ -10,13 +10,14 @@
 
 // LXQt's panel as its users run it, along the top of the screen with its two trays side by side: the
 // StatusNotifierItem host (with its own watcher) and the X11 tray, which keeps embedded icons in windows of its own
-// at the screen's corner and paints copies of them into the panel. Started and stopped by the test, on its own
-// configuration.
+// at the screen's corner and paints copies of them into the panel; and LXQt's notification daemon. Started and
+// stopped by the test, on its own configuration.
 class LxqtSession
 {
 public:
     ~LxqtSession()
     {
+        DesktopSession::stop(m_notifications);
         DesktopSession::stop(m_panel);
     }
 
@@ -36,10 +37,15 @@ public:
         m_panel.setStandardOutputFile(QProcess::nullDevice());
         m_panel.setStandardErrorFile(QProcess::nullDevice());
         m_panel.start(QStringLiteral("lxqt-panel"), {});
-        return m_panel.waitForStarted(5000);
+        m_notifications.setProcessEnvironment(env);
+        m_notifications.setStandardOutputFile(QProcess::nullDevice());
+        m_notifications.setStandardErrorFile(QProcess::nullDevice());
+        m_notifications.start(QStringLiteral("lxqt-notificationd"), {});
+        return m_panel.waitForStarted(5000) && m_notifications.waitForStarted(5000);
     }
 
 private:
     QTemporaryDir m_config;
     QProcess m_panel;
+    QProcess m_notifications;
 };

@@ -18,11 +18,12 @@ public:
         DesktopSession::stop(m_panel);
     }
 
-    // A folder of session services holding only the notification area applet's, for the test's bus.
+    // A folder of session services for the test's bus: the notification area applet and MATE's notification daemon.
     static bool services(const QString& folder)
     {
         return DesktopSession::copyService(
-            QStringLiteral("org.mate.panel.applet.NotificationAreaAppletFactory.service"), folder);
+                   QStringLiteral("org.mate.panel.applet.NotificationAreaAppletFactory.service"), folder)
+            && DesktopSession::copyService(QStringLiteral("org.freedesktop.mate.Notifications.service"), folder);
     }
 
     static void prepare(QProcessEnvironment& env)

@@ -4,6 +4,7 @@
 #include "SwaySession.h"
 #include "VireoProcess.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -69,6 +70,20 @@ class TestSwayEndToEnd : public QObject
         return count >= 40 ? sum / count : QPoint();
     }
 
+    bool startOnWayland(const QStringList& files)
+    {
+        const QProcessEnvironment env = m_sway->clientEnvironment(m_vireo.environment());
+        QStringList wayland { QStringLiteral("QT_QPA_PLATFORM=wayland"), QStringLiteral("DISPLAY=") };
+        for (const QString& name : { QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("XDG_RUNTIME_DIR") })
+            wayland << name + QLatin1Char('=') + env.value(name);
+        return m_vireo.start(files, wayland) && VireoProcess::becomes("Playing");
+    }
+
+    static QString dunstctl(const QString& command)
+    {
+        return DesktopSession::run(QStringLiteral("dunstctl"), command.split(QLatin1Char(' '))).trimmed();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -86,13 +101,7 @@ private slots:
     // the icon and nowhere else, and a song of the other folder is chosen in it and heard.
     void theLeftClickOpensTheMenuBesideTheIcon()
     {
-        const QProcessEnvironment env = m_sway->clientEnvironment(m_vireo.environment());
-        QStringList wayland { QStringLiteral("QT_QPA_PLATFORM=wayland"), QStringLiteral("DISPLAY=") };
-        for (const QString& name : { QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("XDG_RUNTIME_DIR") })
-            wayland << name + QLatin1Char('=') + env.value(name);
-        QVERIFY(
-            m_vireo.start({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }, wayland));
-        QVERIFY(VireoProcess::becomes("Playing"));
+        QVERIFY(startOnWayland({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }));
         QPoint at;
         QVERIFY2(DesktopSession::waitFor([&] { return !(at = icon()).isNull(); }, 10000), "no icon in waybar's tray");
 
@@ -133,6 +142,23 @@ private slots:
         QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("two.wav"); }, 5000),
             qPrintable(VireoProcess::title()));
         QVERIFY(SessionTest::level(600) > 1000.0);
+    }
+
+    // A song change by the remote is shown by dunst, a notification daemon sway's users run, on its own layer.
+    void aSongChangeIsShownByDunst()
+    {
+        QProcess dunst;
+        dunst.setProcessEnvironment(m_sway->clientEnvironment(QProcessEnvironment::systemEnvironment()));
+        dunst.start(QStringLiteral("dunst"), {});
+        const auto stopDunst = qScopeGuard([&] { DesktopSession::stop(dunst); });
+        QVERIFY(DesktopSession::waitFor([] { return !dunstctl(QStringLiteral("count displayed")).isEmpty(); }, 5000));
+        QVERIFY(startOnWayland({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }));
+        VireoProcess::playerctl({ QStringLiteral("next") });
+        QVERIFY2(DesktopSession::waitFor([] { return dunstctl(QStringLiteral("count displayed")).toInt() > 0; }, 5000),
+            "dunst showed nothing for the next song");
+        // What dunst shows goes to its history when closed, where it can be read.
+        dunstctl(QStringLiteral("close-all"));
+        QVERIFY2(dunstctl(QStringLiteral("history")).contains(QStringLiteral("two.wav")), "dunst showed another song");
     }
 
     void cleanup()
