@@ -1,5 +1,6 @@
 #include "AudioFixtures.h"
 #include "DesktopSession.h"
+#include "ScreenPicture.h"
 #include "PlasmaSession.h"
 #include "SessionTestMain.h"
 #include "VireoProcess.h"
@@ -69,18 +70,7 @@ class TestPlasmaEndToEnd : public QObject
     QPoint icon() const
     {
         const QImage shot = m_plasma->screen();
-        int count = 0;
-        QPoint sum;
-        for (int y = panelTop; y < shot.height(); ++y) {
-            for (int x = shot.width() / 2; x < shot.width(); ++x) {
-                const QColor c = shot.pixelColor(x, y);
-                if (c.green() > c.red() && c.green() > c.blue() + 60) {
-                    ++count;
-                    sum += QPoint(x, y);
-                }
-            }
-        }
-        return count >= 40 ? sum / count : QPoint();
+        return playingPicture(shot, QRect(shot.width() / 2, panelTop, shot.width() / 2, shot.height() - panelTop));
     }
 
     QPoint startWith(const QStringList& files)

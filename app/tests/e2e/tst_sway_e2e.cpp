@@ -1,5 +1,6 @@
 #include "AudioFixtures.h"
 #include "DesktopSession.h"
+#include "ScreenPicture.h"
 #include "SessionTestMain.h"
 #include "SwaySession.h"
 #include "VireoProcess.h"
@@ -56,18 +57,7 @@ class TestSwayEndToEnd : public QObject
     QPoint icon() const
     {
         const QImage shot = m_sway->screen();
-        int count = 0;
-        QPoint sum;
-        for (int y = 0; y < barHeight && y < shot.height(); ++y) {
-            for (int x = shot.width() / 2; x < shot.width(); ++x) {
-                const QColor c = shot.pixelColor(x, y);
-                if (c.green() > c.red() && c.green() > c.blue() + 60) {
-                    ++count;
-                    sum += QPoint(x, y);
-                }
-            }
-        }
-        return count >= 40 ? sum / count : QPoint();
+        return playingPicture(shot, QRect(shot.width() / 2, 0, shot.width() / 2, barHeight));
     }
 
     bool startOnWayland(const QStringList& files)
