@@ -35,6 +35,19 @@ void initGstreamer()
         gst_object_unref(mpg123);
     if (libav)
         gst_object_unref(libav);
+
+    // Music only: playbin pairs every video decoder with every video sink on its first song, which took a fifth of
+    // the start to sound, and a video stream beside the sound (Theora in an Ogg file) brought up a video output
+    // the player never shows, one of which crashed the program on a machine without a display. Out of the choice,
+    // such a stream is left undecoded and the sound plays.
+    GList* factories = gst_registry_get_feature_list(registry, GST_TYPE_ELEMENT_FACTORY);
+    for (GList* item = factories; item; item = item->next) {
+        auto* factory = GST_ELEMENT_FACTORY(item->data);
+        const gchar* klass = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS);
+        if (klass && (strstr(klass, "Video") || strstr(klass, "Image")) && !strstr(klass, "Audio"))
+            gst_plugin_feature_set_rank(GST_PLUGIN_FEATURE(factory), GST_RANK_NONE);
+    }
+    gst_plugin_feature_list_free(factories);
 }
 
 // How much sound the output holds ahead of the ear. GStreamer's 200 ms suits a call; music only needs to never

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 typedef struct _GstElement GstElement;
@@ -110,6 +111,7 @@ private slots:
     void finishAdvance();
     bool finishSettling();
     void releaseLoopHold();
+    void adoptWarmUpHold();
     void slotStretchWatch();
     void slotVolumeNotified();
 
@@ -206,6 +208,7 @@ private:
     qint64 m_nSeekingTo = -1; // a seek on its way: until the pipeline is ready there, the place is its target
     GstTagList* m_pTagList = nullptr; // everything the sounding song told, merged
     static QThread* s_pWarmUp;
+    static std::atomic<GstElement*> s_pWarmUpHold; // the sound server's connection, made by the warm-up
 
     std::unique_ptr<StreamJoin> m_pJoin; // what the output's streaming thread knows of song boundaries
     mutable QMutex m_nextMutex; // the next songs are taken on a streaming thread

@@ -92,6 +92,7 @@ double NativeAudioPlayerInternal::audibleVolume(double volume)
 }
 
 QThread* NativeAudioPlayerInternal::s_pWarmUp = nullptr;
+std::atomic<GstElement*> NativeAudioPlayerInternal::s_pWarmUpHold { nullptr };
 
 NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
     : QObject(parent)
@@ -131,8 +132,9 @@ void NativeAudioPlayerInternal::warmUp()
     if (s_pWarmUp)
         return;
     s_pWarmUp = QThread::create([] {
-        MediaCommon::audioFilePatterns(); // the endings the songs about to come are told by, learnt once
         GstSupport::loadCommonPlugins();
+        // Connecting to the sound server takes a round trip or two: the first song's output finds it made.
+        s_pWarmUpHold = GstSupport::holdSoundServerLoop();
     });
     s_pWarmUp->start(QThread::LowPriority);
 }
@@ -142,6 +144,7 @@ void NativeAudioPlayerInternal::ensurePipeline()
     if (m_pPlayer)
         return;
     GstSupport::ensureGstreamer();
+    adoptWarmUpHold();
     m_pPlayer = gst_element_factory_make("playbin", nullptr);
     if (!m_pPlayer) {
         qCWarning(lcMultiMedia) << "GStreamer has no playbin; is gstreamer1.0-plugins-base installed?";
@@ -204,6 +207,17 @@ void NativeAudioPlayerInternal::releasePipeline()
 void NativeAudioPlayerInternal::releaseLoopHold()
 {
     GstSupport::releaseSoundServerLoop(std::exchange(m_pLoopHold, nullptr));
+    GstSupport::releaseSoundServerLoop(s_pWarmUpHold.exchange(nullptr));
+}
+
+// The connection the warm-up made is the player's hold from now on, or goes if the player has one.
+void NativeAudioPlayerInternal::adoptWarmUpHold()
+{
+    GstElement* made = s_pWarmUpHold.exchange(nullptr);
+    if (m_pLoopHold)
+        GstSupport::releaseSoundServerLoop(made);
+    else
+        m_pLoopHold = made;
 }
 
 void NativeAudioPlayerInternal::setState(PlayState state)
@@ -1094,6 +1108,7 @@ void NativeAudioPlayerInternal::handleLoaded()
         switching = !m_taken.isEmpty();
     }
     // The sound server answers: its client loop is held from now on, whatever becomes of the pipeline's sink.
+    adoptWarmUpHold();
     if (!m_pLoopHold)
         m_pLoopHold = GstSupport::holdSoundServerLoop();
     gint audioStreams = 0;
