@@ -174,7 +174,10 @@ private slots:
         QVERIFY2(order.contains(QStringLiteral("Beta"))
                 && order.at(order.toVariantList().indexOf(QStringLiteral("Beta")) + 1) == QStringLiteral("three.wav"),
             qPrintable(QJsonDocument(order).toJson(QJsonDocument::Compact)));
-        QVERIFY(choose({ QStringLiteral("four.wav") }));
+        // In a loaded run the submenu was once closed again before the song could be clicked (the shell rebuilds
+        // a submenu whose layout changed; cause not found): it is opened once more then.
+        QVERIFY(
+            choose({ QStringLiteral("four.wav") }) || choose({ QStringLiteral("Songs"), QStringLiteral("four.wav") }));
         QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("four.wav"); }, 5000),
             qPrintable(VireoProcess::title()));
         QVERIFY(VireoProcess::becomes("Playing"));
