@@ -57,10 +57,8 @@ bool StatusNotifierMenuItem_linux::install(QSystemTrayIcon* icon)
     if (!icon->isVisible())
         return false;
     bool installed = false;
-    // Qt puts each item on a connection of its own, "org.kde.StatusNotifierItem-PID-N".
-    const QString prefix = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
-    for (int n = 1; n <= 16; ++n) {
-        const QDBusConnection connection(prefix + QString::number(n));
+    for (const QString& name : qtItemConnectionNames()) {
+        const QDBusConnection connection(name);
         QObject* item
             = connection.isConnected() ? connection.objectRegisteredAt(QStringLiteral("/StatusNotifierItem")) : nullptr;
         if (!item)
@@ -79,6 +77,15 @@ bool StatusNotifierMenuItem_linux::install(QSystemTrayIcon* icon)
         installed = installed || ours || qtAdaptor;
     }
     return installed;
+}
+
+QStringList StatusNotifierMenuItem_linux::qtItemConnectionNames()
+{
+    const QString prefix = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
+    QStringList names;
+    for (int n = 1; n <= 16; ++n)
+        names << prefix + QString::number(n);
+    return names;
 }
 
 StatusNotifierMenuItem_linux::StatusNotifierMenuItem_linux(

@@ -3,6 +3,7 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QPointer>
+#include <QStringList>
 #include <QVariant>
 
 class QSystemTrayIcon;
@@ -54,6 +55,9 @@ class StatusNotifierMenuItem_linux : public QDBusAbstractAdaptor
 public:
     // Takes the place of Qt's adaptor on the item `icon` shows now, if it shows one; false where it could not.
     static bool install(QSystemTrayIcon* icon);
+    // The connections Qt may have put its items on, one each: "org.kde.StatusNotifierItem-PID-N", N counting
+    // Qt's items (the ones it made to ask about the tray included).
+    static QStringList qtItemConnectionNames();
 
     QString category() const;
     QString id() const;

@@ -225,14 +225,12 @@ void TrayHost::keepItemOnSessionBus(QSystemTrayIcon* icon)
     connect(SessionBus_linux::instance(), &SessionBus_linux::returned, icon, [icon] {
         if (!icon->isVisible())
             return;
-        // Qt's item has a connection of its own, named after the item ("org.kde.StatusNotifierItem-PID-N"), that
-        // it never lets go once closed: hidden, the item drops it; closed by name here, the item opens a new one
-        // when shown. N counts Qt's items, the ones it made to ask about the tray included.
+        // Qt's item has a connection of its own, named after the item, that it never lets go once closed:
+        // hidden, the item drops it; closed by name here, the item opens a new one when shown.
         icon->hide();
-        const QString prefix = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
-        for (int n = 1; n <= 16; ++n) {
-            if (!QDBusConnection(prefix + QString::number(n)).isConnected())
-                QDBusConnection::disconnectFromBus(prefix + QString::number(n));
+        for (const QString& name : StatusNotifierMenuItem_linux::qtItemConnectionNames()) {
+            if (!QDBusConnection(name).isConnected())
+                QDBusConnection::disconnectFromBus(name);
         }
         icon->show();
     });
