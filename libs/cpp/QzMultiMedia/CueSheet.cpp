@@ -21,20 +21,31 @@ namespace {
 // A sheet is a few kilobytes; anything much bigger is not one, and is not read into memory.
 constexpr qint64 MaxSheetSize = 1 << 20;
 
+// uchardet's names that the converters (ICU's) know by another one.
+QByteArray converterName(const QByteArray& uchardetName)
+{
+    if (uchardetName == "UHC") // Korean Windows' code page, a superset of EUC-KR
+        return QByteArrayLiteral("windows-949");
+    if (uchardetName == "MAC-CYRILLIC")
+        return QByteArrayLiteral("x-mac-cyrillic");
+    return uchardetName;
+}
+
 // Sheets come from rippers of every era: UTF-8 (with or without a byte-order mark), or else the code page of the
 // ripper's machine (Windows-1251 in Russia, Shift JIS in Japan...), which uchardet guesses from the bytes; what it
-// cannot name is read as Latin-1.
+// cannot name is read as Latin-1. ISO-2022 encodings (Japanese mail-era text) are 7-bit and so valid UTF-8: their
+// escape character tells them apart, which no sheet in UTF-8 has.
 QByteArray utf8Text(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
-    if (!utf8.hasError())
+    if (!utf8.hasError() && !bytes.contains('\x1b'))
         return text.toUtf8();
     const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(), uchardet_delete);
     QByteArray charset;
     if (uchardet_handle_data(detector.get(), bytes.constData(), size_t(bytes.size())) == 0) {
         uchardet_data_end(detector.get());
-        charset = uchardet_get_charset(detector.get());
+        charset = converterName(uchardet_get_charset(detector.get()));
     }
     QStringDecoder guessed(charset.constData());
     if (!charset.isEmpty() && guessed.isValid()) {

@@ -210,6 +210,49 @@ private slots:
                 fragment);
     }
 
+    // A sheet in the code page of the ripper's machine reads as it was written, whatever the country.
+    void cueSheetsInTheirEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("encoding");
+        QTest::addColumn<QString>("performer");
+        QTest::addColumn<QString>("title");
+        const auto row = [](const char* encoding, const char* performer, const char* title) {
+            QTest::newRow(encoding) << QByteArray(encoding) << QString::fromUtf8(performer) << QString::fromUtf8(title);
+        };
+        row("Shift_JIS", "宇多田ヒカル", "オートマチック");
+        row("EUC-JP", "宇多田ヒカル", "オートマチック");
+        row("ISO-2022-JP", "宇多田ヒカル", "オートマチック");
+        row("EUC-KR", "아이유", "좋은 날 그리고 이런 엔딩");
+        row("Big5", "周杰倫", "七里香與晴天的故事");
+        row("KOI8-R", "Кино", "Закрой за мной дверь, я ухожу");
+        row("UTF-16LE", "Björk", "Jóga");
+    }
+
+    void cueSheetsInTheirEncodings()
+    {
+        QFETCH(QByteArray, encoding);
+        QFETCH(QString, performer);
+        QFETCH(QString, title);
+        QTemporaryDir root;
+        QVERIFY(AudioFixtures::writeBytes(root.filePath(QStringLiteral("image.flac")), {}));
+        QStringEncoder encoder(encoding.constData());
+        QVERIFY2(encoder.isValid(), encoding.constData());
+        QByteArray sheet = encoder(QStringLiteral("PERFORMER \"%1\"\r\nTITLE \"%2\"\r\nFILE \"image.wav\" WAVE\r\n"
+                                                  "  TRACK 01 AUDIO\r\n    TITLE \"%2\"\r\n    INDEX 01 00:00:00\r\n")
+                                       .arg(performer, title));
+        if (encoding == "UTF-16LE")
+            sheet.prepend("\xff\xfe");
+        QVERIFY(AudioFixtures::writeBytes(root.filePath(QStringLiteral("disc.cue")), sheet));
+        ListedTags titles;
+        const QList<QUrl> songs
+            = SongIntake::songs({ QUrl::fromLocalFile(root.filePath(QStringLiteral("disc.cue"))) }, &titles);
+        QCOMPARE(songs.size(), 1);
+        const SongTags tags = titles.value(songs.first());
+        QCOMPARE(tags.title, title);
+        QCOMPARE(tags.artist, performer);
+        QCOMPARE(tags.album, title);
+    }
+
     void mediaType_data()
     {
         QTest::addColumn<QString>("name");
