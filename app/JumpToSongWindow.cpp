@@ -32,6 +32,8 @@ JumpToSongWindow::JumpToSongWindow(QWidget* parent)
     m_pSongs->setModel(m_pFinder);
     m_pSongs->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pSongs->setFocusPolicy(Qt::NoFocus);
+    // It names songs: their titles are text, never markup (a title may say <img src=...>).
+    m_pStatus->setTextFormat(Qt::PlainText);
     m_pStatus->setText(tr("Enter plays the song, Ctrl+Enter plays it next, Esc closes."));
     m_pStatus->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
@@ -40,6 +42,11 @@ JumpToSongWindow::JumpToSongWindow(QWidget* parent)
     layout->addWidget(m_pStatus);
     connect(m_pQuery, &QLineEdit::textChanged, this, &JumpToSongWindow::slotQueryChanged);
     connect(m_pSongs, &QListView::activated, this, &JumpToSongWindow::playChosen);
+    // Songs found after the query changed: the first of them is the one Enter plays until the user moves.
+    connect(m_pFinder, &SongFinder::rowsInserted, this, [this] {
+        if (!m_pSongs->currentIndex().isValid())
+            choose(0);
+    });
     AudioListPlayer* player = AudioListPlayer::instance();
     connect(player, &AudioListPlayer::listReplaced, this, &JumpToSongWindow::slotListChanged);
     connect(player, &AudioListPlayer::listChanged, this, &JumpToSongWindow::slotListChanged);

@@ -29,6 +29,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -51,7 +52,8 @@ const QString pixStop = QStringLiteral(":/_pix/Stop.png");
 
 Vireo::Vireo(QObject* parent)
     : QSystemTrayIcon(parent)
-    , m_bNoDrops(TrayHost::isWayland() || TrayHost::isStatusNotifierHost() || !TrayHost::embeddedIconReachable())
+    , m_bItem(TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
+    , m_bNoDrops(m_bItem || !TrayHost::embeddedIconReachable())
 {
     if (!TrayHost::isWayland()) {
         if (TrayHost::docksIconItself()) {
@@ -220,12 +222,16 @@ QIcon Vireo::shownIcon() const
     return m_pDockedIcon ? m_pDockedIcon->icon() : icon();
 }
 
+// A tool tip names the song by its tags or file name, which are text: a window's tool tip that looks like markup
+// is shown as markup (a title "<img src=...>" would make the program open that file), so it goes as markup that
+// says the text. An item's host takes the tool tip's title as text.
 void Vireo::showToolTip(const QString& tip)
 {
+    const QString shown = m_bItem && !m_pDockedIcon ? tip : Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap);
     if (m_pDockedIcon)
-        m_pDockedIcon->setToolTip(tip);
+        m_pDockedIcon->setToolTip(shown);
     else
-        setToolTip(tip);
+        setToolTip(shown);
 }
 
 bool Vireo::iconShown() const

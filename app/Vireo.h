@@ -107,6 +107,7 @@ private:
     bool m_bCatcherStale = true; // the icon changed since the catcher last took its picture
     bool m_bDressedForCompositor = false; // the catcher was last dressed for a compositing desktop
     bool m_bRaiseCatcher = false; // the icon was embedded anew, above the catcher
+    bool m_bItem = false; // the icon is a StatusNotifierItem, drawn by its host
     bool m_bNoDrops = false; // the tray takes no drops: the menu offers "Open Songs..." instead
     int m_nWheelRest = 0; // wheel movement over the icon not yet worth a volume step
     bool m_bWheelPending = false; // turns came that the next turn of the event loop applies

@@ -164,7 +164,7 @@ int main(int argc, char** argv)
                 if (place == player->currentIndex())
                     player->play();
                 else
-                    player->slotPlayFromList(player->playList().value(place));
+                    player->playPlace(place);
             });
         }
         jump->open();

@@ -2,7 +2,9 @@
 #include "AudioListPlayer.h"
 #include "DropOnIcon.h"
 #include "JumpToSongWindow.h"
+#include "SongFinder.h"
 #include "SongIntake.h"
+#include "SongTagReader.h"
 #include "Vireo.h"
 #include "VireoTestMain.h"
 
@@ -119,8 +121,9 @@ private slots:
         Vireo vireo;
         QFile::remove(marker);
 
-        QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "Jump to Song...", "-", "&Play", "&Stop", "-",
-            "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain", "Equalizer", "Output", "Sleep Timer", "-" };
+        QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "Jump to Song...", "-", "&Play", "&Stop",
+            "-", "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain",
+            "Equalizer", "Output", "Sleep Timer", "-" };
         if (storeBuild)
             expected << "Rate this App";
         expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",
@@ -130,7 +133,7 @@ private slots:
         QVERIFY(transportEnabled(vireo, false));
         QVERIFY(entry(vireo.contextMenu(), QStringLiteral("Drop MP3-files into the Tray-Icon"))->isEnabled());
         QVERIFY(entry(vireo.contextMenu(), QStringLiteral("Quit"))->isEnabled());
-        QCOMPARE(vireo.toolTip(), QStringLiteral("Vireo"));
+        QCOMPARE(shownToolTip(vireo.toolTip()), QStringLiteral("Vireo"));
         QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Logo.png")));
         QVERIFY(vireo.isVisible());
         // A tray that gives no place for the icon (none here) leaves nothing to cover: the catcher stays hidden.
@@ -242,7 +245,8 @@ private slots:
     void bufferingStreamIsSaidInTheMenu()
     {
         QProcess radio;
-        radio.start(QStringLiteral("python3"), { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
+        radio.start(QStringLiteral("python3"),
+            { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
         QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 10000);
         const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
         const auto stop = qScopeGuard([&] {
@@ -293,7 +297,7 @@ private slots:
         QCOMPARE(pictureOf(vireo.icon()), resourcePicture(QStringLiteral(":/_pix/Pause.png")));
         rightClick(vireo);
         QVERIFY(AudioListPlayer::instance()->isPlaying());
-        QCOMPARE(vireo.toolTip(), QStringLiteral("First Song.wav \u2014 Vireo"));
+        QCOMPARE(shownToolTip(vireo.toolTip()), QStringLiteral("First Song.wav \u2014 Vireo"));
     }
 
     void songsSubmenu()
@@ -345,7 +349,8 @@ private slots:
     // checked, whichever way the song changed.
     void songsFromSeveralFoldersAreGrouped()
     {
-        const QString album = m_dir.filePath(QStringLiteral("Album One")), loose = m_dir.filePath(QStringLiteral("Loose"));
+        const QString album = m_dir.filePath(QStringLiteral("Album One")),
+                      loose = m_dir.filePath(QStringLiteral("Loose"));
         QVERIFY(QDir().mkpath(album) && QDir().mkpath(loose));
         const auto cleanUp = qScopeGuard([&] {
             QDir(album).removeRecursively();
@@ -394,7 +399,8 @@ private slots:
             for (int album = 0; album < 10; ++album) {
                 const QString folder = library.filePath(QStringLiteral("A%1/B%2").arg(artist).arg(album));
                 QVERIFY(QDir().mkpath(folder));
-                tracks << QUrl::fromLocalFile(folder + (artist == 0 ? QStringLiteral("/t.ogg") : QStringLiteral("/t.wav")));
+                tracks << QUrl::fromLocalFile(
+                    folder + (artist == 0 ? QStringLiteral("/t.ogg") : QStringLiteral("/t.wav")));
                 if (artist == 0)
                     QVERIFY(AudioFixtures::makeTone(tracks.last().toLocalFile(), 3000, 440,
                         QStringLiteral("title=Track,artist=Zero,album=Record%1").arg(album)));
@@ -452,8 +458,8 @@ private slots:
             filter = dialog->nameFilters().value(0);
             startedIn = dialog->directory().absolutePath();
             dialog->setDirectory(m_dir.path());
-            dialog->selectFile(QStringLiteral("\"%1\" \"%2\"").arg(QFileInfo(a.toLocalFile()).fileName(),
-                QFileInfo(b.toLocalFile()).fileName()));
+            dialog->selectFile(QStringLiteral("\"%1\" \"%2\"")
+                                   .arg(QFileInfo(a.toLocalFile()).fileName(), QFileInfo(b.toLocalFile()).fileName()));
             static_cast<QDialog*>(dialog)->accept(); // as the Open button does
         });
         QVERIFY(QMetaObject::invokeMethod(&vireo, "slotOpenSongs"));
@@ -482,7 +488,13 @@ private slots:
         const auto fits = [&] {
             return menu->isVisible() && menu->height() <= screen.height() && screen.contains(menu->geometry().topLeft())
                 ? QString()
-                : QStringLiteral("%1x%2 at %3,%4 on %5x%6").arg(menu->width()).arg(menu->height()).arg(menu->x()).arg(menu->y()).arg(screen.width()).arg(screen.height());
+                : QStringLiteral("%1x%2 at %3,%4 on %5x%6")
+                      .arg(menu->width())
+                      .arg(menu->height())
+                      .arg(menu->x())
+                      .arg(menu->y())
+                      .arg(screen.width())
+                      .arg(screen.height());
         };
         menu->popup(screen.topLeft());
         QTRY_VERIFY(menu->isVisible());
@@ -523,7 +535,8 @@ private slots:
         QList<QUrl> list;
         for (const QString& name : std::as_const(names)) {
             list << QUrl::fromLocalFile(m_dir.filePath(name));
-            QVERIFY(QFile::exists(list.last().toLocalFile()) || QFile::copy(a.toLocalFile(), list.last().toLocalFile()));
+            QVERIFY(
+                QFile::exists(list.last().toLocalFile()) || QFile::copy(a.toLocalFile(), list.last().toLocalFile()));
         }
         AudioListPlayer* player = AudioListPlayer::instance();
         player->setPlayList(list);
@@ -573,6 +586,73 @@ private slots:
         QTest::keyClick(query, Qt::Key_Escape);
         QVERIFY(!window.isVisible());
         player->stop();
+    }
+
+    // Tags that arrive while the user stands on a song leave it chosen, and a song that is twice in the list
+    // plays at the place chosen, the list going on from there.
+    void jumpToSongKeepsTheChosenPlace()
+    {
+        QList<QUrl> list;
+        for (const char* name : { "alpha.wav", "beta.wav", "alpha.wav", "gamma.wav" }) {
+            list << QUrl::fromLocalFile(m_dir.filePath(QLatin1String(name)));
+            QVERIFY(
+                QFile::exists(list.last().toLocalFile()) || QFile::copy(a.toLocalFile(), list.last().toLocalFile()));
+        }
+        AudioListPlayer* player = AudioListPlayer::instance();
+        player->setPlayList(list);
+        player->slotPlayNext(); // at beta: the first alpha is behind, the second ahead
+        QCOMPARE(player->currentIndex(), 1);
+        JumpToSongWindow window;
+        QSignalSpy chosen(&window, &JumpToSongWindow::songChosen);
+        connect(&window, &JumpToSongWindow::songChosen, player, &AudioListPlayer::playPlace);
+        window.open();
+        auto* query = window.findChild<QLineEdit*>();
+        auto* found = window.findChild<QListView*>();
+        QTest::keyClicks(query, QStringLiteral("alpha"));
+        QCOMPARE(found->model()->rowCount(), 2);
+        QCOMPARE(found->currentIndex().row(), 0);
+        auto* tags = window.findChild<QzMultiMedia::SongTagReader*>();
+        QVERIFY(tags);
+        emit tags->tagsRead(0, 4);
+        QCOMPARE(found->currentIndex().row(), 0);
+        QTest::keyClick(query, Qt::Key_Return);
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.first().at(0).toInt(), 0);
+        QCOMPARE(player->currentIndex(), 0);
+        player->slotPlayNext();
+        QCOMPARE(player->currentIndex(), 1);
+        player->stop();
+    }
+
+    // A long list of long, accented titles is searched a slice at a time: typing returns at once, the songs found
+    // come in list order, and a narrower query is searched again in the same way.
+    void findingInALongListTakesTurns()
+    {
+        QList<QUrl> songs;
+        QzMultiMedia::ListedTags titles;
+        const QString accented = QString::fromUtf8("e\u0301\u0301a\u0300").repeated(30);
+        for (int i = 0; i < 50000; ++i) {
+            songs << QUrl::fromLocalFile(QStringLiteral("/nowhere/%1.mp3").arg(i));
+            QzMultiMedia::SongTags tags;
+            tags.title = accented + (i % 1000 == 7 ? QStringLiteral(" needle") : QString()) + QString::number(i);
+            titles.insert(songs.last(), tags);
+        }
+        AudioListPlayer::nameSongs(titles);
+        SongFinder finder;
+        finder.setSongs(songs, nullptr);
+        QCOMPARE(finder.rowCount(), 50000);
+        finder.setQuery(QStringLiteral("needle"));
+        QVERIFY(finder.isSearching());
+        QVERIFY(finder.rowCount() < 50);
+        QTRY_VERIFY_WITH_TIMEOUT(!finder.isSearching(), 60000);
+        QCOMPARE(finder.rowCount(), 50);
+        for (int row = 0; row < 50; ++row)
+            QCOMPARE(finder.place(row), row * 1000 + 7);
+        finder.setQuery(QStringLiteral("needle 10"));
+        QTRY_VERIFY_WITH_TIMEOUT(!finder.isSearching(), 60000);
+        QCOMPARE(finder.rowCount(), 6); // 1007, 10007, 11007, 21007, 31007, 41007
+        QCOMPARE(finder.place(2), 11007);
+        AudioListPlayer::nameSongs({});
     }
 
     void dragsOfOtherThingsAreRefused()

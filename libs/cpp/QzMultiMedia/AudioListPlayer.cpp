@@ -565,8 +565,17 @@ void AudioListPlayer::slotPlayPrevious()
 
 void AudioListPlayer::slotPlayFromList(const QUrl& url)
 {
+    playFromOrder(m_order.find([this, &url](int place) { return m_playList.at(place) == url; }));
+}
+
+void AudioListPlayer::playPlace(int place)
+{
+    playFromOrder(m_order.find([place](int at) { return at == place; }));
+}
+
+void AudioListPlayer::playFromOrder(int number)
+{
     const int before = m_order.number();
-    const int number = m_order.find([this, &url](int place) { return m_playList.at(place) == url; });
     if (number < 0)
         return;
     m_order.moveTo(number);

@@ -115,6 +115,9 @@ public:
     // plays once: its later turn in the order is given up. The current song, or a place not in the list, changes
     // nothing.
     void playAfterCurrent(int place);
+    // Plays the song at this place of the list, as slotPlayFromList() does for the first song with its address: a
+    // song that is in the list twice plays where it was chosen.
+    void playPlace(int place);
     // Whether Next and Previous would change the song.
     bool hasNext() const;
     bool hasPrevious() const;
@@ -151,6 +154,8 @@ private:
     void keepTitlesOfTheList();
     AudioListPlayer();
     void playNumber(int number);
+    // Moves to the song number-th in the play order and plays it, telling which way the list went.
+    void playFromOrder(int number);
     void queueNext();
     void skipUnplayable();
     void advance();
