@@ -4,9 +4,9 @@
 #include "PulseServer.h"
 
 #include <QBuffer>
-#include <QDBusContext>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QElapsedTimer>
@@ -17,15 +17,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include <cerrno>
 #include <csignal>
-#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 std::unique_ptr<DesktopSession> desktop;
@@ -126,8 +126,9 @@ class TestDesktopEndToEnd : public QObject
         if (m_bNotificationsServed)
             return true;
         QDBusConnection server = QDBusConnection::connectToBus(bus->address(), QStringLiteral("notifications"));
-        m_bNotificationsServed = server.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
-                                     &m_notifications, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
+        m_bNotificationsServed
+            = server.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_notifications,
+                  QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)
             && server.registerService(QStringLiteral("org.freedesktop.Notifications"));
         return m_bNotificationsServed;
     }
@@ -371,7 +372,8 @@ private slots:
         QVERIFY(DesktopSession::waitFor([&] { return !all(playerInterface).isEmpty(); }, 10000));
         const QVariantMap root = all(QStringLiteral("org.mpris.MediaPlayer2"));
         QCOMPARE(root.value(QStringLiteral("Identity")).toString(), QStringLiteral("Vireo"));
-        QCOMPARE(root.value(QStringLiteral("SupportedUriSchemes")).toStringList(), (QStringList { "file", "http", "https" }));
+        QCOMPARE(root.value(QStringLiteral("SupportedUriSchemes")).toStringList(),
+            (QStringList { "file", "http", "https" }));
         const QStringList types = root.value(QStringLiteral("SupportedMimeTypes")).toStringList();
         for (const char* type : { "audio/mpeg", "audio/flac", "audio/x-opus+ogg", "audio/x-vorbis+ogg" })
             QVERIFY2(types.contains(QLatin1String(type)), type);
@@ -398,7 +400,8 @@ private slots:
         QDBusInterface remote(service, path, playerInterface, m_bus);
         QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("Track")));
         QVERIFY(remote.setProperty("Shuffle", true));
-        QVERIFY(DesktopSession::waitFor([&] { return m_changes.last().value(QStringLiteral("Shuffle")).toBool(); }, 3000));
+        QVERIFY(
+            DesktopSession::waitFor([&] { return m_changes.last().value(QStringLiteral("Shuffle")).toBool(); }, 3000));
         QCOMPARE(player("LoopStatus").toString(), QStringLiteral("Track"));
         m_program.terminate();
         QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
@@ -410,7 +413,8 @@ private slots:
         QCOMPARE(settings.value(QStringLiteral("Vireo/Shuffle")).toBool(), true);
 
         startProgram(programEnvironment(), {});
-        QVERIFY(DesktopSession::waitFor([&] { return player("LoopStatus").toString() == QLatin1String("Track"); }, 10000));
+        QVERIFY(
+            DesktopSession::waitFor([&] { return player("LoopStatus").toString() == QLatin1String("Track"); }, 10000));
         QCOMPARE(player("Shuffle").toBool(), true);
         QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("None")));
         QVERIFY(remote.setProperty("Shuffle", false));
@@ -499,31 +503,42 @@ private slots:
         QCOMPARE(title(), QStringLiteral("beta.ogg"));
 
         QProcess radio;
-        radio.start(QStringLiteral("python3"), { QStringLiteral(VIREO_STREAM_SERVER), m_media.path(), QStringLiteral("Night Song") });
+        radio.start(QStringLiteral("python3"),
+            { QStringLiteral(VIREO_STREAM_SERVER), m_media.path(), QStringLiteral("Night Song") });
         // The whole first line: on a loaded machine it may come in parts.
         QVERIFY(DesktopSession::waitFor([&] { return radio.canReadLine(); }, 10000));
-        const QString site = QStringLiteral("http://127.0.0.1:%1/").arg(QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed());
+        const QString site = QStringLiteral("http://127.0.0.1:%1/")
+                                 .arg(QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed());
         const auto stop = qScopeGuard([&] {
             radio.kill();
             radio.waitForFinished(3000);
         });
         QVERIFY(serveNotifications());
         // A station reached with a user name and password: both stay with the player.
-        command("OpenUri", { QString(site).replace(QLatin1String("//"), QLatin1String("//listener:secret@")) + QStringLiteral("delta.mp3") });
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Night Song"); }, 5000), qPrintable(title()));
+        command("OpenUri",
+            { QString(site).replace(QLatin1String("//"), QLatin1String("//listener:secret@"))
+                + QStringLiteral("delta.mp3") });
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return title() == QLatin1String("Night Song"); }, 5000), qPrintable(title()));
         const QString address = metadata().value(QStringLiteral("xesam:url")).toString();
         QVERIFY2(address == site + QLatin1String("delta.mp3"), qPrintable(address));
         QVERIFY(DesktopSession::waitFor(
-            [&] { return !m_notifications.shown.isEmpty() && m_notifications.shown.last() == QLatin1String("Night Song\n"); }, 3000));
+            [&] {
+                return !m_notifications.shown.isEmpty()
+                    && m_notifications.shown.last() == QLatin1String("Night Song\n");
+            },
+            3000));
         QVERIFY(becomes("Playing", 5000));
         QVERIFY(level(800) > 1000.0);
         // A station that says nothing of what it plays is named by its own name.
         command("OpenUri", { site + QStringLiteral("untitled-delta.mp3") });
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Vireo Test Radio"); }, 5000), qPrintable(title()));
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Vireo Test Radio"); }, 5000),
+            qPrintable(title()));
 
         QProcess second;
         second.setProcessEnvironment(programEnvironment());
-        second.start(QStringLiteral(VIREO_BINARY), { site + QStringLiteral("missing.mp3"), site + QStringLiteral("epsilon.ogg") });
+        second.start(QStringLiteral(VIREO_BINARY),
+            { site + QStringLiteral("missing.mp3"), site + QStringLiteral("epsilon.ogg") });
         QVERIFY(second.waitForFinished(10000));
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("epsilon.ogg"); }, 8000));
         QVERIFY(becomes("Playing", 5000));
@@ -532,17 +547,20 @@ private slots:
         QVERIFY(AudioFixtures::makeTone(file("short.ogg"), 1500, 440));
         second.start(QStringLiteral(VIREO_BINARY), { file("short.ogg"), site + QStringLiteral("untitled-delta.mp3") });
         QVERIFY(second.waitForFinished(10000));
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Vireo Test Radio"); }, 8000), qPrintable(title()));
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Vireo Test Radio"); }, 8000),
+            qPrintable(title()));
         QCOMPARE(metadata().value(QStringLiteral("mpris:length")).toLongLong(), 0);
 
         // The radio's connection drops after a second of sound: the stream is opened again three times, a second
         // apart, and then the list moves on.
         radio.readAllStandardOutput();
-        second.start(QStringLiteral(VIREO_BINARY), { site + QStringLiteral("cut-delta.mp3"), site + QStringLiteral("epsilon.ogg") });
+        second.start(QStringLiteral(VIREO_BINARY),
+            { site + QStringLiteral("cut-delta.mp3"), site + QStringLiteral("epsilon.ogg") });
         QVERIFY(second.waitForFinished(10000));
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("Night Song"); }, 5000));
         QByteArray requests;
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("epsilon.ogg"); }, 30000), qPrintable(title()));
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("epsilon.ogg"); }, 30000),
+            qPrintable(title()));
         requests += radio.readAllStandardOutput();
         QCOMPARE(requests.count("get /cut-delta.mp3"), 7); // heard, then opened again six times over ten seconds
 
@@ -592,8 +610,8 @@ private slots:
         const QProcessEnvironment env = programEnvironment();
         QString said;
         QCOMPARE(run(env, { QStringLiteral("--help") }, &said), 0);
-        QVERIFY2(said.contains(QLatin1String("--enqueue")) && said.contains(QLatin1String("--previous")),
-            qPrintable(said));
+        QVERIFY2(
+            said.contains(QLatin1String("--enqueue")) && said.contains(QLatin1String("--previous")), qPrintable(said));
         QCOMPARE(run(env, { QStringLiteral("--version") }, &said), 0);
         QCOMPARE(said, QStringLiteral("vireo " VIREO_VERSION "\n"));
         QCOMPARE(run(env, { QStringLiteral("--shuffle-all"), file("delta.mp3") }, &said), 2);
@@ -667,7 +685,8 @@ private slots:
         };
         QVERIFY(jump());
         typed(QStringLiteral("gam wav"), QStringLiteral("Return"));
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("gamma.wav"); }, 5000), qPrintable(title()));
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return title() == QLatin1String("gamma.wav"); }, 5000), qPrintable(title()));
         QVERIFY(DesktopSession::waitFor(
             [] { return !DesktopSession::windowTree().contains(QLatin1String("\"Jump to Song\"")); }, 3000));
 
@@ -678,9 +697,11 @@ private slots:
             [] { return !DesktopSession::windowTree().contains(QLatin1String("\"Jump to Song\"")); }, 3000));
         QCOMPARE(title(), QStringLiteral("gamma.wav"));
         command("Next");
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("alpha.mp3"); }, 3000), qPrintable(title()));
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return title() == QLatin1String("alpha.mp3"); }, 3000), qPrintable(title()));
         command("Next");
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("delta.mp3"); }, 3000), qPrintable(title()));
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return title() == QLatin1String("delta.mp3"); }, 3000), qPrintable(title()));
     }
 
     void songsFollowWithoutAGap_data()
@@ -737,7 +758,8 @@ private slots:
         const qsizetype longestQuiet = PulseServer::longestBreak(sound);
         const qint64 heardMs = (last - first) * 1000 / PulseServer::Rate;
         QVERIFY2(qAbs(heardMs - songMs * songs.size()) < 60,
-            qPrintable(QStringLiteral("%1 ms of sound for %2 songs, %3 ms of silence between them (from %4 to %5 of %6 ms recorded)")
+            qPrintable(QStringLiteral(
+                "%1 ms of sound for %2 songs, %3 ms of silence between them (from %4 to %5 of %6 ms recorded)")
                            .arg(heardMs)
                            .arg(songs.size())
                            .arg(double(longestQuiet) * 1000 / PulseServer::Rate)
@@ -985,7 +1007,8 @@ private slots:
         const qint64 asked = clock.elapsed();
         QTest::qWait(2000);
         const QVector<qint16> heard = pulse->takeRecording();
-        const auto first = std::find_if(heard.cbegin(), heard.cend(), [](qint16 sample) { return std::abs(sample) > 1000; });
+        const auto first
+            = std::find_if(heard.cbegin(), heard.cend(), [](qint16 sample) { return std::abs(sample) > 1000; });
         QVERIFY2(first != heard.cend(), "nothing was heard within two seconds of Play");
         const qint64 silenceMs = (first - heard.cbegin()) * 1000 / PulseServer::Rate - asked;
         qInfo("%lld ms from Play to sound", silenceMs);
@@ -999,12 +1022,14 @@ private slots:
     void replayGainLevelsTheSongs()
     {
         QVERIFY(AudioFixtures::makeTone(file("untagged.flac"), 2500, 440));
-        QVERIFY(AudioFixtures::makeTone(file("gained.flac"), 3000, 440,
-            QStringLiteral("replaygain-track-gain=-6.0,replaygain-album-gain=-12.0")));
-        QVERIFY(AudioFixtures::makeTone(file("track-only.flac"), 3000, 440, QStringLiteral("replaygain-track-gain=-9.0")));
+        QVERIFY(AudioFixtures::makeTone(
+            file("gained.flac"), 3000, 440, QStringLiteral("replaygain-track-gain=-6.0,replaygain-album-gain=-12.0")));
+        QVERIFY(
+            AudioFixtures::makeTone(file("track-only.flac"), 3000, 440, QStringLiteral("replaygain-track-gain=-9.0")));
         QVERIFY(AudioFixtures::makeTone(file("after.flac"), 3000, 440));
         const QString settingsFile = m_home.path() + QStringLiteral("/.config/Vireo/settings.plist");
-        const QVariant volume = QSettings(settingsFile, QSettings::IniFormat).value(QStringLiteral("Vireo/SoundVolume"));
+        const QVariant volume
+            = QSettings(settingsFile, QSettings::IniFormat).value(QStringLiteral("Vireo/SoundVolume"));
         const auto restore = qScopeGuard([&] {
             QSettings settings(settingsFile, QSettings::IniFormat);
             settings.setValue(QStringLiteral("Vireo/SoundVolume"), volume);
@@ -1012,7 +1037,8 @@ private slots:
         });
         // The level of each song, in dB over a full-scale tone: untagged, tagged with both gains, with a track gain
         // only, untagged again. Each follows the one before without a gap, so each must start clean.
-        const QStringList songs { file("untagged.flac"), file("gained.flac"), file("track-only.flac"), file("after.flac") };
+        const QStringList songs { file("untagged.flac"), file("gained.flac"), file("track-only.flac"),
+            file("after.flac") };
         const auto levels = [&](const char* mode, double preAmp) -> QList<double> {
             {
                 QSettings settings(settingsFile, QSettings::IniFormat);
@@ -1131,12 +1157,14 @@ private slots:
         QString stream;
         QVERIFY(DesktopSession::waitFor(
             [&] {
-                stream = PulseServer::pactl({ QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs") })
+                stream = PulseServer::pactl(
+                    { QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs") })
                              .section(QLatin1Char('\t'), 0, 0);
                 return !stream.isEmpty();
             },
             5000));
-        QVERIFY(!PulseServer::pactl({ QStringLiteral("set-sink-input-volume"), stream, QStringLiteral("40%") }).isNull());
+        QVERIFY(
+            !PulseServer::pactl({ QStringLiteral("set-sink-input-volume"), stream, QStringLiteral("40%") }).isNull());
         QVERIFY2(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - 0.064) < 0.002; }, 3000),
             qPrintable(QString::number(player("Volume").toDouble())));
         // A step from there goes on from there: 0.114 is "48 %".
@@ -1148,6 +1176,21 @@ private slots:
                 return percent.match(inputs).captured(1) == QLatin1String("48");
             },
             3000));
+        // Raised above full from outside, the stream is brought back to full, and full is what the player says.
+        QVERIFY(
+            !PulseServer::pactl({ QStringLiteral("set-sink-input-volume"), stream, QStringLiteral("1000%") }).isNull());
+        QVERIFY2(DesktopSession::waitFor([&] { return player("Volume").toDouble() == 1.0; }, 3000),
+            qPrintable(QString::number(player("Volume").toDouble())));
+        QString heard;
+        QVERIFY2(
+            DesktopSession::waitFor(
+                [&] {
+                    heard = percent.match(PulseServer::pactl({ QStringLiteral("list"), QStringLiteral("sink-inputs") }))
+                                .captured(1);
+                    return heard == QLatin1String("100");
+                },
+                3000),
+            qPrintable(heard));
         QVERIFY(setVolume(0.5));
     }
 
@@ -1180,7 +1223,8 @@ private slots:
         QVERIFY(serveNotifications());
         m_notifications.answerAfterMs = 600;
         const auto restore = qScopeGuard([this] { m_notifications.answerAfterMs = 0; });
-        startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav"), file("delta.mp3") });
+        startProgram(
+            programEnvironment(), { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav"), file("delta.mp3") });
         QVERIFY(becomes("Playing", 10000));
         const qsizetype before = m_notifications.shown.size();
         for (const char* song : { "beta.ogg", "gamma.wav", "delta.mp3" }) {
@@ -1188,7 +1232,11 @@ private slots:
             QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String(song); }, 3000));
         }
         QVERIFY(DesktopSession::waitFor(
-            [&] { return !m_notifications.shown.isEmpty() && m_notifications.shown.last().startsWith(QLatin1String("delta.mp3")); }, 3000));
+            [&] {
+                return !m_notifications.shown.isEmpty()
+                    && m_notifications.shown.last().startsWith(QLatin1String("delta.mp3"));
+            },
+            3000));
         // The songs' notifications (a notice about the tray, if any, is a message of its own).
         QList<uint> replaced;
         for (qsizetype i = before; i < m_notifications.shown.size(); ++i) {
@@ -1253,7 +1301,8 @@ private slots:
                     QStringLiteral("org.kde.StatusNotifierItem.Scroll"), QStringLiteral("int32:%1").arg(delta),
                     QStringLiteral("string:vertical") });
             const double expected = delta < 0 ? volume + 0.05 : volume;
-            QVERIFY2(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - expected) < 0.001; }, 3000),
+            QVERIFY2(
+                DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - expected) < 0.001; }, 3000),
                 qPrintable(QStringLiteral("%1 after %2").arg(player("Volume").toDouble()).arg(delta)));
         }
 
@@ -1268,7 +1317,8 @@ private slots:
             },
             3000));
         QVERIFY2(QRect(0, 0, 1024, 768).contains(shown),
-            qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
+            qPrintable(
+                QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
         DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
         quitProgram();
     }
@@ -1404,7 +1454,8 @@ private slots:
         startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg") });
         QVERIFY(becomes("Playing", 10000));
         for (const char* song : { "alpha.mp3", "beta.ogg" }) {
-            QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String(song) && player("CanSeek").toBool(); }, 5000));
+            QVERIFY(DesktopSession::waitFor(
+                [&] { return title() == QLatin1String(song) && player("CanSeek").toBool(); }, 5000));
             const QVariant track = metadata().value(QStringLiteral("mpris:trackid"));
             command("SetPosition", { track, qlonglong(19300000) });
             QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() >= 19300000; }, 3000));
@@ -1480,10 +1531,12 @@ private slots:
             }
         };
         const auto running = [&] {
-            return std::count_if(starts.cbegin(), starts.cend(), [](const auto& p) { return p->state() != QProcess::NotRunning; });
+            return std::count_if(
+                starts.cbegin(), starts.cend(), [](const auto& p) { return p->state() != QProcess::NotRunning; });
         };
         startAll(crowd);
-        QVERIFY2(DesktopSession::waitFor([&] { return running() == 1; }, 90000), qPrintable(QString::number(running())));
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return running() == 1; }, 90000), qPrintable(QString::number(running())));
         for (const auto& start : starts) {
             if (start->state() == QProcess::NotRunning)
                 QCOMPARE(start->exitCode(), 0);
@@ -1500,7 +1553,8 @@ private slots:
         startAll(crowd.mid(0, 3));
         QTest::qWait(6500); // longer than a start used to wait before it played on its own
         ::kill(pid_t(m_program.processId()), SIGCONT);
-        QVERIFY2(DesktopSession::waitFor([&] { return running() == 0; }, 15000), qPrintable(QString::number(running())));
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return running() == 0; }, 15000), qPrintable(QString::number(running())));
         for (const auto& start : starts)
             QCOMPARE(start->exitCode(), 0);
         expected = QStringList { file("alpha.mp3") } + crowd.mid(0, 3);

@@ -21,6 +21,8 @@ AudioPlayer::AudioPlayer()
     m_loopTimer.setSingleShot(true);
     connect(&m_loopTimer, &QTimer::timeout, this, &AudioPlayer::loopedPlay);
     connect(&m_fadeTimer, &QTimer::timeout, this, &AudioPlayer::fadeStep);
+    m_saveTimer.setSingleShot(true);
+    connect(&m_saveTimer, &QTimer::timeout, this, &AudioPlayer::saveSoundSettings);
     // A song taken over without a gap ends the one before it: its tags are the new song's before anybody hears.
     connect(m_pNativePlayer, &NativeAudioPlayer::advanced, this, [this] {
         readTags();
@@ -32,7 +34,7 @@ AudioPlayer::AudioPlayer()
     connect(m_pNativePlayer, &NativeAudioPlayer::volumeChanged, this, [this] {
         if (m_fadeTimer.isActive())
             return;
-        saveSoundSettings();
+        saveSoundSettingsSoon();
         emit stateChanged();
     });
     connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
@@ -246,7 +248,7 @@ void AudioPlayer::setVolume(qreal volume)
 {
     m_fadeTimer.stop();
     m_pNativePlayer->setVolume(volume);
-    saveSoundSettings();
+    saveSoundSettingsSoon();
 }
 
 qreal AudioPlayer::volume() const
@@ -257,7 +259,7 @@ qreal AudioPlayer::volume() const
 void AudioPlayer::setMuted(bool muted)
 {
     m_pNativePlayer->setMuted(muted);
-    saveSoundSettings();
+    saveSoundSettingsSoon();
 }
 
 bool AudioPlayer::isMuted() const
@@ -341,10 +343,20 @@ void AudioPlayer::readTags()
 // Saved at every change, not only at quit: a logout or a crash must not take the user's volume with it.
 void AudioPlayer::saveSoundSettings()
 {
+    m_saveTimer.stop();
     if (QzWidgets::App* app = QzWidgets::App::theApp()) {
         app->setSettingsValue(QStringLiteral("/SoundVolume"), double(volume()));
         app->setSettingsValue(QStringLiteral("/SoundMute"), isMuted());
     }
+}
+
+// Half a second after the last change, and at least every two seconds while the changes go on.
+void AudioPlayer::saveSoundSettingsSoon()
+{
+    if (!m_saveTimer.isActive())
+        m_saveWaiting.start();
+    if (!m_saveTimer.isActive() || m_saveWaiting.elapsed() < 2000)
+        m_saveTimer.start(500);
 }
 
 // The sound output is closed before the program ends, not left to the end of the process: the sound server's

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "PlayState.h"
 #include "Equalizer.h"
+#include "PlayState.h"
 #include "ReplayGain.h"
 #include "SongTags.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -97,6 +98,8 @@ private:
     void armLoop();
     void slotNativeFinished();
     void saveSoundSettings();
+    // Saves them once the changes settle: a volume turned from outside a thousand times a second is one write.
+    void saveSoundSettingsSoon();
     void slotTagsChanged();
     void readTags();
     void fadeStep();
@@ -109,6 +112,8 @@ private:
     bool m_bLoopStopped = true; // no looped play runs
     QTimer m_loopTimer;
     QTimer m_fadeTimer;
+    QTimer m_saveTimer;
+    QElapsedTimer m_saveWaiting; // since the oldest change not saved yet
     qreal m_fFadeFrom = 0.0;
     int m_nFadeStep = 0;
     int m_nFadeSteps = 0;

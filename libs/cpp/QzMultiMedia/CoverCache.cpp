@@ -82,8 +82,7 @@ QString CoverCache::fileFor(const QByteArray& image, const QString& mimeType)
     const QString path = folder + QLatin1Char('/') + name + extension;
     // Written whole or not at all: a reader must never get half a picture.
     QSaveFile file(path);
-    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(kept) != kept.size()
-        || !file.commit())
+    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) || file.write(kept) != kept.size() || !file.commit())
         return QString();
     keepTheNewest(folder);
     return path;

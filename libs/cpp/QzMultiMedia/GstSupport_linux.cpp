@@ -10,6 +10,7 @@
 #include <gst/gst.h>
 
 #include <atomic>
+#include <cmath>
 
 #include <cstring>
 
@@ -329,8 +330,12 @@ bool setFilter(GstElement* filter, const SoundStages& stages)
     GstElement* level = gst_bin_get_by_name(GST_BIN(filter), "vireo-gain");
     const bool hasLevel = level;
     if (level) {
-        g_object_set(level, "album-mode", gboolean(stages.gain == ReplayGain::Album), "fallback-gain",
-            qBound(-60.0, stages.untaggedDb, 60.0), nullptr);
+        // A settings file may say anything: what is no level in decibels (NaN, infinities) is no change. rgvolume
+        // raises nothing above full scale without headroom, assuming a song without tags peaks there: the headroom
+        // lets the pre-amp's rise through, and the limiter after it keeps the peaks from clipping.
+        const double untagged = std::isfinite(stages.untaggedDb) ? qBound(-20.0, stages.untaggedDb, 20.0) : 0.0;
+        g_object_set(level, "album-mode", gboolean(stages.gain == ReplayGain::Album), "fallback-gain", untagged,
+            "headroom", qMax(0.0, untagged), nullptr);
         gst_object_unref(level);
     }
     GstElement* panorama = gst_bin_get_by_name(GST_BIN(filter), "vireo-panorama");

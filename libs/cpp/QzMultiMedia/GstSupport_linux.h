@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SoundStages.h"
 #include "SongTags.h"
+#include "SoundStages.h"
 
 #include <QByteArray>
 #include <QString>

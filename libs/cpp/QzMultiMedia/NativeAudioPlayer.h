@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PlayState.h"
 #include "Equalizer.h"
+#include "PlayState.h"
 #include "ReplayGain.h"
 #include "SongTags.h"
 

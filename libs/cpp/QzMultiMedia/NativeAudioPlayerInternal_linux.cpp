@@ -630,9 +630,12 @@ qint64 NativeAudioPlayerInternal::duration() const
     return isLoaded() ? m_song.duration : 0;
 }
 
+// What is no volume is ignored, and a volume past full is full: the volume said is the volume heard.
 void NativeAudioPlayerInternal::setVolume(double volume)
 {
-    m_fVolume = volume;
+    if (std::isnan(volume))
+        return;
+    m_fVolume = qBound(0.0, volume, 1.0);
     if (m_pPlayer)
         applyVolume();
 }
@@ -662,11 +665,18 @@ void NativeAudioPlayerInternal::slotVolumeNotified()
         && std::any_of(m_listVolumesSet.cbegin(), m_listVolumesSet.cend(),
             [linear](double set) { return qAbs(set - linear) < 0.0005; }))
         return;
-    const double volume = qBound(0.0, linear, 1.0);
-    if (qAbs(volume - qBound(0.0, m_fVolume, 1.0)) < 0.005)
+    if (!std::isfinite(linear))
         return;
-    m_fVolume = volume;
-    emit volumeChanged(volume);
+    const double volume = qBound(0.0, linear, 1.0);
+    const bool changed = qAbs(volume - qBound(0.0, m_fVolume, 1.0)) >= 0.005;
+    if (changed)
+        m_fVolume = volume;
+    // Nothing plays louder than full: a stream raised above it from outside (a sound server lets the user set
+    // 1000 %) is brought back to full, which is what the program says it plays at.
+    if (linear > volume + 0.0005)
+        applyVolume();
+    if (changed)
+        emit volumeChanged(volume);
 }
 
 double NativeAudioPlayerInternal::volume() const

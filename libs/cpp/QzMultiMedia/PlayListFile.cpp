@@ -103,8 +103,8 @@ bool PlayListFile::write(
     return file.commit();
 }
 
-QList<QUrl> PlayListFile::read(const QString& path, int* current, qint64* positionMs, qsizetype maxSongs,
-    qsizetype* leftOut, ListedTags* titles)
+QList<QUrl> PlayListFile::read(
+    const QString& path, int* current, qint64* positionMs, qsizetype maxSongs, qsizetype* leftOut, ListedTags* titles)
 {
     *current = 0;
     qint64 position = 0;

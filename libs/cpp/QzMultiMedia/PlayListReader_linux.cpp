@@ -63,7 +63,8 @@ void entryParsed(TotemPlParser*, const char* uri, GHashTable* metadata, gpointer
         if (result->titles && title && *title)
             result->titles->insert(url, SongTags::titled(SongTags::oneLine(QString::fromUtf8(title))));
     } else
-        qCDebug(lcMultiMedia) << "play-list entry not played, neither a local file nor a stream:" << url.toDisplayString();
+        qCDebug(lcMultiMedia) << "play-list entry not played, neither a local file nor a stream:"
+                              << url.toDisplayString();
 }
 } // namespace
 

@@ -68,7 +68,8 @@ void SongTagReader::read(const QList<QUrl>& songs)
             QList<SongTags> batch;
             for (int i = from; i < qMin(int(job->songs.size()), from + Batch) && !job->cancelled; ++i)
                 batch << readTags(job->songs.at(i));
-            QMetaObject::invokeMethod(this, [this, job, from, batch] { take(job, from, batch); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, job, from, batch] { take(job, from, batch); }, Qt::QueuedConnection);
         }
     });
 }

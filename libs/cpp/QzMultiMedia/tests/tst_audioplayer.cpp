@@ -34,6 +34,13 @@ private slots:
         QTRY_COMPARE(stored("SoundMute"), QStringLiteral("true"));
         AudioPlayer::instance()->setMuted(false);
         QTRY_COMPARE(stored("SoundMute"), QStringLiteral("false"));
+        // A burst of changes (a volume turned from outside a thousand times a second) is written once it settles.
+        for (int i = 0; i < 50; ++i) {
+            AudioPlayer::instance()->setVolume(i % 2 ? 0.9 : 0.1);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(stored("SoundVolume"), QStringLiteral("0.3"));
+        QTRY_COMPARE(stored("SoundVolume"), QStringLiteral("0.9"));
     }
 
     void loopedPlayRepeatsUntilStopped()

@@ -1,7 +1,9 @@
 #include "AudioFixtures.h"
+#include "GstSupport_linux.h"
 #include "MediaCommon.h"
 #include "NativeAudioPlayer.h"
 #include "NativeAudioPlayerInternal.h"
+#include "SoundStages.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -9,6 +11,8 @@
 #include <QTest>
 
 #include <cmath>
+
+#include <gst/gst.h>
 
 using namespace QzMultiMedia;
 
@@ -416,6 +420,66 @@ private slots:
 
     // Whatever a damaged setting holds, the speakers get 0…1.
     // Unmuting gives back the volume from before; muting twice remembers the silence the second time.
+    // Songs without ReplayGain tags play the pre-amp's decibels louder or softer; what a settings file may say that
+    // is no level changes nothing, and no value makes them silent or deafening.
+    void untaggedSongsFollowThePreAmp_data()
+    {
+        QTest::addColumn<double>("preAmp");
+        QTest::addColumn<double>("heard");
+        QTest::newRow("louder") << 6.0 << 6.0;
+        QTest::newRow("softer") << -6.0 << -6.0;
+        QTest::newRow("not a number") << double(NAN) << 0.0;
+        QTest::newRow("minus infinity") << -double(INFINITY) << 0.0;
+        QTest::newRow("far too loud") << 1000.0 << 20.0;
+    }
+
+    void untaggedSongsFollowThePreAmp()
+    {
+        QFETCH(double, preAmp);
+        QFETCH(double, heard);
+        GstSupport::ensureGstreamer();
+        // The level of a quiet tone (-34 dB) through the stages, in dB.
+        const auto level = [](const SoundStages& stages) {
+            GstElement* pipeline = gst_pipeline_new(nullptr);
+            GstElement* source = gst_element_factory_make("audiotestsrc", nullptr);
+            g_object_set(source, "volume", 0.02, "num-buffers", 20, nullptr);
+            GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+            GstElement* filter = GstSupport::makeFilter(stages);
+            GstElement* meter = gst_element_factory_make("level", nullptr);
+            GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+            gst_bin_add_many(GST_BIN(pipeline), source, convert, filter, meter, sink, nullptr);
+            gst_element_link_many(source, convert, filter, meter, sink, nullptr);
+            gst_element_set_state(pipeline, GST_STATE_PLAYING);
+            GstBus* bus = gst_element_get_bus(pipeline);
+            double rms = -200;
+            while (GstMessage* message = gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND,
+                       GstMessageType(GST_MESSAGE_ELEMENT | GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+                const GstMessageType type = GST_MESSAGE_TYPE(message);
+                if (type == GST_MESSAGE_ELEMENT) {
+                    // One value a channel, in a GValueArray.
+                    const GValue* value = gst_structure_get_value(gst_message_get_structure(message), "rms");
+                    const auto* channels = value ? static_cast<const GValueArray*>(g_value_get_boxed(value)) : nullptr;
+                    if (channels && channels->n_values > 0)
+                        rms = g_value_get_double(&channels->values[0]);
+                }
+                gst_message_unref(message);
+                if (type != GST_MESSAGE_ELEMENT)
+                    break;
+            }
+            gst_object_unref(bus);
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            gst_object_unref(pipeline);
+            return rms;
+        };
+        SoundStages stages;
+        stages.gain = ReplayGain::Track;
+        const double plain = level(stages);
+        QVERIFY2(plain > -45 && plain < -25, qPrintable(QString::number(plain)));
+        stages.untaggedDb = preAmp;
+        const double gained = level(stages);
+        QVERIFY2(qAbs(gained - plain - heard) < 0.5, qPrintable(QString::number(gained - plain)));
+    }
+
     void muting()
     {
         NativeAudioPlayer player;
