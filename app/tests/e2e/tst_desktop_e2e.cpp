@@ -86,6 +86,11 @@ public:
         return line.match(QString::fromUtf8(output())).captured(1);
     }
 
+    qint64 processId() const
+    {
+        return m_process.processId();
+    }
+
     ~StatusNotifierHost()
     {
         m_process.kill();
@@ -1320,6 +1325,30 @@ private slots:
             qPrintable(
                 QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
         DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+        quitProgram();
+    }
+
+    // A tray's watcher that stops answering (frozen, swapping, hung) holds up nothing: the player plays and
+    // answers its remote at once all along, and its icon comes once the watcher answers again.
+    void aWatcherThatHangsHoldsNothingUp()
+    {
+        desktop->stopTray();
+        const auto trayBack = qScopeGuard([] { desktop->startTray(); });
+        StatusNotifierHost host;
+        QVERIFY(host.start(programEnvironment()));
+        QCOMPARE(::kill(pid_t(host.processId()), SIGSTOP), 0);
+        const auto thaw = qScopeGuard([&host] { ::kill(pid_t(host.processId()), SIGCONT); });
+        startProgram(programEnvironment(), { file("alpha.mp3") });
+        QVERIFY(becomes("Playing", 10000));
+        QElapsedTimer clock;
+        for (int i = 0; i < 8; ++i) {
+            clock.restart();
+            QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Playing"));
+            QVERIFY2(clock.elapsed() < 1000, qPrintable(QStringLiteral("answered after %1 ms").arg(clock.elapsed())));
+            QTest::qWait(400);
+        }
+        ::kill(pid_t(host.processId()), SIGCONT);
+        QVERIFY2(!host.item(30000).isEmpty(), "no item registered once the watcher answered again");
         quitProgram();
     }
 

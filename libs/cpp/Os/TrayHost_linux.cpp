@@ -10,8 +10,10 @@
 #include <QAbstractNativeEventFilter>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -143,13 +145,86 @@ private:
     bool m_bCompositing = false;
 };
 
+// Whether the StatusNotifierWatcher has a host, kept current from its signals. The tray is looked at every second
+// while there is none, and several times when the icon is made: asking the watcher each time would hold the user
+// interface for as long as a watcher that hangs takes to answer. Only the first question waits, and not long.
+class WatcherHosts : public QObject
+{
+    Q_OBJECT
+
+public:
+    static bool registered()
+    {
+        QDBusConnection bus = Os_Linux::sessionBus();
+        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcherService))
+            return false;
+        static QPointer<WatcherHosts> s_hosts;
+        if (!s_hosts || s_hosts->m_strConnection != bus.name())
+            s_hosts = new WatcherHosts(bus);
+        return s_hosts->m_bRegistered;
+    }
+
+private:
+    static constexpr int firstAnswerMs = 250;
+
+    explicit WatcherHosts(QDBusConnection bus)
+        : QObject(qApp)
+        , m_strConnection(bus.name())
+    {
+        for (const char* change : { "StatusNotifierHostRegistered", "StatusNotifierHostUnregistered" })
+            bus.connect(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService, QLatin1String(change),
+                this, SLOT(ask()));
+        // A watcher that comes anew (the panel restarted) knows other hosts.
+        auto* owners = new QDBusServiceWatcher(watcherService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(owners, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] {
+            m_bRegistered = false;
+            ask();
+        });
+        const QDBusMessage reply = bus.call(question(), QDBus::Block, firstAnswerMs);
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            take(reply);
+        else
+            ask();
+    }
+
+    static QDBusMessage question()
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(watcherService, QStringLiteral("/StatusNotifierWatcher"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        call << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+        return call;
+    }
+
+    void take(const QDBusMessage& reply)
+    {
+        m_bRegistered
+            = !reply.arguments().isEmpty() && reply.arguments().first().value<QDBusVariant>().variant().toBool();
+    }
+
+private slots:
+    void ask()
+    {
+        if (m_bAsking)
+            return;
+        m_bAsking = true;
+        auto* answer = new QDBusPendingCallWatcher(QDBusConnection(m_strConnection).asyncCall(question()), this);
+        connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+            call->deleteLater();
+            m_bAsking = false;
+            if (!call->isError())
+                take(call->reply());
+        });
+    }
+
+private:
+    QString m_strConnection;
+    bool m_bRegistered = false;
+    bool m_bAsking = false;
+};
+
 bool statusNotifierHostRegistered()
 {
-    QDBusConnection bus = Os_Linux::sessionBus();
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcherService))
-        return false;
-    QDBusInterface watcher(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService, bus);
-    return watcher.property("IsStatusNotifierHostRegistered").toBool();
+    return WatcherHosts::registered();
 }
 
 } // namespace
@@ -310,3 +385,5 @@ void TrayHost::tryEmbedding()
     });
     probe->start();
 }
+
+#include "TrayHost_linux.moc"
