@@ -1352,6 +1352,31 @@ private slots:
         quitProgram();
     }
 
+    // A sound server that stops answering holds up nothing either: the player answers its remote at once, and
+    // plays once the server is back.
+    void aSoundServerThatHangsHoldsNothingUp()
+    {
+        if (m_program.state() != QProcess::NotRunning)
+            quitProgram();
+        const pid_t server = pid_t(pulse->serverProcessId());
+        QCOMPARE(::kill(server, SIGSTOP), 0);
+        const auto thaw = qScopeGuard([server] { ::kill(server, SIGCONT); });
+        startProgram(programEnvironment(), { file("alpha.mp3") });
+        QVERIFY2(DesktopSession::waitFor([&] { return !player("PlaybackStatus").toString().isEmpty(); }, 10000),
+            "the player did not answer on the bus");
+        QElapsedTimer clock;
+        for (int i = 0; i < 8; ++i) {
+            clock.restart();
+            QVERIFY(!player("PlaybackStatus").toString().isEmpty());
+            QVERIFY2(clock.elapsed() < 1000, qPrintable(QStringLiteral("answered after %1 ms").arg(clock.elapsed())));
+            QTest::qWait(400);
+        }
+        ::kill(server, SIGCONT);
+        QVERIFY(becomes("Playing", 15000) || (command("Play"), becomes("Playing", 10000)));
+        QVERIFY(level(1000) > 1000.0);
+        quitProgram();
+    }
+
     // The user's bus service restarts under a playing player whose icon is a StatusNotifierItem: the song plays on,
     // and on the new bus the item comes back to the new host with its menu, MPRIS answers and a second start hands
     // its file over instead of playing beside it.

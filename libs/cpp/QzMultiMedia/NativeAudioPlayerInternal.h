@@ -114,6 +114,7 @@ private slots:
     void adoptWarmUpHold();
     void slotStretchWatch();
     void slotVolumeNotified();
+    void slotWarmedUp();
 
 private:
     void ensurePipeline();
@@ -182,6 +183,7 @@ private:
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
     bool m_bOutputRan = false; // the pipeline was set PLAYING since the song was loaded
+    bool m_bAwaitingWarmUp = false; // the first move waits for the warm-up's connection to the sound server
     bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
     // What the pipeline is doing. Asked to move while it sets a song up, playbin changes the state of bins a
     // streaming thread is adding at that moment, and deadlocked or aborted inside: what is asked meanwhile waits.

@@ -300,6 +300,7 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
     m_nStreamStarts = 0;
     if (uri.isEmpty())
         return;
+    warmUp(); // the output's connection to the sound server is made on its thread, whoever asks first
     g_object_set(m_pPlayer, "uri", uri.constData(), nullptr);
     updateFilter(); // the pipeline stands in NULL: the one moment its stages can be exchanged
     // The pipeline is asked to move once, when the caller says whether the song is to play (play(), pause() or
@@ -318,12 +319,30 @@ void NativeAudioPlayerInternal::startMoving()
 {
     if (!m_pPlayer || m_nPhase != Phase::Starting)
         return;
+    // The output opens on the connection the warm-up makes to the sound server. A server that does not answer
+    // (stopped, swapping) would hold this thread inside the output's opening, with the menu and MPRIS: the song
+    // waits for the warm-up's answer instead, and moves when it comes.
+    if (s_pWarmUp && !s_pWarmUp->isFinished()) {
+        if (!std::exchange(m_bAwaitingWarmUp, true))
+            connect(s_pWarmUp, &QThread::finished, this, &NativeAudioPlayerInternal::slotWarmedUp,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        // It may have ended before it was listened to.
+        if (s_pWarmUp->isFinished())
+            QMetaObject::invokeMethod(this, &NativeAudioPlayerInternal::slotWarmedUp, Qt::QueuedConnection);
+        return;
+    }
     m_nPhase = Phase::Settling;
     // A song that is to start further in waits in PAUSED for its seek: going straight on would let its first
     // moments be heard.
     const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_pending.seek <= 0 && !m_song.ranged;
     m_bOutputRan = m_bOutputRan || playing;
     gst_element_set_state(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
+}
+
+void NativeAudioPlayerInternal::slotWarmedUp()
+{
+    m_bAwaitingWarmUp = false;
+    startMoving();
 }
 
 // The song being set up is ready or has failed: a song asked for meanwhile takes its place now.

@@ -53,6 +53,12 @@ public:
         return sinkAppears();
     }
 
+    // The process that speaks the PulseAudio protocol to the program.
+    qint64 serverProcessId() const
+    {
+        return m_pulseServer.state() != QProcess::NotRunning ? m_pulseServer.processId() : m_server.processId();
+    }
+
     void stop()
     {
         for (QProcess* part : { &m_pulseServer, &m_sessionManager, &m_server }) {
