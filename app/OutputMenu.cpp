@@ -27,8 +27,10 @@ OutputMenu::OutputMenu(QMenu* menu, QObject* parent)
 
 void OutputMenu::slotRebuild()
 {
+    // The entries belong to their group, which goes with them: outputs come and go all day long.
     m_pmnuOutput->clear();
-    auto* group = new QActionGroup(m_pmnuOutput);
+    delete m_pGroup;
+    auto* group = m_pGroup = new QActionGroup(this);
     const QString chosen = AudioPlayer::instance()->output();
     const auto add = [&](const QString& text, const QString& id) {
         QAction* action = group->addAction(text);

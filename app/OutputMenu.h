@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QActionGroup;
 class QMenu;
 
 // The "Output" submenu: "System Default" and the sound server's outputs (speakers, headphones, Bluetooth, HDMI)
@@ -20,5 +21,6 @@ private slots:
 
 private:
     QMenu* m_pmnuOutput;
+    QActionGroup* m_pGroup = nullptr; // the entries of the outputs, one of them checked
     bool m_bWatching = false;
 };

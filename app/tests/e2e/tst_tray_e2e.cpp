@@ -644,6 +644,57 @@ private slots:
             5000));
     }
 
+    // The chosen output unplugged while it plays: the music goes on on the default output through Next, and goes
+    // back to the chosen one when it returns. Its submenu, rebuilt as outputs come and go, keeps no old entries.
+    void aChosenOutputUnplugged()
+    {
+        const QString low = media(QStringLiteral("low.wav"));
+        const QString lower = media(QStringLiteral("lower.wav"));
+        QVERIFY(QFile::exists(low) || AudioFixtures::makeTone(low, 30000, 60));
+        QVERIFY(QFile::exists(lower) || AudioFixtures::makeTone(lower, 30000, 50));
+        const QStringList plug { QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+            QStringLiteral("sink_name=vireo_other"), QStringLiteral("sink_properties=device.description=Headphones") };
+        QString module = PulseServer::pactl(plug);
+        QVERIFY(!module.isEmpty());
+        const auto unplug = qScopeGuard([&] {
+            QzMultiMedia::AudioPlayer::instance()->setOutput(QString());
+            PulseServer::pactl({ QStringLiteral("unload-module"), module });
+        });
+        dropOnIcon(*m_vireo, { QUrl::fromLocalFile(low), QUrl::fromLocalFile(lower), QUrl::fromLocalFile(low) });
+        const auto level = [](const QString& sink) {
+            if (!pulse->startRecording(sink))
+                return -1.0;
+            QTest::qWait(300);
+            return PulseServer::rms(pulse->takeRecording());
+        };
+        QVERIFY(chooseIn(QStringLiteral("Output"), QStringLiteral("Headphones")));
+        QVERIFY(DesktopSession::waitFor([&] { return level(QStringLiteral("vireo_other")) > 1000.0; }, 5000));
+        // Every entry the program holds, shown or not.
+        const auto entries = [this] {
+            return m_vireo->findChildren<QAction*>().size() + m_vireo->contextMenu()->findChildren<QAction*>().size();
+        };
+        const qsizetype before = entries();
+
+        PulseServer::pactl({ QStringLiteral("unload-module"), module });
+        QVERIFY(DesktopSession::waitFor([&] { return level(QStringLiteral("vireo_test")) > 1000.0; }, 5000));
+        m_vireo->transportAction(Vireo::Transport::Next)->trigger();
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         return QzMultiMedia::AudioListPlayer::instance()->currentNumber() == 1
+                             && level(QStringLiteral("vireo_test")) > 1000.0;
+                     },
+                     5000),
+            "the next song was not heard on the default output");
+        QVERIFY(QzMultiMedia::AudioListPlayer::instance()->isPlaying());
+
+        module = PulseServer::pactl(plug);
+        QVERIFY(!module.isEmpty());
+        QVERIFY(DesktopSession::waitFor([&] { return level(QStringLiteral("vireo_other")) > 1000.0; }, 5000));
+        QCOMPARE(QzMultiMedia::AudioPlayer::instance()->output(), QStringLiteral("vireo_other"));
+        QVERIFY(chooseIn(QStringLiteral("Output"), QStringLiteral("Headphones")));
+        QVERIFY2(entries() <= before, qPrintable(QStringLiteral("%1 entries, %2 before").arg(entries()).arg(before)));
+    }
+
     // The catcher keeps the icon's place without asking the X server every second: a move of the tray must still
     // reach it.
     void catcherFollowsWhenTheTrayMoves()

@@ -7,6 +7,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 #include <cmath>
 #include <limits>
 
@@ -191,10 +193,15 @@ void AudioPlayer::applyOutput()
         if (m_strOutput.isEmpty() ? output.isDefault : output.id == m_strOutput)
             target = output.id;
     }
-    // Unplugged, the chosen output takes the sound along no more: when it comes back, it is sent there again.
-    if (target.isEmpty())
-        m_strOutputApplied.clear();
-    if (target.isEmpty() || target == m_strOutputApplied)
+    // Unplugged, the chosen output takes the sound along no more: the server moved the music to its default, and
+    // the songs that follow open there too (a stream asked for on an output that is gone fails). When the chosen
+    // one comes back, the music is sent there again.
+    if (target.isEmpty()) {
+        if (!std::exchange(m_strOutputApplied, QString()).isEmpty() && !m_strOutput.isEmpty())
+            m_pNativePlayer->setOutput(QString(), QString());
+        return;
+    }
+    if (target == m_strOutputApplied)
         return;
     m_strOutputApplied = target;
     m_pNativePlayer->setOutput(m_strOutput, target);
