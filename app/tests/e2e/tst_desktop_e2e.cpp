@@ -1352,6 +1352,31 @@ private slots:
         quitProgram();
     }
 
+    // Nor does a desktop portal that stops answering, which the program asks for its file dialog as it starts.
+    void aPortalThatHangsHoldsNothingUp()
+    {
+        if (m_program.state() != QProcess::NotRunning)
+            quitProgram();
+        QProcess portal;
+        portal.setProcessEnvironment(programEnvironment());
+        portal.start(QStringLiteral("/usr/libexec/xdg-desktop-portal"), QStringList());
+        QVERIFY(portal.waitForStarted(5000));
+        const auto end = qScopeGuard([&portal] {
+            ::kill(pid_t(portal.processId()), SIGCONT);
+            portal.kill();
+            portal.waitForFinished(3000);
+        });
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return m_bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.portal.Desktop")); },
+            10000));
+        QCOMPARE(::kill(pid_t(portal.processId()), SIGSTOP), 0);
+        QElapsedTimer clock;
+        clock.start();
+        startProgram(programEnvironment(), { file("alpha.mp3") });
+        QVERIFY2(becomes("Playing", 10000), qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        quitProgram();
+    }
+
     // A sound server that stops answering holds up nothing either: the player answers its remote at once, and
     // plays once the server is back.
     void aSoundServerThatHangsHoldsNothingUp()
