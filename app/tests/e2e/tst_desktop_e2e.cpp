@@ -45,7 +45,7 @@ public:
     QStringList shown; // summary and body of each Notify
     QList<uint> replaced; // the number of the notification each one replaces, 0 for none
     QStringList images; // the picture file each one shows, if any
-    int answerAfterMs = 0; // a slow server answers late
+    int answerAfterMs = 0; // a slow server answers late; one that hangs (-1) never does
 
 public slots:
     uint Notify(const QString&, uint replaces, const QString&, const QString& summary, const QString& body,
@@ -55,6 +55,10 @@ public slots:
         images << hints.value(QStringLiteral("image-path")).toString();
         replaced << replaces;
         const uint number = replaces ? replaces : uint(shown.size());
+        if (answerAfterMs < 0) {
+            setDelayedReply(true);
+            return 0;
+        }
         if (answerAfterMs > 0) {
             setDelayedReply(true);
             QTimer::singleShot(answerAfterMs, this,
@@ -1252,6 +1256,30 @@ private slots:
         }
         QVERIFY2(replaced.size() >= 2, qPrintable(m_notifications.shown.mid(before).join(QLatin1Char('|'))));
         QCOMPARE(replaced.count(0u), 1); // the first one only is new
+        quitProgram();
+    }
+
+    // A notification server that never answers (hung, or one that fails on a replacement) delays no later
+    // notification: each song change is shown within a moment.
+    void notificationServerThatNeverAnswers()
+    {
+        QVERIFY(serveNotifications());
+        m_notifications.answerAfterMs = -1;
+        const auto restore = qScopeGuard([this] { m_notifications.answerAfterMs = 0; });
+        startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav") });
+        QVERIFY(becomes("Playing", 10000));
+        for (const char* song : { "beta.ogg", "gamma.wav" }) {
+            const qsizetype before = m_notifications.shown.size();
+            command("Next");
+            QVERIFY2(DesktopSession::waitFor(
+                         [&] {
+                             return m_notifications.shown.size() > before
+                                 && m_notifications.shown.last().startsWith(QLatin1String(song));
+                         },
+                         5000),
+                song);
+        }
+        QVERIFY(becomes("Playing"));
         quitProgram();
     }
 

@@ -61,16 +61,21 @@ void DesktopNotification::send(const QStringList& message)
     // links or pictures.
     call << QCoreApplication::applicationName() << m_nShownId << message.at(2) << message.at(0)
          << message.at(1).toHtmlEscaped() << QStringList() << hints << -1;
+    // A server that takes longer than this (hung, or one that never answers a replacement) is not waited for:
+    // the next message goes out on its own.
+    constexpr int answerMs = 1000;
     m_bAwaitingAnswer = true;
-    auto* watcher = new QDBusPendingCallWatcher(Os_Linux::sessionBus().asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(Os_Linux::sessionBus().asyncCall(call, answerMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
         answer->deleteLater();
         m_bAwaitingAnswer = false;
         const QDBusPendingReply<uint> reply = *answer;
-        if (reply.isError())
-            emit failed();
-        else
+        if (!reply.isError())
             m_nShownId = reply.value();
+        else if (reply.error().type() == QDBusError::NoReply)
+            m_nShownId = 0; // what it shows, if anything, cannot be replaced
+        else
+            emit failed();
         if (!m_listNext.isEmpty())
             send(std::exchange(m_listNext, QStringList()));
     });
