@@ -18,16 +18,11 @@ const QByteArray titleMark = QByteArrayLiteral("#EXTINF:");
 const QByteArray artistMark = QByteArrayLiteral("#EXTART:");
 const QByteArray albumMark = QByteArrayLiteral("#EXTALB:");
 
-QString placeFile(const QString& listPath)
-{
-    return listPath + QStringLiteral(".place");
-}
-
 // The place file says where the list stood when it was written: the current song's number, its address and the
 // place in it, one a line. It counts only when it is newer than the list and the list has that song there.
 void readPlace(const QString& listPath, const QList<QUrl>& songs, int* current, qint64* positionMs)
 {
-    const QFileInfo place(placeFile(listPath));
+    const QFileInfo place(PlayListFile::placePath(listPath));
     if (!place.isFile() || place.size() > 64 * 1024 || place.lastModified() < QFileInfo(listPath).lastModified())
         return;
     QFile file(place.filePath());
@@ -48,9 +43,14 @@ void readPlace(const QString& listPath, const QList<QUrl>& songs, int* current, 
 }
 } // namespace
 
+QString PlayListFile::placePath(const QString& path)
+{
+    return path + QStringLiteral(".place");
+}
+
 bool PlayListFile::writePlace(const QString& path, int current, const QUrl& song, qint64 positionMs)
 {
-    QSaveFile file(placeFile(path));
+    QSaveFile file(PlayListFile::placePath(path));
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);

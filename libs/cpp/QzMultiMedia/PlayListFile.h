@@ -27,6 +27,8 @@ public:
     // The place reached in the current song, kept beside the list (in `path` + ".place") as often as it moves: a
     // few bytes, where writing a long list every second would cost.
     static bool writePlace(const QString& path, int current, const QUrl& song, qint64 positionMs);
+    // The file writePlace() writes for the list at path.
+    static QString placePath(const QString& path);
 };
 
 } // namespace QzMultiMedia

@@ -17,19 +17,34 @@ constexpr int SoonMs = 1000;
 // The place alone, while a song plays: a `kill -9` loses no more than this and the write.
 constexpr int WhilePlayingMs = 1000;
 
-std::atomic_bool s_bFailing { false };
+std::atomic_bool s_bListFailing { false };
+std::atomic_bool s_bPlaceFailing { false };
 
 // A failed write is said once, not at every write while the disk stays full.
 void report(bool written, const QString& path)
 {
     if (written) {
-        s_bFailing = false;
+        s_bListFailing = false;
         return;
     }
-    if (s_bFailing.exchange(true))
+    if (s_bListFailing.exchange(true))
         return;
     std::fprintf(stderr, "vireo: the play list could not be written to %s; the one written before is kept.\n",
         QFile::encodeName(path).constData());
+}
+
+void reportPlace(bool written, const QString& listPath)
+{
+    if (written) {
+        s_bPlaceFailing = false;
+        return;
+    }
+    if (s_bPlaceFailing.exchange(true))
+        return;
+    std::fprintf(stderr,
+        "vireo: the place in the current song could not be written to %s; the play list keeps the "
+        "place it was written with.\n",
+        QFile::encodeName(PlayListFile::placePath(listPath)).constData());
 }
 } // namespace
 
@@ -106,7 +121,7 @@ void PlayListKeeper::savePlaceInBackground()
         return;
     m_writer.start([path = m_strFile, current = qMax(0, list->currentIndex()), song = list->currentUrl(),
                        position = list->currentPosition()] {
-        report(PlayListFile::writePlace(path, current, song, position), path);
+        reportPlace(PlayListFile::writePlace(path, current, song, position), path);
     });
 }
 
