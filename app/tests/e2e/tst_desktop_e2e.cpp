@@ -655,6 +655,18 @@ private slots:
         command("Next");
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("alpha.mp3"); }, 3000));
 
+        // A player that is stopped for a while (SIGSTOP) is told the truth about: it has the command, and carries
+        // it out when it goes on.
+        QVERIFY(becomes("Playing"));
+        QCOMPARE(::kill(pid_t(m_program.processId()), SIGSTOP), 0);
+        {
+            const auto thaw = qScopeGuard([this] { ::kill(pid_t(m_program.processId()), SIGCONT); });
+            QCOMPARE(run(env, { QStringLiteral("--pause") }, &said), 1);
+        }
+        QVERIFY2(said.contains(QLatin1String("carries it out when it goes on")), qPrintable(said));
+        QVERIFY(becomes("Paused"));
+        command("Play");
+
         PrivateBus empty;
         QProcessEnvironment alone = env;
         alone.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), empty.address());
