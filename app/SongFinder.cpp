@@ -132,19 +132,35 @@ void SongFinder::slotSearchOn()
     QElapsedTimer clock;
     clock.start();
     qsizetype looked = 0;
+    // Songs found past the last row come as one block of rows a slice, which the view lays out once.
+    QList<int> after;
+    const auto addAfter = [this, &after] {
+        if (after.isEmpty())
+            return;
+        beginInsertRows(QModelIndex(), int(m_listMatches.size()), int(m_listMatches.size() + after.size() - 1));
+        m_listMatches.append(after);
+        endInsertRows();
+        after.clear();
+    };
     while (looked < m_listWaiting.size() && (looked % 32 != 0 || clock.nsecsElapsed() < SliceNs)) {
         const int place = m_listWaiting.at(looked++);
         if (!matches(place))
             continue;
-        // Usually past the last row found; a song whose tags came late goes where it belongs.
-        const auto at = std::lower_bound(m_listMatches.cbegin(), m_listMatches.cend(), place);
-        const int row = int(at - m_listMatches.cbegin());
-        if (at != m_listMatches.cend() && *at == place)
+        if (m_listMatches.isEmpty() || place > m_listMatches.last()) {
+            after.append(place);
             continue;
+        }
+        // A song whose tags came late goes where it belongs.
+        addAfter();
+        const auto at = std::lower_bound(m_listMatches.cbegin(), m_listMatches.cend(), place);
+        if (*at == place)
+            continue;
+        const int row = int(at - m_listMatches.cbegin());
         beginInsertRows(QModelIndex(), row, row);
         m_listMatches.insert(row, place);
         endInsertRows();
     }
+    addAfter();
     m_listWaiting.remove(0, looked);
     if (m_listWaiting.isEmpty())
         m_tmrSearch.stop();
