@@ -10,9 +10,28 @@ work=$(mktemp -d)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 xpid="" trayid="" vpid="" pulsepid="" buspid=""
+# The player this script started on its own session bus, found there by its name: it ends by its Quit, or by its
+# process number when it does not go. Players of anyone else, on other buses, are not touched.
+player_on_bus() {
+    dbus-send --session --print-reply --reply-timeout=2000 --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.NameHasOwner string:example.corvane.Vireo 2>/dev/null | grep -q "boolean true"
+}
+stop_player() {
+    local pid
+    pid=$(dbus-send --session --print-reply --reply-timeout=2000 --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.GetConnectionUnixProcessID string:example.corvane.Vireo 2>/dev/null \
+        | awk '/uint32/ {print $2}') || true
+    [ -n "$pid" ] || return 0
+    dbus-send --session --reply-timeout=2000 --dest=org.mpris.MediaPlayer2.vireo /org/mpris/MediaPlayer2 \
+        org.mpris.MediaPlayer2.Quit 2>/dev/null || true
+    for signal in TERM KILL; do
+        for _ in $(seq 50); do player_on_bus || return 0; sleep 0.1; done
+        kill -s "$signal" "$pid" 2>/dev/null || true
+    done
+}
 cleanup() {
     [ -n "$vpid" ] && kill "$vpid" 2>/dev/null || true
-    pkill -x vireo 2>/dev/null || true
+    [ -n "$buspid" ] && stop_player
     [ -n "$buspid" ] && kill "$buspid" 2>/dev/null || true
     [ -n "$pulsepid" ] && kill "$pulsepid" 2>/dev/null || true
     [ -n "$trayid" ] && kill "$trayid" 2>/dev/null || true
@@ -99,8 +118,7 @@ heard() {
         sleep 0.1
     done
     kill "$rec" 2>/dev/null; wait "$rec" 2>/dev/null || true
-    pkill -x vireo || true
-    for _ in $(seq 50); do pgrep -x vireo >/dev/null || break; sleep 0.1; done
+    stop_player
     wait "$launcher" 2>/dev/null || true
     [ -n "$loud" ] || { echo "$how: nothing was heard"; cat "$work/launch.log"; exit 1; }
     echo "$how: heard"
