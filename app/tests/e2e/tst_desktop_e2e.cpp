@@ -1426,7 +1426,7 @@ private slots:
         const pid_t server = pid_t(pulse->serverProcessId());
         QCOMPARE(::kill(server, SIGSTOP), 0);
         const auto thaw = qScopeGuard([server] { ::kill(server, SIGCONT); });
-        startProgram(programEnvironment(), { file("alpha.mp3") });
+        startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg") });
         QVERIFY2(DesktopSession::waitFor([&] { return !player("PlaybackStatus").toString().isEmpty(); }, 10000),
             "the player did not answer on the bus");
         QElapsedTimer clock;
@@ -1435,6 +1435,18 @@ private slots:
             QVERIFY(!player("PlaybackStatus").toString().isEmpty());
             QVERIFY2(clock.elapsed() < 1000, qPrintable(QStringLiteral("answered after %1 ms").arg(clock.elapsed())));
             QTest::qWait(400);
+        }
+        ::kill(server, SIGCONT);
+        QVERIFY(becomes("Playing", 15000) || (command("Play"), becomes("Playing", 10000)));
+        QVERIFY(level(1000) > 1000.0);
+        // Frozen while the song plays: pause, play and the next song are asked for, and answered at once.
+        QCOMPARE(::kill(server, SIGSTOP), 0);
+        for (const char* method : { "Pause", "Play", "Next", "Stop", "Play" }) {
+            clock.restart();
+            command(method);
+            QVERIFY(!player("PlaybackStatus").toString().isEmpty());
+            QVERIFY2(clock.elapsed() < 1000,
+                qPrintable(QStringLiteral("%1 answered after %2 ms").arg(QLatin1String(method)).arg(clock.elapsed())));
         }
         ::kill(server, SIGCONT);
         QVERIFY(becomes("Playing", 15000) || (command("Play"), becomes("Playing", 10000)));

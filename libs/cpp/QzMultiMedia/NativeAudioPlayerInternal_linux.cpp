@@ -2,6 +2,7 @@
 
 #include "GstSupport_linux.h"
 #include "MediaCommon.h"
+#include "PipelineCalls_linux.h"
 #include "QzMultiMediaLogging.h"
 
 #include <QSocketNotifier>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <memory>
 
 namespace QzMultiMedia {
 
@@ -65,12 +67,19 @@ GstPadProbeReturn joinSongs(GstPad*, GstPadProbeInfo* info, gpointer data)
     return GST_PAD_PROBE_OK;
 }
 
-// A stop makes the pipeline end there as at the file's end; -1 plays on to the file's end.
+// A stop makes the pipeline end there as at the file's end; -1 plays on to the file's end. The flush empties the
+// sink's stream on the sound server: a seek still under way when the wait ends counts as made.
 bool seekTo(GstElement* pipeline, qint64 ms, qint64 stopMs)
 {
-    return gst_element_seek(pipeline, 1.0, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-        GST_SEEK_TYPE_SET, qMax<qint64>(0, ms) * GST_MSECOND, GST_SEEK_TYPE_SET,
-        stopMs < 0 ? GST_CLOCK_TIME_NONE : GstClockTime(stopMs) * GST_MSECOND);
+    auto made = std::make_shared<bool>(true);
+    GstElement* held = GST_ELEMENT(gst_object_ref(pipeline));
+    const bool ended = PipelineCalls_linux::run([held, made, ms, stopMs] {
+        *made = gst_element_seek(held, 1.0, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+            GST_SEEK_TYPE_SET, qMax<qint64>(0, ms) * GST_MSECOND, GST_SEEK_TYPE_SET,
+            stopMs < 0 ? GST_CLOCK_TIME_NONE : GstClockTime(stopMs) * GST_MSECOND);
+        gst_object_unref(held);
+    });
+    return !ended || *made;
 }
 
 } // namespace
@@ -195,8 +204,8 @@ void NativeAudioPlayerInternal::releasePipeline()
     m_pending.load = false;
     m_settleWait.stop();
     stopWatchingStretchEnd();
-    gst_element_set_state(m_pPlayer, GST_STATE_READY);
-    gst_element_set_state(m_pPlayer, GST_STATE_NULL);
+    PipelineCalls_linux::setState(m_pPlayer, GST_STATE_READY);
+    PipelineCalls_linux::setState(m_pPlayer, GST_STATE_NULL);
     gst_object_unref(m_pPlayer);
     m_pPlayer = nullptr;
     m_pOutput = nullptr;
@@ -243,8 +252,8 @@ void NativeAudioPlayerInternal::halt()
     m_bAdvancePending = false;
     m_advanceWait.stop();
     stopWatchingStretchEnd();
-    gst_element_set_state(m_pPlayer, GST_STATE_READY);
-    gst_element_set_state(m_pPlayer, GST_STATE_NULL);
+    PipelineCalls_linux::setState(m_pPlayer, GST_STATE_READY);
+    PipelineCalls_linux::setState(m_pPlayer, GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_pPlayer);
     gst_bus_set_flushing(bus, TRUE);
     gst_bus_set_flushing(bus, FALSE);
@@ -336,7 +345,7 @@ void NativeAudioPlayerInternal::startMoving()
     // moments be heard.
     const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_pending.seek <= 0 && !m_song.ranged;
     m_bOutputRan = m_bOutputRan || playing;
-    gst_element_set_state(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
+    PipelineCalls_linux::setState(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
 
 void NativeAudioPlayerInternal::slotWarmedUp()
@@ -530,7 +539,7 @@ void NativeAudioPlayerInternal::applyTarget()
     if (headed == target && (pending == target || current == target))
         return;
     m_bOutputRan = m_bOutputRan || target == GST_STATE_PLAYING;
-    gst_element_set_state(m_pPlayer, target);
+    PipelineCalls_linux::setState(m_pPlayer, target);
 }
 
 void NativeAudioPlayerInternal::pause()
@@ -667,7 +676,12 @@ void NativeAudioPlayerInternal::applyVolume()
     m_listVolumesSet.append(linear);
     if (m_listVolumesSet.size() > 64)
         m_listVolumesSet.removeFirst();
-    g_object_set(m_pPlayer, "volume", linear, nullptr);
+    // The sink's stream volume is asked of the sound server on the way.
+    GstElement* player = GST_ELEMENT(gst_object_ref(m_pPlayer));
+    PipelineCalls_linux::run([player, linear] {
+        g_object_set(player, "volume", linear, nullptr);
+        gst_object_unref(player);
+    });
 }
 
 // The server echoes every volume the program sets, a moment later and at times after the next one (a fade sets
@@ -678,8 +692,15 @@ void NativeAudioPlayerInternal::slotVolumeNotified()
 {
     if (!m_pPlayer || m_nState != PlayState::Playing || !m_streamPlaying.isValid() || m_streamPlaying.elapsed() < 1500)
         return;
-    gdouble linear = 0.0;
-    g_object_get(m_pPlayer, "volume", &linear, nullptr);
+    // Read from the sound server: a server that does not answer in time has said nothing.
+    auto read = std::make_shared<gdouble>(0.0);
+    GstElement* player = GST_ELEMENT(gst_object_ref(m_pPlayer));
+    if (!PipelineCalls_linux::run([player, read] {
+            g_object_get(player, "volume", read.get(), nullptr);
+            gst_object_unref(player);
+        }))
+        return;
+    const gdouble linear = *read;
     if (m_volumeSet.isValid() && m_volumeSet.elapsed() < 2000
         && std::any_of(m_listVolumesSet.cbegin(), m_listVolumesSet.cend(),
             [linear](double set) { return qAbs(set - linear) < 0.0005; }))
