@@ -123,6 +123,8 @@ private:
     void load(const QByteArray& uri);
     void moveTo(const QByteArray& uri);
     void startMoving();
+    // Asks the pipeline to move to `state` (a GstState), off this thread (PipelineCalls_linux).
+    void movePipeline(int state);
     qint64 placeAskedOrHeard() const;
     bool isSettling() const;
     void clearSong();
@@ -183,6 +185,7 @@ private:
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
     bool m_bOutputRan = false; // the pipeline was set PLAYING since the song was loaded
+    int m_nAskedState = 0; // the GstState the pipeline was last asked to move to
     bool m_bAwaitingWarmUp = false; // the first move waits for the warm-up's connection to the sound server
     bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
     // What the pipeline is doing. Asked to move while it sets a song up, playbin changes the state of bins a

@@ -204,8 +204,8 @@ void NativeAudioPlayerInternal::releasePipeline()
     m_pending.load = false;
     m_settleWait.stop();
     stopWatchingStretchEnd();
-    PipelineCalls_linux::setState(m_pPlayer, GST_STATE_READY);
-    PipelineCalls_linux::setState(m_pPlayer, GST_STATE_NULL);
+    movePipeline(GST_STATE_READY);
+    movePipeline(GST_STATE_NULL);
     gst_object_unref(m_pPlayer);
     m_pPlayer = nullptr;
     m_pOutput = nullptr;
@@ -252,8 +252,8 @@ void NativeAudioPlayerInternal::halt()
     m_bAdvancePending = false;
     m_advanceWait.stop();
     stopWatchingStretchEnd();
-    PipelineCalls_linux::setState(m_pPlayer, GST_STATE_READY);
-    PipelineCalls_linux::setState(m_pPlayer, GST_STATE_NULL);
+    movePipeline(GST_STATE_READY);
+    movePipeline(GST_STATE_NULL);
     GstBus* bus = gst_element_get_bus(m_pPlayer);
     gst_bus_set_flushing(bus, TRUE);
     gst_bus_set_flushing(bus, FALSE);
@@ -345,7 +345,7 @@ void NativeAudioPlayerInternal::startMoving()
     // moments be heard.
     const bool playing = m_nState == PlayState::Playing && !m_bBuffering && m_pending.seek <= 0 && !m_song.ranged;
     m_bOutputRan = m_bOutputRan || playing;
-    PipelineCalls_linux::setState(m_pPlayer, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
+    movePipeline(playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
 
 void NativeAudioPlayerInternal::slotWarmedUp()
@@ -522,6 +522,15 @@ void NativeAudioPlayerInternal::applyTarget()
     if (m_nPhase == Phase::Settling || m_pending.load || !isLoaded())
         return;
     const GstState target = m_nState == PlayState::Playing && !m_bBuffering ? GST_STATE_PLAYING : GST_STATE_PAUSED;
+    // Moves asked for before may not be made yet (a sound server slow to answer holds them): the pipeline's own
+    // state does not know them, the last one asked for does, and another follows it in turn.
+    if (PipelineCalls_linux::busy()) {
+        if (m_nAskedState != target) {
+            m_bOutputRan = m_bOutputRan || target == GST_STATE_PLAYING;
+            movePipeline(target);
+        }
+        return;
+    }
     GstState current = GST_STATE_VOID_PENDING;
     GstState pending = GST_STATE_VOID_PENDING;
     gst_element_get_state(m_pPlayer, &current, &pending, 0);
@@ -539,7 +548,13 @@ void NativeAudioPlayerInternal::applyTarget()
     if (headed == target && (pending == target || current == target))
         return;
     m_bOutputRan = m_bOutputRan || target == GST_STATE_PLAYING;
-    PipelineCalls_linux::setState(m_pPlayer, target);
+    movePipeline(target);
+}
+
+void NativeAudioPlayerInternal::movePipeline(int state)
+{
+    m_nAskedState = state;
+    PipelineCalls_linux::setState(m_pPlayer, GstState(state));
 }
 
 void NativeAudioPlayerInternal::pause()

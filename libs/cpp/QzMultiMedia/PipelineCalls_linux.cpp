@@ -35,12 +35,18 @@ public:
         auto call = std::make_shared<Call>(Call { std::move(work) });
         std::unique_lock<std::mutex> lock(m_mutex);
         // A call that hangs holds up the caller once: the calls behind it are only queued.
-        const bool waiting = !m_bHanging;
+        const bool hanging = m_bBusy && std::chrono::steady_clock::now() - m_busySince >= LongestWait;
         m_calls.push_back(call);
         m_asked.notify_all();
-        if (waiting && !m_ended.wait_for(lock, LongestWait, [&call] { return call->done; }))
-            m_bHanging = true;
+        if (!hanging)
+            m_ended.wait_for(lock, LongestWait, [&call] { return call->done; });
         return call->done;
+    }
+
+    bool busy()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_bBusy || !m_calls.empty();
     }
 
 private:
@@ -56,13 +62,14 @@ private:
             m_asked.wait(lock, [this] { return !m_calls.empty(); });
             const std::shared_ptr<Call> call = m_calls.front();
             m_calls.pop_front();
+            m_bBusy = true;
+            m_busySince = std::chrono::steady_clock::now();
             lock.unlock();
             call->work();
             call->work = nullptr; // what it held goes now, on this thread
             lock.lock();
             call->done = true;
-            if (m_calls.empty())
-                m_bHanging = false;
+            m_bBusy = false;
             m_ended.notify_all();
         }
     }
@@ -71,7 +78,8 @@ private:
     std::condition_variable m_asked; // a call was asked for
     std::condition_variable m_ended; // a call has ended
     std::deque<std::shared_ptr<Call>> m_calls;
-    bool m_bHanging = false; // a call outlasted its caller's wait, and the queue has not emptied since
+    bool m_bBusy = false; // a call runs, since m_busySince
+    std::chrono::steady_clock::time_point m_busySince;
 };
 
 } // namespace
@@ -79,6 +87,11 @@ private:
 bool PipelineCalls_linux::run(std::function<void()> call)
 {
     return Worker::instance().run(std::move(call));
+}
+
+bool PipelineCalls_linux::busy()
+{
+    return Worker::instance().busy();
 }
 
 GstStateChangeReturn PipelineCalls_linux::setState(GstElement* element, GstState state)

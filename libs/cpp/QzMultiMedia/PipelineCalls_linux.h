@@ -21,6 +21,8 @@ public:
     static bool run(std::function<void()> call);
     // What gst_element_set_state() answered; GST_STATE_CHANGE_ASYNC for a move that had not ended in time.
     static GstStateChangeReturn setState(GstElement* element, GstState state);
+    // Calls asked for have not all ended: the elements' own states do not say all that was asked of them yet.
+    static bool busy();
 };
 
 } // namespace QzMultiMedia

@@ -3,6 +3,7 @@
 #include "MediaCommon.h"
 #include "NativeAudioPlayer.h"
 #include "NativeAudioPlayerInternal.h"
+#include "PipelineCalls_linux.h"
 #include "SoundStages.h"
 
 #include <QElapsedTimer>
@@ -10,7 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
+#include <future>
+#include <memory>
+#include <vector>
 
 #include <gst/gst.h>
 
@@ -420,6 +425,33 @@ private slots:
 
     // Whatever a damaged setting holds, the speakers get 0…1.
     // Unmuting gives back the volume from before; muting twice remembers the silence the second time.
+    // A call on the pipeline that hangs (a sound server that stopped answering) holds its caller up once, for a
+    // moment; the calls asked meanwhile wait behind it without holding anyone up, and run in order once it ends.
+    void pipelineCallsThatHangHoldUpTheCallerOnce()
+    {
+        auto gate = std::make_shared<std::promise<void>>();
+        std::shared_future<void> opened = gate->get_future().share();
+        auto order = std::make_shared<std::vector<int>>();
+        auto ran = std::make_shared<std::atomic_int>(0);
+        QVERIFY(!PipelineCalls_linux::run([opened, order, ran] {
+            opened.wait();
+            order->push_back(1);
+            ++*ran;
+        }));
+        for (int call = 2; call <= 4; ++call) {
+            QVERIFY(!PipelineCalls_linux::run([order, ran, call] {
+                order->push_back(call);
+                ++*ran;
+            }));
+        }
+        QCOMPARE(ran->load(), 0);
+        gate->set_value();
+        QTRY_COMPARE(ran->load(), 4);
+        // Once the queue is through, a call is waited for again.
+        QVERIFY(PipelineCalls_linux::run([order] { order->push_back(5); }));
+        QCOMPARE(*order, (std::vector<int> { 1, 2, 3, 4, 5 }));
+    }
+
     // Songs without ReplayGain tags play the pre-amp's decibels louder or softer; what a settings file may say that
     // is no level changes nothing, and no value makes them silent or deafening.
     void untaggedSongsFollowThePreAmp_data()
