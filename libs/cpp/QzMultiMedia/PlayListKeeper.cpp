@@ -17,34 +17,20 @@ constexpr int SoonMs = 1000;
 // The place alone, while a song plays: a `kill -9` loses no more than this and the write.
 constexpr int WhilePlayingMs = 1000;
 
+// What a failed write says: "%s" the file's name.
+const char* const ListUnwritten = "vireo: the play list could not be written to %s; the one written before is kept.\n";
+const char* const PlaceUnwritten = "vireo: the place in the current song could not be written to %s; the play list "
+                                   "keeps the place it was written with.\n";
 std::atomic_bool s_bListFailing { false };
 std::atomic_bool s_bPlaceFailing { false };
 
 // A failed write is said once, not at every write while the disk stays full.
-void report(bool written, const QString& path)
+void report(bool written, std::atomic_bool& failing, const char* message, const QString& path)
 {
-    if (written) {
-        s_bListFailing = false;
-        return;
-    }
-    if (s_bListFailing.exchange(true))
-        return;
-    std::fprintf(stderr, "vireo: the play list could not be written to %s; the one written before is kept.\n",
-        QFile::encodeName(path).constData());
-}
-
-void reportPlace(bool written, const QString& listPath)
-{
-    if (written) {
-        s_bPlaceFailing = false;
-        return;
-    }
-    if (s_bPlaceFailing.exchange(true))
-        return;
-    std::fprintf(stderr,
-        "vireo: the place in the current song could not be written to %s; the play list keeps the "
-        "place it was written with.\n",
-        QFile::encodeName(PlayListFile::placePath(listPath)).constData());
+    if (written)
+        failing = false;
+    else if (!failing.exchange(true))
+        std::fprintf(stderr, message, QFile::encodeName(path).constData());
 }
 } // namespace
 
@@ -110,7 +96,7 @@ void PlayListKeeper::saveInBackground()
     const AudioListPlayer* list = AudioListPlayer::instance();
     m_writer.start([path = m_strFile, songs = list->playList(), current = qMax(0, list->currentIndex()),
                        position = list->currentPosition(), titles = AudioListPlayer::songTitles()] {
-        report(PlayListFile::write(path, songs, current, position, titles), path);
+        report(PlayListFile::write(path, songs, current, position, titles), s_bListFailing, ListUnwritten, path);
     });
 }
 
@@ -121,7 +107,8 @@ void PlayListKeeper::savePlaceInBackground()
         return;
     m_writer.start([path = m_strFile, current = qMax(0, list->currentIndex()), song = list->currentUrl(),
                        position = list->currentPosition()] {
-        reportPlace(PlayListFile::writePlace(path, current, song, position), path);
+        report(PlayListFile::writePlace(path, current, song, position), s_bPlaceFailing, PlaceUnwritten,
+            PlayListFile::placePath(path));
     });
 }
 
@@ -129,7 +116,7 @@ void PlayListKeeper::saveNow()
 {
     m_soon.stop();
     m_writer.waitForDone();
-    report(AudioListPlayer::instance()->savePlayList(m_strFile), m_strFile);
+    report(AudioListPlayer::instance()->savePlayList(m_strFile), s_bListFailing, ListUnwritten, m_strFile);
 }
 
 } // namespace QzMultiMedia
