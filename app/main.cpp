@@ -1,4 +1,5 @@
 #include "App.h"
+#include "App_linux.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
 #include "CommandLine.h"
@@ -83,6 +84,8 @@ int main(int argc, char** argv)
     if (commandLine.jumps())
         app.setCommandLineAction(QStringLiteral("jump"));
     QCoreApplication::setOrganizationDomain(QString::fromUtf8(VireoDeployment::organizationDomain));
+    // Under Wayland a window is known to the desktop by the entry it belongs to: its name and icon in the shell.
+    QGuiApplication::setDesktopFileName(App_linux::ownBusName());
     app.setAppId(QStringLiteral("id") + QString::fromUtf8(VireoDeployment::storeNumber));
     const QString site = QString::fromUtf8(VireoDeployment::siteRoot);
     app.setPromotedLink(site + QStringLiteral("apps/vireo/"));

@@ -72,6 +72,7 @@ public:
         if (!up)
             return false;
         env.insert(QStringLiteral("SWAYSOCK"), ipc);
+        m_ipc = ipc;
         env = clientEnvironment(env);
         m_port = freePort();
         return launch(m_bar, env, QStringLiteral("waybar"), { QStringLiteral("-c"), bar })
@@ -88,6 +89,16 @@ public:
         env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-1"));
         env.remove(QStringLiteral("DISPLAY"));
         return env;
+    }
+
+    // What sway knows of its windows, as `swaymsg -t get_tree` prints it.
+    QString tree() const
+    {
+        QProcess swaymsg;
+        swaymsg.start(QStringLiteral("swaymsg"),
+            { QStringLiteral("-s"), m_ipc, QStringLiteral("-t"), QStringLiteral("get_tree") });
+        swaymsg.waitForFinished(5000);
+        return QString::fromUtf8(swaymsg.readAllStandardOutput());
     }
 
     QImage screen() const
@@ -189,5 +200,6 @@ private:
     QProcess m_wayvnc;
     QTcpSocket m_vnc;
     QString m_runtime;
+    QString m_ipc; // sway's own socket
     quint16 m_port = 0;
 };

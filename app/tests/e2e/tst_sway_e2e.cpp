@@ -151,6 +151,23 @@ private slots:
         QVERIFY2(dunstctl(QStringLiteral("history")).contains(QStringLiteral("two.wav")), "dunst showed another song");
     }
 
+    // The Jump window is known to the desktop by the program's desktop entry (its name and icon there).
+    void theJumpWindowBelongsToTheDesktopEntry()
+    {
+        QVERIFY(startOnWayland({ file(QStringLiteral("Alpha/one.wav")) }));
+        QProcess jump;
+        QProcessEnvironment env = m_sway->clientEnvironment(m_vireo.environment());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        jump.setProcessEnvironment(env);
+        jump.start(QStringLiteral(VIREO_BINARY), { QStringLiteral("-j") });
+        QVERIFY(jump.waitForFinished(10000));
+        QVERIFY2(jump.exitCode() == 0, jump.readAllStandardError().constData());
+        QVERIFY2(
+            DesktopSession::waitFor(
+                [&] { return m_sway->tree().contains(QLatin1String("\"app_id\": \"example.corvane.Vireo\"")); }, 5000),
+            qPrintable(m_sway->tree().right(3000)));
+    }
+
     void cleanup()
     {
         m_vireo.quit();
