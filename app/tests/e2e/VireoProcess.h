@@ -76,10 +76,12 @@ public:
             .trimmed();
     }
 
+    // Bounded generously: a drop read on a loaded machine (two desktops' tests side by side) once took longer than
+    // five seconds to play.
     static bool becomes(const char* status)
     {
         return DesktopSession::waitFor(
-            [&] { return playerctl({ QStringLiteral("status") }) == QLatin1String(status); }, 5000);
+            [&] { return playerctl({ QStringLiteral("status") }) == QLatin1String(status); }, 10000);
     }
 
     static QString title()
