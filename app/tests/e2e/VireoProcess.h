@@ -76,8 +76,8 @@ public:
             .trimmed();
     }
 
-    // Bounded generously: a drop read on a loaded machine (two desktops' tests side by side) once took longer than
-    // five seconds to play.
+    // Bounded generously: on a loaded machine (two desktops' tests side by side) a dropped song was once not yet
+    // playing after five seconds.
     static bool becomes(const char* status)
     {
         return DesktopSession::waitFor(
