@@ -168,6 +168,21 @@ class TestDesktopEndToEnd : public QObject
         return all(playerInterface).value(QLatin1String(property));
     }
 
+    // Asks the player's status eight times over three seconds: empty when each answer came within a second and said
+    // `status` (any status when none is given), else what went wrong.
+    QString answeredAtOnce(const QString& status = QString())
+    {
+        QElapsedTimer clock;
+        for (int i = 0; i < 8; ++i) {
+            clock.restart();
+            const QString said = player("PlaybackStatus").toString();
+            if (said.isEmpty() || (!status.isEmpty() && said != status) || clock.elapsed() >= 1000)
+                return QStringLiteral("\"%1\" after %2 ms").arg(said).arg(clock.elapsed());
+            QTest::qWait(400);
+        }
+        return QString();
+    }
+
     bool becomes(const char* status, int timeoutMs = 3000)
     {
         return DesktopSession::waitFor(
@@ -1380,13 +1395,8 @@ private slots:
         const auto thaw = qScopeGuard([&host] { ::kill(pid_t(host.processId()), SIGCONT); });
         startProgram(programEnvironment(), { file("alpha.mp3") });
         QVERIFY(becomes("Playing", 10000));
-        QElapsedTimer clock;
-        for (int i = 0; i < 8; ++i) {
-            clock.restart();
-            QCOMPARE(player("PlaybackStatus").toString(), QStringLiteral("Playing"));
-            QVERIFY2(clock.elapsed() < 1000, qPrintable(QStringLiteral("answered after %1 ms").arg(clock.elapsed())));
-            QTest::qWait(400);
-        }
+        const QString late = answeredAtOnce(QStringLiteral("Playing"));
+        QVERIFY2(late.isEmpty(), qPrintable(late));
         ::kill(pid_t(host.processId()), SIGCONT);
         QVERIFY2(!host.item(30000).isEmpty(), "no item registered once the watcher answered again");
         quitProgram();
@@ -1429,13 +1439,9 @@ private slots:
         startProgram(programEnvironment(), { file("alpha.mp3"), file("beta.ogg") });
         QVERIFY2(DesktopSession::waitFor([&] { return !player("PlaybackStatus").toString().isEmpty(); }, 10000),
             "the player did not answer on the bus");
+        const QString late = answeredAtOnce();
+        QVERIFY2(late.isEmpty(), qPrintable(late));
         QElapsedTimer clock;
-        for (int i = 0; i < 8; ++i) {
-            clock.restart();
-            QVERIFY(!player("PlaybackStatus").toString().isEmpty());
-            QVERIFY2(clock.elapsed() < 1000, qPrintable(QStringLiteral("answered after %1 ms").arg(clock.elapsed())));
-            QTest::qWait(400);
-        }
         ::kill(server, SIGCONT);
         QVERIFY(becomes("Playing", 15000) || (command("Play"), becomes("Playing", 10000)));
         QVERIFY(level(1000) > 1000.0);

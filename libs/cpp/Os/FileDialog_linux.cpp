@@ -33,11 +33,10 @@ bool portalAnswers()
         return false;
     const auto call = [bus](const char* service, const char* path, const char* interface, const char* method,
                           GVariant* args, int timeoutMs) {
-        GVariant* reply = g_dbus_connection_call_sync(
+        return g_dbus_connection_call_sync(
             bus, service, path, interface, method, args, nullptr, G_DBUS_CALL_FLAGS_NONE, timeoutMs, nullptr, nullptr);
-        return reply;
     };
-    bool running = false;
+    gboolean running = FALSE;
     if (GVariant* owned = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
             g_variant_new("(s)", portalService), 250)) {
         g_variant_get(owned, "(b)", &running);
@@ -45,11 +44,12 @@ bool portalAnswers()
     }
     GVariant* version = call(portalService, "/org/freedesktop/portal/desktop", "org.freedesktop.DBus.Properties", "Get",
         g_variant_new("(ss)", "org.freedesktop.portal.FileChooser", "version"), running ? 250 : 2000);
+    const bool answered = version;
     if (version)
         g_variant_unref(version);
     g_dbus_connection_close_sync(bus, nullptr, nullptr);
     g_object_unref(bus);
-    return version;
+    return answered;
 }
 
 } // namespace
