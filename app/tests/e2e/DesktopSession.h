@@ -150,16 +150,36 @@ public:
     }
 
     // The icon embedded in a panel along `strip` (a window of the program inside the panel, placed by its tray)
-    // with the drop catcher, a top-level window of the program, exactly over it; empty while that is not so.
+    // with the drop catcher, another window of the program and a top-level one, exactly over it; empty while that
+    // is not so. The icon's own window before the tray has taken it in is a top-level window too, and is no icon.
     static QRect embeddedIcon(const QRect& strip)
     {
-        const QList<QPair<QRect, QPoint>> windows = programWindows();
-        for (const auto& [icon, inParent] : windows) {
-            if (inParent != QPoint(0, 0) || !strip.contains(icon) || icon.width() < 16)
+        const QRegularExpression window(
+            QStringLiteral("^( +)(0x[0-9a-f]+) (?:\"[^\"]*\"|\\(has no name\\)): \\(\"vireo\" \"Vireo\"\\)"
+                           "\\s+(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)"),
+            QRegularExpression::MultilineOption);
+        struct Placed
+        {
+            QString id;
+            bool topLevel;
+            QRect onScreen;
+            QPoint inParent;
+        };
+        QList<Placed> windows;
+        // xwininfo indents the root's children by five spaces and each level below by three more.
+        for (QRegularExpressionMatchIterator it = window.globalMatch(windowTree()); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            windows << Placed { m.captured(2), m.captured(1).size() == 5,
+                QRect(m.captured(7).toInt(), m.captured(8).toInt(), m.captured(3).toInt(), m.captured(4).toInt()),
+                QPoint(m.captured(5).toInt(), m.captured(6).toInt()) };
+        }
+        for (const Placed& icon : windows) {
+            if (icon.topLevel || icon.inParent != QPoint(0, 0) || !strip.contains(icon.onScreen)
+                || icon.onScreen.width() < 16)
                 continue;
-            for (const auto& [catcher, catcherInParent] : windows) {
-                if (catcher == icon && catcherInParent == catcher.topLeft())
-                    return icon;
+            for (const Placed& catcher : windows) {
+                if (catcher.topLevel && catcher.id != icon.id && catcher.onScreen == icon.onScreen)
+                    return icon.onScreen;
             }
         }
         return {};

@@ -103,8 +103,9 @@ private slots:
         }
         start(songs);
         QVERIFY(VireoProcess::becomes("Playing"));
-        QVERIFY(DesktopSession::waitFor([] { return !embeddedIcon().isEmpty(); }, 10000));
-        const QPoint icon = embeddedIcon().center();
+        QRect placed;
+        QVERIFY(DesktopSession::waitFor([&] { return !(placed = embeddedIcon()).isEmpty(); }, 10000));
+        const QPoint icon = placed.center();
 
         click(icon, "3");
         QVERIFY2(VireoProcess::becomes("Paused"),
