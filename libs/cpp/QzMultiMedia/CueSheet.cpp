@@ -1,5 +1,6 @@
 #include "CueSheet.h"
 
+#include "AudioFormats.h"
 #include "MediaCommon.h"
 #include "QzMultiMediaLogging.h"
 #include "SongTags.h"
@@ -75,7 +76,7 @@ QString trackFile(const QDir& folder, const QString& named)
     const QString base = file.completeBaseName();
     const QDir dir = file.absoluteDir();
     for (const QFileInfo& other : dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name)) {
-        if (other.completeBaseName() == base && MediaCommon::isAudio(other.fileName()))
+        if (other.completeBaseName() == base && AudioFormats::isDecodable(other.fileName()))
             return other.absoluteFilePath();
     }
     return file.absoluteFilePath(); // missing: skipped when its turn comes, as any song that cannot be played

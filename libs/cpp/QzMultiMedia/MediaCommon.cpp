@@ -1,11 +1,6 @@
 #include "MediaCommon.h"
 
 #include <QFile>
-#include <QHash>
-#include <QMimeDatabase>
-#include <QMutex>
-#include <QRegularExpression>
-#include <QSet>
 
 #include <algorithm>
 #include <iterator>
@@ -14,59 +9,16 @@ namespace QzMultiMedia {
 
 namespace {
 
-// Endings of sound files the MIME database files under other kinds, or does not know.
-const char* const extraAudioEndings[] = { ".3ga", ".wma", ".ac3" };
-
+// Tried in this order, video first; the first ending that matches decides.
 const char* const videoEndings[]
     = { ".avi", ".mp4", ".mov", ".wmv", ".3gp", ".3g2", ".m4v", ".mpg", ".flv", ".swf", ".mkv", ".asf", ".vob" };
+const char* const audioEndings[] = { ".wav", ".mp3", ".m4a", ".wma", ".ac3", ".aac", ".ogg", ".3ga", ".aiff" };
 const char* const imageEndings[] = { ".jpg", ".png", ".bmp", ".tif", ".tiff", ".jpeg", ".gif" };
 
 template <size_t N> bool endsWithOneOf(const QString& lower, const char* const (&endings)[N])
 {
     return std::any_of(std::begin(endings), std::end(endings),
         [&lower](const char* ending) { return lower.endsWith(QLatin1String(ending)); });
-}
-
-// Play lists describe songs instead of holding them; some of them still carry an audio MIME type.
-bool isPlayListType(const QMimeType& type)
-{
-    static const char* const playLists[]
-        = { "audio/x-scpls", "audio/x-ms-asx", "audio/x-mpegurl", "audio/mpegurl", "application/vnd.apple.mpegurl" };
-    for (const char* name : playLists) {
-        if (type.inherits(QLatin1String(name)))
-            return true;
-    }
-    return type.inherits(QStringLiteral("text/plain"));
-}
-
-bool isSoundType(const QMimeType& type)
-{
-    return type.name().startsWith(QLatin1String("audio/")) && !isPlayListType(type);
-}
-
-bool isExtraAudioEnding(const QString& ending)
-{
-    return std::any_of(std::begin(extraAudioEndings), std::end(extraAudioEndings),
-        [&ending](const char* extra) { return ending == QLatin1String(extra + 1); });
-}
-
-// Whether the MIME database files a name with this ending under sound, less the endings another type wins
-// (".psf": a PlayStation sound, but a console font first). Asked once per ending and kept: a lookup per name cost
-// 15 µs, 150 ms on the user interface's thread for a drop of 10,000 songs; learning every sound ending at once
-// reads the database's description of each type, 20 ms at every start.
-bool isAudioEnding(const QString& ending)
-{
-    static QMutex s_mutex;
-    static QHash<QString, bool> s_known;
-    const QMutexLocker lock(&s_mutex);
-    const auto known = s_known.constFind(ending);
-    if (known != s_known.cend())
-        return *known;
-    const bool audio = isExtraAudioEnding(ending)
-        || isSoundType(
-            QMimeDatabase().mimeTypeForFile(QStringLiteral("song.") + ending, QMimeDatabase::MatchExtension));
-    s_known.insert(ending, audio);
-    return audio;
 }
 
 } // namespace
@@ -76,46 +28,16 @@ MediaType MediaCommon::mediaType(const QString& fileName)
     const QString lower = fileName.toLower();
     if (endsWithOneOf(lower, videoEndings))
         return Video;
-    if (isAudio(fileName))
+    if (endsWithOneOf(lower, audioEndings))
         return Audio;
     if (endsWithOneOf(lower, imageEndings))
         return Image;
     return Unrecognized;
 }
 
-// The MIME database knows FLAC, Opus, Matroska audio and the rest; a name that is only an ending (".mp3") has
-// none, as the database sees it.
 bool MediaCommon::isAudio(const QString& fileName)
 {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot <= fileName.lastIndexOf(QLatin1Char('/')) + 1)
-        return false;
-    return isAudioEnding(fileName.mid(dot + 1).toLower());
-}
-
-// Every sound ending the database knows, for the open dialog's filter.
-QStringList MediaCommon::audioFilePatterns()
-{
-    QSet<QString> endings;
-    for (const char* ending : extraAudioEndings)
-        endings.insert(QLatin1String(ending + 1));
-    const QList<QMimeType> types = QMimeDatabase().allMimeTypes();
-    for (const QMimeType& type : types) {
-        if (!isSoundType(type))
-            continue;
-        const QStringList globs = type.globPatterns();
-        for (const QString& glob : globs) {
-            const QString ending = glob.mid(2).toLower();
-            if (glob.startsWith(QLatin1String("*.")) && !ending.contains(QRegularExpression(QStringLiteral("[.*?\\[]")))
-                && isAudioEnding(ending))
-                endings.insert(ending);
-        }
-    }
-    QStringList patterns;
-    for (const QString& ending : std::as_const(endings))
-        patterns << QStringLiteral("*.") + ending;
-    patterns.sort();
-    return patterns;
+    return mediaType(fileName) == Audio;
 }
 
 bool MediaCommon::isVideo(const QString& fileName)

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QUrl>
 
 namespace QzMultiMedia {
@@ -14,7 +13,8 @@ enum MediaType {
     Unrecognized = 4,
 };
 
-// Classifies a file name by its ending alone; the file is never opened.
+// Classifies a file name by its ending alone, from a fixed table; the file is never opened. What the player can
+// decode is AudioFormats' question, not this one.
 class MediaCommon
 {
 public:
@@ -23,11 +23,7 @@ public:
     static constexpr qint64 LongestTimeMs = qint64(1) << 40;
 
     static MediaType mediaType(const QString& fileName);
-    // Whether a file's name says it holds sound the player can decode: the one test every way in uses (a drop,
-    // a folder, a CUE sheet's image, the open dialog's filter).
     static bool isAudio(const QString& fileName);
-    // The name patterns isAudio() takes ("*.mp3", "*.flac", ...).
-    static QStringList audioFilePatterns();
     static bool isVideo(const QString& fileName);
     static bool isImage(const QString& fileName);
 

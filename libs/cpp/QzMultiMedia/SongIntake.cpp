@@ -1,5 +1,6 @@
 #include "SongIntake.h"
 
+#include "AudioFormats.h"
 #include "AudioListPlayer.h"
 #include "IntakeQueue.h"
 #include "MediaCommon.h"
@@ -64,14 +65,14 @@ public:
     // What one name handed over stands for. A name that says "song" is taken for one without asking the disk,
     // which a drop of 10,000 files would otherwise ask 10,000 times (a folder named like a song is then tried as
     // one and skipped as unplayable). A play list stands for its entries in order, lists inside it included; a
-    // folder for the songs under it; anything else, a missing file included, is kept, to be skipped like any song
-    // that cannot be played.
+    // folder for the songs under it; a picture, a text or a document dropped beside songs is left out; anything
+    // else, a missing file included, is kept, to be skipped like any song that cannot be played.
     void add(const QUrl& url, int depth = 0)
     {
         if (isSpent() || !SongIntake::accepts(url))
             return;
         const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
-        if (path.isEmpty() || MediaCommon::isAudio(path)) {
+        if (path.isEmpty() || AudioFormats::isDecodable(path)) {
             take(url);
             return;
         }
@@ -85,7 +86,8 @@ public:
             once(info, [this, &path] { addFolder(path); });
             return;
         }
-        take(url);
+        if (!AudioFormats::isKnownNotSound(path))
+            take(url);
     }
 
 private:
@@ -153,7 +155,7 @@ void Expansion::addFolder(const QString& path)
     QDirIterator it(path, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
     while (it.hasNext() && !isSpent() && found.size() < SongIntake::MaxSongsFound) {
         const QString file = it.next();
-        if (MediaCommon::isAudio(file))
+        if (AudioFormats::isDecodable(file))
             found << folder.relativeFilePath(file).split(QLatin1Char('/'));
         else if (PlayListReader::isCueSheet(file))
             sheets << folder.relativeFilePath(file).split(QLatin1Char('/'));
@@ -200,7 +202,7 @@ void Expansion::addFolder(const QString& path)
 // that is left out.
 bool needsNoDisk(const QUrl& url)
 {
-    return !SongIntake::accepts(url) || !url.isLocalFile() || MediaCommon::isAudio(url.toLocalFile());
+    return !SongIntake::accepts(url) || !url.isLocalFile() || AudioFormats::isDecodable(url.toLocalFile());
 }
 
 // A file of this machine may be named "file://localhost/...": it is the same file, without the host.
@@ -257,7 +259,7 @@ bool SongIntake::accepts(const QUrl& url)
 
 QStringList SongIntake::filePatterns()
 {
-    QStringList patterns = MediaCommon::audioFilePatterns();
+    QStringList patterns = AudioFormats::filePatterns();
     patterns += PlayListReader::filePatterns();
     patterns.removeDuplicates();
     return patterns;

@@ -1,6 +1,7 @@
 #include "SongIntake.h"
 
 #include "AudioFixtures.h"
+#include "AudioFormats.h"
 #include "MediaCommon.h"
 
 #include <QDir>
@@ -40,10 +41,10 @@ private slots:
                    "d/no-suffix" }
             << QStringList { "d" }
             << QStringList { "d/a.flac", "d/b.opus", "d/c.m4a", "d/d.wma", "d/e.ogg", "d/f.wav", "d/g.3ga" };
-        QTest::newRow("files named one by one are kept as given")
-            << QStringList { "notes.txt", "b.mp3", "a.mp3" }
-            << QStringList { "notes.txt", "b.mp3", "missing.mp3", "a.mp3" }
-            << QStringList { "notes.txt", "b.mp3", "missing.mp3", "a.mp3" };
+        QTest::newRow("files named one by one are kept as given, less pictures, texts and documents")
+            << QStringList { "notes.txt", "cover.jpg", "b.mp3", "a.mp3", "odd.xyz", "booklet.pdf" }
+            << QStringList { "notes.txt", "b.mp3", "cover.jpg", "missing.mp3", "a.mp3", "odd.xyz", "booklet.pdf" }
+            << QStringList { "b.mp3", "missing.mp3", "a.mp3", "odd.xyz" };
         QTest::newRow("a folder's songs take its place among the files")
             << QStringList { "x.mp3", "d/b.mp3", "d/a.mp3", "y.ogg" } << QStringList { "x.mp3", "d", "y.ogg", "d" }
             << QStringList { "x.mp3", "d/a.mp3", "d/b.mp3", "y.ogg", "d/a.mp3", "d/b.mp3" };
@@ -253,26 +254,27 @@ private slots:
         QCOMPARE(tags.album, title);
     }
 
+    // The fixed table: its endings, case-blind, the first match deciding, and nothing else.
     void mediaType_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("type");
         QTest::newRow("upper case") << "SONG.MP3" << int(Audio);
-        QTest::newRow("non-latin upper case") << QString::fromUtf8("ПЕСНЯ.MP3") << int(Audio);
-        QTest::newRow("full path") << "/home/a/Music/song.mp3" << int(Audio);
+        QTest::newRow("non-latin upper case") << QString::fromUtf8("ПЕСНЯ.AIFF") << int(Audio);
+        QTest::newRow("full path") << "/home/a/Music/song.wav" << int(Audio);
+        QTest::newRow("only the ending") << ".mp3" << int(Audio);
         QTest::newRow("suffix then more") << "song.mp3.zip" << int(Unrecognized);
         QTest::newRow("no dot") << "mp3" << int(Unrecognized);
-        QTest::newRow("a hidden file, no ending") << ".mp3" << int(Unrecognized);
         QTest::newRow("empty") << "" << int(Unrecognized);
         QTest::newRow("trailing slash") << "/music/song.mp3/" << int(Unrecognized);
-        QTest::newRow("FLAC") << "track.flac" << int(Audio);
-        QTest::newRow("Opus") << "Track.OPUS" << int(Audio);
-        QTest::newRow("Matroska audio") << "live.mka" << int(Audio);
+        QTest::newRow("FLAC is not in the table") << "track.flac" << int(Unrecognized);
+        QTest::newRow("nor AIF") << "track.aif" << int(Unrecognized);
+        QTest::newRow("nor MPEG") << "movie.mpeg" << int(Unrecognized);
         QTest::newRow("a 3GPP recording") << "memo.3ga" << int(Audio);
-        QTest::newRow("a play list of audio type") << "radio.m3u" << int(Unrecognized);
-        QTest::newRow("a CUE sheet") << "disc.cue" << int(Unrecognized);
-        QTest::newRow("Matroska video") << "film.mkv" << int(Video);
+        QTest::newRow("3GPP video before it") << "memo.3gp" << int(Video);
+        QTest::newRow("video") << "film.MKV" << int(Video);
         QTest::newRow("cover") << "Folder.JPG" << int(Image);
+        QTest::newRow("TIFF, the longer ending") << "scan.tiff" << int(Image);
     }
 
     void mediaType()
@@ -286,14 +288,43 @@ private slots:
         QCOMPARE(MediaCommon::isImage(name), type == Image);
     }
 
+    // What the intake takes by name: every sound type the player decodes, not play lists, not pictures.
+    void decodableByName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("decodable");
+        QTest::addColumn<bool>("knownNotSound");
+        QTest::newRow("MP3") << "SONG.MP3" << true << false;
+        QTest::newRow("FLAC") << "track.flac" << true << false;
+        QTest::newRow("Opus") << "Track.OPUS" << true << false;
+        QTest::newRow("Matroska audio") << "live.mka" << true << false;
+        QTest::newRow("a 3GPP recording") << "memo.3ga" << true << false;
+        QTest::newRow("a hidden file, no ending") << ".mp3" << false << false;
+        QTest::newRow("a play list of audio type") << "radio.m3u" << false << false;
+        QTest::newRow("a video may hold sound") << "clip.mp4" << false << false;
+        QTest::newRow("a picture") << "cover.jpg" << false << true;
+        QTest::newRow("a text") << "notes.txt" << false << true;
+        QTest::newRow("a document") << "booklet.pdf" << false << true;
+        QTest::newRow("no ending") << "README" << false << false;
+    }
+
+    void decodableByName()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, decodable);
+        QFETCH(bool, knownNotSound);
+        QCOMPARE(AudioFormats::isDecodable(name), decodable);
+        QCOMPARE(AudioFormats::isKnownNotSound(name), knownNotSound);
+    }
+
     // The open dialog offers what a drop takes, and nothing else: one test decides both.
     void theDialogOffersWhatADropTakes()
     {
-        const QStringList patterns = MediaCommon::audioFilePatterns();
+        const QStringList patterns = AudioFormats::filePatterns();
         QVERIFY(patterns.contains(QStringLiteral("*.flac")) && patterns.contains(QStringLiteral("*.opus")));
         for (const QString& pattern : patterns) {
             if (pattern.startsWith(QLatin1String("*.")))
-                QVERIFY2(MediaCommon::isAudio(QStringLiteral("song") + pattern.mid(1)), qPrintable(pattern));
+                QVERIFY2(AudioFormats::isDecodable(QStringLiteral("song") + pattern.mid(1)), qPrintable(pattern));
         }
         QVERIFY(!patterns.contains(QStringLiteral("*.m3u")));
     }
