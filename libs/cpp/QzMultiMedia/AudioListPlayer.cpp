@@ -87,6 +87,7 @@ void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
     keepTitlesOfTheList();
     m_nUnplayableRun = 0;
     m_order.reset(int(m_playList.size()));
+    regenerateIndexes();
     emit listReplaced();
     playNumber(0);
     emit nextTriggered();
@@ -108,6 +109,7 @@ void AudioListPlayer::appendToPlayList(const QList<QUrl>& urls)
         return;
     m_playList.append(taken);
     m_order.append(int(taken.size()));
+    regenerateIndexes();
     queueNext();
     emit listChanged();
 }
@@ -128,6 +130,7 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
     m_playList = songs;
     m_nUnplayableRun = 0;
     m_order.restore(int(m_playList.size()), current);
+    regenerateIndexes();
     if (position > 0) {
         m_nCuedStart = ++m_nSongStarts;
         m_nCuedPosition = position;
@@ -177,6 +180,7 @@ bool AudioListPlayer::setPosition(qint64 ms)
 void AudioListPlayer::endList()
 {
     m_order.rewind();
+    regenerateIndexes();
     m_nUnplayableRun = 0;
     emit finished();
 }
@@ -188,7 +192,12 @@ const QList<QUrl>& AudioListPlayer::playList() const
 
 int AudioListPlayer::index(int k) const
 {
-    return m_order.at(k);
+    return m_listIndexes.value(k, -1);
+}
+
+void AudioListPlayer::regenerateIndexes()
+{
+    m_listIndexes = m_order.places();
 }
 
 int AudioListPlayer::currentNumber() const
@@ -285,7 +294,7 @@ SongTags AudioListPlayer::currentTags() const
 
 void AudioListPlayer::playNumber(int number)
 {
-    play(MediaCommon::localName(m_playList.at(m_order.at(number))));
+    play(MediaCommon::localName(m_playList.at(m_listIndexes.at(number))));
 }
 
 void AudioListPlayer::play(const QString& fileName)
@@ -396,6 +405,7 @@ void AudioListPlayer::setShuffleMode(bool on)
     if (on == m_order.isShuffle())
         return;
     m_order.setShuffle(on);
+    regenerateIndexes();
     if (AudioPlayer::instance()->hasMedia())
         queueNext();
     emit modesChanged();
@@ -487,6 +497,7 @@ bool AudioListPlayer::isLoopMode() const
 void AudioListPlayer::playAfterCurrent(int place)
 {
     m_order.playAfterCurrent(place);
+    regenerateIndexes();
     queueNext();
     emit stateChanged(); // what Next leads to may have changed
 }
@@ -517,6 +528,7 @@ void AudioListPlayer::advance()
     const bool skipping = m_nUnplayableRun > 0;
     const bool stopping = m_order.isStopAfterCurrent();
     const PlayOrder::Ending ending = m_order.songEnded(m_nUnplayableRun);
+    regenerateIndexes();
     if (stopping != m_order.isStopAfterCurrent())
         emit modesChanged();
     if (ending == PlayOrder::Ending::End) {
@@ -547,6 +559,7 @@ void AudioListPlayer::slotPlayNext()
 {
     if (!m_order.next())
         return;
+    regenerateIndexes();
     m_nUnplayableRun = 0;
     AudioPlayer::instance()->stop();
     playNumber(m_order.number());
@@ -557,6 +570,7 @@ void AudioListPlayer::slotPlayPrevious()
 {
     if (!m_order.previous())
         return;
+    regenerateIndexes();
     m_nUnplayableRun = 0;
     AudioPlayer::instance()->stop();
     playNumber(m_order.number());
@@ -579,6 +593,7 @@ void AudioListPlayer::playFromOrder(int number)
     if (number < 0)
         return;
     m_order.moveTo(number);
+    regenerateIndexes();
     playNumber(number);
     if (number > before)
         emit nextTriggered();

@@ -51,6 +51,9 @@ public:
 
     // The place in the list of the song k-th in the play order; -1 outside it.
     int index(int k) const;
+    // Takes the play order as it now stands into m_listIndexes, which every step through the list follows: the
+    // list's own order 0 … n-1, unless shuffled or songs were chosen to play next. PlayOrder computes it.
+    void regenerateIndexes();
     // Where in the play order the list stands.
     int currentNumber() const;
     // Counts the songs started (a song taken over without a gap included): tells one start of a song from the next.
@@ -165,6 +168,7 @@ private:
     static AudioListPlayer* m_uniqueInstance;
 
     QList<QUrl> m_playList;
+    QList<int> m_listIndexes; // the k-th song to play is m_playList[m_listIndexes[k]]
     PlayOrder m_order;
     ReplayGain m_nReplayGain = ReplayGain::Off;
     Equalizer m_nEqualizer = Equalizer::Off;

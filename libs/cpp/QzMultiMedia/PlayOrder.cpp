@@ -41,12 +41,18 @@ void PlayOrder::append(int count)
     const int first = int(m_order.size());
     for (int place = first; place < first + count; ++place) {
         if (m_bShuffle) {
-            const int from = qMin(m_nNumber + 1, int(m_order.size()));
+            // Behind the songs chosen to play next, which keep their turn and their order.
+            const int from = qMin(qMax(m_nNumber + 1, m_nChosenEnd), int(m_order.size()));
             m_order.insert(from + int(m_pRandom->bounded(quint32(m_order.size() - from + 1))), place);
         } else {
             m_order.append(place); // after whatever order the songs chosen to play next made
         }
     }
+}
+
+const QList<int>& PlayOrder::places() const
+{
+    return m_order;
 }
 
 int PlayOrder::size() const
@@ -184,9 +190,14 @@ PlayOrder::Ending PlayOrder::songEnded(int failedInARow)
     return stopHere ? Ending::StopHere : Ending::Next;
 }
 
+// Songs chosen to play next had their turn or lost it with the list's end: what is chosen from now on comes
+// right after the current song, and a list in its own order is in list order again.
 void PlayOrder::rewind()
 {
     m_nNumber = 0;
+    m_nChosenEnd = 0;
+    if (!m_bShuffle)
+        reset(size());
 }
 
 void PlayOrder::moveTo(int number)

@@ -34,6 +34,8 @@ public:
     void append(int count);
 
     int size() const;
+    // The places of the list in the order they play, 0 … size-1 in list order when nothing changed it.
+    const QList<int>& places() const;
     // Where in the order the list stands, 0 … size-1.
     int number() const;
     // The place in the list of the song k-th in the order; -1 outside it.

@@ -219,10 +219,18 @@ private slots:
         QVERIFY(AudioFixtures::makeTone(d.toLocalFile(), 700));
         player()->setRepeat(AudioListPlayer::Repeat::List);
         player()->setPlayList({ a, b, c, d });
+        const auto indexes = [this] {
+            QList<int> order;
+            for (int k = 0; k <= player()->playList().size(); ++k)
+                order << player()->index(k);
+            return order;
+        };
+        QCOMPARE(indexes(), (QList<int> { 0, 1, 2, 3, -1 }));
         player()->playAfterCurrent(0); // the current song
         player()->playAfterCurrent(3);
         player()->playAfterCurrent(2);
         player()->playAfterCurrent(7); // not in the list
+        QCOMPARE(indexes(), (QList<int> { 0, 3, 2, 1, -1 }));
         QVERIFY(player()->hasNext());
         QTRY_VERIFY_WITH_TIMEOUT(m_started.size() >= 6, 8000);
         player()->stop();
