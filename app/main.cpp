@@ -1,4 +1,5 @@
 #include "App.h"
+#include "AppMediaHost.h"
 #include "App_linux.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
@@ -75,6 +76,8 @@ int main(int argc, char** argv)
         AudioListPlayer::warmUp();
     FileDialog_linux::preferPortalDialogs();
     QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
+    AppMediaHost mediaHost(&app);
+    QzMultiMedia::MediaHost::install(&mediaHost);
     FileDialog_linux::keepToThisProcess();
     // A logout or `kill` ends the program as Quit does: settings are written out, nothing is lost.
     TerminationSignals::install();

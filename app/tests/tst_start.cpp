@@ -1,4 +1,5 @@
 #include "App.h"
+#include "AppMediaHost.h"
 #include "AudioFixtures.h"
 #include "AudioPlayer.h"
 #include "HelpDialog.h"
@@ -24,6 +25,8 @@ namespace {
 int probe(int argc, char** argv)
 {
     App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
+    AppMediaHost mediaHost(&app);
+    QzMultiMedia::MediaHost::install(&mediaHost);
     const QString language = app.currentLanguage();
     TranslationsManager* manager = TranslationsManager::instance();
     auto* player = QzMultiMedia::AudioPlayer::instance();

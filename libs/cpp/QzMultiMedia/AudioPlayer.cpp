@@ -1,10 +1,11 @@
 #include "AudioPlayer.h"
 
-#include "App.h"
 #include "CoverCache.h"
+#include "MediaHost.h"
 #include "NativeAudioPlayer.h"
 #include "SoundOutputs.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <utility>
@@ -59,15 +60,16 @@ AudioPlayer* AudioPlayer::instance()
 
     bool mute = false;
     qreal volume = 0.5;
-    if (QzWidgets::App* app = QzWidgets::App::theApp()) {
-        mute = app->settingsValue(QStringLiteral("/SoundMute"), false).toBool();
+    if (MediaHost* host = MediaHost::installed()) {
+        mute = host->settingsValue(QStringLiteral("/SoundMute"), false).toBool();
         // A damaged file may say anything: what is not a volume (NaN, 1e308, -5) is brought into its range, so that
         // neither the sound nor MPRIS ever sees it.
-        const qreal stored = app->settingsValue(QStringLiteral("/SoundVolume"), 0.5f).toReal();
+        const qreal stored = host->settingsValue(QStringLiteral("/SoundVolume"), 0.5f).toReal();
         volume = std::isnan(stored) ? 0.5 : qBound<qreal>(0.0, stored, 1.0);
-        // The user's volume and mute must outlive the run; the application never destroys this instance.
-        connect(app, &QCoreApplication::aboutToQuit, _uniqueInstance, &AudioPlayer::slotSetAboutToQuit);
     }
+    // The user's volume and mute must outlive the run; the application never destroys this instance.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, _uniqueInstance, &AudioPlayer::slotSetAboutToQuit);
     _uniqueInstance->m_pNativePlayer->setMuted(mute);
     _uniqueInstance->m_pNativePlayer->setVolume(volume);
     return _uniqueInstance;
@@ -351,9 +353,9 @@ void AudioPlayer::readTags()
 void AudioPlayer::saveSoundSettings()
 {
     m_saveTimer.stop();
-    if (QzWidgets::App* app = QzWidgets::App::theApp()) {
-        app->setSettingsValue(QStringLiteral("/SoundVolume"), double(volume()));
-        app->setSettingsValue(QStringLiteral("/SoundMute"), isMuted());
+    if (MediaHost* host = MediaHost::installed()) {
+        host->setSettingsValue(QStringLiteral("/SoundVolume"), double(volume()));
+        host->setSettingsValue(QStringLiteral("/SoundMute"), isMuted());
     }
 }
 

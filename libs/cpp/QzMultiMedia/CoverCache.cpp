@@ -1,6 +1,6 @@
 #include "CoverCache.h"
 
-#include "App.h"
+#include "MediaHost.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -65,8 +65,8 @@ QString CoverCache::fileFor(const QByteArray& image, const QString& mimeType)
 {
     if (image.isEmpty() || image.size() > MaxCoverBytes)
         return QString();
-    QString folder = QzWidgets::App::theApp()
-        ? QzWidgets::App::theApp()->cachesDirectory()
+    QString folder = MediaHost::installed()
+        ? MediaHost::installed()->cachesDirectory()
         : QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1Char('/');
     folder += QStringLiteral("covers");
     QString extension = mimeType == QLatin1String("image/png") ? QStringLiteral(".png") : QStringLiteral(".jpg");

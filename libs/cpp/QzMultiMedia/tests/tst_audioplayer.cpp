@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioPlayer.h"
 #include "CoverCache.h"
+#include "MediaHost.h"
 #include "VireoTestMain.h"
 
 #include <QAbstractEventDispatcher>
@@ -14,19 +15,55 @@
 
 using namespace QzMultiMedia;
 
+// Settings in a file of the test's own, as the program keeps them in its settings file.
+class FileHost : public MediaHost
+{
+public:
+    explicit FileHost(const QString& folder)
+        : m_settings(folder + QStringLiteral("/settings.ini"), QSettings::IniFormat)
+        , m_folder(folder + QLatin1Char('/'))
+    { }
+    QVariant settingsValue(const QString& key, const QVariant& defaultValue) override
+    {
+        return m_settings.value(key, defaultValue);
+    }
+    void setSettingsValue(const QString& key, const QVariant& value) override
+    {
+        m_settings.setValue(key, value);
+        m_settings.sync();
+    }
+    QString cachesDirectory() override
+    {
+        return m_folder;
+    }
+    QString fileName() const
+    {
+        return m_settings.fileName();
+    }
+
+private:
+    QSettings m_settings;
+    QString m_folder;
+};
+
 class TestAudioPlayer : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    FileHost m_host { m_dir.path() };
 
 private slots:
+    void initTestCase()
+    {
+        MediaHost::install(&m_host);
+    }
+
     // Written out at each change, not only at quit: a crash or a killed session keeps what the user set.
     void volumeAndMuteAreSavedWhenTheyChange()
     {
-        const auto stored = [](const char* key) {
-            QSettings file(QzWidgets::App::theApp()->settings()->fileName(), QSettings::IniFormat);
-            return file.value(QLatin1String("Vireo/") + QLatin1String(key)).toString();
+        const auto stored = [this](const char* key) {
+            return QSettings(m_host.fileName(), QSettings::IniFormat).value(QLatin1String(key)).toString();
         };
         AudioPlayer::instance()->setVolume(0.3);
         QTRY_COMPARE(stored("SoundVolume"), QStringLiteral("0.3"));
