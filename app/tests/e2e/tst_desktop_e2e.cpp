@@ -1312,8 +1312,8 @@ private slots:
 
     // A scripted StatusNotifierItem host, for what the real desktops' tests cannot show: the icon is the item
     // where the X11 tray's owner is named xembedsniproxy (here trayer under that name), its menu offers the open
-    // dialog, song notifications switched off stay off, the wheel's units of the hosts that are not started here
-    // (waybar), and a place for the menu off every screen.
+    // dialog, song notifications switched off stay off, the wheel's units of hosts known by no name, and a place for the
+    // menu off every screen.
     void statusNotifierHost()
     {
         desktop->stopTray();
@@ -1349,22 +1349,33 @@ private slots:
         QCOMPARE(m_notifications.shown.size(), notified); // switched off in the settings
         QVERIFY(itemProperty(item, "IconName").contains(QStringLiteral("\"vireo-play\"")));
 
-        // waybar sends a notch as -1 up and 1, at times 2, down; the program that calls is told by its name, which
-        // a copy of dbus-send carries here.
+        // A host known by no name (dbus-send here) is read by what it sends: steps as GTK's hosts send them (-1 a
+        // notch up, 1 or at times 2 down: waybar, GNOME, Cinnamon) and Qt's angles (120 a notch up). A touchpad's
+        // small swipe on a step host, ten parts of -1 as the frames come, is one step.
         const double volume = player("Volume").toDouble();
-        const QString waybar = m_runtime.filePath(QStringLiteral("waybar"));
-        QVERIFY(QFile::exists(waybar) || QFile::copy(QStringLiteral("/usr/bin/dbus-send"), waybar));
-        for (const int delta : { -1, 2 }) {
-            DesktopSession::run(waybar,
-                { QStringLiteral("--bus=") + bus->address(), QStringLiteral("--print-reply"),
-                    QStringLiteral("--dest=") + item, QStringLiteral("/StatusNotifierItem"),
-                    QStringLiteral("org.kde.StatusNotifierItem.Scroll"), QStringLiteral("int32:%1").arg(delta),
-                    QStringLiteral("string:vertical") });
-            const double expected = delta < 0 ? volume + 0.05 : volume;
-            QVERIFY2(
-                DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - expected) < 0.001; }, 3000),
-                qPrintable(QStringLiteral("%1 after %2").arg(player("Volume").toDouble()).arg(delta)));
+        const auto volumeBecomes = [&](double expected, const QString& after) {
+            return DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - expected) < 0.001; }, 3000)
+                ? QString()
+                : QStringLiteral("%1 after %2").arg(player("Volume").toDouble()).arg(after);
+        };
+        for (const int delta : { -1, 2, 120, -120 }) {
+            itemCall(item, "Scroll", { QStringLiteral("int32:%1").arg(delta), QStringLiteral("string:vertical") });
+            const QString why = volumeBecomes(delta == -1 || delta == 120 ? volume + 0.05 : volume, QString::number(delta));
+            QVERIFY2(why.isEmpty(), qPrintable(why));
         }
+        QVERIFY(connectClient());
+        for (int part = 0; part < 10; ++part) {
+            m_bus.asyncCall(QDBusMessage::createMethodCall(
+                                item, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
+                                QStringLiteral("Scroll"))
+                << -1 << QStringLiteral("vertical"));
+            QTest::qWait(16);
+        }
+        QString why = volumeBecomes(volume + 0.05, QStringLiteral("a swipe"));
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QTest::qWait(300); // nothing more comes of it
+        why = volumeBecomes(volume + 0.05, QStringLiteral("a swipe, later"));
+        QVERIFY2(why.isEmpty(), qPrintable(why));
 
         // A place off every screen (the caller's numbers are anything) still opens the menu whole on the screen.
         itemCall(item, "Activate", { QStringLiteral("int32:2147483647"), QStringLiteral("int32:2147483647") });

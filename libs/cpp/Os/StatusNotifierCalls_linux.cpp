@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 
@@ -16,35 +17,69 @@ extern void qDBusAddSpyHook(QDBusSpyHook);
 
 namespace {
 
-// Hosts do not agree on what Scroll's number means. KDE Plasma passes Qt's angle delta on (120 a notch, up
-// positive); xfce4-panel GTK's scroll steps (1 a notch, down positive); GNOME Shell's AppIndicator extension and
-// waybar a notch as -1 up or 1 down, waybar at times 2 (a notch is then one step whatever the number). Known by
-// the program that calls, asked once per caller; an unknown host is taken to follow KDE, whose item the protocol
-// comes from.
-enum class ScrollUnit { Angle, Steps, Notch };
+// Hosts do not agree on what Scroll's number means. Qt's hosts (KDE Plasma, lxqt-panel) pass Qt's angle delta on:
+// 120 a notch, up positive, a touchpad's parts of it. GTK's (xfce4-panel, GNOME Shell's AppIndicator extension,
+// Cinnamon's xapp-sn-watcher, waybar) send scroll steps: -1 a notch up, 1 down, waybar at times 2 for one notch,
+// and a touchpad's swipe as a run of small parts rounded to ±1. A host is read by what it sends, so one known by
+// no name is read right too: a multiple of 120 marks an angle host for good, small numbers are steps until then.
+// Only Qt's hosts are known by the program that calls, so that their touchpads' first small parts are angles.
+enum class ScrollUnit { Angle, Steps };
 
-ScrollUnit unitOf(const QString& sender)
+struct Scroller
 {
-    static QHash<QString, ScrollUnit> known;
-    const auto found = known.constFind(sender);
-    if (found != known.constEnd())
-        return *found;
-    ScrollUnit unit = ScrollUnit::Angle;
+    ScrollUnit unit = ScrollUnit::Steps;
+    bool named = false; // known by its program, not by what it sent
+    QElapsedTimer lastPart; // steps: when the last part of the gesture came
+    QElapsedTimer lastStep; // steps: when the gesture last changed anything
+    int direction = 0;
+};
+
+bool isQtHost(const QString& sender)
+{
     const QDBusReply<uint> pid = Os_Linux::sessionBus().interface()->servicePid(sender);
-    if (pid.isValid()) {
-        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid.value()));
-        if (commandLine.open(QIODevice::ReadOnly)) {
-            // The panel itself, or the wrapper it runs a plugin in ("…/xfce4/panel/wrapper-2.0").
-            const QByteArray command = commandLine.read(4096);
-            const QByteArray program = command.left(command.indexOf('\0'));
-            if (command.contains("xfce4-panel") || command.contains("xfce4/panel"))
-                unit = ScrollUnit::Steps;
-            else if (program.endsWith("gnome-shell") || program.endsWith("waybar"))
-                unit = ScrollUnit::Notch;
+    if (!pid.isValid())
+        return false;
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid.value()));
+    if (!commandLine.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray command = commandLine.read(4096);
+    const QByteArray program = command.left(command.indexOf('\0'));
+    return program.endsWith("plasmashell") || program.endsWith("lxqt-panel");
+}
+
+// Qt's angle units for one call, or 0 where the call is a further part of a step host's gesture: a run of parts
+// closer than 60 ms to each other is one gesture, which moves at most one step every quarter of a second (a
+// touchpad's small swipe is one step, not ten; a wheel spun fast still moves).
+int angleOf(Scroller* scroller, int delta)
+{
+    if (scroller->unit == ScrollUnit::Steps && !scroller->named && delta % 120 == 0)
+        scroller->unit = ScrollUnit::Angle;
+    if (scroller->unit == ScrollUnit::Angle)
+        return delta;
+    const int direction = delta < 0 ? 1 : -1;
+    const bool sameGesture = direction == scroller->direction && scroller->lastPart.isValid()
+        && scroller->lastPart.elapsed() < 60;
+    scroller->lastPart.start();
+    scroller->direction = direction;
+    if (sameGesture && scroller->lastStep.elapsed() < 250)
+        return 0;
+    scroller->lastStep.start();
+    return direction * 120;
+}
+
+Scroller* scrollerOf(const QString& sender)
+{
+    static QHash<QString, Scroller> known;
+    auto found = known.find(sender);
+    if (found == known.end()) {
+        Scroller scroller;
+        if (isQtHost(sender)) {
+            scroller.unit = ScrollUnit::Angle;
+            scroller.named = true;
         }
+        found = known.insert(sender, scroller);
     }
-    known.insert(sender, unit);
-    return unit;
+    return &*found;
 }
 
 } // namespace
@@ -60,20 +95,9 @@ void noteStatusNotifierCall(const QDBusMessage& message)
         calls->m_activationPoint = QPoint(args.at(0).toInt(), args.at(1).toInt());
     } else if (message.member() == QLatin1String("Scroll") && args.size() == 2 && args.at(0).toInt() != 0) {
         const bool horizontal = args.at(1).toString().compare(QLatin1String("horizontal"), Qt::CaseInsensitive) == 0;
-        const qint64 delta = args.at(0).toInt();
-        qint64 angle = delta;
-        switch (unitOf(message.service())) {
-        case ScrollUnit::Steps:
-            angle = -delta * 120;
-            break;
-        case ScrollUnit::Notch:
-            angle = delta < 0 ? 120 : -120;
-            break;
-        case ScrollUnit::Angle:
-            break;
-        }
-        emit calls->scrolled(
-            int(qBound(qint64(-120000), angle, qint64(120000))), horizontal ? Qt::Horizontal : Qt::Vertical);
+        const int angle = angleOf(scrollerOf(message.service()), qBound(-120000, args.at(0).toInt(), 120000));
+        if (angle != 0)
+            emit calls->scrolled(angle, horizontal ? Qt::Horizontal : Qt::Vertical);
     }
 }
 
