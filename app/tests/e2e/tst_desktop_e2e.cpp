@@ -1551,6 +1551,12 @@ private slots:
         QVERIFY(itemProperty(item, "ToolTip").contains(QStringLiteral("beta.ogg")));
         QVERIFY(itemProperty(item, "IconPixmap").contains(QStringLiteral("int32 22")));
         QVERIFY(menuLayout(item, menuOf(item)).contains(QStringLiteral("\"Quit\"")));
+        // KDE Plasma sends Activate on a left click all the same, and draws the item's menu when told it cannot.
+        QVERIFY(connectClient());
+        const QDBusMessage activated = m_bus.call(QDBusMessage::createMethodCall(item,
+            QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"))
+            << 0 << 0);
+        QVERIFY2(activated.type() == QDBusMessage::ErrorMessage, "Wayland: Activate on a menu did not fail");
         itemCall(item, "SecondaryActivate", { QStringLiteral("int32:0"), QStringLiteral("int32:0") });
         QVERIFY2(becomes("Paused"), "Wayland: the middle click did not pause");
         quitProgram();

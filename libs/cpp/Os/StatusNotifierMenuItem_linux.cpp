@@ -73,7 +73,7 @@ bool StatusNotifierMenuItem_linux::install(QSystemTrayIcon* icon)
                 qtAdaptor = adaptor;
         }
         if (!ours && qtAdaptor)
-            new StatusNotifierMenuItem_linux(item, qtAdaptor, icon);
+            new StatusNotifierMenuItem_linux(item, qtAdaptor, icon, name);
         installed = installed || ours || qtAdaptor;
     }
     return installed;
@@ -89,10 +89,11 @@ QStringList StatusNotifierMenuItem_linux::qtItemConnectionNames()
 }
 
 StatusNotifierMenuItem_linux::StatusNotifierMenuItem_linux(
-    QObject* item, QDBusAbstractAdaptor* qtAdaptor, QSystemTrayIcon* icon)
+    QObject* item, QDBusAbstractAdaptor* qtAdaptor, QSystemTrayIcon* icon, const QString& connectionName)
     : QDBusAbstractAdaptor(item)
     , m_pQtAdaptor(qtAdaptor)
     , m_pIcon(icon)
+    , m_connectionName(connectionName)
 {
     qDBusRegisterMetaType<StatusNotifierImage>();
     qDBusRegisterMetaType<StatusNotifierImages>();
@@ -208,9 +209,14 @@ void StatusNotifierMenuItem_linux::pass(const char* method, int a, int b)
         QMetaObject::invokeMethod(m_pQtAdaptor, method, Q_ARG(int, a), Q_ARG(int, b));
 }
 
-void StatusNotifierMenuItem_linux::Activate(int x, int y)
+// A menu cannot be activated. Hosts that ask all the same (KDE Plasma under Wayland on a left click, GNOME's
+// extension on a double click) are told so, and Plasma then draws the item's menu as for any menu; passed on, the
+// call made the program's own menu a window in the middle of the screen, or a second menu over the host's.
+void StatusNotifierMenuItem_linux::Activate(int, int, const QDBusMessage& message)
 {
-    pass("Activate", x, y);
+    message.setDelayedReply(true);
+    QDBusConnection(m_connectionName)
+        .send(message.createErrorReply(QDBusError::NotSupported, QStringLiteral("The item is a menu")));
 }
 
 void StatusNotifierMenuItem_linux::ContextMenu(int x, int y)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QPointer>
 #include <QStringList>
@@ -74,7 +75,7 @@ public:
     StatusNotifierToolTip toolTip() const;
 
 public slots:
-    void Activate(int x, int y);
+    void Activate(int x, int y, const QDBusMessage& message);
     void ContextMenu(int x, int y);
     void SecondaryActivate(int x, int y);
     void Scroll(int delta, const QString& orientation);
@@ -89,11 +90,13 @@ signals:
     void NewStatus(const QString& status);
 
 private:
-    StatusNotifierMenuItem_linux(QObject* item, QDBusAbstractAdaptor* qtAdaptor, QSystemTrayIcon* icon);
+    StatusNotifierMenuItem_linux(
+        QObject* item, QDBusAbstractAdaptor* qtAdaptor, QSystemTrayIcon* icon, const QString& connectionName);
 
     QVariant passed(const char* property) const;
     void pass(const char* method, int a, int b);
 
     QPointer<QDBusAbstractAdaptor> m_pQtAdaptor;
     QPointer<QSystemTrayIcon> m_pIcon;
+    QString m_connectionName; // the connection Qt offers the item on, which answers its calls
 };
