@@ -9,6 +9,13 @@
 
 using QzMultiMedia::AudioListPlayer;
 
+namespace {
+// A song's tags come with its first buffers, a cover a moment after its title: a notification waits for them this
+// long at most, and this long after the last of them.
+constexpr int TagsAwaitedMs = 400;
+constexpr int TagsSettleMs = 60;
+} // namespace
+
 int TrackNotifier::sm_nQuiet = 0;
 
 TrackNotifier::Quiet::Quiet()
@@ -30,13 +37,19 @@ TrackNotifier::TrackNotifier(QObject* parent)
     connect(player, &AudioListPlayer::nextTriggered, this, &TrackNotifier::slotSongChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &TrackNotifier::slotSongChanged);
     connect(player, &AudioListPlayer::tagsChanged, this, &TrackNotifier::slotTagsChanged);
+    m_tmrTags.setSingleShot(true);
+    connect(&m_tmrTags, &QTimer::timeout, this, &TrackNotifier::slotTagsAwaited);
 }
 
 void TrackNotifier::slotTagsChanged()
 {
     AudioListPlayer* player = AudioListPlayer::instance();
     if (!QzMultiMedia::MediaCommon::isStream(player->currentUrl())) {
-        // The song announced a moment ago tells its title, artist and cover: the notice says them too.
+        if (m_nAwaitedSong != 0 && m_nAwaitedSong == player->songStarts()) {
+            m_tmrTags.start(int(qBound<qint64>(0, TagsAwaitedMs - m_awaiting.elapsed(), qint64(TagsSettleMs))));
+            return;
+        }
+        // The song announced a while ago tells its title, artist and cover only now: the notice says them too.
         if (m_nShownSong != 0 && m_nShownSong == player->songStarts() && currentSongText() != m_listShown)
             showSong();
         return;
@@ -56,23 +69,37 @@ void TrackNotifier::slotSongChanged()
     if (newList || sm_nQuiet > 0 || !AudioListPlayer::instance()->isPlaying()
         || !QzWidgets::App::theApp()->settingsValue(QStringLiteral("TrackNotifications"), true).toBool())
         return;
-    showSong();
+    m_nAwaitedSong = AudioListPlayer::instance()->songStarts();
+    m_awaiting.start();
+    m_tmrTags.start(TagsAwaitedMs);
+}
+
+void TrackNotifier::slotTagsAwaited()
+{
+    if (std::exchange(m_nAwaitedSong, 0) == AudioListPlayer::instance()->songStarts())
+        showSong();
 }
 
 void TrackNotifier::slotShowCurrentSong()
 {
+    m_tmrTags.stop();
+    m_nAwaitedSong = 0;
     if (AudioListPlayer::instance()->playList().isEmpty())
         m_pNotification->show(tr("No songs"), QStringLiteral("Vireo"), QStringLiteral("vireo"));
     else
         showSong();
 }
 
-// The song by its tags where it has them: title, artist and cover; else by its file name.
+// The song by its tags where it has them: title, artist (else album) and cover; else by its file name. The body
+// is never empty: some servers show nothing, or fail, for a notification without one.
 QStringList TrackNotifier::currentSongText() const
 {
     AudioListPlayer* player = AudioListPlayer::instance();
     const QzMultiMedia::SongTags tags = player->currentTags();
-    return { tags.title.isEmpty() ? player->currentName() : tags.title, tags.artist, tags.coverFile };
+    QString body = tags.artist.isEmpty() ? tags.album : tags.artist;
+    if (body.isEmpty())
+        body = QStringLiteral("Vireo");
+    return { tags.title.isEmpty() ? player->currentName() : tags.title, body, tags.coverFile };
 }
 
 void TrackNotifier::showSong()

@@ -1,15 +1,18 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QStringList>
 
 class DesktopNotification;
 
 // Tells the user of a song change they did not make at the icon: the list moving on, the media keys. One desktop
 // notification, which replaces the one before; a new play list, chosen just now, needs none. A song started anew
-// (Next, Previous) makes its tags known only as it plays: the notification shown for it is updated when they
-// come. The settings key "TrackNotifications" (default true) turns them off.
+// (Next, Previous) makes its tags known only as it starts: its notification waits for them a moment, so that it
+// is sent once, with them, and is updated only by tags that come later still. The settings key
+// "TrackNotifications" (default true) turns them off.
 class TrackNotifier : public QObject
 {
     Q_OBJECT
@@ -36,6 +39,7 @@ private slots:
 
 private:
     void showSong();
+    void slotTagsAwaited();
     void slotTagsChanged();
     QStringList currentSongText() const;
 
@@ -45,5 +49,8 @@ private:
     bool m_bNewList = false; // the list was just replaced: its first song is the user's choice
     QString m_strStreamTitle; // the title a stream last announced
     quint64 m_nShownSong = 0; // the song start the notification shown last is about, 0 for none
+    quint64 m_nAwaitedSong = 0; // the song start whose notification waits for its tags, 0 for none
+    QTimer m_tmrTags; // how long it still waits
+    QElapsedTimer m_awaiting; // since the song changed
     QStringList m_listShown; // what it says: summary, body, picture
 };

@@ -44,6 +44,7 @@ class FakeNotifications : public QObject, protected QDBusContext
 public:
     QStringList shown; // summary and body of each Notify
     QList<uint> replaced; // the number of the notification each one replaces, 0 for none
+    QList<uint> numbers; // the number each one is known by
     QStringList images; // the picture file each one shows, if any
     int answerAfterMs = 0; // a slow server answers late; one that hangs (-1) never does
 
@@ -55,6 +56,7 @@ public slots:
         images << hints.value(QStringLiteral("image-path")).toString();
         replaced << replaces;
         const uint number = replaces ? replaces : uint(shown.size());
+        numbers << number;
         if (answerAfterMs < 0) {
             setDelayedReply(true);
             return 0;
@@ -546,12 +548,14 @@ private slots:
             DesktopSession::waitFor([&] { return title() == QLatin1String("Night Song"); }, 5000), qPrintable(title()));
         const QString address = metadata().value(QStringLiteral("xesam:url")).toString();
         QVERIFY2(address == site + QLatin1String("delta.mp3"), qPrintable(address));
-        QVERIFY(DesktopSession::waitFor(
-            [&] {
-                return !m_notifications.shown.isEmpty()
-                    && m_notifications.shown.last() == QLatin1String("Night Song\n");
-            },
-            3000));
+        // A station's title has no artist: the body names the program rather than being empty.
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         return !m_notifications.shown.isEmpty()
+                             && m_notifications.shown.last() == QLatin1String("Night Song\nVireo");
+                     },
+                     3000),
+            qPrintable(m_notifications.shown.join(QLatin1Char('|'))));
         QVERIFY(becomes("Playing", 5000));
         QVERIFY(level(800) > 1000.0);
         // A station that says nothing of what it plays is named by its own name.
@@ -1160,18 +1164,14 @@ private slots:
         QFile cover(m_notifications.images.last());
         QVERIFY(cover.open(QIODevice::ReadOnly));
         QCOMPARE(cover.readAll(), picture(Qt::red));
-        // One notification for the song, updated: every later one replaces the first.
-        bool first = true;
-        for (qsizetype i = notified; i < m_notifications.shown.size(); ++i) {
-            const QString summary = m_notifications.shown.at(i).section(QLatin1Char('\n'), 0, 0);
-            if (summary != QLatin1String("tagged.mp3") && summary != QLatin1String("Slow Motion"))
-                continue;
-            QVERIFY(first || m_notifications.replaced.at(i) != 0);
-            first = false;
-        }
+        // One notification for the song, sent once with its tags: never first by its file name with an empty
+        // body and then again (Cinnamon's server fails on such a replacement).
+        const QStringList songs = m_notifications.shown.mid(notified).filter(QRegularExpression(
+            QStringLiteral("^(tagged\\.mp3|Slow Motion)\n")));
+        QVERIFY2(songs == QStringList { shown }, qPrintable(songs.join(QLatin1Char('|'))));
         // Once the server has closed it (it timed out), the next song gets a notification of its own: KDE Plasma
         // shows nothing for one that replaces a closed one.
-        const uint shownNumber = m_notifications.replaced.last();
+        const uint shownNumber = m_notifications.numbers.last();
         emit m_notifications.NotificationClosed(shownNumber, 1);
         const qsizetype before = m_notifications.shown.size();
         command("Previous");
@@ -1263,9 +1263,18 @@ private slots:
             programEnvironment(), { file("alpha.mp3"), file("beta.ogg"), file("gamma.wav"), file("delta.mp3") });
         QVERIFY(becomes("Playing", 10000));
         const qsizetype before = m_notifications.shown.size();
+        // Each song change once its notification is on its way, before the server has answered it.
         for (const char* song : { "beta.ogg", "gamma.wav", "delta.mp3" }) {
             command("Next");
             QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String(song); }, 3000));
+            if (qstrcmp(song, "delta.mp3") != 0) {
+                QVERIFY(DesktopSession::waitFor(
+                    [&] {
+                        return m_notifications.shown.size() > before
+                            && m_notifications.shown.last().startsWith(QLatin1String(song));
+                    },
+                    3000));
+            }
         }
         QVERIFY(DesktopSession::waitFor(
             [&] {
