@@ -1,12 +1,12 @@
 #include "CommandLine.h"
 
 #include "MediaCommon.h"
-#include "RemoteCommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <cstdio>
 
@@ -42,7 +42,8 @@ CommandLine::CommandLine(int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     // A file name need not be UTF-8 (a file made on another system): its bytes are kept, which a QString cannot.
-    // No option takes a value, so the names are the arguments that are not options, in order.
+    // The names are the arguments that are not options, in order (a value of --seek or --volume comes with
+    // commands, which take no names).
     QList<QByteArray> nameBytes;
     bool optionsEnd = false;
     for (int i = 1; i < argc; ++i) {
@@ -61,6 +62,13 @@ CommandLine::CommandLine(int argc, char** argv)
         QStringLiteral("Open the window that finds a song of the list as you type.") });
     for (const Command& command : commands)
         m_parser.addOption({ QLatin1String(command.option), QLatin1String(command.description) });
+    // For a desktop's keyboard shortcuts.
+    m_parser.addOption({ QStringLiteral("seek"),
+        QStringLiteral("Move within the running player's song by this many seconds: +10 ahead, -10 back."),
+        QStringLiteral("seconds") });
+    m_parser.addOption({ QStringLiteral("volume"),
+        QStringLiteral("Turn the running player's volume up or down by this many percent: +5, -5."),
+        QStringLiteral("percent") });
     m_parser.addPositionalArgument(
         QStringLiteral("files"), QStringLiteral("Audio files or folders to play."), QStringLiteral("[files...]"));
 
@@ -69,11 +77,23 @@ CommandLine::CommandLine(int argc, char** argv)
         return;
     }
     // In the order given: "--pause --next" pauses, then moves on.
+    QHash<QString, int> valuesTaken;
     for (const QString& name : m_parser.optionNames()) {
         for (const Command& command : commands) {
             if (name == QLatin1String(command.option))
-                m_listCommands << QLatin1String(command.method);
+                m_listCommands << RemoteCommands::Command { QLatin1String(command.method) };
         }
+        const bool seek = name == QLatin1String("seek");
+        if (!seek && name != QLatin1String("volume"))
+            continue;
+        bool number = false;
+        const double amount = m_parser.values(name).value(valuesTaken[name]++).toDouble(&number);
+        if (!number || !qIsFinite(amount) || qAbs(amount) > (seek ? 86400.0 : 100.0)) {
+            m_strError = seek ? QStringLiteral("--seek takes seconds, as +10 or -10.")
+                              : QStringLiteral("--volume takes percent, from -100 to +100, as +5 or -5.");
+            return;
+        }
+        m_listCommands << RemoteCommands::Command { seek ? QStringLiteral("Seek") : QStringLiteral("Volume"), amount };
     }
     m_bAppend = m_parser.isSet(QStringLiteral("enqueue"));
     m_bJump = m_parser.isSet(QStringLiteral("jump"));

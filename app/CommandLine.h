@@ -1,12 +1,14 @@
 #pragma once
 
+#include "RemoteCommands.h"
+
 #include <QCommandLineParser>
 #include <QList>
 #include <QStringList>
 #include <QUrl>
 
 // What a start of the program asks for: files to play or to add to the list, or something answered without a
-// player of its own: --help, --version, a mistake, or commands for the player that runs (--next, --pause, ...).
+// player of its own: --help, --version, a mistake, or commands for the player that runs (--next, --pause, --seek +10, ...).
 // Read before anything else is made, so an answer needs no display and no sound.
 class CommandLine
 {
@@ -32,7 +34,7 @@ private:
 
     QCommandLineParser m_parser;
     QString m_strError;
-    QStringList m_listCommands; // MPRIS Player methods, in the order the options came
+    QList<RemoteCommands::Command> m_listCommands; // in the order the options came
     QList<QUrl> m_listFiles;
     bool m_bAppend = false;
     bool m_bJump = false;
