@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "DesktopNotification.h"
 #include "FileDialog_linux.h"
+#include "FloatingDialogs_linux.h"
 #include "JumpToSongWindow.h"
 #include "MediaRemote.h"
 #include "Os.h"
@@ -79,6 +80,7 @@ int main(int argc, char** argv)
     AppMediaHost mediaHost(&app);
     QzMultiMedia::MediaHost::install(&mediaHost);
     FileDialog_linux::keepToThisProcess();
+    FloatingDialogs_linux::install();
     // A logout or `kill` ends the program as Quit does: settings are written out, nothing is lost.
     TerminationSignals::install();
     QCoreApplication::setApplicationVersion(QStringLiteral(VIREO_VERSION));

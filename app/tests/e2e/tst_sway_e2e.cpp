@@ -5,6 +5,9 @@
 #include "SwaySession.h"
 #include "VireoProcess.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
@@ -72,6 +75,21 @@ class TestSwayEndToEnd : public QObject
     static QString dunstctl(const QString& command)
     {
         return DesktopSession::run(QStringLiteral("dunstctl"), command.split(QLatin1Char(' '))).trimmed();
+    }
+
+    // The node of sway's tree that holds the window of this app id, wherever it lies.
+    static QJsonObject node(const QJsonObject& tree, const QString& appId)
+    {
+        if (tree.value(QStringLiteral("app_id")).toString() == appId)
+            return tree;
+        for (const char* children : { "nodes", "floating_nodes" }) {
+            for (const QJsonValue child : tree.value(QLatin1String(children)).toArray()) {
+                const QJsonObject found = node(child.toObject(), appId);
+                if (!found.isEmpty())
+                    return found;
+            }
+        }
+        return {};
     }
 
 private slots:
@@ -166,6 +184,11 @@ private slots:
             DesktopSession::waitFor(
                 [&] { return m_sway->tree().contains(QLatin1String("\"app_id\": \"example.corvane.Vireo\"")); }, 5000),
             qPrintable(m_sway->tree().right(3000)));
+        // A dialog floats over the tiles, at its own size, instead of filling the screen.
+        const QJsonObject window = node(QJsonDocument::fromJson(m_sway->tree().toUtf8()).object(),
+            QStringLiteral("example.corvane.Vireo"));
+        QCOMPARE(window.value(QStringLiteral("type")).toString(), QStringLiteral("floating_con"));
+        QVERIFY(window.value(QStringLiteral("rect")).toObject().value(QStringLiteral("width")).toInt() < 1280);
     }
 
     void cleanup()
