@@ -36,6 +36,9 @@ JumpToSongWindow::JumpToSongWindow(QWidget* parent)
     m_pStatus->setTextFormat(Qt::PlainText);
     m_pStatus->setText(tr("Enter plays the song, Ctrl+Enter plays it next, Esc closes."));
     m_pStatus->setWordWrap(true);
+    // The program's style sheet makes labels white for its dark dialogs; this window keeps the desktop's colours,
+    // where white was unreadable on the light window.
+    m_pStatus->setStyleSheet(QStringLiteral("QLabel { color: palette(window-text); }"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pQuery);
     layout->addWidget(m_pSongs);

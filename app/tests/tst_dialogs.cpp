@@ -3,6 +3,7 @@
 #include "HelpDialog.h"
 #include "HelpDisplay.h"
 #include "HelpViewArea.h"
+#include "JumpToSongWindow.h"
 #include "JoinDialog.h"
 #include "JoinReminderDialog.h"
 #include "RateReminderDialog.h"
@@ -22,6 +23,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 #include <functional>
 #include <memory>
@@ -263,6 +265,38 @@ private slots:
         QCOMPARE(area->display()->slide(), m_slides[1]);
         QVERIFY(!area->timer()->isActive());
         QCOMPARE(HelpDisplay::slideRect(QSize(800, 600), QSize(400, 300)), QRect(0, 0, 400, 300));
+    }
+
+    // The Jump window's hint line, under the program's style sheet, is readable: its text stands out from what
+    // is behind it by a contrast of 4.5 to 1 at least (white on the light window was 1.2).
+    void theJumpWindowsHintIsReadable()
+    {
+        JumpToSongWindow window;
+        window.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QList<QLabel*> labels = window.findChildren<QLabel*>();
+        QCOMPARE(labels.size(), 1);
+        const QImage shown = window.grab(labels.first()->geometry()).toImage();
+        const auto luminance = [](QRgb pixel) {
+            const auto linear = [](int channel) {
+                const double c = channel / 255.0;
+                return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(qRed(pixel)) + 0.7152 * linear(qGreen(pixel)) + 0.0722 * linear(qBlue(pixel));
+        };
+        // What lies behind is the label's corner; the text is the pixel that differs most from it.
+        const double behind = luminance(shown.pixel(1, 1));
+        double text = behind;
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const double l = luminance(shown.pixel(x, y));
+                if (qAbs(l - behind) > qAbs(text - behind))
+                    text = l;
+            }
+        }
+        const double contrast = (qMax(text, behind) + 0.05) / (qMin(text, behind) + 0.05);
+        QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
+        render(&window, QStringLiteral("jump-to-song"));
     }
 
     void neverShowOnStart()
