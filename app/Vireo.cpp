@@ -488,14 +488,7 @@ void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
         QPoint place = StatusNotifierCalls::instance()->takeActivationPoint();
         if (place.isNull())
             place = QCursor::pos();
-        const QScreen* screen = QGuiApplication::screenAt(place);
-        if (!screen)
-            screen = QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect area = screen->availableGeometry();
-            place = QPoint(qBound(area.left(), place.x(), area.right()), qBound(area.top(), place.y(), area.bottom()));
-        }
-        m_pmnuContext->popup(place);
+        m_pmnuContext->popup(menuPlace(QRect(place, QSize(1, 1))));
     } else if (reason == QSystemTrayIcon::MiddleClick)
         slotPlayPause();
 }
@@ -503,7 +496,27 @@ void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
 void Vireo::showMenu()
 {
     const QRect icon = m_pIconGeometry ? m_pIconGeometry->geometry() : QRect();
-    m_pmnuContext->popup(icon.isEmpty() ? QCursor::pos() : icon.bottomLeft() + QPoint(0, 1));
+    m_pmnuContext->popup(menuPlace(icon.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : icon));
+}
+
+// Where the menu goes for an icon (or a point) at anchor: right below it, or right above it where the work area
+// ends first, moved along as far as the area's edge asks. Qt lets a popup menu cover the whole screen on X11, so
+// a menu of an icon in a bottom panel came over the panel and the icon; the work area (_NET_WORKAREA) leaves the
+// panels out. Anything the caller sent, a place off every screen included, comes out on a screen.
+QPoint Vireo::menuPlace(const QRect& anchor) const
+{
+    const QScreen* screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return anchor.bottomLeft();
+    const QRect area = screen->availableGeometry();
+    const QSize size = m_pmnuContext->sizeHint();
+    int y = anchor.bottom() + 1;
+    if (y + size.height() - 1 > area.bottom() && anchor.top() - size.height() >= area.top())
+        y = anchor.top() - size.height();
+    const int x = qBound(area.left(), anchor.left(), qMax(area.left(), area.right() - size.width() + 1));
+    return QPoint(x, qBound(area.top(), y, qMax(area.top(), area.bottom() - size.height() + 1)));
 }
 
 void Vireo::timerEvent(QTimerEvent*)
@@ -552,9 +565,7 @@ bool Vireo::eventFilter(QObject*, QEvent* event)
             return true;
         }
         if (mouse->button() == Qt::LeftButton) {
-            const QRect rect = m_pIconGeometry->geometry();
-            m_pmnuContext->move(rect.left(), rect.top() + rect.height());
-            m_pmnuContext->exec();
+            m_pmnuContext->exec(menuPlace(m_pIconGeometry->geometry()));
             return true;
         }
         return false;

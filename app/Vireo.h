@@ -91,6 +91,7 @@ private:
     QIcon shownIcon() const;
     void showToolTip(const QString& tip);
     bool iconShown() const;
+    QPoint menuPlace(const QRect& anchor) const;
 
     QLabel* m_plblDropCatcher = nullptr;
     XEmbedTrayIcon* m_pDockedIcon = nullptr; // the icon docked by the program itself, where Qt would not embed it
