@@ -664,6 +664,24 @@ private slots:
         QVERIFY(becomes("Stopped"));
         QCOMPARE(run(env, { QStringLiteral("--play") }), 0);
         QVERIFY(becomes("Playing"));
+        // Keys for seek and volume, as a desktop's shortcuts run them; values that are no such numbers are errors.
+        const double volume = player("Volume").toDouble();
+        QCOMPARE(run(env, { QStringLiteral("--volume"), QStringLiteral("-5") }), 0);
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - (volume - 0.05)) < 0.001; }, 3000));
+        QCOMPARE(run(env, { QStringLiteral("--volume=+5") }), 0);
+        QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000));
+        const qlonglong before = player("Position").toLongLong();
+        QCOMPARE(run(env, { QStringLiteral("--seek"), QStringLiteral("+5") }), 0);
+        QVERIFY2(DesktopSession::waitFor([&] { return player("Position").toLongLong() >= before + 5000000; }, 3000),
+            qPrintable(QStringLiteral("%1 after %2").arg(player("Position").toLongLong()).arg(before)));
+        QCOMPARE(run(env, { QStringLiteral("--seek"), QStringLiteral("-4") }), 0);
+        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() < before + 4000000; }, 3000));
+        QCOMPARE(run(env, { QStringLiteral("--seek"), QStringLiteral("ahead") }, &said), 2);
+        QVERIFY2(said.contains(QLatin1String("--seek")), qPrintable(said));
+        QCOMPARE(run(env, { QStringLiteral("--volume"), QStringLiteral("+500") }, &said), 2);
+        QCOMPARE(run(env, { QStringLiteral("--help") }, &said), 0);
+        QVERIFY2(said.contains(QLatin1String("--seek <seconds>")) && said.contains(QLatin1String("--volume <percent>")),
+            qPrintable(said));
 
         // A play list handed over stands for the songs it names, by the titles it gives them where it does.
         QVERIFY(AudioFixtures::writeBytes(
