@@ -46,12 +46,12 @@ public:
     }
 
     // A loaded machine may keep trayer from showing its panel in time; a second try starts it afresh. `program`
-    // is trayer or a copy of it under another name.
-    bool startTray(const QString& program = QStringLiteral("trayer"))
+    // is trayer or a copy of it under another name; `edge` the screen's edge its panel lies along.
+    bool startTray(const QString& program = QStringLiteral("trayer"), const QString& edge = QStringLiteral("top"))
     {
         for (int attempt = 0; attempt < 2; ++attempt) {
             m_tray.start(program,
-                { QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("left"),
+                { QStringLiteral("--edge"), edge, QStringLiteral("--align"), QStringLiteral("left"),
                     QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
                     QStringLiteral("26"), QStringLiteral("--transparent"), QStringLiteral("false"),
                     QStringLiteral("--tint"), QStringLiteral("0x404040"), QStringLiteral("--SetDockType"),

@@ -784,6 +784,37 @@ private slots:
         QVERIFY(hears(440, 880));
     }
 
+    // In a panel along the screen's bottom edge, a left click opens the menu right above the icon, whole on the
+    // screen: not over the icon and its panel, where Qt would let a popup menu reach the screen's edge.
+    void theMenuAboveAnIconAtTheBottom()
+    {
+        desktop->stopTray();
+        const auto topAgain = qScopeGuard([this] {
+            desktop->stopTray();
+            desktop->startTray();
+            DesktopSession::waitFor([&] { return catcherCoversIcon() && m_vireo->geometry().top() < 100; }, 8000);
+        });
+        QVERIFY(desktop->startTray(QStringLiteral("trayer"), QStringLiteral("bottom")));
+        QVERIFY2(DesktopSession::waitFor([&] { return catcherCoversIcon() && m_vireo->geometry().top() > 700; }, 8000),
+            qPrintable(DesktopSession::windowTree()));
+        const QRect icon = m_vireo->geometry();
+        QRect menu;
+        QVERIFY(afterLeftClick([&] {
+            if (m_vireo->contextMenu()->isVisible())
+                menu = m_vireo->contextMenu()->geometry();
+            return !menu.isNull();
+        }));
+        QVERIFY2(menu.top() >= 0 && menu.bottom() < icon.top() && menu.bottom() >= icon.top() - 2
+                && menu.left() <= icon.left() && menu.right() >= icon.left(),
+            qPrintable(QStringLiteral("the menu at %1,%2 to %3,%4, the icon at %5,%6")
+                           .arg(menu.left())
+                           .arg(menu.top())
+                           .arg(menu.right())
+                           .arg(menu.bottom())
+                           .arg(icon.left())
+                           .arg(icon.top())));
+    }
+
     void trayRestartedIconComesBack()
     {
         const auto embedded = [&] {
