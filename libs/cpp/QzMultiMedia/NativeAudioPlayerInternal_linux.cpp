@@ -11,6 +11,7 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <iterator>
 #include <atomic>
 #include <cmath>
 #include <memory>
@@ -932,18 +933,20 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
 }
 
 // A stream of no known length that ended or failed while it was heard is a radio whose connection dropped: it is
-// opened again, a second later and then every two seconds, for ten seconds in all (a server restarting takes a
-// few), before the list moves on. The song may change meanwhile.
+// opened again after growing pauses, for two minutes in all (a server restarting takes seconds, a network coming
+// back or a station's outage a minute or more), before the list moves on. The song may change meanwhile.
 bool NativeAudioPlayerInternal::reconnect()
 {
-    constexpr int Reconnects = 6; // after 1, 1, 2, 2, 2 and 2 seconds
+    // 1 + 1 + 2 + 2 + 4 + 8 seconds, then every 15 seconds: 123 seconds in all.
+    constexpr int Pauses[] = { 1, 1, 2, 2, 4, 8, 15, 15, 15, 15, 15, 15, 15 };
+    constexpr int Reconnects = int(std::size(Pauses));
     if (!m_song.stream || m_song.duration > 0 || m_song.reconnects >= Reconnects)
         return false;
+    const int pauseMs = Pauses[m_song.reconnects] * 1000;
     ++m_song.reconnects;
-    qCDebug(lcMultiMedia) << "stream lost, opening it again:" << m_song.uri;
+    qCDebug(lcMultiMedia) << "stream lost, opening it again in" << pauseMs << "ms:" << m_song.uri;
     halt();
-    QTimer::singleShot(
-        m_song.reconnects <= 2 ? 1000 : 2000, this, [this, uri = m_song.uri, reconnects = m_song.reconnects] {
+    QTimer::singleShot(pauseMs, this, [this, uri = m_song.uri, reconnects = m_song.reconnects] {
             if (m_song.uri != uri || m_song.reconnects != reconnects || m_nState != PlayState::Playing)
                 return;
             load(uri);
