@@ -8,6 +8,7 @@
 #include "FileDialog_linux.h"
 #include "FloatingDialogs_linux.h"
 #include "JumpToSongWindow.h"
+#include "LongSongPlaces.h"
 #include "MediaRemote.h"
 #include "Os.h"
 #include "PlayListKeeper.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv)
     const QString playListFile = app.workDirectory() + QStringLiteral("playlist.m3u8");
     QzMultiMedia::PlayListKeeper keeper(playListFile);
     QObject::connect(Os::instance(), &Os::atUserLogout, &keeper, &QzMultiMedia::PlayListKeeper::saveNow);
+    QzMultiMedia::LongSongPlaces longSongs(app.workDirectory() + QStringLiteral("places.ini"));
     // The player and every way in but the icon exist from the start, tray or not: files from the command line, a
     // second start, "Open with" and the desktop's remote controls play whether an icon shows or not.
     MediaRemote remote;

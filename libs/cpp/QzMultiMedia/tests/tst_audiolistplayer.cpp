@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "LongSongPlaces.h"
 #include "MediaCommon.h"
 #include "PlayListFile.h"
 #include "PlayListKeeper.h"
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -236,6 +238,27 @@ private slots:
         player()->stop();
         QCOMPARE(m_started.mid(0, 6),
             (QStringList { "A song.wav@0", "D.wav@1", "C.mp3@2", "B.ogg@3", "A song.wav@0", "B.ogg@1" }));
+    }
+
+    // A long song left in its middle starts there when it plays again, after another song and in the next run;
+    // short songs are not kept. Long is three seconds here.
+    void longSongsStartWhereTheyWereLeft()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("places.ini"));
+        auto places = std::make_unique<LongSongPlaces>(file, 3000);
+        player()->setPlayList({ longTone, a });
+        QTRY_VERIFY_WITH_TIMEOUT(AudioPlayer::instance()->position() > 3500, 6000);
+        QTest::qWait(1100); // seen at least once there
+        player()->slotPlayNext();
+        QCOMPARE(player()->currentUrl(), a);
+        const qint64 kept = places->placeOf(longTone);
+        QVERIFY2(kept > 3500 && kept < 6500, qPrintable(QString::number(kept)));
+        player()->slotPlayPrevious();
+        QTRY_VERIFY_WITH_TIMEOUT(AudioPlayer::instance()->position() >= kept, 1500);
+        places.reset();
+        QCOMPARE(LongSongPlaces(file, 3000).placeOf(longTone), kept);
+        QCOMPARE(LongSongPlaces(file, 3000).placeOf(a), 0);
+        player()->stop();
     }
 
     void nextAndPreviousStopAtTheEnds()
