@@ -1,18 +1,11 @@
 #pragma once
 
-#include <QObject>
-
 // Ends the program as "Quit" does when the system asks it to stop (a logout's hang-up, `kill`, Ctrl+C in a
 // terminal), so that everything saved at quit is saved.
-class TerminationSignals : public QObject
+class TerminationSignals
 {
-    Q_OBJECT
-
 public:
-    // From now on the process's termination requests quit the application's event loop. Once per process.
+    // From now on the process's termination requests quit the application's event loop. Once per process, with
+    // the application object made.
     static void install();
-
-private:
-    explicit TerminationSignals(QObject* parent);
-    void slotSignalled();
 };
