@@ -39,27 +39,30 @@ TEXT = {
         'songs': 'Песни',
     },
 }
-# Where the icon takes no drops: the first two steps say what such a tray offers instead.
+# Where the icon takes no drops: the steps say what such a tray offers instead, and nothing of dropping.
 OPEN_TEXT = {
     'en': {
         'titles': ['1. Open your music from the menu'],
         'captions': [
             "Click Vireo's icon and choose Open Songs... Or open audio files with Vireo from your file manager.",
-            'Click the icon: play or pause, stop, go to the previous or the next song. A middle click pauses and plays.'],
+            'Click the icon: play or pause, stop, go to the previous or the next song. A middle click pauses and plays.',
+            'The Songs list holds every song you opened. Choose one and it plays.'],
         'open': ['Open Songs...', 'Add Songs...'],
     },
     'de': {
         'titles': ['1. Musik über das Menü öffnen'],
         'captions': [
             'Klicken Sie auf das Vireo-Symbol und wählen Sie „Lieder öffnen...“. Oder öffnen Sie Audiodateien mit Vireo aus der Dateiverwaltung.',
-            'Klicken Sie auf das Symbol: Wiedergabe oder Pause, Stopp, voriges oder nächstes Lied. Ein Mittelklick pausiert und spielt weiter.'],
+            'Klicken Sie auf das Symbol: Wiedergabe oder Pause, Stopp, voriges oder nächstes Lied. Ein Mittelklick pausiert und spielt weiter.',
+            'Die Liste „Lieder“ enthält jedes geöffnete Lied. Wählen Sie eines aus, und es spielt.'],
         'open': ['Lieder öffnen...', 'Lieder hinzufügen...'],
     },
     'ru': {
         'titles': ['1. Откройте музыку из меню'],
         'captions': [
             'Щёлкните по значку Vireo и выберите «Открыть песни...». Или откройте аудиофайлы в Vireo из файлового менеджера.',
-            'Щёлкните по значку: воспроизведение или пауза, стоп, предыдущая или следующая песня. Средний щелчок ставит на паузу и продолжает.'],
+            'Щёлкните по значку: воспроизведение или пауза, стоп, предыдущая или следующая песня. Средний щелчок ставит на паузу и продолжает.',
+            'В списке «Песни» — все открытые песни. Выберите любую, и она зазвучит.'],
         'open': ['Открыть песни...', 'Добавить песни...'],
     },
 }
@@ -103,7 +106,7 @@ def slide(lang, step, opened=False):
     t = dict(TEXT[lang])
     if opened:
         t['titles'] = OPEN_TEXT[lang]['titles'] + t['titles'][1:]
-        t['captions'] = OPEN_TEXT[lang]['captions'] + t['captions'][2:]
+        t['captions'] = OPEN_TEXT[lang]['captions']
     body = ''
     icon = LOGO if step == 0 else PAUSE
     if step == 0 and opened:
