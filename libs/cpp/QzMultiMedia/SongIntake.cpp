@@ -7,11 +7,14 @@
 #include "PlayListReader.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 static_assert(QzMultiMedia::SongIntake::MaxSongsFound >= QzMultiMedia::AudioListPlayer::MaxSongs);
 
@@ -215,20 +218,75 @@ QList<QUrl> withoutLocalHost(QList<QUrl> urls)
     return urls;
 }
 
+// The song a folder's list starts with, found before the folder is read whole: the first name in natural order
+// at each level, folders entered where they come, as the whole reading orders them. Nothing when the folder has
+// no song; no answer (nullopt) where a CUE sheet lies beside that song, whose tracks may come first instead.
+std::optional<QUrl> firstSongOf(
+    const QString& path, const QCollator& collator, const std::atomic_bool* cancelled, int depth = 0)
+{
+    if (depth > 64 || (cancelled && *cancelled))
+        return std::nullopt;
+    QFileInfoList entries
+        = QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Readable, QDir::NoSort);
+    std::sort(entries.begin(), entries.end(), [&collator](const QFileInfo& a, const QFileInfo& b) {
+        const int order = collator.compare(a.fileName(), b.fileName());
+        return order != 0 ? order < 0 : a.fileName() < b.fileName();
+    });
+    const bool sheetHere = std::any_of(entries.cbegin(), entries.cend(),
+        [](const QFileInfo& entry) { return entry.isFile() && PlayListReader::isCueSheet(entry.filePath()); });
+    for (const QFileInfo& entry : std::as_const(entries)) {
+        if (entry.isDir()) {
+            if (entry.isSymLink())
+                continue; // not followed by the whole reading either
+            const std::optional<QUrl> found = firstSongOf(entry.filePath(), collator, cancelled, depth + 1);
+            if (!found || !found->isEmpty())
+                return found;
+        } else if (entry.isFile() && AudioFormats::isDecodable(entry.fileName())) {
+            if (sheetHere)
+                return std::nullopt;
+            return QUrl::fromLocalFile(entry.filePath());
+        }
+    }
+    return QUrl();
+}
+
+// A folder handed over to play starts with its first song as soon as that is known, while the rest of it is
+// still being read (a library of thousands of songs takes seconds); the rest follows it in the list, in the
+// order the whole reading gives. Should that order begin otherwise after all, the list it gives replaces the one
+// song as any list does.
 void handOver(const QList<QUrl>& handed, bool append, const SongIntake::Done& done)
 {
     const QList<QUrl> urls = withoutLocalHost(handed);
     const bool needsDisk = !std::all_of(urls.cbegin(), urls.cend(), needsNoDisk);
+    const bool mayStartEarly = !append && urls.size() == 1 && urls.first().isLocalFile();
+    auto early = std::make_shared<QUrl>(); // read and written on the user interface's thread only
     IntakeQueue::instance()->submit(
         needsDisk,
-        [urls](ListedTags* titles, const std::atomic_bool* cancelled) {
+        [urls, mayStartEarly, early](ListedTags* titles, const std::atomic_bool* cancelled) {
+            const QString path = urls.first().toLocalFile();
+            if (mayStartEarly && cancelled && QFileInfo(path).isDir()) {
+                const std::optional<QUrl> first = firstSongOf(path, naturalOrder(), cancelled);
+                if (first && !first->isEmpty()) {
+                    QMetaObject::invokeMethod(
+                        QCoreApplication::instance(),
+                        [first = *first, early, cancelled] {
+                            if (*cancelled)
+                                return;
+                            AudioListPlayer::instance()->setPlayList({ first });
+                            *early = first;
+                        },
+                        Qt::QueuedConnection);
+                }
+            }
             return SongIntake::songs(urls, titles, cancelled);
         },
-        [append, done](const QList<QUrl>& songs, const ListedTags& titles) {
+        [append, done, early](const QList<QUrl>& songs, const ListedTags& titles) {
             if (!songs.isEmpty()) {
                 AudioListPlayer::nameSongs(titles);
                 AudioListPlayer* player = AudioListPlayer::instance();
-                if (append && !player->playList().isEmpty())
+                if (!early->isEmpty() && songs.first() == *early && player->playList() == QList<QUrl> { *early })
+                    player->appendToPlayList(songs.mid(1));
+                else if (append && !player->playList().isEmpty())
                     player->appendToPlayList(songs);
                 else
                     player->setPlayList(songs);

@@ -5,6 +5,7 @@
 #include "MediaCommon.h"
 #include "PlayListFile.h"
 #include "PlayListKeeper.h"
+#include "SongIntake.h"
 #include "VireoTestMain.h"
 
 #include <QDir>
@@ -258,6 +259,36 @@ private slots:
         places.reset();
         QCOMPARE(LongSongPlaces(file, 3000).placeOf(longTone), kept);
         QCOMPARE(LongSongPlaces(file, 3000).placeOf(a), 0);
+        player()->stop();
+    }
+
+    // A folder handed over to play starts with its first song in natural order while the list has only that one;
+    // the rest follows it in the order the whole reading gives, the first song playing on meanwhile.
+    void aFoldersFirstSongPlaysBeforeTheFolderIsRead()
+    {
+        QTemporaryDir library;
+        for (const char* artist : { "Artist 10", "Artist 2" }) {
+            for (int album = 1; album <= 2; ++album) {
+                const QString folder = library.filePath(QStringLiteral("%1/Album %2").arg(QLatin1String(artist)).arg(album));
+                QVERIFY(QDir().mkpath(folder));
+                for (int track = 1; track <= 12; ++track) {
+                    QVERIFY(QFile::copy(
+                        (track == 1 ? longTone : a).toLocalFile(), QStringLiteral("%1/%2 song.wav").arg(folder).arg(track)));
+                }
+            }
+        }
+        const QUrl folder = QUrl::fromLocalFile(library.path());
+        QList<qsizetype> listAtStart;
+        const QMetaObject::Connection started = connect(player(), &AudioListPlayer::nextTriggered, this,
+            [this, &listAtStart] { listAtStart << player()->playList().size(); });
+        const auto disconnect = qScopeGuard([&] { QObject::disconnect(started); });
+        SongIntake::play({ folder });
+        QTRY_VERIFY(!SongIntake::isBusy() && !listAtStart.isEmpty());
+        QCOMPARE(listAtStart, QList<qsizetype> { 1 });
+        QCOMPARE(player()->currentUrl(), QUrl::fromLocalFile(library.filePath(QStringLiteral("Artist 2/Album 1/1 song.wav"))));
+        QCOMPARE(player()->playList(), SongIntake::songs({ folder }));
+        QCOMPARE(player()->currentNumber(), 0);
+        QVERIFY(player()->isPlaying());
         player()->stop();
     }
 
