@@ -34,7 +34,16 @@ LongSongPlaces::LongSongPlaces(const QString& iniFile, qint64 longSongMs, QObjec
     connect(player, &AudioListPlayer::nextTriggered, this, &LongSongPlaces::slotSongChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &LongSongPlaces::slotSongChanged);
     connect(&m_tmrLook, &QTimer::timeout, this, &LongSongPlaces::slotTick);
-    m_tmrLook.start(1000);
+    // Looked at only while a song plays: an idle player wakes nobody up.
+    connect(player, &AudioListPlayer::stateChanged, this, [this, player] {
+        slotTick();
+        if (player->isPlaying() && !m_tmrLook.isActive())
+            m_tmrLook.start(1000);
+        else if (!player->isPlaying())
+            m_tmrLook.stop();
+    });
+    if (player->isPlaying())
+        m_tmrLook.start(1000);
 }
 
 LongSongPlaces::~LongSongPlaces()
@@ -69,12 +78,14 @@ void LongSongPlaces::slotSongChanged()
 void LongSongPlaces::slotTick()
 {
     AudioListPlayer* player = AudioListPlayer::instance();
-    // A list brought back or replaced changes the song without a song change.
+    // A list brought back or replaced changes the song without a song change. The new song is looked at from the
+    // next look on: the player may still tell the length of the song before.
     if (player->currentUrl() != m_urlCurrent) {
         keepCurrent();
         m_urlCurrent = player->currentUrl();
         m_nPosition = 0;
         m_nLength = 0;
+        return;
     }
     if (!player->isPlaying())
         return;
