@@ -579,18 +579,22 @@ private slots:
             qPrintable(title()));
         QCOMPARE(metadata().value(QStringLiteral("mpris:length")).toLongLong(), 0);
 
-        // The radio's connection drops after a second of sound: the stream is opened again three times, a second
-        // apart, and then the list moves on.
+        // The radio's connection drops after every second of sound: the stream is opened again and again, after
+        // growing pauses (1, 1, 2 s, ...), and the list stays with it (for two minutes in all).
         radio.readAllStandardOutput();
         second.start(QStringLiteral(VIREO_BINARY),
             { site + QStringLiteral("cut-delta.mp3"), site + QStringLiteral("epsilon.ogg") });
         QVERIFY(second.waitForFinished(10000));
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("Night Song"); }, 5000));
         QByteArray requests;
-        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("epsilon.ogg"); }, 30000),
-            qPrintable(title()));
-        requests += radio.readAllStandardOutput();
-        QCOMPARE(requests.count("get /cut-delta.mp3"), 7); // heard, then opened again six times over ten seconds
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         requests += radio.readAllStandardOutput();
+                         return requests.count("get /cut-delta.mp3") >= 4; // heard, then opened again three times
+                     },
+                     15000),
+            requests.constData());
+        QCOMPARE(title(), QStringLiteral("Night Song"));
 
         command("OpenUri", { QUrl::fromLocalFile(file("gamma.wav")).toString(QUrl::FullyEncoded) });
         QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("gamma.wav"); }, 3000));
