@@ -263,7 +263,7 @@ void handOver(const QList<QUrl>& handed, bool append, const SongIntake::Done& do
     IntakeQueue::instance()->submit(
         needsDisk,
         [urls, mayStartEarly, early](ListedTags* titles, const std::atomic_bool* cancelled) {
-            const QString path = urls.first().toLocalFile();
+            const QString path = mayStartEarly ? urls.first().toLocalFile() : QString();
             if (mayStartEarly && cancelled && QFileInfo(path).isDir()) {
                 const std::optional<QUrl> first = firstSongOf(path, naturalOrder(), cancelled);
                 if (first && !first->isEmpty()) {

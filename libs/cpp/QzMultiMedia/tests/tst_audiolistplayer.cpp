@@ -69,6 +69,8 @@ private slots:
 
     void emptyListChangesNothing()
     {
+        SongIntake::play({}); // an open dialog cancelled
+        SongIntake::enqueue({});
         player()->setPlayList(QList<QUrl>());
         QVERIFY(m_started.isEmpty());
         QVERIFY(player()->playList().isEmpty());
