@@ -157,7 +157,7 @@ private:
     bool followsOn(const Song& next, qint64 end) const;
     void watchStretchEnd();
     void stopWatchingStretchEnd();
-    void readDuration();
+    void readDuration(bool announce = true);
     void applyTarget();
     void seek(qint64 ms);
     void updateFilter();
@@ -179,8 +179,9 @@ private:
     GstElement* m_pLoopHold = nullptr; // keeps the sound server's client loop while the server answers
     PlayState m_nState = PlayState::Empty;
     double m_fVolume = 0.5;
-    // The song loaded by setMedia, or the one the pipeline moved on to since. Written under m_nextMutex, which
-    // the streaming thread that takes the next song holds to read it.
+    // The song loaded by setMedia, or the one the pipeline moved on to since. Replaced whole under m_nextMutex:
+    // the streaming thread that takes the next song reads whether it is a stream or a stretch, under that lock.
+    // The fields only this thread reads (its address, tags, length, retries) change here without it.
     Song m_song;
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays

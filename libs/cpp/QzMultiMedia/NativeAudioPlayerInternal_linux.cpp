@@ -245,8 +245,7 @@ void NativeAudioPlayerInternal::setState(PlayState state)
 // played and the one taken ahead) outside itself, half running, and sets them up again for the next song; their
 // leftover pads then deadlocked the GUI thread or aborted the program in playbin's own assertion. The sound
 // server's client loop is held apart, so opening the output again costs little. It passes through READY on the
-// way, as the release does: the streaming threads end before the output closes; straight to NULL, a thread still
-// setting up a song asked the closed output for its formats and aborted the program in the sound server's client.
+// way, for the reason releasePipeline() gives.
 void NativeAudioPlayerInternal::halt()
 {
     m_nPhase = Phase::Standing;
@@ -1146,9 +1145,7 @@ void NativeAudioPlayerInternal::slotStretchWatch()
         return;
     }
     m_bAtStart = false;
-    m_bAdvancePending = true; // the length changes with the song, not before it
-    readDuration();
-    m_bAdvancePending = false;
+    readDuration(false); // the length changes with the song, said by advanced(), not before it
     watchStretchEnd();
     emit advanced();
 }
@@ -1206,8 +1203,9 @@ void NativeAudioPlayerInternal::handleBuffering(GstMessage* message)
     applyTarget();
 }
 
-// A stretch of a file lasts from its start to its end, or the file's end where that comes first.
-void NativeAudioPlayerInternal::readDuration()
+// A stretch of a file lasts from its start to its end, or the file's end where that comes first. A length that
+// comes with a song change is said with the change (advanced()), not as a change of its own.
+void NativeAudioPlayerInternal::readDuration(bool announce)
 {
     gint64 ns = 0;
     if (!m_pPlayer || !gst_element_query_duration(m_pPlayer, GST_FORMAT_TIME, &ns) || ns < 0)
@@ -1221,7 +1219,7 @@ void NativeAudioPlayerInternal::readDuration()
     if (ms == m_song.duration)
         return;
     m_song.duration = ms;
-    if (!m_bAdvancePending)
+    if (announce && !m_bAdvancePending)
         emit durationChanged(ms);
 }
 
