@@ -61,8 +61,18 @@ sink() {
     echo "$name"
 }
 
+# Every step that should end by itself is bounded: one that hangs (a decoder that never prerolls) is ended, named
+# on standard error, and the run goes on without its figure.
+bounded() {
+    local seconds=$1 step=$2
+    shift 2
+    timeout --kill-after=5 "$seconds" "$@" && return 0
+    echo "bench: step \"$step\" failed or did not end within ${seconds}s" >&2
+    return 1
+}
+
 # --- media -------------------------------------------------------------------------------------------------
-tone() { gst-launch-1.0 -q audiotestsrc wave=sine freq="$3" samplesperbuffer=441 num-buffers=$(( $2 * 100 )) \
+tone() { bounded 120 "make $1" gst-launch-1.0 -q audiotestsrc wave=sine freq="$3" samplesperbuffer=441 num-buffers=$(( $2 * 100 )) \
     ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! $4 ! filesink location="$1"; }
 tone "$work/long.mp3" "$PLAY_SECONDS" 440 "lamemp3enc target=bitrate cbr=true bitrate=192 ! xingmux"
 tone "$work/a.mp3" 3 440 "lamemp3enc ! xingmux"
@@ -77,7 +87,7 @@ tone "$work/gap2.flac" 3 660 "flacenc"
 # Two halves of one 440 Hz tone (3 s hold a whole number of periods), each encoded by the lame program, which
 # records its delay and padding in the file: played in a row they should sound as one tone, without a gap.
 tone "$work/half.wav" 3 440 "wavenc"
-lame --quiet "$work/half.wav" "$work/cut1.mp3"
+bounded 60 "lame half.wav" lame --quiet "$work/half.wav" "$work/cut1.mp3"
 cp "$work/cut1.mp3" "$work/cut2.mp3"
 tone "$work/a.m4a" 3 440 "avenc_aac ! mp4mux"
 head -c 200M /dev/urandom > "$work/damaged.mp3"
@@ -183,7 +193,8 @@ for run in $(seq "$RUNS"); do
         if sounding "${play_pid[$p]}"; then measured+=("$p=${play_pid[$p]}"); else echo "$p: no sound at its sink" >&2; fi
     done
     sleep 5
-    take < <(python3 bench/threads.py play_tray $(( PLAY_SECONDS - 20 )) "${measured[@]}")
+    take < <(bounded $(( PLAY_SECONDS + 60 )) "playing from the tray" python3 bench/threads.py play_tray \
+        $(( PLAY_SECONDS - 20 )) "${measured[@]}" || true)
     for p in "${!play_pid[@]}"; do stop_pid "${play_pid[$p]}"; done
     sleep 1
 
@@ -198,7 +209,8 @@ for run in $(seq "$RUNS"); do
     sleep 8
     measured=()
     for p in "${!idle_pid[@]}"; do measured+=("$p=${idle_pid[$p]}"); done
-    take < <(python3 bench/threads.py idle "$IDLE_SECONDS" "${measured[@]}")
+    take < <(bounded $(( IDLE_SECONDS + 60 )) "idle in the tray" python3 bench/threads.py idle "$IDLE_SECONDS" \
+        "${measured[@]}" || true)
     for p in "${!idle_pid[@]}"; do stop_pid ${idle_pid[$p]}; done
     sleep 1
 
@@ -206,10 +218,13 @@ for run in $(seq "$RUNS"); do
     # silence the two files hold themselves (the MP3 encoder's padding), decoded back to back.
     for pair in "mp3 gap1.mp3 gap2.mp3" "mp3_lame_cut cut1.mp3 cut2.mp3" "ogg_to_flac gap1.ogg gap2.flac"; do
         read -r name first second <<<"$pair"
-        gst-launch-1.0 -q concat name=c ! audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=44100 \
-            ! filesink location="$work/files.raw" filesrc location="$work/$first" ! decodebin ! audioconvert ! c. \
-            filesrc location="$work/$second" ! decodebin ! audioconvert ! c. >/dev/null 2>&1
-        add "track_change_silence_${name}_in_the_files" "$(python3 bench/silence.py "$work/files.raw")"
+        if bounded 60 "decode $first and $second in a row" gst-launch-1.0 -q concat name=c ! audioconvert \
+            ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=44100 ! filesink location="$work/files.raw" \
+            filesrc location="$work/$first" ! decodebin ! audioconvert ! c. \
+            filesrc location="$work/$second" ! decodebin ! audioconvert ! c. >/dev/null 2>&1; then
+            add "track_change_silence_${name}_in_the_files" \
+                "$(bounded 60 "silence in $first and $second" python3 bench/silence.py "$work/files.raw")"
+        fi
         for p in vireo qmmp audacious-gtk; do
             reset_configs
             s=$(sink "gap_$p")
@@ -218,7 +233,8 @@ for run in $(seq "$RUNS"); do
             sleep 9
             stop_pid $pid
             kill $rec 2>/dev/null; wait $rec 2>/dev/null || true
-            add "track_change_silence_${name}_$p" "$(python3 bench/silence.py "$work/gap.raw")"
+            add "track_change_silence_${name}_$p" \
+                "$(bounded 60 "silence at $p's change" python3 bench/silence.py "$work/gap.raw" || true)"
         done
     done
 
@@ -227,7 +243,8 @@ for run in $(seq "$RUNS"); do
     for p in "${!cold_cmd[@]}"; do
         reset_configs
         s=$(sink "cold_$p")
-        add "start_to_sound_$p" "$(PULSE_SINK=$s python3 bench/to_sound.py "$s" -- ${cold_cmd[$p]} "$work/a.mp3")"
+        add "start_to_sound_$p" \
+            "$(PULSE_SINK=$s bounded 60 "$p to sound" python3 bench/to_sound.py "$s" -- ${cold_cmd[$p]} "$work/a.mp3" || true)"
         sleep 0.5
     done
 
@@ -255,12 +272,14 @@ for run in $(seq "$RUNS"); do
     reset_configs
     for f in a.mp3 a.ogg a.flac; do
         for hover in 150 0; do
-            take < <(env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" latency $hover "$work/$f")
+            take < <(bounded 120 "latency of $f" env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" latency \
+                $hover "$work/$f" || true)
         done
     done
-    take < <(env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" scale "$work/a.mp3")
-    take < <(env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" block "$work/gap1.mp3" "$work/gap1.ogg" \
-        "$work/damaged.mp3" "$work/fifo.mp3" "$work/a.m4a")
+    take < <(bounded 300 "long lists" env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" scale \
+        "$work/a.mp3" || true)
+    take < <(bounded 300 "blocks" env QT_QPA_PLATFORM=offscreen "$root/build/bin/bench_engine" block \
+        "$work/gap1.mp3" "$work/gap1.ogg" "$work/damaged.mp3" "$work/fifo.mp3" "$work/a.m4a" || true)
 done
 
 {
