@@ -393,7 +393,9 @@ void Vireo::slotUpdateInfo()
     const QString title = player->currentTags().title;
     QString name = title.isEmpty() ? player->currentName() : title;
     // Nothing is heard while a stream fills its buffer: the menu and the tool tip say why.
-    if (player->isBuffering())
+    if (player->isReconnecting())
+        name = tr("Reconnecting: %1").arg(name);
+    else if (player->isBuffering())
         name = tr("Buffering: %1").arg(name);
     m_pactInfo->setText(m_pSongs->entryText(name));
     showToolTip(name.isEmpty() ? QStringLiteral("Vireo") : name + QStringLiteral(" \u2014 Vireo"));

@@ -261,6 +261,28 @@ private slots:
         AudioListPlayer::instance()->stop();
     }
 
+    // A station whose connection drops says so in the menu while it waits to be opened again; paused, it waits
+    // no more.
+    void reconnectingStreamIsSaidInTheMenu()
+    {
+        QProcess radio;
+        radio.start(QStringLiteral("python3"),
+            { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
+        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 10000);
+        const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
+        const auto stop = qScopeGuard([&] {
+            radio.kill();
+            radio.waitForFinished(3000);
+        });
+        Vireo vireo;
+        SongIntake::play({ QUrl(QStringLiteral("http://127.0.0.1:%1/cut-third.mp3").arg(port)) });
+        QTRY_VERIFY_WITH_TIMEOUT(
+            entries(vireo.contextMenu()).first().startsWith(QStringLiteral("Reconnecting: ")), 8000);
+        AudioListPlayer::instance()->pause();
+        QVERIFY(!entries(vireo.contextMenu()).first().startsWith(QStringLiteral("Reconnecting")));
+        AudioListPlayer::instance()->stop();
+    }
+
     void transportFollowsTheUser()
     {
         Vireo vireo;

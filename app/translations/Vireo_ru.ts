@@ -4,6 +4,10 @@
 <context>
     <name>Vireo</name>
     <message>
+        <source>Reconnecting: %1</source>
+        <translation>Переподключение: %1</translation>
+    </message>
+    <message>
         <source>Buffering: %1</source>
         <translation>Буферизация: %1</translation>
     </message>

@@ -283,6 +283,11 @@ bool AudioListPlayer::isBuffering() const
     return AudioPlayer::instance()->isBuffering();
 }
 
+bool AudioListPlayer::isReconnecting() const
+{
+    return AudioPlayer::instance()->isReconnecting();
+}
+
 SongTags AudioListPlayer::currentTags() const
 {
     AudioPlayer* player = AudioPlayer::instance();

@@ -73,6 +73,7 @@ public:
     SongTags currentTags() const;
     // The current song is a stream still filling its buffer: it is not heard yet.
     bool isBuffering() const;
+    bool isReconnecting() const;
 
     void play(const QString& fileName);
     void play();

@@ -337,6 +337,11 @@ bool AudioPlayer::isBuffering() const
     return m_pNativePlayer->isBuffering();
 }
 
+bool AudioPlayer::isReconnecting() const
+{
+    return m_pNativePlayer->isReconnecting();
+}
+
 void AudioPlayer::slotTagsChanged()
 {
     readTags();

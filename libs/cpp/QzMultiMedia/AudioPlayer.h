@@ -68,6 +68,8 @@ public:
     const SongTags& tags() const;
     // The loaded song is a stream still filling its buffer.
     bool isBuffering() const;
+    // A radio whose connection dropped waits to be opened again; said with bufferingChanged().
+    bool isReconnecting() const;
 
 signals:
     // Playback stopped by itself because no sound output can be opened or the one in use went away.

@@ -169,4 +169,9 @@ bool NativeAudioPlayer::isBuffering() const
     return m_pInternal->isBuffering();
 }
 
+bool NativeAudioPlayer::isReconnecting() const
+{
+    return m_pInternal->isReconnecting();
+}
+
 } // namespace QzMultiMedia

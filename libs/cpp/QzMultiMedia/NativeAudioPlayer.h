@@ -55,6 +55,7 @@ public:
     QString fileName() const;
     const SongTags& tags() const;
     bool isBuffering() const;
+    bool isReconnecting() const;
 
 signals:
     // The volume was set from outside, on the sound stream.

@@ -88,6 +88,8 @@ public:
     const SongTags& tags() const;
     // A stream fills its buffer before it is heard (and again when the network falls behind).
     bool isBuffering() const;
+    // A radio whose connection dropped waits to be opened again.
+    bool isReconnecting() const;
 
 signals:
     void finished();
@@ -133,6 +135,8 @@ private:
     void handleError(GstMessage* message);
     void handleEnd();
     bool reconnect();
+    void setReconnecting(bool on);
+    void endReconnectWait();
     void handleStreamStart();
     void handleTags(GstMessage* message);
     void handleLoaded();
@@ -189,6 +193,8 @@ private:
     int m_nAskedState = 0; // the GstState the pipeline was last asked to move to
     bool m_bAwaitingWarmUp = false; // the first move waits for the warm-up's connection to the sound server
     bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
+    bool m_bReconnecting = false; // a radio whose connection dropped waits to be opened again
+    int m_nReconnectWait = 0; // counts the waits, so that a Play that tries at once ends the one running
     // What the pipeline is doing. Asked to move while it sets a song up, playbin changes the state of bins a
     // streaming thread is adding at that moment, and deadlocked or aborted inside: what is asked meanwhile waits.
     enum class Phase {

@@ -396,6 +396,7 @@ NativeAudioPlayerInternal::Song NativeAudioPlayerInternal::songFor(const QString
 // The song before is forgotten whole: its tags and length are said to be gone, and nothing else of it is kept.
 void NativeAudioPlayerInternal::setMedia(const QString& fileName)
 {
+    setReconnecting(false);
     const Song song = songFor(fileName);
     {
         const QMutexLocker lock(&m_nextMutex);
@@ -486,6 +487,11 @@ void NativeAudioPlayerInternal::play()
 {
     if (!isLoaded())
         return;
+    // Play while a radio waits to be opened again tries at once, instead of after the rest of the pause.
+    if (m_bReconnecting) {
+        ++m_nReconnectWait;
+        load(m_song.uri);
+    }
     rewindIfStopped();
     // A song that has waited in PAUSED since it was loaded (the list as the last run left it) has an output that
     // never ran, whose clock went on meanwhile: the sink put the song's first sample as far into its buffer as the
@@ -561,6 +567,7 @@ void NativeAudioPlayerInternal::pause()
 {
     if (!isLoaded())
         return;
+    endReconnectWait();
     setState(PlayState::Paused);
     applyTarget();
 }
@@ -586,6 +593,7 @@ void NativeAudioPlayerInternal::stop()
     m_pending.end = false;
     m_bAtStart = true;
     stopWatchingStretchEnd();
+    endReconnectWait();
     setState(PlayState::Stopped);
     // A song just loaded is at its start already; a play() that most often follows moves it straight to PLAYING.
     if (m_nPhase != Phase::Starting)
@@ -800,6 +808,27 @@ bool NativeAudioPlayerInternal::isBuffering() const
     return m_bBuffering;
 }
 
+bool NativeAudioPlayerInternal::isReconnecting() const
+{
+    return m_bReconnecting;
+}
+
+// Said as a buffering is: the listener hears nothing and is told why.
+void NativeAudioPlayerInternal::setReconnecting(bool on)
+{
+    if (std::exchange(m_bReconnecting, on) != on)
+        emit bufferingChanged();
+}
+
+// The user paused or stopped the radio that waited: Play opens it again, at once.
+void NativeAudioPlayerInternal::endReconnectWait()
+{
+    if (!m_bReconnecting)
+        return;
+    ++m_nReconnectWait;
+    setReconnecting(false);
+}
+
 // An MP3 without a Xing header has only GStreamer's running estimate of its length, which the parser
 // re-announces seldom; the tick that reports the position brings a better estimate along.
 void NativeAudioPlayerInternal::slotPositionChanged()
@@ -939,18 +968,25 @@ bool NativeAudioPlayerInternal::reconnect()
     // 1 + 1 + 2 + 2 + 4 + 8 seconds, then every 15 seconds: 123 seconds in all.
     constexpr int Pauses[] = { 1, 1, 2, 2, 4, 8, 15, 15, 15, 15, 15, 15, 15 };
     constexpr int Reconnects = int(std::size(Pauses));
-    if (!m_song.stream || m_song.duration > 0 || m_song.reconnects >= Reconnects)
+    if (!m_song.stream || m_song.duration > 0 || m_song.reconnects >= Reconnects) {
+        setReconnecting(false);
         return false;
+    }
     const int pauseMs = Pauses[m_song.reconnects] * 1000;
     ++m_song.reconnects;
     qCDebug(lcMultiMedia) << "stream lost, opening it again in" << pauseMs << "ms:" << m_song.uri;
     halt();
-    QTimer::singleShot(pauseMs, this, [this, uri = m_song.uri, reconnects = m_song.reconnects] {
-            if (m_song.uri != uri || m_song.reconnects != reconnects || m_nState != PlayState::Playing)
-                return;
-            load(uri);
-            applyTarget();
-        });
+    setReconnecting(true);
+    QTimer::singleShot(pauseMs, this, [this, uri = m_song.uri, wait = ++m_nReconnectWait] {
+        if (m_song.uri != uri || wait != m_nReconnectWait)
+            return;
+        if (m_nState != PlayState::Playing) {
+            setReconnecting(false); // paused or stopped meanwhile: Play opens it again
+            return;
+        }
+        load(uri);
+        applyTarget();
+    });
     return true;
 }
 
@@ -1158,6 +1194,7 @@ void NativeAudioPlayerInternal::handleLoaded()
     if (m_bPrerolled)
         return;
     m_bPrerolled = true;
+    setReconnecting(false);
     if (GstSupport::playsIntoTheVoid(m_pPlayer)) {
         qCDebug(lcMultiMedia) << "cannot play: no sound output can be opened";
         releaseLoopHold();
