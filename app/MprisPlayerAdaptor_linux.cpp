@@ -35,6 +35,30 @@ void MprisPlayerAdaptor_linux::setVolume(double volume)
     AudioListPlayer::instance()->setVolume(volume);
 }
 
+double MprisPlayerAdaptor_linux::rate() const
+{
+    return AudioPlayer::instance()->speed();
+}
+
+// A rate of 0 is a pause, as MPRIS has it; what lies beyond the range is its nearest end.
+void MprisPlayerAdaptor_linux::setRate(double rate)
+{
+    if (rate == 0.0)
+        Pause();
+    else
+        AudioPlayer::instance()->setSpeed(rate);
+}
+
+double MprisPlayerAdaptor_linux::minimumRate() const
+{
+    return QzMultiMedia::SlowestSpeed;
+}
+
+double MprisPlayerAdaptor_linux::maximumRate() const
+{
+    return QzMultiMedia::FastestSpeed;
+}
+
 qlonglong MprisPlayerAdaptor_linux::position() const
 {
     return AudioPlayer::instance()->position() * 1000;

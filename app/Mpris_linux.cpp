@@ -29,6 +29,7 @@ Mpris_linux::Mpris_linux(const QDBusConnection& bus, QObject* parent)
     // GStreamer learns some songs' length only once they play, or better as they go: each new length (and the
     // seeking it allows) is announced as it comes.
     connect(AudioPlayer::instance(), &AudioPlayer::durationChanged, this, &Mpris_linux::slotStateMayHaveChanged);
+    connect(AudioPlayer::instance(), &AudioPlayer::speedChanged, this, &Mpris_linux::slotStateMayHaveChanged);
     m_mapLastAnnounced = playerProperties();
 }
 
@@ -121,6 +122,7 @@ QVariantMap Mpris_linux::playerProperties() const
     }
     properties.insert(QStringLiteral("Metadata"), metadata);
     properties.insert(QStringLiteral("Volume"), player->volume());
+    properties.insert(QStringLiteral("Rate"), AudioPlayer::instance()->speed());
     // True to what the call would do: Next stops at the last song, Previous at the first, unless the list repeats.
     properties.insert(QStringLiteral("CanGoNext"), player->hasNext());
     properties.insert(QStringLiteral("CanGoPrevious"), player->hasPrevious());

@@ -1,6 +1,7 @@
 #include "PlayModesMenu.h"
 
 #include "AudioListPlayer.h"
+#include "AudioPlayer.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -8,9 +9,12 @@
 #include <functional>
 
 using QzMultiMedia::AudioListPlayer;
+using QzMultiMedia::AudioPlayer;
 using QzMultiMedia::ReplayGain;
 
 namespace {
+constexpr double Speeds[] = { 0.5, 0.75, 1.0, 1.25, 1.5, 2.0 };
+
 // A submenu of exclusive choices; choosing entry i calls choose(i).
 QList<QAction*> addChoices(QMenu* menu, const QString& title, const QStringList& texts, std::function<void(int)> choose)
 {
@@ -46,8 +50,14 @@ PlayModesMenu::PlayModesMenu(QMenu* menu, QObject* parent)
         { tr("Off"), tr("Bass Boost"), tr("Treble Boost"), tr("Rock"), tr("Pop"), tr("Jazz"), tr("Classical"),
             tr("Vocal") },
         [player](int preset) { player->setEqualizer(QzMultiMedia::Equalizer(preset)); });
+    QStringList speeds;
+    for (double speed : Speeds)
+        speeds << (speed == 1.0 ? tr("Normal") : tr("%L1×").arg(speed));
+    m_listSpeed = addChoices(
+        menu, tr("Speed"), speeds, [](int choice) { AudioPlayer::instance()->setSpeed(Speeds[choice]); });
 
     connect(player, &AudioListPlayer::modesChanged, this, &PlayModesMenu::slotShowModes);
+    connect(AudioPlayer::instance(), &AudioPlayer::speedChanged, this, &PlayModesMenu::slotShowModes);
     slotShowModes();
 }
 
@@ -59,4 +69,8 @@ void PlayModesMenu::slotShowModes()
     m_listRepeat.at(int(player->repeat()))->setChecked(true);
     m_listReplayGain.at(int(player->replayGain()))->setChecked(true);
     m_listEqualizer.at(int(player->equalizer()))->setChecked(true);
+    // MPRIS may set a speed between those offered: then none of them is checked.
+    const double speed = AudioPlayer::instance()->speed();
+    for (int i = 0; i < m_listSpeed.size(); ++i)
+        m_listSpeed.at(i)->setChecked(qFuzzyCompare(Speeds[i], speed));
 }

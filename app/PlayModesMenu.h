@@ -6,8 +6,8 @@ class QAction;
 class QMenu;
 
 // The menu's entries for how the list plays: "Shuffle", the "Repeat" submenu, "Stop After This Song", the
-// "ReplayGain" submenu and the "Equalizer" submenu of presets. They show the play list's modes, whoever changed them (the menu, a sound applet over
-// MPRIS), and set them when chosen.
+// "ReplayGain" submenu, the "Equalizer" submenu of presets and the "Speed" submenu. They show the play list's
+// modes, whoever changed them (the menu, a sound applet over MPRIS), and set them when chosen.
 class PlayModesMenu : public QObject
 {
     Q_OBJECT
@@ -25,4 +25,5 @@ private:
     QList<QAction*> m_listRepeat; // in the order of the modes: off, the list, the song
     QList<QAction*> m_listReplayGain; // off, track, album
     QList<QAction*> m_listEqualizer; // in the order of the presets, off first
+    QList<QAction*> m_listSpeed; // slowest first; none checked for a speed set elsewhere between them
 };

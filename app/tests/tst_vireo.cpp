@@ -1,5 +1,6 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
+#include "AudioPlayer.h"
 #include "DropOnIcon.h"
 #include "JumpToSongWindow.h"
 #include "SongFinder.h"
@@ -123,7 +124,7 @@ private slots:
 
         QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "Jump to Song...", "-", "&Play", "&Stop",
             "-", "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain",
-            "Equalizer", "Output", "Sleep Timer", "-" };
+            "Equalizer", "Speed", "Output", "Sleep Timer", "-" };
         if (storeBuild)
             expected << "Rate this App";
         expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",
@@ -165,6 +166,24 @@ private slots:
         QVERIFY(player->isStopAfterCurrent());
         player->setStopAfterCurrent(false);
         QVERIFY(!stopAfter->isChecked());
+
+        // A speed set elsewhere (MPRIS) shows as the entry it matches, and as none between them.
+        QMenu* speed = entry(vireo.contextMenu(), QStringLiteral("Speed"))->menu();
+        QCOMPARE(entries(speed), (QStringList { "0.5×", "0.75×", "Normal", "1.25×", "1.5×", "2×" }));
+        const auto checked = [speed] {
+            QStringList texts;
+            for (QAction* action : speed->actions())
+                texts << (action->isChecked() ? action->text() : QString());
+            return texts.join(QString());
+        };
+        entry(speed, QStringLiteral("0.75×"))->trigger();
+        QCOMPARE(QzMultiMedia::AudioPlayer::instance()->speed(), 0.75);
+        QzMultiMedia::AudioPlayer::instance()->setSpeed(1.1);
+        QCOMPARE(checked(), QString());
+        QzMultiMedia::AudioPlayer::instance()->setSpeed(1.5);
+        QCOMPARE(checked(), QStringLiteral("1.5×"));
+        entry(speed, QStringLiteral("Normal"))->trigger();
+        QCOMPARE(QzMultiMedia::AudioPlayer::instance()->speed(), 1.0);
     }
 
     // The sleep timer shows the minutes left in the menu; at the end the music pauses at the user's volume and

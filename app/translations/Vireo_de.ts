@@ -196,6 +196,18 @@
         <source>Vocal</source>
         <translation>Gesang</translation>
     </message>
+    <message>
+        <source>Speed</source>
+        <translation>Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>%L1×</source>
+        <translation>%L1×</translation>
+    </message>
 </context>
 <context>
     <name>SleepTimerMenu</name>

@@ -196,6 +196,18 @@
         <source>Vocal</source>
         <translation>Вокал</translation>
     </message>
+    <message>
+        <source>Speed</source>
+        <translation>Скорость</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Обычная</translation>
+    </message>
+    <message>
+        <source>%L1×</source>
+        <translation>%L1×</translation>
+    </message>
 </context>
 <context>
     <name>SleepTimerMenu</name>

@@ -414,8 +414,8 @@ private slots:
     }
 
     // A logout or `kill` right after a volume change: the change is kept.
-    // The volume, repeat and shuffle, set by a sound applet, are kept when the session ends the program, and the
-    // next start shows them again.
+    // The volume, repeat, shuffle and speed, set by a sound applet, are kept when the session ends the program,
+    // and the next start shows them again.
     void settingsSurviveTermination()
     {
         ensurePlayer({});
@@ -429,6 +429,11 @@ private slots:
         QVERIFY(
             DesktopSession::waitFor([&] { return m_changes.last().value(QStringLiteral("Shuffle")).toBool(); }, 3000));
         QCOMPARE(player("LoopStatus").toString(), QStringLiteral("Track"));
+        QCOMPARE(player("MinimumRate").toDouble(), 0.5);
+        QCOMPARE(player("MaximumRate").toDouble(), 2.0);
+        QVERIFY(remote.setProperty("Rate", 1.5));
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return m_changes.last().value(QStringLiteral("Rate")).toDouble() == 1.5; }, 3000));
         m_program.terminate();
         QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
         QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
@@ -437,15 +442,19 @@ private slots:
         QCOMPARE(settings.value(QStringLiteral("Vireo/SoundVolume")).toDouble(), 0.3);
         QCOMPARE(settings.value(QStringLiteral("Vireo/Repeat")).toString(), QStringLiteral("song"));
         QCOMPARE(settings.value(QStringLiteral("Vireo/Shuffle")).toBool(), true);
+        QCOMPARE(settings.value(QStringLiteral("Vireo/PlaybackSpeed")).toDouble(), 1.5);
 
         startProgram(programEnvironment(), {});
         QVERIFY(
             DesktopSession::waitFor([&] { return player("LoopStatus").toString() == QLatin1String("Track"); }, 10000));
         QCOMPARE(player("Shuffle").toBool(), true);
+        QCOMPARE(player("Rate").toDouble(), 1.5);
+        QVERIFY(remote.setProperty("Rate", 1.0));
         QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("None")));
         QVERIFY(remote.setProperty("Shuffle", false));
         QVERIFY(DesktopSession::waitFor([&] { return !player("Shuffle").toBool(); }, 3000));
         QCOMPARE(player("LoopStatus").toString(), QStringLiteral("None"));
+        QCOMPARE(player("Rate").toDouble(), 1.0);
         quitProgram();
     }
 

@@ -72,6 +72,8 @@ AudioPlayer* AudioPlayer::instance()
         connect(app, &QCoreApplication::aboutToQuit, _uniqueInstance, &AudioPlayer::slotSetAboutToQuit);
     _uniqueInstance->m_pNativePlayer->setMuted(mute);
     _uniqueInstance->m_pNativePlayer->setVolume(volume);
+    if (MediaHost* host = MediaHost::installed())
+        _uniqueInstance->setSpeed(host->settingsValue(QStringLiteral("/PlaybackSpeed"), 1.0).toReal());
     return _uniqueInstance;
 }
 
@@ -166,6 +168,25 @@ void AudioPlayer::setReplayGain(ReplayGain gain, double untaggedDb)
 void AudioPlayer::setEqualizer(const EqualizerGains& gains)
 {
     m_pNativePlayer->setEqualizer(gains);
+}
+
+// What is no speed is ignored, and one beyond the range is its nearest end.
+void AudioPlayer::setSpeed(qreal speed)
+{
+    if (std::isnan(speed))
+        return;
+    speed = qBound<qreal>(SlowestSpeed, speed, FastestSpeed);
+    if (speed == m_fSpeed)
+        return;
+    m_fSpeed = speed;
+    m_pNativePlayer->setSpeed(speed);
+    saveSoundSettingsSoon();
+    emit speedChanged(speed);
+}
+
+qreal AudioPlayer::speed() const
+{
+    return m_fSpeed;
 }
 
 void AudioPlayer::setOutput(const QString& id)
@@ -361,6 +382,7 @@ void AudioPlayer::saveSoundSettings()
     if (MediaHost* host = MediaHost::installed()) {
         host->setSettingsValue(QStringLiteral("/SoundVolume"), double(volume()));
         host->setSettingsValue(QStringLiteral("/SoundMute"), isMuted());
+        host->setSettingsValue(QStringLiteral("/PlaybackSpeed"), double(m_fSpeed));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "PlayState.h"
 #include "ReplayGain.h"
 #include "SongTags.h"
+#include "SoundStages.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -42,6 +43,10 @@ public:
     // Levels songs by their ReplayGain tags; songs without them play untaggedDb louder (or softer).
     void setReplayGain(ReplayGain gain, double untaggedDb);
     void setEqualizer(const EqualizerGains& gains);
+    // How fast songs play, SlowestSpeed to FastestSpeed times as recorded with their pitch kept (1: as
+    // recorded); heard at once and kept for the next run. A radio plays at its own speed whatever this says.
+    void setSpeed(qreal speed);
+    qreal speed() const;
     // The output the user chose, by its sound server's name; empty follows the system's default. The music moves
     // there without stopping. A chosen output that is not there (unplugged) leaves the sound where the server put
     // it until it comes back.
@@ -87,6 +92,7 @@ signals:
     void durationChanged(qint64 ms);
     void stateChanged();
     void outputChanged();
+    void speedChanged(qreal speed);
 
 public slots:
     void setMuted(bool muted);
@@ -120,6 +126,7 @@ private:
     int m_nFadeStep = 0;
     int m_nFadeSteps = 0;
     SongTags m_tags;
+    qreal m_fSpeed = 1.0;
     QString m_strOutput; // chosen by the user; empty: the default
     QString m_strOutputApplied; // where the sound was last sent
     bool m_bWatchingOutputs = false;

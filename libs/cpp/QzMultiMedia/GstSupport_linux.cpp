@@ -2,6 +2,7 @@
 
 #include "MediaCommon.h"
 #include "QzMultiMediaLogging.h"
+#include "TempoStage_linux.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -309,6 +310,7 @@ GstElement* makeFilter(const SoundStages& stages)
         description += "audioconvert ! audiopanorama name=vireo-panorama ! ";
     if (hasEqualizer())
         description += "audioconvert ! equalizer-10bands name=vireo-equalizer ! ";
+    description += TempoStage_linux::description();
     if (description.isEmpty())
         return nullptr;
     description += "audioconvert";
@@ -320,6 +322,7 @@ GstElement* makeFilter(const SoundStages& stages)
     }
     if (filter) {
         resetGainsAtEachSong(filter);
+        TempoStage_linux::attach(filter);
         setFilter(filter, stages);
     }
     return filter;
@@ -359,8 +362,9 @@ bool setFilter(GstElement* filter, const SoundStages& stages)
         gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(equalizer), flat);
         gst_object_unref(equalizer);
     }
+    const bool hasTempo = TempoStage_linux::setSpeed(filter, stages.speed);
     // A level stage left in while ReplayGain is off would still apply the tags.
-    return hasLevel == (stages.gain != ReplayGain::Off) && (hasPanorama || stages.balance == 0.0f)
+    return (hasTempo || !TempoStage_linux::isAvailable()) && hasLevel == (stages.gain != ReplayGain::Off) && (hasPanorama || stages.balance == 0.0f)
         && (hasEqualizerStage || !hasEqualizer());
 }
 

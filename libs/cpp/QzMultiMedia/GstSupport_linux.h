@@ -35,7 +35,8 @@ GstElement* makeAudioSink();
 void chooseOutputDevice(GstElement* output, const QByteArray& device, const QByteArray& now);
 // The stages between the decoder and the output: ReplayGain when on (with a limiter, so that a raised song never
 // clips), the place between the speakers when off the middle, and always the equalizer, which passes the sound
-// untouched while its bands are flat: a preset chosen while a song plays then applies at once.
+// untouched while its bands are flat: a preset chosen while a song plays then applies at once. So does the tempo
+// stage, which passes the sound untouched at the speed of 1.
 GstElement* makeFilter(const SoundStages& stages);
 // Changes what the stages of a filter made above can change while the song plays; false when the filter lacks
 // a stage it needs now (it is made afresh with the next song).

@@ -129,6 +129,11 @@ void NativeAudioPlayer::setEqualizer(const EqualizerGains& gains)
     m_pInternal->setEqualizer(gains);
 }
 
+void NativeAudioPlayer::setSpeed(double speed)
+{
+    m_pInternal->setSpeed(speed);
+}
+
 void NativeAudioPlayer::setOutput(const QString& device, const QString& now)
 {
     m_pInternal->setOutput(device, now);

@@ -46,6 +46,8 @@ public:
     void setReplayGain(ReplayGain gain, double untaggedDb);
     // The equalizer's bands in decibels, lowest first; heard at once.
     void setEqualizer(const EqualizerGains& gains);
+    // SlowestSpeed to FastestSpeed times as fast as recorded, the pitch kept; heard at once.
+    void setSpeed(double speed);
     // The output device by the sound server's name (empty: wherever the server sends a new stream); the sound
     // that plays moves to `now` at once.
     void setOutput(const QString& device, const QString& now);

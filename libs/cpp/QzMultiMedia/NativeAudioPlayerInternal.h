@@ -82,6 +82,9 @@ public:
     // Takes effect at once where the pipeline's stages allow, else with the next song.
     void setReplayGain(ReplayGain gain, double untaggedDb);
     void setEqualizer(const EqualizerGains& gains);
+    // 0.5 to 2 times as fast as recorded, with the pitch kept; heard at once. Radio always plays at its own speed.
+    void setSpeed(double speed);
+    double speed() const;
     void setOutput(const QString& device, const QString& now);
 
     // The sounding song's tags as far as they have reached the output; more may come while it plays.
@@ -162,6 +165,7 @@ private:
     void watchStretchEnd();
     void stopWatchingStretchEnd();
     void readDuration(bool announce = true);
+    double heardSpeed() const;
     void applyTarget();
     void seek(qint64 ms);
     void updateFilter();
@@ -183,6 +187,7 @@ private:
     GstElement* m_pLoopHold = nullptr; // keeps the sound server's client loop while the server answers
     PlayState m_nState = PlayState::Empty;
     double m_fVolume = 0.5;
+    double m_fSpeed = 1.0; // as the user asked; m_stages says what the song is played at
     // The song loaded by setMedia, or the one the pipeline moved on to since. Replaced whole under m_nextMutex:
     // the streaming thread that takes the next song reads whether it is a stream or a stretch, under that lock.
     // The fields only this thread reads (its address, tags, length, retries) change here without it.

@@ -4,6 +4,7 @@
 #include "MediaCommon.h"
 #include "PipelineCalls_linux.h"
 #include "QzMultiMediaLogging.h"
+#include "TempoStage_linux.h"
 
 #include <QSocketNotifier>
 #include <QThread>
@@ -311,6 +312,8 @@ void NativeAudioPlayerInternal::moveTo(const QByteArray& uri)
         return;
     warmUp(); // the output's connection to the sound server is made on its thread, whoever asks first
     g_object_set(m_pPlayer, "uri", uri.constData(), nullptr);
+    if (std::exchange(m_stages.speed, heardSpeed()) != m_stages.speed)
+        m_bFilterStale = true;
     updateFilter(); // the pipeline stands in NULL: the one moment its stages can be exchanged
     // The pipeline is asked to move once, when the caller says whether the song is to play (play(), pause() or
     // stop(), which most often follow at once; a load alone moves it at the next turn of the event loop):
@@ -775,6 +778,31 @@ void NativeAudioPlayerInternal::setEqualizer(const EqualizerGains& gains)
     updateFilter();
 }
 
+void NativeAudioPlayerInternal::setSpeed(double speed)
+{
+    if (std::isnan(speed))
+        return;
+    m_fSpeed = qBound(SlowestSpeed, speed, FastestSpeed);
+    if (!m_pPlayer || std::exchange(m_stages.speed, heardSpeed()) == m_stages.speed)
+        return;
+    m_bFilterStale = true;
+    updateFilter();
+    // The stage hears of the speed with the next segment: a seek to where the song is makes one at once.
+    if (isLoaded() && m_bPrerolled && (isPlaying() || isPaused()) && !m_pending.rewind && !m_pending.reload)
+        setPosition(position());
+}
+
+double NativeAudioPlayerInternal::speed() const
+{
+    return m_fSpeed;
+}
+
+// A radio plays as it comes: faster it would run dry, slower it would fall ever further behind its server.
+double NativeAudioPlayerInternal::heardSpeed() const
+{
+    return m_song.stream || !TempoStage_linux::isAvailable() ? 1.0 : m_fSpeed;
+}
+
 // The stages in place take what they can while the song plays; a stage to add or to take out waits for the
 // next song, since playbin exchanges its filter only while stopped. The song taken over without a gap keeps
 // the stages of the one before.
@@ -1105,7 +1133,8 @@ bool NativeAudioPlayerInternal::followsOn(const Song& next, qint64 end) const
 }
 
 // The pipeline's clock says when the border is heard: the file's run began at running time 0 where the last seek
-// put it, and a moment of running time is heard when the clock reads the base time past it. The base time holds
+// put it, and a moment of running time is heard when the clock reads the base time past it; at another speed than
+// 1 the file's time passes that much faster. A new speed comes with a seek, which watches anew. The base time holds
 // only while the pipeline plays: a pause or a seek lets the wait go, and PLAYING makes it anew.
 void NativeAudioPlayerInternal::watchStretchEnd()
 {
@@ -1123,7 +1152,7 @@ void NativeAudioPlayerInternal::watchStretchEnd()
         return;
     }
     const GstClockTime heard
-        = gst_element_get_base_time(m_pPlayer) + GstClockTime(qMax<qint64>(0, m_song.end - m_nRunStart)) * GST_MSECOND;
+        = gst_element_get_base_time(m_pPlayer) + GstClockTime(double(qMax<qint64>(0, m_song.end - m_nRunStart)) * GST_MSECOND / m_stages.speed);
     m_pBorderWait = gst_clock_new_single_shot_id(clock, heard);
     gst_object_unref(clock);
     const quint64 watch = ++m_nBorderWatch;

@@ -378,6 +378,58 @@ private slots:
         QVERIFY(started.isEmpty());
     }
 
+    // Faster or slower, a song keeps its own time: its places are the recording's, songs that follow one another
+    // take the speed along without waiting, a track of an image changes when its border is heard, and a new speed
+    // holds at once.
+    void speedKeepsTheSongsTime_data()
+    {
+        QTest::addColumn<QStringList>("songs");
+        QTest::addColumn<qint64>("length"); // of all of them, as recorded
+        QTest::addColumn<qint64>("firstLength");
+        const QUrl image = QUrl::fromLocalFile(path(QStringLiteral("tone.flac")));
+        QTest::newRow("songs in a row")
+            << QStringList { path(QStringLiteral("tone.ogg")), path(QStringLiteral("tone.mp3")) } << qint64(6000)
+            << qint64(3000);
+        QTest::newRow("tracks of an image") << QStringList { MediaCommon::localName(MediaCommon::withRange(image, 0, 1000)),
+            MediaCommon::localName(MediaCommon::withRange(image, 1000, 3000)) }
+                                          << qint64(3000) << qint64(1000);
+    }
+
+    void speedKeepsTheSongsTime()
+    {
+        QFETCH(QStringList, songs);
+        QFETCH(qint64, length);
+        QFETCH(qint64, firstLength);
+        NativeAudioPlayer player;
+        QSignalSpy finished(&player, &NativeAudioPlayer::finished);
+        QElapsedTimer clock;
+        QList<qint64> changes;
+        connect(&player, &NativeAudioPlayer::advanced, this, [&] { changes << clock.elapsed(); });
+        player.setSpeed(2.0);
+        player.setMedia(songs.first());
+        player.setUpcoming(songs.mid(1));
+        clock.start();
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 0, 3000);
+        const qint64 firstHeard = clock.elapsed();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() >= 800, 3000);
+        QVERIFY2(qAbs(clock.elapsed() - firstHeard - 400) < 150, qPrintable(QString::number(clock.elapsed())));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, int(length));
+        QVERIFY2(qAbs(clock.elapsed() - length / 2) < 400, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(changes.size(), songs.size() - 1);
+        QVERIFY2(qAbs(changes.first() - firstHeard - firstLength / 2) < 200, qPrintable(QString::number(changes.first())));
+
+        // Slower from the middle of a song on: what is heard from there on takes twice its time.
+        player.setMedia(path(QStringLiteral("tone.wav")));
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() > 400, 3000);
+        player.setSpeed(0.5);
+        QTest::qWait(200);
+        const qint64 from = player.position();
+        QTest::qWait(1000);
+        QVERIFY2(qAbs(player.position() - from - 500) < 150, qPrintable(QString::number(player.position() - from)));
+    }
+
     // Only a track that goes on in the same file is run into: a track after a whole song, or the next track of a
     // sheet that lies in another file, starts with its own seek once the song before has ended; taken over inside
     // the pipeline it would sound from its file's start.
