@@ -2,6 +2,7 @@
 
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "AudioPlayer.h"
 #include "DesktopNotification.h"
 #include "MediaCommon.h"
 
@@ -37,6 +38,8 @@ TrackNotifier::TrackNotifier(QObject* parent)
     connect(player, &AudioListPlayer::nextTriggered, this, &TrackNotifier::slotSongChanged);
     connect(player, &AudioListPlayer::previousTriggered, this, &TrackNotifier::slotSongChanged);
     connect(player, &AudioListPlayer::tagsChanged, this, &TrackNotifier::slotTagsChanged);
+    connect(QzMultiMedia::AudioPlayer::instance(), &QzMultiMedia::AudioPlayer::reconnectEnded, this,
+        &TrackNotifier::slotReconnectEnded);
     m_tmrTags.setSingleShot(true);
     connect(&m_tmrTags, &QTimer::timeout, this, &TrackNotifier::slotTagsAwaited);
 }
@@ -78,6 +81,17 @@ void TrackNotifier::slotTagsAwaited()
 {
     if (std::exchange(m_nAwaitedSong, 0) == AudioListPlayer::instance()->songStarts())
         showSong();
+}
+
+void TrackNotifier::slotReconnectEnded(bool back)
+{
+    const QString station = AudioListPlayer::instance()->currentName();
+    m_nShownSong = 0;
+    if (back)
+        m_pNotification->show(tr("Back on the air"), station, QStringLiteral("vireo"));
+    else
+        m_pNotification->show(tr("The station does not answer"),
+            tr("%1 was tried for two minutes; the list goes on.").arg(station), QStringLiteral("vireo"));
 }
 
 void TrackNotifier::slotShowCurrentSong()

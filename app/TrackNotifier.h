@@ -12,7 +12,8 @@ class DesktopNotification;
 // notification, which replaces the one before; a new play list, chosen just now, needs none. A song started anew
 // (Next, Previous) makes its tags known only as it starts: its notification waits for them a moment, so that it
 // is sent once, with them, and is updated only by tags that come later still. The settings key
-// "TrackNotifications" (default true) turns them off.
+// "TrackNotifications" (default true) turns them off. A radio that was reconnecting says so once it is back or
+// given up, whatever that key says: the user heard it stop and may wonder.
 class TrackNotifier : public QObject
 {
     Q_OBJECT
@@ -36,6 +37,7 @@ public slots:
 
 private slots:
     void slotSongChanged();
+    void slotReconnectEnded(bool back);
 
 private:
     void showSong();

@@ -292,6 +292,31 @@ private slots:
         AudioListPlayer::instance()->stop();
     }
 
+    // A radio whose server is gone for good is given up after its reconnections (here with seconds of a
+    // millisecond), and the player says so once.
+    void aRadioGoneIsGivenUp()
+    {
+        qputenv("VIREO_RECONNECT_SECOND_MS", "1");
+        const auto restore = qScopeGuard([] { qunsetenv("VIREO_RECONNECT_SECOND_MS"); });
+        QProcess radio;
+        radio.start(QStringLiteral("python3"),
+            { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
+        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 10000);
+        const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
+        Vireo vireo;
+        QSignalSpy ended(QzMultiMedia::AudioPlayer::instance(), &QzMultiMedia::AudioPlayer::reconnectEnded);
+        SongIntake::play({ QUrl(QStringLiteral("http://127.0.0.1:%1/cut-third.mp3").arg(port)) });
+        QTRY_VERIFY_WITH_TIMEOUT(QzMultiMedia::AudioPlayer::instance()->position() > 200, 8000); // heard
+        radio.kill();
+        radio.waitForFinished(3000);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);
+        QCOMPARE(ended.first().first().toBool(), false);
+        QTRY_VERIFY(!AudioListPlayer::instance()->isPlaying());
+        QVERIFY(!entries(vireo.contextMenu()).first().startsWith(QStringLiteral("Reconnecting: ")));
+        QTest::qWait(300);
+        QCOMPARE(ended.count(), 1);
+    }
+
     void transportFollowsTheUser()
     {
         Vireo vireo;

@@ -125,6 +125,18 @@
         <source>No songs</source>
         <translation>Keine Songs</translation>
     </message>
+    <message>
+        <source>Back on the air</source>
+        <translation>Wieder auf Sendung</translation>
+    </message>
+    <message>
+        <source>The station does not answer</source>
+        <translation>Der Sender antwortet nicht</translation>
+    </message>
+    <message>
+        <source>%1 was tried for two minutes; the list goes on.</source>
+        <translation>%1 wurde zwei Minuten lang versucht; die Liste geht weiter.</translation>
+    </message>
 </context>
 <context>
     <name>PlayModesMenu</name>

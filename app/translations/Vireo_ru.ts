@@ -125,6 +125,18 @@
         <source>No songs</source>
         <translation>Нет песен</translation>
     </message>
+    <message>
+        <source>Back on the air</source>
+        <translation>Снова в эфире</translation>
+    </message>
+    <message>
+        <source>The station does not answer</source>
+        <translation>Станция не отвечает</translation>
+    </message>
+    <message>
+        <source>%1 was tried for two minutes; the list goes on.</source>
+        <translation>%1: две минуты попыток; список продолжается.</translation>
+    </message>
 </context>
 <context>
     <name>PlayModesMenu</name>

@@ -1660,9 +1660,10 @@ private slots:
     }
 
     // A station whose server is down for twelve seconds after its connection dropped is heard again when it is back,
-    // before the list moves on.
+    // before the list moves on, and a notification says so.
     void radioThatIsDownAWhile()
     {
+        QVERIFY(serveNotifications());
         QProcess radio;
         const auto startRadio = [&](const QString& port) {
             radio.start(QStringLiteral("python3"),
@@ -1688,6 +1689,10 @@ private slots:
         QVERIFY2(DesktopSession::waitFor([&] { return radio.canReadLine(); }, 12000), "the station was given up");
         QVERIFY(radio.readLine().startsWith("get /cut-delta.mp3"));
         QCOMPARE(title(), QStringLiteral("Night Song"));
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] { return m_notifications.shown.join(QLatin1Char('|')).contains(QLatin1String("Back on the air\n")); },
+                     5000),
+            qPrintable(m_notifications.shown.join(QLatin1Char('|'))));
         quitProgram();
     }
 

@@ -45,6 +45,7 @@ AudioPlayer::AudioPlayer()
     connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
     connect(m_pNativePlayer, &NativeAudioPlayer::tagsChanged, this, &AudioPlayer::slotTagsChanged);
     connect(m_pNativePlayer, &NativeAudioPlayer::bufferingChanged, this, &AudioPlayer::bufferingChanged);
+    connect(m_pNativePlayer, &NativeAudioPlayer::reconnectEnded, this, &AudioPlayer::reconnectEnded);
 }
 
 AudioPlayer::~AudioPlayer()

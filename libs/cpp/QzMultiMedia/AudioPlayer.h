@@ -89,6 +89,8 @@ signals:
     void unplayable();
     void tagsChanged();
     void bufferingChanged();
+    // A radio that was reconnecting is heard again (back), or was given up after two minutes of trying.
+    void reconnectEnded(bool back);
     void durationChanged(qint64 ms);
     void stateChanged();
     void outputChanged();

@@ -18,6 +18,7 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
     connect(m_pInternal, &NativeAudioPlayerInternal::outputFailed, this, &NativeAudioPlayer::outputFailed);
     connect(m_pInternal, &NativeAudioPlayerInternal::tagsChanged, this, &NativeAudioPlayer::tagsChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::bufferingChanged, this, &NativeAudioPlayer::bufferingChanged);
+    connect(m_pInternal, &NativeAudioPlayerInternal::reconnectEnded, this, &NativeAudioPlayer::reconnectEnded);
     connect(m_pInternal, &NativeAudioPlayerInternal::durationChanged, this, &NativeAudioPlayer::durationChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::stateChanged, this, &NativeAudioPlayer::stateChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::volumeChanged, this, &NativeAudioPlayer::volumeChanged);

@@ -69,6 +69,7 @@ signals:
     void outputFailed();
     void tagsChanged();
     void bufferingChanged();
+    void reconnectEnded(bool back);
     void durationChanged(qint64 ms);
     void stateChanged();
 

@@ -109,6 +109,8 @@ signals:
     void stateChanged();
     // The volume was set from outside, on the sound stream (the desktop's per-application volume).
     void volumeChanged(double volume);
+    // A radio whose connection dropped is heard again (back), or was given up after two minutes of trying.
+    void reconnectEnded(bool back);
 
 private slots:
     void slotPositionChanged();
@@ -200,6 +202,7 @@ private:
     bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
     bool m_bReconnecting = false; // a radio whose connection dropped waits to be opened again
     int m_nReconnectWait = 0; // counts the waits, so that a Play that tries at once ends the one running
+    bool m_bOutage = false; // the radio's connection dropped and it has not been heard since
     // What the pipeline is doing. Asked to move while it sets a song up, playbin changes the state of bins a
     // streaming thread is adding at that moment, and deadlocked or aborted inside: what is asked meanwhile waits.
     enum class Phase {

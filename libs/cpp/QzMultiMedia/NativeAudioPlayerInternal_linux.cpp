@@ -400,6 +400,7 @@ NativeAudioPlayerInternal::Song NativeAudioPlayerInternal::songFor(const QString
 void NativeAudioPlayerInternal::setMedia(const QString& fileName)
 {
     setReconnecting(false);
+    m_bOutage = false;
     const Song song = songFor(fileName);
     {
         const QMutexLocker lock(&m_nextMutex);
@@ -993,15 +994,21 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
 // back or a station's outage a minute or more), before the list moves on. The song may change meanwhile.
 bool NativeAudioPlayerInternal::reconnect()
 {
-    // 1 + 1 + 2 + 2 + 4 + 8 seconds, then every 15 seconds: 123 seconds in all.
+    // 1 + 1 + 2 + 2 + 4 + 8 seconds, then every 15 seconds: 123 seconds in all (a test may shorten the second).
     constexpr int Pauses[] = { 1, 1, 2, 2, 4, 8, 15, 15, 15, 15, 15, 15, 15 };
     constexpr int Reconnects = int(std::size(Pauses));
     if (!m_song.stream || m_song.duration > 0 || m_song.reconnects >= Reconnects) {
         setReconnecting(false);
+        if (std::exchange(m_bOutage, false))
+            emit reconnectEnded(false);
         return false;
     }
-    const int pauseMs = Pauses[m_song.reconnects] * 1000;
+    static const int secondMs = qEnvironmentVariableIsSet("VIREO_RECONNECT_SECOND_MS")
+        ? qMax(1, qEnvironmentVariableIntValue("VIREO_RECONNECT_SECOND_MS"))
+        : 1000;
+    const int pauseMs = Pauses[m_song.reconnects] * secondMs;
     ++m_song.reconnects;
+    m_bOutage = true;
     qCDebug(lcMultiMedia) << "stream lost, opening it again in" << pauseMs << "ms:" << m_song.uri;
     halt();
     setReconnecting(true);
@@ -1224,6 +1231,11 @@ void NativeAudioPlayerInternal::handleLoaded()
         return;
     m_bPrerolled = true;
     setReconnecting(false);
+    // Heard again: a later outage is given its two minutes afresh.
+    if (std::exchange(m_bOutage, false)) {
+        m_song.reconnects = 0;
+        emit reconnectEnded(true);
+    }
     if (GstSupport::playsIntoTheVoid(m_pPlayer)) {
         qCDebug(lcMultiMedia) << "cannot play: no sound output can be opened";
         releaseLoopHold();
