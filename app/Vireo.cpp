@@ -3,10 +3,13 @@
 #include "AboutDialog.h"
 #include "App.h"
 #include "AudioListPlayer.h"
+#include "MakerPagesMenu.h"
+#include "MenuPlace.h"
 #include "OutputMenu.h"
 #include "PlayListMenu.h"
 #include "PlayModesMenu.h"
 #include "SleepTimerMenu.h"
+#include "SongChooser.h"
 #include "SongIntake.h"
 #include "StatusNotifierCalls.h"
 #include "TrackNotifier.h"
@@ -17,25 +20,18 @@
 #include <QApplication>
 #include <QBitmap>
 #include <QCursor>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QTextDocument>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include <utility>
-
-#include <climits>
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::SongIntake;
@@ -47,7 +43,6 @@ const QString pixDrop = QStringLiteral(":/_pix/Drop.png");
 const QString pixPlay = QStringLiteral(":/_pix/Play.png");
 const QString pixPause = QStringLiteral(":/_pix/Pause.png");
 const QString pixStop = QStringLiteral(":/_pix/Stop.png");
-
 } // namespace
 
 Vireo::Vireo(QObject* parent)
@@ -105,21 +100,6 @@ Vireo::Vireo(QObject* parent)
     m_pactNext = new QAction(QIcon(QStringLiteral(":/_pix/Next.png")), tr("&Next Song"), this);
     connect(m_pactNext, &QAction::triggered, this, &Vireo::slotNext);
 
-    QAction* pactRate = nullptr;
-    if (App::isAppStore()) {
-        pactRate = new QAction(QIcon(QStringLiteral(":/star.png")), tr("Rate this App"), this);
-        connect(pactRate, &QAction::triggered, app, &App::slotRateApp);
-    }
-    auto* pactShare = new QAction(QIcon(QStringLiteral(":/share_hover.png")), tr("Share"), this);
-    connect(pactShare, &QAction::triggered, app, &App::slotShareApp);
-    auto* pactJoin = new QAction(QIcon(QStringLiteral(":/join_hover.png")), tr("Join Us"), this);
-    connect(pactJoin, &QAction::triggered, app, &App::slotJoin);
-    auto* pactMoreApps = new QAction(QIcon(QStringLiteral(":/moreappsicon.png")), tr("More Apps"), this);
-    connect(pactMoreApps, &QAction::triggered, app, &App::slotShowMoreApps);
-    auto* pactContact = new QAction(QIcon(QStringLiteral(":/feedback.png")), tr("Contacts Us"), this);
-    connect(pactContact, &QAction::triggered, app, &App::slotContactUs);
-    auto* pactSupport = new QAction(QIcon(QStringLiteral(":/webpage.png")), tr("Support Page"), this);
-    connect(pactSupport, &QAction::triggered, app, &App::slotSupportPage);
     auto* pactAbout = new QAction(QIcon(QStringLiteral(":/appicon.png")), tr("About"), this);
     connect(pactAbout, &QAction::triggered, this, &Vireo::slotAbout);
     auto* pactQuit = new QAction(tr("Quit"), this);
@@ -152,19 +132,7 @@ Vireo::Vireo(QObject* parent)
     new OutputMenu(m_pmnuContext, this);
     new SleepTimerMenu(m_pmnuContext, this);
     m_pmnuContext->addSeparator();
-    // A desktop that draws the menu itself does not scroll it, and draws tall entries (GNOME about 39 px): the
-    // whole menu would not fit an 800 px screen. There the maker's pages share one submenu.
-    QMenu* pmnuPages = m_pmnuContext;
-    if (TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
-        pmnuPages = m_pmnuContext->addMenu(tr("Share and Support"));
-    if (pactRate)
-        pmnuPages->addAction(pactRate);
-    pmnuPages->addAction(pactShare);
-    pmnuPages->addAction(pactJoin);
-    pmnuPages->addAction(pactMoreApps);
-    pmnuPages->addSeparator();
-    pmnuPages->addAction(pactContact);
-    pmnuPages->addAction(pactSupport);
+    new MakerPagesMenu(m_pmnuContext, TrayHost::isWayland() || TrayHost::isStatusNotifierHost(), this);
     m_pmnuContext->addAction(pactAbout);
     m_pmnuContext->addSeparator();
     m_pmnuContext->addAction(pactQuit);
@@ -411,42 +379,15 @@ void Vireo::slotInfo()
 }
 
 // Where nothing can be dropped on the icon, songs come through the open dialog, and become the play list as a
-// drop's files do, or are added to it. Qt's dialog, for several songs at once (the framework's question without a
-// parent asks for one file only): the desktop's own where its portal answers, Qt's own elsewhere. It opens where
-// the user last took songs from, the Music folder the first time; a cancelled dialog changes nothing.
-QList<QUrl> Vireo::chooseSongs(const QString& title)
-{
-    App* app = App::theApp();
-    QString folder = app->settingsValue(QStringLiteral("OpenFolder")).toString();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    if (!QFileInfo(folder).isDir())
-        folder = QDir::homePath();
-    const QString filter = tr("Audio files")
-        + QStringLiteral(" (%1)").arg(SongIntake::filePatterns().join(QLatin1Char(' '))) + QStringLiteral(";;")
-        + tr("All files") + QStringLiteral(" (*)");
-    QFileDialog dialog(nullptr, title, folder, filter);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    const bool chosen = dialog.exec() == QDialog::Accepted;
-    const QStringList files = dialog.selectedFiles();
-    if (!chosen || files.isEmpty())
-        return {};
-    // The folder of what was chosen: a portal's dialog does not tell where the user went.
-    app->setSettingsValue(QStringLiteral("OpenFolder"), QFileInfo(files.constFirst()).absolutePath());
-    QList<QUrl> urls;
-    for (const QString& file : files)
-        urls << QUrl::fromLocalFile(file);
-    return urls;
-}
-
+// drop's files do, or are added to it; a cancelled dialog changes nothing.
 void Vireo::slotOpenSongs()
 {
-    SongIntake::play(chooseSongs(tr("Open Songs")));
+    SongIntake::play(SongChooser::choose(tr("Open Songs")));
 }
 
 void Vireo::slotAddSongs()
 {
-    SongIntake::enqueue(chooseSongs(tr("Add Songs")));
+    SongIntake::enqueue(SongChooser::choose(tr("Add Songs")));
 }
 
 void Vireo::addOpenEntry(QMenu* menu)
@@ -501,24 +442,9 @@ void Vireo::showMenu()
     m_pmnuContext->popup(menuPlace(icon.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : icon));
 }
 
-// Where the menu goes for an icon (or a point) at anchor: right below it, or right above it where the work area
-// ends first, moved along as far as the area's edge asks. Qt lets a popup menu cover the whole screen on X11, so
-// a menu of an icon in a bottom panel came over the panel and the icon; the work area (_NET_WORKAREA) leaves the
-// panels out. Anything the caller sent, a place off every screen included, comes out on a screen.
 QPoint Vireo::menuPlace(const QRect& anchor) const
 {
-    const QScreen* screen = QGuiApplication::screenAt(anchor.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return anchor.bottomLeft();
-    const QRect area = screen->availableGeometry();
-    const QSize size = m_pmnuContext->sizeHint();
-    int y = anchor.bottom() + 1;
-    if (y + size.height() - 1 > area.bottom() && anchor.top() - size.height() >= area.top())
-        y = anchor.top() - size.height();
-    const int x = qBound(area.left(), anchor.left(), qMax(area.left(), area.right() - size.width() + 1));
-    return QPoint(x, qBound(area.top(), y, qMax(area.top(), area.bottom() - size.height() + 1)));
+    return MenuPlace::onScreen(anchor, m_pmnuContext->sizeHint());
 }
 
 void Vireo::timerEvent(QTimerEvent*)

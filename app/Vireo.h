@@ -86,7 +86,6 @@ private:
     void wheelTurned(int angle);
     void changeVolume(int steps);
     void addOpenEntry(QMenu* menu);
-    QList<QUrl> chooseSongs(const QString& title);
     void showIcon(const QIcon& icon);
     QIcon shownIcon() const;
     void showToolTip(const QString& tip);

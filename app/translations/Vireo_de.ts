@@ -28,10 +28,6 @@
         <translation>Lieder öffnen</translation>
     </message>
     <message>
-        <source>Audio files</source>
-        <translation>Audiodateien</translation>
-    </message>
-    <message>
         <source>Drop MP3-files into the Tray-Icon</source>
         <translation>MP3-Dateien auf das Tray-Symbol ziehen</translation>
     </message>
@@ -50,6 +46,44 @@
     <message>
         <source>&amp;Next Song</source>
         <translation>&amp;Nächstes Lied</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Songs</source>
+        <translation>Lieder</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>&amp;Pause</translation>
+    </message>
+    <message>
+        <source>Jump to Song...</source>
+        <translation>Zu Lied springen...</translation>
+    </message>
+</context>
+<context>
+    <name>SongChooser</name>
+    <message>
+        <source>Audio files</source>
+        <translation>Audiodateien</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Alle Dateien</translation>
+    </message>
+</context>
+<context>
+    <name>MakerPagesMenu</name>
+    <message>
+        <source>Share and Support</source>
+        <translation>Teilen und Hilfe</translation>
     </message>
     <message>
         <source>Rate this App</source>
@@ -74,30 +108,6 @@
     <message>
         <source>Support Page</source>
         <translation>Hilfeseite</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>Über</translation>
-    </message>
-    <message>
-        <source>Quit</source>
-        <translation>Beenden</translation>
-    </message>
-    <message>
-        <source>Songs</source>
-        <translation>Lieder</translation>
-    </message>
-    <message>
-        <source>&amp;Pause</source>
-        <translation>&amp;Pause</translation>
-    </message>
-    <message>
-        <source>Jump to Song...</source>
-        <translation>Zu Lied springen...</translation>
-    </message>
-    <message>
-        <source>Share and Support</source>
-        <translation>Teilen und Hilfe</translation>
     </message>
 </context>
 <context>

@@ -28,10 +28,6 @@
         <translation>Открыть песни</translation>
     </message>
     <message>
-        <source>Audio files</source>
-        <translation>Аудиофайлы</translation>
-    </message>
-    <message>
         <source>Drop MP3-files into the Tray-Icon</source>
         <translation>Перетащите MP3-файлы на значок в трее</translation>
     </message>
@@ -50,6 +46,44 @@
     <message>
         <source>&amp;Next Song</source>
         <translation>&amp;Следующая песня</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Выход</translation>
+    </message>
+    <message>
+        <source>Songs</source>
+        <translation>Песни</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>&amp;Пауза</translation>
+    </message>
+    <message>
+        <source>Jump to Song...</source>
+        <translation>Перейти к песне...</translation>
+    </message>
+</context>
+<context>
+    <name>SongChooser</name>
+    <message>
+        <source>Audio files</source>
+        <translation>Аудиофайлы</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Все файлы</translation>
+    </message>
+</context>
+<context>
+    <name>MakerPagesMenu</name>
+    <message>
+        <source>Share and Support</source>
+        <translation>Поделиться и поддержка</translation>
     </message>
     <message>
         <source>Rate this App</source>
@@ -74,30 +108,6 @@
     <message>
         <source>Support Page</source>
         <translation>Страница поддержки</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>О программе</translation>
-    </message>
-    <message>
-        <source>Quit</source>
-        <translation>Выход</translation>
-    </message>
-    <message>
-        <source>Songs</source>
-        <translation>Песни</translation>
-    </message>
-    <message>
-        <source>&amp;Pause</source>
-        <translation>&amp;Пауза</translation>
-    </message>
-    <message>
-        <source>Jump to Song...</source>
-        <translation>Перейти к песне...</translation>
-    </message>
-    <message>
-        <source>Share and Support</source>
-        <translation>Поделиться и поддержка</translation>
     </message>
 </context>
 <context>

@@ -1003,7 +1003,7 @@ bool NativeAudioPlayerInternal::reconnect()
             emit reconnectEnded(false);
         return false;
     }
-    static const int secondMs = qEnvironmentVariableIsSet("VIREO_RECONNECT_SECOND_MS")
+    const int secondMs = qEnvironmentVariableIsSet("VIREO_RECONNECT_SECOND_MS")
         ? qMax(1, qEnvironmentVariableIntValue("VIREO_RECONNECT_SECOND_MS"))
         : 1000;
     const int pauseMs = Pauses[m_song.reconnects] * secondMs;
