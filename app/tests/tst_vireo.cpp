@@ -3,6 +3,7 @@
 #include "AudioPlayer.h"
 #include "DropOnIcon.h"
 #include "JumpToSongWindow.h"
+#include "ListedTitles.h"
 #include "SongFinder.h"
 #include "SongIntake.h"
 #include "SongTagReader.h"
@@ -27,6 +28,7 @@
 #include <functional>
 
 using QzMultiMedia::AudioListPlayer;
+using QzMultiMedia::ListedTitles;
 using QzMultiMedia::SongIntake;
 
 namespace {
@@ -693,7 +695,7 @@ private slots:
             tags.title = accented + (i % 1000 == 7 ? QStringLiteral(" needle") : QString()) + QString::number(i);
             titles.insert(songs.last(), tags);
         }
-        AudioListPlayer::nameSongs(titles);
+        ListedTitles::add(titles);
         SongFinder finder;
         finder.setSongs(songs, nullptr);
         QCOMPARE(finder.rowCount(), 50000);
@@ -708,7 +710,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!finder.isSearching(), 60000);
         QCOMPARE(finder.rowCount(), 6); // 1007, 10007, 11007, 21007, 31007, 41007
         QCOMPARE(finder.place(2), 11007);
-        AudioListPlayer::nameSongs({});
+        ListedTitles::replace({});
     }
 
     void dragsOfOtherThingsAreRefused()

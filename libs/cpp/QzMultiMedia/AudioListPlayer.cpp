@@ -2,25 +2,16 @@
 
 #include "AudioPlayer.h"
 #include "ID3Info.h"
+#include "ListedTitles.h"
 #include "MediaCommon.h"
 #include "PlayListFile.h"
 
-#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
 #include <utility>
 
 namespace QzMultiMedia {
-
-namespace {
-// Written and read on the GUI thread only, as the list is.
-ListedTags& titleTable()
-{
-    static ListedTags s_titles;
-    return s_titles;
-}
-} // namespace
 
 AudioListPlayer* AudioListPlayer::m_uniqueInstance = nullptr;
 
@@ -84,7 +75,7 @@ void AudioListPlayer::setPlayList(const QList<QUrl>& urls)
         return;
     AudioPlayer::instance()->stop();
     m_playList = withinLimit(urls, MaxSongs);
-    keepTitlesOfTheList();
+    ListedTitles::keepOnly(m_playList);
     m_nUnplayableRun = 0;
     m_order.reset(int(m_playList.size()));
     regenerateIndexes();
@@ -123,7 +114,7 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
     const QList<QUrl> songs = PlayListFile::read(m3u8File, &current, &position, MaxSongs, &leftOut, &titles);
     if (songs.isEmpty())
         return;
-    titleTable() = titles;
+    ListedTitles::replace(titles);
     if (leftOut > 0)
         emit songsLeftOut(leftOut);
     AudioPlayer::instance()->stop();
@@ -143,7 +134,7 @@ void AudioListPlayer::restorePlayList(const QString& m3u8File)
 
 bool AudioListPlayer::savePlayList(const QString& m3u8File) const
 {
-    return PlayListFile::write(m3u8File, m_playList, qMax(0, currentIndex()), currentPosition(), titleTable());
+    return PlayListFile::write(m3u8File, m_playList, qMax(0, currentIndex()), currentPosition(), ListedTitles::all());
 }
 
 qint64 AudioListPlayer::currentPosition() const
@@ -226,47 +217,10 @@ QString AudioListPlayer::currentName() const
     return songName(currentUrl());
 }
 
-ListedTags AudioListPlayer::songTitles()
-{
-    return titleTable();
-}
-
-void AudioListPlayer::nameSongs(const ListedTags& titles)
-{
-    titleTable().insert(titles);
-}
-
-// A track of a CUE sheet's image: the image's tags speak of the whole disc, the sheet of the track (its title and
-// performer) and of the disc (its title, for an image that has none of its own).
-SongTags AudioListPlayer::withListedTags(const QUrl& url, SongTags tags)
-{
-    if (!MediaCommon::range(url, nullptr, nullptr))
-        return tags;
-    const SongTags listed = titleTable().value(url);
-    if (!listed.title.isEmpty())
-        tags.title = listed.title;
-    if (!listed.artist.isEmpty())
-        tags.artist = listed.artist;
-    if (!listed.album.isEmpty())
-        tags.album = listed.album;
-    tags.trackNumber = 0;
-    return tags;
-}
-
-// Titles of songs no longer in the list go with them.
-void AudioListPlayer::keepTitlesOfTheList()
-{
-    ListedTags& titles = titleTable();
-    if (titles.isEmpty())
-        return;
-    const QSet<QUrl> songs(m_playList.cbegin(), m_playList.cend());
-    titles.removeIf([&songs](const ListedTags::iterator it) { return !songs.contains(it.key()); });
-}
-
 // Decoded all the way: a file named "Track #1 (100% live).ogg" is shown so, never as "%231" or "100%25".
 QString AudioListPlayer::songName(const QUrl& url)
 {
-    const QString title = titleTable().value(url).title;
+    const QString title = ListedTitles::title(url);
     if (!title.isEmpty())
         return title;
     const QString name = url.fileName(QUrl::FullyDecoded);
@@ -294,7 +248,7 @@ SongTags AudioListPlayer::currentTags() const
     const QUrl url = currentUrl();
     if (player->fileName() != MediaCommon::localName(url))
         return SongTags();
-    return withListedTags(url, player->tags());
+    return ListedTitles::over(url, player->tags());
 }
 
 void AudioListPlayer::playNumber(int number)

@@ -63,11 +63,6 @@ public:
     QString currentName() const;
     // The name a song is shown by: the title a play list gave it, else the last part of its path, decoded.
     static QString songName(const QUrl& url);
-    // A song's own tags (from its file) with what its CUE sheet says of it put over them.
-    static SongTags withListedTags(const QUrl& url, SongTags tags);
-    // Titles play lists give their songs (#EXTINF, PLS and XSPF titles), by address; a new list keeps only its own.
-    static void nameSongs(const ListedTags& titles);
-    static ListedTags songTitles();
     QPixmap currentCover() const;
     // The current song's tags once it has been loaded; empty before.
     SongTags currentTags() const;
@@ -155,7 +150,6 @@ public slots:
     void slotFinished();
 
 private:
-    void keepTitlesOfTheList();
     AudioListPlayer();
     void playNumber(int number);
     // Moves to the song number-th in the play order and plays it, telling which way the list went.

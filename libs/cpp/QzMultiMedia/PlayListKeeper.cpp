@@ -2,6 +2,7 @@
 
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "ListedTitles.h"
 #include "PlayListFile.h"
 
 #include <QCoreApplication>
@@ -95,7 +96,7 @@ void PlayListKeeper::saveInBackground()
     m_soon.stop();
     const AudioListPlayer* list = AudioListPlayer::instance();
     m_writer.start([path = m_strFile, songs = list->playList(), current = qMax(0, list->currentIndex()),
-                       position = list->currentPosition(), titles = AudioListPlayer::songTitles()] {
+                       position = list->currentPosition(), titles = ListedTitles::all()] {
         report(PlayListFile::write(path, songs, current, position, titles), s_bListFailing, ListUnwritten, path);
     });
 }

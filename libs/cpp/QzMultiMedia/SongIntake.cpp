@@ -3,6 +3,7 @@
 #include "AudioFormats.h"
 #include "AudioListPlayer.h"
 #include "IntakeQueue.h"
+#include "ListedTitles.h"
 #include "MediaCommon.h"
 #include "PlayListReader.h"
 
@@ -282,7 +283,7 @@ void handOver(const QList<QUrl>& handed, bool append, const SongIntake::Done& do
         },
         [append, done, early](const QList<QUrl>& songs, const ListedTags& titles) {
             if (!songs.isEmpty()) {
-                AudioListPlayer::nameSongs(titles);
+                ListedTitles::add(titles);
                 AudioListPlayer* player = AudioListPlayer::instance();
                 if (!early->isEmpty() && songs.first() == *early && player->playList() == QList<QUrl> { *early })
                     player->appendToPlayList(songs.mid(1));

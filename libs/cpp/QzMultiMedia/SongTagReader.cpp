@@ -1,6 +1,7 @@
 #include "SongTagReader.h"
 
 #include "AudioListPlayer.h"
+#include "ListedTitles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -86,7 +87,7 @@ void SongTagReader::take(const std::shared_ptr<Job>& job, int from, const QList<
 SongTags SongTagReader::tags(int place) const
 {
     const SongTags read = m_listTags.value(place);
-    return m_pJob ? AudioListPlayer::withListedTags(m_pJob->songs.value(place), read) : read;
+    return m_pJob ? ListedTitles::over(m_pJob->songs.value(place), read) : read;
 }
 
 int SongTagReader::readCount() const

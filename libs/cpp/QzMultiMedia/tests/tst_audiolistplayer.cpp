@@ -1,6 +1,7 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "ListedTitles.h"
 #include "LongSongPlaces.h"
 #include "MediaCommon.h"
 #include "PlayListFile.h"
@@ -558,7 +559,7 @@ private slots:
         SongTags sheet = SongTags::titled(QStringLiteral("Track Two"));
         sheet.artist = QStringLiteral("Guest");
         sheet.album = QStringLiteral("Disc");
-        AudioListPlayer::nameSongs({ { a, SongTags::titled(QStringLiteral("Night Song")) }, { track, sheet } });
+        ListedTitles::add({ { a, SongTags::titled(QStringLiteral("Night Song")) }, { track, sheet } });
         player()->setPlayList({ a, b, track });
         QCOMPARE(AudioListPlayer::songName(a), QStringLiteral("Night Song"));
         QCOMPARE(AudioListPlayer::songName(b), b.fileName());
@@ -569,8 +570,8 @@ private slots:
         QCOMPARE(player()->playList(), (QList<QUrl> { a, b, track }));
         QCOMPARE(AudioListPlayer::songName(a), QStringLiteral("Night Song"));
         QCOMPARE(AudioListPlayer::songName(track), QStringLiteral("Track Two"));
-        QCOMPARE(AudioListPlayer::withListedTags(track, {}).artist, QStringLiteral("Guest"));
-        QCOMPARE(AudioListPlayer::withListedTags(track, {}).album, QStringLiteral("Disc"));
+        QCOMPARE(ListedTitles::over(track, {}).artist, QStringLiteral("Guest"));
+        QCOMPARE(ListedTitles::over(track, {}).album, QStringLiteral("Disc"));
         QCOMPARE(player()->currentName(), QStringLiteral("Night Song"));
     }
 
@@ -584,7 +585,7 @@ private slots:
         const QUrl second = MediaCommon::withRange(image, 1000, 2000);
         SongTags sheet = SongTags::titled(QStringLiteral("Second"));
         sheet.artist = QStringLiteral("Guest");
-        AudioListPlayer::nameSongs({ { second, sheet } });
+        ListedTitles::add({ { second, sheet } });
         player()->setPlayList({ second, MediaCommon::withRange(image, 0, 1000) });
         QTRY_COMPARE(player()->currentTags().artist, QStringLiteral("Guest"));
         QCOMPARE(player()->currentTags().title, QStringLiteral("Second"));
