@@ -131,6 +131,7 @@ Vireo::Vireo(QObject* parent)
     new PlayModesMenu(m_pmnuContext, this);
     new OutputMenu(m_pmnuContext, this);
     new SleepTimerMenu(m_pmnuContext, this);
+    m_pmnuContext->addAction(tr("ListenBrainz..."), this, &Vireo::listenBrainzRequested);
     m_pmnuContext->addSeparator();
     new MakerPagesMenu(m_pmnuContext, TrayHost::isWayland() || TrayHost::isStatusNotifierHost(), this);
     m_pmnuContext->addAction(pactAbout);
@@ -167,7 +168,6 @@ Vireo::Vireo(QObject* parent)
     }
 }
 
-// The catcher and the menu have no parent and live until the process ends.
 // The menu and the drop catcher are windows of their own, without a parent to take them along.
 Vireo::~Vireo()
 {

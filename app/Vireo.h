@@ -56,6 +56,8 @@ public:
 signals:
     // "Jump to Song..." was chosen.
     void jumpRequested();
+    // "ListenBrainz..." was chosen.
+    void listenBrainzRequested();
 
 protected:
     void timerEvent(QTimerEvent* event) override;

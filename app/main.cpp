@@ -8,10 +8,13 @@
 #include "FileDialog_linux.h"
 #include "FloatingDialogs_linux.h"
 #include "JumpToSongWindow.h"
+#include "ListenBrainzClient.h"
+#include "ListenBrainzDialog.h"
 #include "LongSongPlaces.h"
 #include "MediaRemote.h"
 #include "Os.h"
 #include "PlayListKeeper.h"
+#include "Scrobbler.h"
 #include "SongIntake.h"
 #include "TerminationSignals.h"
 #include "TrackNotifier.h"
@@ -183,11 +186,31 @@ int main(int argc, char** argv)
     if (commandLine.jumps())
         QTimer::singleShot(0, &app, showJump);
 
+    // Listens go to ListenBrainz once the user gave a token; nothing of it is made before.
+    std::unique_ptr<ListenBrainzClient> listens;
+    std::unique_ptr<Scrobbler> scrobbler;
+    const auto sendListens = [&](const QString& token, const QString& server) {
+        if (!listens)
+            listens = std::make_unique<ListenBrainzClient>(app.workDirectory() + QStringLiteral("listens.json"));
+        listens->setAccount(token, server);
+        if (!scrobbler && !token.isEmpty())
+            scrobbler = std::make_unique<Scrobbler>(listens.get());
+    };
+    if (const QString token = app.settingsValue(QStringLiteral("ListenBrainzToken")).toString(); !token.isEmpty())
+        sendListens(token, app.settingsValue(QStringLiteral("ListenBrainzServer")).toString());
+    const auto askForListenBrainz = [&] {
+        auto* dialog = new ListenBrainzDialog;
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(dialog, &ListenBrainzDialog::accountChanged, &app, sendListens);
+        dialog->show();
+    };
+
     std::unique_ptr<Vireo> vireo;
     auto createIcon = [&] {
         vireo = std::make_unique<Vireo>(nullptr);
         TrayHost::keepItemOnSessionBus(vireo.get());
         QObject::connect(vireo.get(), &Vireo::jumpRequested, &app, showJump);
+        QObject::connect(vireo.get(), &Vireo::listenBrainzRequested, &app, askForListenBrainz);
         // The introduction shows what this desktop's tray offers: a drop on the icon, or the menu's open dialog
         // where the icon takes no drops.
         const QString set = vireo->takesDrops() ? QStringLiteral("VireoSlide") : QStringLiteral("VireoSlideOpen");

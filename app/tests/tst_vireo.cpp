@@ -126,7 +126,7 @@ private slots:
 
         QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "Jump to Song...", "-", "&Play", "&Stop",
             "-", "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain",
-            "Equalizer", "Speed", "Output", "Sleep Timer", "-" };
+            "Equalizer", "Speed", "Output", "Sleep Timer", "ListenBrainz...", "-" };
         if (storeBuild)
             expected << "Rate this App";
         expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",

@@ -67,6 +67,10 @@
         <source>Jump to Song...</source>
         <translation>Zu Lied springen...</translation>
     </message>
+    <message>
+        <source>ListenBrainz...</source>
+        <translation>ListenBrainz...</translation>
+    </message>
 </context>
 <context>
     <name>SongChooser</name>
@@ -284,6 +288,25 @@
     <message>
         <source>System Default</source>
         <translation>Systemstandard</translation>
+    </message>
+</context>
+<context>
+    <name>ListenBrainzDialog</name>
+    <message>
+        <source>ListenBrainz</source>
+        <translation>ListenBrainz</translation>
+    </message>
+    <message>
+        <source>Songs you listen to are sent to your ListenBrainz profile. Your token is on your profile&apos;s settings page; without one nothing is sent.</source>
+        <translation>Die Lieder, die Sie hören, werden an Ihr ListenBrainz-Profil gesendet. Ihr Token steht auf der Einstellungsseite Ihres Profils; ohne Token wird nichts gesendet.</translation>
+    </message>
+    <message>
+        <source>Token:</source>
+        <translation>Token:</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>Server:</translation>
     </message>
 </context>
 </TS>

@@ -67,6 +67,10 @@
         <source>Jump to Song...</source>
         <translation>Перейти к песне...</translation>
     </message>
+    <message>
+        <source>ListenBrainz...</source>
+        <translation>ListenBrainz...</translation>
+    </message>
 </context>
 <context>
     <name>SongChooser</name>
@@ -286,6 +290,25 @@
     <message>
         <source>System Default</source>
         <translation>Системный по умолчанию</translation>
+    </message>
+</context>
+<context>
+    <name>ListenBrainzDialog</name>
+    <message>
+        <source>ListenBrainz</source>
+        <translation>ListenBrainz</translation>
+    </message>
+    <message>
+        <source>Songs you listen to are sent to your ListenBrainz profile. Your token is on your profile&apos;s settings page; without one nothing is sent.</source>
+        <translation>Песни, которые вы слушаете, отправляются в ваш профиль ListenBrainz. Токен есть на странице настроек профиля; без него ничего не отправляется.</translation>
+    </message>
+    <message>
+        <source>Token:</source>
+        <translation>Токен:</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>Сервер:</translation>
     </message>
 </context>
 </TS>
