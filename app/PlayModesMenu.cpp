@@ -14,6 +14,7 @@ using QzMultiMedia::ReplayGain;
 
 namespace {
 constexpr double Speeds[] = { 0.5, 0.75, 1.0, 1.25, 1.5, 2.0 };
+constexpr int CrossfadeSeconds[] = { 0, 2, 5, 10 };
 
 // A submenu of exclusive choices; choosing entry i calls choose(i).
 QList<QAction*> addChoices(QMenu* menu, const QString& title, const QStringList& texts, std::function<void(int)> choose)
@@ -56,7 +57,15 @@ PlayModesMenu::PlayModesMenu(QMenu* menu, QObject* parent)
     m_listSpeed = addChoices(
         menu, tr("Speed"), speeds, [](int choice) { AudioPlayer::instance()->setSpeed(Speeds[choice]); });
 
+    QStringList fades { tr("Off") };
+    for (int seconds : CrossfadeSeconds) {
+        if (seconds > 0)
+            fades << tr("%n Seconds", nullptr, seconds);
+    }
+    m_listCrossfade = addChoices(menu, tr("Crossfade"), fades,
+        [](int choice) { AudioPlayer::instance()->setCrossfade(CrossfadeSeconds[choice] * 1000); });
     connect(player, &AudioListPlayer::modesChanged, this, &PlayModesMenu::slotShowModes);
+    connect(AudioPlayer::instance(), &AudioPlayer::crossfadeChanged, this, &PlayModesMenu::slotShowModes);
     connect(AudioPlayer::instance(), &AudioPlayer::speedChanged, this, &PlayModesMenu::slotShowModes);
     slotShowModes();
 }
@@ -73,4 +82,7 @@ void PlayModesMenu::slotShowModes()
     const double speed = AudioPlayer::instance()->speed();
     for (int i = 0; i < m_listSpeed.size(); ++i)
         m_listSpeed.at(i)->setChecked(qFuzzyCompare(Speeds[i], speed));
+    const int fade = AudioPlayer::instance()->crossfade();
+    for (int i = 0; i < m_listCrossfade.size(); ++i)
+        m_listCrossfade.at(i)->setChecked(CrossfadeSeconds[i] * 1000 == fade);
 }

@@ -6,7 +6,7 @@ class QAction;
 class QMenu;
 
 // The menu's entries for how the list plays: "Shuffle", the "Repeat" submenu, "Stop After This Song", the
-// "ReplayGain" submenu, the "Equalizer" submenu of presets and the "Speed" submenu. They show the play list's
+// "ReplayGain" submenu, the "Equalizer" submenu of presets, the "Speed" and the "Crossfade" submenus. They show the play list's
 // modes, whoever changed them (the menu, a sound applet over MPRIS), and set them when chosen.
 class PlayModesMenu : public QObject
 {
@@ -26,4 +26,5 @@ private:
     QList<QAction*> m_listReplayGain; // off, track, album
     QList<QAction*> m_listEqualizer; // in the order of the presets, off first
     QList<QAction*> m_listSpeed; // slowest first; none checked for a speed set elsewhere between them
+    QList<QAction*> m_listCrossfade; // off, then the shortest first
 };

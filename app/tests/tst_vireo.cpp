@@ -126,7 +126,7 @@ private slots:
 
         QStringList expected { "Drop MP3-files into the Tray-Icon", "Songs", "Jump to Song...", "-", "&Play", "&Stop",
             "-", "&Previous Song", "&Next Song", "-", "Shuffle", "Repeat", "Stop After This Song", "ReplayGain",
-            "Equalizer", "Speed", "Output", "Sleep Timer", "ListenBrainz...", "-" };
+            "Equalizer", "Speed", "Crossfade", "Output", "Sleep Timer", "ListenBrainz...", "-" };
         if (storeBuild)
             expected << "Rate this App";
         expected << QStringList { "Share", "Join Us", "More Apps", "-", "Contacts Us", "Support Page", "About", "-",
@@ -186,6 +186,14 @@ private slots:
         QCOMPARE(checked(), QStringLiteral("1.5×"));
         entry(speed, QStringLiteral("Normal"))->trigger();
         QCOMPARE(QzMultiMedia::AudioPlayer::instance()->speed(), 1.0);
+
+        QMenu* crossfade = entry(vireo.contextMenu(), QStringLiteral("Crossfade"))->menu();
+        QCOMPARE(entries(crossfade), (QStringList { "Off", "2 Seconds", "5 Seconds", "10 Seconds" }));
+        QVERIFY(entry(crossfade, QStringLiteral("Off"))->isChecked());
+        entry(crossfade, QStringLiteral("5 Seconds"))->trigger();
+        QCOMPARE(QzMultiMedia::AudioPlayer::instance()->crossfade(), 5000);
+        entry(crossfade, QStringLiteral("Off"))->trigger();
+        QCOMPARE(QzMultiMedia::AudioPlayer::instance()->crossfade(), 0);
     }
 
     // The sleep timer shows the minutes left in the menu; at the end the music pauses at the user's volume and

@@ -234,6 +234,17 @@
         <source>%L1×</source>
         <translation>%L1×</translation>
     </message>
+    <message>
+        <source>Crossfade</source>
+        <translation>Überblenden</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n Seconds</source>
+        <translation>
+            <numerusform>%n Sekunde</numerusform>
+            <numerusform>%n Sekunden</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>SleepTimerMenu</name>

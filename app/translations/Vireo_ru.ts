@@ -234,6 +234,18 @@
         <source>%L1×</source>
         <translation>%L1×</translation>
     </message>
+    <message>
+        <source>Crossfade</source>
+        <translation>Плавный переход</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n Seconds</source>
+        <translation>
+            <numerusform>%n секунда</numerusform>
+            <numerusform>%n секунды</numerusform>
+            <numerusform>%n секунд</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>SleepTimerMenu</name>

@@ -554,6 +554,65 @@ private slots:
         QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
 
+    // With "Crossfade" at two seconds, a song of another album fades into the one before, heard at the sink as two
+    // seconds in which both sound (at equal power: never a break); the next song of the same album follows without
+    // a gap and without overlapping.
+    void crossfadeBetweenAlbumsOnly_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("tone");
+        QTest::addColumn<int>("overlapMs"); // the least; the most is half a second more
+        QTest::newRow("another album") << "Two/b.flac" << 880 << 1200;
+        QTest::newRow("the same album") << "One/a2.flac" << 660 << 0;
+    }
+
+    void crossfadeBetweenAlbumsOnly()
+    {
+        QFETCH(QString, second);
+        QFETCH(int, tone);
+        QFETCH(int, overlapMs);
+        for (const auto& [name, frequency, album] : { std::tuple { "One/a.flac", 440, "One" },
+                 { "One/a2.flac", 660, "One" }, { "Two/b.flac", 880, "Two" } }) {
+            const QString path = media(QLatin1String(name));
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QVERIFY(QFile::exists(path)
+                || AudioFixtures::makeTone(path, 6000, frequency, QStringLiteral("album=%1").arg(QLatin1String(album))));
+        }
+        m_vireo->transportAction(Vireo::Transport::Stop)->trigger();
+        QVERIFY(chooseIn(QStringLiteral("Crossfade"), QStringLiteral("2 Seconds")));
+        const auto off = qScopeGuard([this] { chooseIn(QStringLiteral("Crossfade"), QStringLiteral("Off")); });
+        QCOMPARE(QzMultiMedia::AudioPlayer::instance()->crossfade(), 2000);
+        QVERIFY(pulse->startRecording());
+        dropOnIcon(*m_vireo, { QUrl::fromLocalFile(media(QStringLiteral("One/a.flac"))), QUrl::fromLocalFile(media(second)) });
+        QVERIFY(DesktopSession::waitFor([] { return !AudioListPlayer::instance()->isPlaying(); }, 16000));
+        QTest::qWait(300);
+        const QVector<qint16> sound = pulse->takeRecording();
+        // Each 20 ms, whether each tone sounds at more than a sixth of its loudest.
+        constexpr int Window = PulseServer::Rate / 50;
+        QList<QPair<double, double>> levels;
+        double loudestFirst = 0.0, loudestSecond = 0.0;
+        for (qsizetype at = 0; at + Window <= sound.size(); at += Window) {
+            const QVector<qint16> piece = sound.mid(at, Window);
+            levels.append({ PulseServer::toneAmplitude(piece, 440), PulseServer::toneAmplitude(piece, tone) });
+            loudestFirst = qMax(loudestFirst, levels.last().first);
+            loudestSecond = qMax(loudestSecond, levels.last().second);
+        }
+        int both = 0, first = 0, then = 0;
+        for (const auto& [a, b] : levels) {
+            first += a > loudestFirst / 6;
+            then += b > loudestSecond / 6;
+            both += a > loudestFirst / 6 && b > loudestSecond / 6;
+        }
+        const QString heard = QStringLiteral("%1 ms of both, %2 ms of the first, %3 ms of the second; longest break %4 samples")
+                                  .arg(both * 20)
+                                  .arg(first * 20)
+                                  .arg(then * 20)
+                                  .arg(PulseServer::longestBreak(sound));
+        QVERIFY2(both * 20 >= overlapMs && both * 20 <= overlapMs + 500, qPrintable(heard));
+        QVERIFY2(first * 20 > 5000 && then * 20 > 5000, qPrintable(heard));
+        QVERIFY2(PulseServer::longestBreak(sound) * 1000 / PulseServer::Rate <= 3, qPrintable(heard));
+    }
+
     void manySongsFitTheScreen()
     {
         QVERIFY(QDir().mkpath(media(QStringLiteral("Many"))));

@@ -274,7 +274,9 @@ void AudioListPlayer::queueNext()
     const QList<int> places = m_order.upcoming(Ahead);
     for (const int place : places)
         upcoming << MediaCommon::localName(m_playList.at(place));
-    AudioPlayer::instance()->setUpcoming(upcoming);
+    // The next song goes on in the list's order, or comes by chance or by the user's choice.
+    const bool inOrder = places.isEmpty() || places.first() == m_order.current() + 1;
+    AudioPlayer::instance()->setUpcoming(upcoming, inOrder);
 }
 
 // With nothing loaded (the list ran to its end, or the sound output failed) Play starts the current song again,
@@ -520,7 +522,9 @@ void AudioListPlayer::slotPlayNext()
         return;
     regenerateIndexes();
     m_nUnplayableRun = 0;
-    AudioPlayer::instance()->stop();
+    // Where songs cross-fade, the song that plays hands over to the next in a short fade.
+    if (AudioPlayer::instance()->crossfade() <= 0)
+        AudioPlayer::instance()->stop();
     playNumber(m_order.number());
     emit nextTriggered();
 }
@@ -531,7 +535,9 @@ void AudioListPlayer::slotPlayPrevious()
         return;
     regenerateIndexes();
     m_nUnplayableRun = 0;
-    AudioPlayer::instance()->stop();
+    // Where songs cross-fade, the song that plays hands over to the next in a short fade.
+    if (AudioPlayer::instance()->crossfade() <= 0)
+        AudioPlayer::instance()->stop();
     playNumber(m_order.number());
     emit previousTriggered();
 }

@@ -1,8 +1,10 @@
 #include "AudioPlayer.h"
 
 #include "CoverCache.h"
+#include "Crossfade.h"
 #include "MediaHost.h"
 #include "NativeAudioPlayer.h"
+#include "SongTagReader.h"
 #include "SoundOutputs.h"
 
 #include <QCoreApplication>
@@ -10,42 +12,66 @@
 
 #include <utility>
 
+#include <climits>
 #include <cmath>
 #include <limits>
 
 namespace QzMultiMedia {
 
+namespace {
+// A song the user chooses while another plays takes over in this long, where songs cross-fade.
+constexpr int ChosenFadeMs = 800;
+
+// A whole local file goes by its path; a stream, or a stretch of a file, by its address.
+bool isWholeLocalFile(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char('/'));
+}
+} // namespace
+
 AudioPlayer* AudioPlayer::_uniqueInstance = nullptr;
 
 AudioPlayer::AudioPlayer()
     : m_pNativePlayer(new NativeAudioPlayer(this))
+    , m_pCrossfade(new Crossfade(this))
 {
-    connect(m_pNativePlayer, &NativeAudioPlayer::finished, this, &AudioPlayer::slotNativeFinished);
     m_loopTimer.setSingleShot(true);
     connect(&m_loopTimer, &QTimer::timeout, this, &AudioPlayer::loopedPlay);
     connect(&m_fadeTimer, &QTimer::timeout, this, &AudioPlayer::fadeStep);
     m_saveTimer.setSingleShot(true);
     connect(&m_saveTimer, &QTimer::timeout, this, &AudioPlayer::saveSoundSettings);
+    m_crossfadeTimer.setSingleShot(true);
+    connect(&m_crossfadeTimer, &QTimer::timeout, this, &AudioPlayer::slotCrossfadeDue);
+    attach(m_pNativePlayer);
+}
+
+// The player that sounds is the one heard from; one that fades out after a crossfade says nothing more.
+void AudioPlayer::attach(NativeAudioPlayer* player)
+{
+    connect(player, &NativeAudioPlayer::finished, this, &AudioPlayer::slotNativeFinished);
     // A song taken over without a gap ends the one before it: its tags are the new song's before anybody hears.
-    connect(m_pNativePlayer, &NativeAudioPlayer::advanced, this, [this] {
+    connect(player, &NativeAudioPlayer::advanced, this, [this] {
         readTags();
         emit finished();
+        scheduleCrossfade();
     });
-    connect(m_pNativePlayer, &NativeAudioPlayer::durationChanged, this, &AudioPlayer::durationChanged);
-    connect(m_pNativePlayer, &NativeAudioPlayer::stateChanged, this, &AudioPlayer::stateChanged);
+    connect(player, &NativeAudioPlayer::durationChanged, this, &AudioPlayer::durationChanged);
+    connect(player, &NativeAudioPlayer::durationChanged, this, &AudioPlayer::scheduleCrossfade);
+    connect(player, &NativeAudioPlayer::stateChanged, this, &AudioPlayer::stateChanged);
+    connect(player, &NativeAudioPlayer::stateChanged, this, &AudioPlayer::scheduleCrossfade);
     // A volume set on the stream from outside is the user's too: kept, and told to whoever shows it.
-    connect(m_pNativePlayer, &NativeAudioPlayer::volumeChanged, this, [this] {
-        if (m_fadeTimer.isActive())
+    connect(player, &NativeAudioPlayer::volumeChanged, this, [this] {
+        if (m_fadeTimer.isActive() || m_pCrossfade->isActive())
             return;
         saveSoundSettingsSoon();
         emit stateChanged();
     });
-    connect(m_pNativePlayer, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
-    connect(m_pNativePlayer, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
-    connect(m_pNativePlayer, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
-    connect(m_pNativePlayer, &NativeAudioPlayer::tagsChanged, this, &AudioPlayer::slotTagsChanged);
-    connect(m_pNativePlayer, &NativeAudioPlayer::bufferingChanged, this, &AudioPlayer::bufferingChanged);
-    connect(m_pNativePlayer, &NativeAudioPlayer::reconnectEnded, this, &AudioPlayer::reconnectEnded);
+    connect(player, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
+    connect(player, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
+    connect(player, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
+    connect(player, &NativeAudioPlayer::tagsChanged, this, &AudioPlayer::slotTagsChanged);
+    connect(player, &NativeAudioPlayer::bufferingChanged, this, &AudioPlayer::bufferingChanged);
+    connect(player, &NativeAudioPlayer::reconnectEnded, this, &AudioPlayer::reconnectEnded);
 }
 
 AudioPlayer::~AudioPlayer()
@@ -75,6 +101,8 @@ AudioPlayer* AudioPlayer::instance()
     _uniqueInstance->m_pNativePlayer->setVolume(volume);
     if (MediaHost* host = MediaHost::installed())
         _uniqueInstance->setSpeed(host->settingsValue(QStringLiteral("/PlaybackSpeed"), 1.0).toReal());
+    if (MediaHost* host = MediaHost::installed())
+        _uniqueInstance->setCrossfade(host->settingsValue(QStringLiteral("/Crossfade"), 0).toInt() * 1000);
     return _uniqueInstance;
 }
 
@@ -91,6 +119,12 @@ void AudioPlayer::prepare()
 void AudioPlayer::play(const QString& fileName, bool looped)
 {
     endFade();
+    // A song chosen while another plays takes over from it in a short fade, where songs cross-fade.
+    if (m_nCrossfadeMs > 0 && !looped && isPlaying() && !isMuted()) {
+        crossTo(fileName, ChosenFadeMs);
+        return;
+    }
+    m_pCrossfade->finish();
     m_pNativePlayer->setMedia(fileName);
     m_bLoopStopped = !looped;
     if (looped)
@@ -104,6 +138,7 @@ void AudioPlayer::play(const QString& fileName, bool looped)
 void AudioPlayer::cue(const QString& fileName, qint64 ms)
 {
     endFade();
+    m_pCrossfade->finish();
     m_bLoopStopped = true;
     m_loopTimer.stop();
     m_pNativePlayer->setMedia(fileName);
@@ -111,9 +146,11 @@ void AudioPlayer::cue(const QString& fileName, qint64 ms)
     m_pNativePlayer->setPosition(ms);
 }
 
-void AudioPlayer::setUpcoming(const QStringList& fileNames)
+void AudioPlayer::setUpcoming(const QStringList& fileNames, bool inListOrder)
 {
-    m_pNativePlayer->setUpcoming(fileNames);
+    m_listUpcoming = fileNames;
+    m_bUpcomingInOrder = inListOrder;
+    decideJoin();
 }
 
 void AudioPlayer::armLoop()
@@ -158,16 +195,20 @@ void AudioPlayer::play()
 void AudioPlayer::pause()
 {
     endFade();
+    m_pCrossfade->finish();
     m_pNativePlayer->pause();
 }
 
 void AudioPlayer::setReplayGain(ReplayGain gain, double untaggedDb)
 {
+    m_nGain = gain;
+    m_fUntaggedDb = untaggedDb;
     m_pNativePlayer->setReplayGain(gain, untaggedDb);
 }
 
 void AudioPlayer::setEqualizer(const EqualizerGains& gains)
 {
+    m_gains = gains;
     m_pNativePlayer->setEqualizer(gains);
 }
 
@@ -181,6 +222,7 @@ void AudioPlayer::setSpeed(qreal speed)
         return;
     m_fSpeed = speed;
     m_pNativePlayer->setSpeed(speed);
+    scheduleCrossfade();
     saveSoundSettingsSoon();
     emit speedChanged(speed);
 }
@@ -265,6 +307,7 @@ void AudioPlayer::endFade()
 void AudioPlayer::stop()
 {
     endFade();
+    m_pCrossfade->finish();
     m_bLoopStopped = true;
     m_loopTimer.stop();
     m_pNativePlayer->stop();
@@ -278,23 +321,29 @@ void AudioPlayer::slotStop()
 void AudioPlayer::setVolume(qreal volume)
 {
     m_fadeTimer.stop();
+    m_pCrossfade->finish();
     m_pNativePlayer->setVolume(volume);
     saveSoundSettingsSoon();
 }
 
 qreal AudioPlayer::volume() const
 {
+    if (m_pCrossfade->isActive())
+        return m_pCrossfade->volume();
     return m_fadeTimer.isActive() ? m_fFadeFrom : m_pNativePlayer->volume();
 }
 
 void AudioPlayer::setMuted(bool muted)
 {
+    m_pCrossfade->finish();
     m_pNativePlayer->setMuted(muted);
     saveSoundSettingsSoon();
 }
 
 bool AudioPlayer::isMuted() const
 {
+    if (m_pCrossfade->isActive())
+        return m_pCrossfade->volume() <= 0.0;
     return m_pNativePlayer->isMuted();
 }
 
@@ -337,6 +386,7 @@ void AudioPlayer::setPosition(qint64 ms)
 {
     m_pNativePlayer->setPosition(ms);
     emit seeked(ms);
+    scheduleCrossfade();
 }
 
 qint64 AudioPlayer::remainingDuration() const
@@ -384,6 +434,7 @@ void AudioPlayer::saveSoundSettings()
         host->setSettingsValue(QStringLiteral("/SoundVolume"), double(volume()));
         host->setSettingsValue(QStringLiteral("/SoundMute"), isMuted());
         host->setSettingsValue(QStringLiteral("/PlaybackSpeed"), double(m_fSpeed));
+        host->setSettingsValue(QStringLiteral("/Crossfade"), m_nCrossfadeMs / 1000);
     }
 }
 
@@ -402,7 +453,113 @@ void AudioPlayer::slotSetAboutToQuit()
 {
     saveSoundSettings();
     m_bLoopStopped = true;
+    m_pCrossfade->finish();
     m_pNativePlayer->unload();
+    if (m_pOtherPlayer)
+        m_pOtherPlayer->unload();
+}
+
+void AudioPlayer::setCrossfade(int ms)
+{
+    ms = qBound(0, ms, 30 * 1000);
+    if (ms == m_nCrossfadeMs)
+        return;
+    m_nCrossfadeMs = ms;
+    decideJoin();
+    saveSoundSettingsSoon();
+    emit crossfadeChanged(ms);
+}
+
+int AudioPlayer::crossfade() const
+{
+    return m_nCrossfadeMs;
+}
+
+// Where songs cross-fade, the next song is handed to the player ahead (and follows without a gap) only when it
+// goes on with the same album in the list's order; any other comes in by a crossfade. Until the albums of both
+// are read, songs of one folder count as one album. A radio, a track of a disc image or a song looped is never
+// cross-faded.
+void AudioPlayer::decideJoin()
+{
+    const QString now = fileName();
+    const QString next = m_listUpcoming.value(0);
+    bool join = m_nCrossfadeMs <= 0 || !isWholeLocalFile(now) || !isWholeLocalFile(next);
+    if (!join && m_bUpcomingInOrder) {
+        const QList<QUrl> pair { QUrl::fromLocalFile(now), QUrl::fromLocalFile(next) };
+        join = pair.at(0).adjusted(QUrl::RemoveFilename) == pair.at(1).adjusted(QUrl::RemoveFilename);
+        if (m_listAlbumsRead == pair) {
+            join = !m_pAlbums->tags(0).album.isEmpty() && m_pAlbums->tags(0).album == m_pAlbums->tags(1).album;
+        } else {
+            if (!m_pAlbums) {
+                m_pAlbums = new SongTagReader(this);
+                connect(m_pAlbums, &SongTagReader::tagsRead, this, [this](int, int to) {
+                    if (to >= 2) {
+                        m_listAlbumsRead = m_listAlbumsAsked;
+                        decideJoin();
+                    }
+                });
+            }
+            if (m_listAlbumsAsked != pair) {
+                m_listAlbumsAsked = pair;
+                m_listAlbumsRead.clear();
+                m_pAlbums->read(pair);
+            }
+        }
+    }
+    m_bJoinNext = join;
+    m_pNativePlayer->setUpcoming(join ? m_listUpcoming : QStringList());
+    scheduleCrossfade();
+}
+
+// The crossfade begins its length before the song's end, in the time heard (at another speed than 1 the song
+// passes faster or slower).
+void AudioPlayer::scheduleCrossfade()
+{
+    m_crossfadeTimer.stop();
+    if (m_nCrossfadeMs <= 0 || m_bJoinNext || m_listUpcoming.isEmpty() || !m_bLoopStopped || !isPlaying()
+        || m_pCrossfade->isActive() || isMuted())
+        return;
+    const qint64 length = duration();
+    if (length <= 0)
+        return;
+    const qint64 wait = qint64(double(length - position()) / m_fSpeed) - m_nCrossfadeMs;
+    if (wait >= 0)
+        m_crossfadeTimer.start(int(qMin<qint64>(wait, INT_MAX)));
+}
+
+void AudioPlayer::slotCrossfadeDue()
+{
+    if (m_nCrossfadeMs <= 0 || m_bJoinNext || m_listUpcoming.isEmpty() || !isPlaying() || isMuted())
+        return;
+    crossTo(m_listUpcoming.constFirst(), m_nCrossfadeMs);
+    emit finished(); // the list moves on to the song that now sounds, as after a song taken over without a gap
+}
+
+// The song that sounds leaves on the other player, lowered to nothing over ms, while fileName comes in on this
+// one. Both are set up alike: gain, equalizer, speed, output.
+void AudioPlayer::crossTo(const QString& fileName, int ms)
+{
+    m_pCrossfade->finish();
+    if (!m_pOtherPlayer)
+        m_pOtherPlayer = new NativeAudioPlayer(this);
+    NativeAudioPlayer* leaving = m_pNativePlayer;
+    NativeAudioPlayer* coming = std::exchange(m_pOtherPlayer, leaving);
+    const double level = leaving->volume();
+    coming->setReplayGain(m_nGain, m_fUntaggedDb);
+    coming->setEqualizer(m_gains);
+    coming->setSpeed(m_fSpeed);
+    coming->setOutput(m_strOutputApplied.isEmpty() ? QString() : m_strOutput, QString());
+    disconnect(leaving, nullptr, this, nullptr);
+    m_pNativePlayer = coming;
+    attach(coming);
+    m_bLoopStopped = true;
+    m_loopTimer.stop();
+    m_listUpcoming.clear();
+    coming->setMedia(fileName);
+    m_pCrossfade->start(coming, leaving, level, ms);
+    coming->play();
+    readTags();
+    emit stateChanged();
 }
 
 } // namespace QzMultiMedia

@@ -9,11 +9,15 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 #include <QTimer>
 
 namespace QzMultiMedia {
 
+class Crossfade;
 class NativeAudioPlayer;
+class SongTagReader;
 
 // The process-wide player of one file at a time: the user's volume and mute, looped play, and the back end's
 // end and position signals passed on.
@@ -32,7 +36,8 @@ public:
     // Loads a song paused at a place in it, as a list brought back from the last run shows its song.
     void cue(const QString& fileName, qint64 ms);
     // The songs to follow the current one without a gap when it ends by itself, in order; empty for none.
-    void setUpcoming(const QStringList& fileNames);
+    // inListOrder: they come as the list has them (not shuffled, not chosen to play next).
+    void setUpcoming(const QStringList& fileNames, bool inListOrder = true);
     void play();
     void pause();
     void stop();
@@ -47,6 +52,11 @@ public:
     // recorded); heard at once and kept for the next run. A radio plays at its own speed whatever this says.
     void setSpeed(qreal speed);
     qreal speed() const;
+    // Songs of different albums (or not in the list's order) overlap by ms as one ends and the next begins; songs
+    // of one album in order stay gapless. 0 (the default) turns it off. A song chosen while another plays then
+    // takes over in a short fade. Kept for the next run.
+    void setCrossfade(int ms);
+    int crossfade() const;
     // The output the user chose, by its sound server's name; empty follows the system's default. The music moves
     // there without stopping. A chosen output that is not there (unplugged) leaves the sound where the server put
     // it until it comes back.
@@ -95,6 +105,7 @@ signals:
     void stateChanged();
     void outputChanged();
     void speedChanged(qreal speed);
+    void crossfadeChanged(int ms);
 
 public slots:
     void setMuted(bool muted);
@@ -105,6 +116,11 @@ public slots:
 
 private:
     AudioPlayer();
+    void attach(NativeAudioPlayer* player);
+    void decideJoin();
+    void scheduleCrossfade();
+    void slotCrossfadeDue();
+    void crossTo(const QString& fileName, int ms);
     void armLoop();
     void slotNativeFinished();
     void saveSoundSettings();
@@ -118,7 +134,20 @@ private:
 
     static AudioPlayer* _uniqueInstance;
 
-    NativeAudioPlayer* m_pNativePlayer;
+    NativeAudioPlayer* m_pNativePlayer; // the one that sounds
+    NativeAudioPlayer* m_pOtherPlayer = nullptr; // the one a crossfade leaves, made at the first one
+    Crossfade* m_pCrossfade;
+    QTimer m_crossfadeTimer;
+    int m_nCrossfadeMs = 0;
+    QStringList m_listUpcoming;
+    bool m_bUpcomingInOrder = true;
+    bool m_bJoinNext = true; // the next song follows without a gap, not by a crossfade
+    SongTagReader* m_pAlbums = nullptr; // the albums of the song and the next, read when songs cross-fade
+    QList<QUrl> m_listAlbumsAsked;
+    QList<QUrl> m_listAlbumsRead;
+    ReplayGain m_nGain = ReplayGain::Off;
+    double m_fUntaggedDb = 0.0;
+    EqualizerGains m_gains {};
     bool m_bLoopStopped = true; // no looped play runs
     QTimer m_loopTimer;
     QTimer m_fadeTimer;
