@@ -11,6 +11,7 @@ MakerPagesMenu::MakerPagesMenu(QMenu* menu, bool inSubmenu, QObject* parent)
 {
     App* app = App::theApp();
     QMenu* pages = inSubmenu ? menu->addMenu(tr("Share and Support")) : menu;
+    m_pmnuPages = pages;
     if (App::isAppStore())
         pages->addAction(QIcon(QStringLiteral(":/star.png")), tr("Rate this App"), app, &App::slotRateApp);
     pages->addAction(QIcon(QStringLiteral(":/share_hover.png")), tr("Share"), app, &App::slotShareApp);
@@ -19,4 +20,9 @@ MakerPagesMenu::MakerPagesMenu(QMenu* menu, bool inSubmenu, QObject* parent)
     pages->addSeparator();
     pages->addAction(QIcon(QStringLiteral(":/feedback.png")), tr("Contacts Us"), app, &App::slotContactUs);
     pages->addAction(QIcon(QStringLiteral(":/webpage.png")), tr("Support Page"), app, &App::slotSupportPage);
+}
+
+QMenu* MakerPagesMenu::menu() const
+{
+    return m_pmnuPages;
 }

@@ -15,4 +15,9 @@ class MakerPagesMenu : public QObject
 public:
     // Adds the entries at the end of menu, or in a submenu there.
     MakerPagesMenu(QMenu* menu, bool inSubmenu, QObject* parent);
+    // The menu the entries went to.
+    QMenu* menu() const;
+
+private:
+    QMenu* m_pmnuPages;
 };

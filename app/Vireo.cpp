@@ -106,6 +106,9 @@ Vireo::Vireo(QObject* parent)
     connect(pactQuit, &QAction::triggered, app, &QCoreApplication::quit);
 
     m_pmnuContext = new QMenu();
+    // A desktop that draws the menu (an item) draws each line tall (GNOME about 39 px) and gives an opened submenu
+    // only the room left: there no lines between groups, so that "Songs" shows more songs.
+    const auto separate = [this] { if (!m_bItem) m_pmnuContext->addSeparator(); };
     m_pmnuContext->addAction(m_pactInfo);
     // Without drops the list's own submenu is where songs come in.
     m_pSongs = new PlayListMenu(
@@ -121,25 +124,30 @@ Vireo::Vireo(QObject* parent)
     connect(m_pSongs, &PlayListMenu::entryMade, this,
         [this](QAction* entry) { connect(entry, &QAction::triggered, this, &Vireo::slotActionPlay); });
     m_pactJump = m_pmnuContext->addAction(tr("Jump to Song..."), this, &Vireo::jumpRequested);
-    m_pmnuContext->addSeparator();
+    separate();
     m_pmnuContext->addAction(m_pactPlayPause);
     m_pmnuContext->addAction(m_pactStop);
-    m_pmnuContext->addSeparator();
+    separate();
     m_pmnuContext->addAction(m_pactPrevious);
     m_pmnuContext->addAction(m_pactNext);
-    m_pmnuContext->addSeparator();
+    separate();
     new PlayModesMenu(m_pmnuContext, this);
     new OutputMenu(m_pmnuContext, this);
     new SleepTimerMenu(m_pmnuContext, this);
-    m_pmnuContext->addAction(tr("ListenBrainz..."), this, &Vireo::listenBrainzRequested);
-    m_pmnuContext->addSeparator();
-    new MakerPagesMenu(m_pmnuContext, TrayHost::isWayland() || TrayHost::isStatusNotifierHost(), this);
+    // An item's menu must fit the screen unscrolled: sending what is heard goes with sharing there.
+    QAction* pactListenBrainz = m_pmnuContext->addAction(tr("ListenBrainz..."), this, &Vireo::listenBrainzRequested);
+    separate();
+    auto* pages = new MakerPagesMenu(m_pmnuContext, m_bItem, this);
+    if (m_bItem) {
+        m_pmnuContext->removeAction(pactListenBrainz);
+        pages->menu()->addAction(pactListenBrainz);
+    }
     m_pmnuContext->addAction(pactAbout);
-    m_pmnuContext->addSeparator();
+    separate();
     m_pmnuContext->addAction(pactQuit);
 
     setContextMenu(m_pmnuContext);
-    if (TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
+    if (m_bItem)
         TrayHost::announceSubmenusAhead(m_pmnuContext);
     showToolTip(QStringLiteral("Vireo"));
     setTransportEnabled(false);
@@ -348,9 +356,7 @@ void Vireo::slotReportBugs() { }
 
 void Vireo::slotAbout()
 {
-    auto* dialog = new QzWidgets::AboutDialog(QApplication::activeWindow());
-    dialog->exec();
-    delete dialog;
+    QzWidgets::AboutDialog(QApplication::activeWindow()).exec();
 }
 
 void Vireo::slotUpdateInfo()
@@ -392,17 +398,14 @@ void Vireo::slotAddSongs()
 
 void Vireo::addOpenEntry(QMenu* menu)
 {
-    QAction* open = menu->addAction(tr("Open Songs..."));
-    connect(open, &QAction::triggered, this, &Vireo::slotOpenSongs);
-    QAction* add = menu->addAction(tr("Add Songs..."));
-    connect(add, &QAction::triggered, this, &Vireo::slotAddSongs);
+    menu->addAction(tr("Open Songs..."), this, &Vireo::slotOpenSongs);
+    menu->addAction(tr("Add Songs..."), this, &Vireo::slotAddSongs);
 }
 
-// Five percent a step, as sound applets do.
-// A notch of the wheel is 120; touchpads send it in smaller parts, which add up. A burst of turns moves the
-// volume to its end and no further.
-// A burst of turns (thousands of Scroll calls from a host, a spun wheel) adds up and changes the volume once,
-// on the next turn of the event loop: one change announced over MPRIS and written to the settings, not thousands.
+// Five percent a step, as sound applets do. A notch of the wheel is 120; touchpads send it in smaller parts, which
+// add up. A burst of turns (thousands of Scroll calls from a host, a spun wheel) moves the volume to its end and no
+// further, and changes it once, on the next turn of the event loop: one change announced over MPRIS and written to
+// the settings, not thousands.
 void Vireo::wheelTurned(int angle)
 {
     m_nWheelRest = qBound(-20 * 120, m_nWheelRest + angle, 20 * 120);
@@ -412,15 +415,10 @@ void Vireo::wheelTurned(int angle)
         m_bWheelPending = false;
         const int steps = m_nWheelRest / 120;
         m_nWheelRest -= steps * 120;
+        AudioListPlayer* player = AudioListPlayer::instance();
         if (steps)
-            changeVolume(steps);
+            player->setVolume(player->volume() + 0.05 * steps);
     });
-}
-
-void Vireo::changeVolume(int steps)
-{
-    AudioListPlayer* player = AudioListPlayer::instance();
-    player->setVolume(player->volume() + 0.05 * steps);
 }
 
 void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)

@@ -86,7 +86,6 @@ private:
     void showPlayerState();
     void dressCatcher();
     void wheelTurned(int angle);
-    void changeVolume(int steps);
     void addOpenEntry(QMenu* menu);
     void showIcon(const QIcon& icon);
     QIcon shownIcon() const;

@@ -62,7 +62,8 @@ public:
     void play();
     void pause();
     void stop();
-    // Gives the pipeline up entirely: the sound output and its threads are gone when this returns.
+    // Gives the pipeline up entirely: the sound output, its threads and the hold on the sound server's client loop
+    // are gone when this returns.
     void unload();
 
     PlayState state() const;

@@ -604,9 +604,12 @@ void NativeAudioPlayerInternal::stop()
         applyTarget();
 }
 
+// The hold on the sound server's client loop goes too: kept by a player that sounds no more (the one a crossfade
+// left), it would keep a dead server's connection for the player that sounds.
 void NativeAudioPlayerInternal::unload()
 {
     releasePipeline();
+    releaseLoopHold();
     m_song.uri.clear();
     clearSong();
     setState(PlayState::Empty);
