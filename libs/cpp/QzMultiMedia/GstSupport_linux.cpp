@@ -266,18 +266,22 @@ void resetGainsAtEachSong(GstElement* filter)
 // Debian ships it with the good plugins; a system without them plays on without an equalizer.
 bool hasEqualizer()
 {
-    static const bool found = [] {
-        GstElementFactory* factory = gst_element_factory_find("equalizer-10bands");
-        if (factory)
-            gst_object_unref(factory);
-        else
-            qCWarning(lcMultiMedia) << "no equalizer-10bands: the equalizer is not offered";
-        return factory != nullptr;
-    }();
+    static const bool found = hasElement("equalizer-10bands", "the equalizer is not offered");
     return found;
 }
 
 } // namespace
+
+bool hasElement(const char* name, const char* without)
+{
+    GstElementFactory* factory = gst_element_factory_find(name);
+    if (!factory) {
+        qCWarning(lcMultiMedia) << "no" << name << ":" << without;
+        return false;
+    }
+    gst_object_unref(factory);
+    return true;
+}
 
 void chooseOutputDevice(GstElement* output, const QByteArray& device, const QByteArray& now)
 {

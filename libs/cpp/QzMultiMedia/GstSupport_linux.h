@@ -28,6 +28,9 @@ void loadCommonPlugins();
 GstElement* holdSoundServerLoop();
 void releaseSoundServerLoop(GstElement* hold);
 
+// An element of that name can be made (its plugin is installed); the log says once what is `without` it.
+bool hasElement(const char* name, const char* without);
+
 // The output: the device sink (autoaudiosink, or VIREO_AUDIO_SINK) behind one fixed sample format.
 GstElement* makeAudioSink();
 // The sound server's device the output plays to (empty: where the server sends a new stream), kept for the sinks

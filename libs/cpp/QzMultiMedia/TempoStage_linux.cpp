@@ -1,6 +1,6 @@
 #include "TempoStage_linux.h"
 
-#include "QzMultiMediaLogging.h"
+#include "GstSupport_linux.h"
 #include "SoundStages.h"
 
 #include <QtGlobal>
@@ -66,14 +66,7 @@ GstPadProbeReturn tellSpeed(GstPad*, GstPadProbeInfo* info, gpointer data)
 
 bool TempoStage_linux::isAvailable()
 {
-    static const bool found = [] {
-        GstElementFactory* factory = gst_element_factory_find("scaletempo");
-        if (factory)
-            gst_object_unref(factory);
-        else
-            qCWarning(lcMultiMedia) << "no scaletempo: songs play at their own speed";
-        return factory != nullptr;
-    }();
+    static const bool found = GstSupport::hasElement("scaletempo", "songs play at their own speed");
     return found;
 }
 
