@@ -327,6 +327,39 @@ private slots:
         QCOMPARE(ended.count(), 1);
     }
 
+    // A radio that waits to be opened again is opened by Play at once: while it waits, and after a Pause ended
+    // the wait.
+    void playEndsTheReconnectWait()
+    {
+        qputenv("VIREO_RECONNECT_SECOND_MS", "20000"); // the first wait lasts twenty seconds
+        const auto restore = qScopeGuard([] { qunsetenv("VIREO_RECONNECT_SECOND_MS"); });
+        QProcess radio;
+        radio.start(QStringLiteral("python3"),
+            { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
+        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 10000);
+        const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
+        const auto stop = qScopeGuard([&] {
+            AudioListPlayer::instance()->stop();
+            radio.kill();
+            radio.waitForFinished(3000);
+        });
+        Vireo vireo;
+        SongIntake::play({ QUrl(QStringLiteral("http://127.0.0.1:%1/cut-third.mp3").arg(port)) });
+        QTRY_VERIFY_WITH_TIMEOUT(AudioListPlayer::instance()->isReconnecting(), 10000);
+        radio.readAll(); // the requests so far
+        AudioListPlayer::instance()->pause();
+        QVERIFY(!AudioListPlayer::instance()->isReconnecting());
+        AudioListPlayer::instance()->play();
+        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 5000);
+        QVERIFY(radio.readLine().startsWith("get /cut-third.mp3"));
+        // The station drops the connection again: Play, without a Pause, tries at once.
+        QTRY_VERIFY_WITH_TIMEOUT(AudioListPlayer::instance()->isReconnecting(), 10000);
+        radio.readAll();
+        AudioListPlayer::instance()->play();
+        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 5000);
+        QVERIFY(radio.readLine().startsWith("get /cut-third.mp3"));
+    }
+
     void transportFollowsTheUser()
     {
         Vireo vireo;
