@@ -95,6 +95,17 @@ class TestVireo : public QObject
         return true;
     }
 
+    // The test radio, serving the test's folder; its address, empty when it did not start.
+    QString startRadio(QProcess& radio) const
+    {
+        radio.start(QStringLiteral("python3"),
+            { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
+        if (!QTest::qWaitFor([&] { return radio.canReadLine(); }, 10000))
+            return QString();
+        return QStringLiteral("http://127.0.0.1:%1/")
+            .arg(QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed());
+    }
+
 private slots:
     void initTestCase()
     {
@@ -285,16 +296,14 @@ private slots:
         QFETCH(QString, stream);
         QFETCH(QString, said);
         QProcess radio;
-        radio.start(QStringLiteral("python3"),
-            { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
-        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 10000);
-        const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
+        const QString site = startRadio(radio);
+        QVERIFY(!site.isEmpty());
         const auto stop = qScopeGuard([&] {
             radio.kill();
             radio.waitForFinished(3000);
         });
         Vireo vireo;
-        SongIntake::play({ QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port) + stream) });
+        SongIntake::play({ QUrl(site + stream) });
         const auto saysIt = [&] { return entries(vireo.contextMenu()).first().startsWith(said); };
         QTRY_VERIFY_WITH_TIMEOUT(saysIt(), 8000);
         QTRY_VERIFY_WITH_TIMEOUT(!saysIt(), 10000);
@@ -309,13 +318,11 @@ private slots:
         qputenv("VIREO_RECONNECT_SECOND_MS", "1");
         const auto restore = qScopeGuard([] { qunsetenv("VIREO_RECONNECT_SECOND_MS"); });
         QProcess radio;
-        radio.start(QStringLiteral("python3"),
-            { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
-        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 10000);
-        const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
+        const QString site = startRadio(radio);
+        QVERIFY(!site.isEmpty());
         Vireo vireo;
         QSignalSpy ended(QzMultiMedia::AudioPlayer::instance(), &QzMultiMedia::AudioPlayer::reconnectEnded);
-        SongIntake::play({ QUrl(QStringLiteral("http://127.0.0.1:%1/cut-third.mp3").arg(port)) });
+        SongIntake::play({ QUrl(site + QStringLiteral("cut-third.mp3")) });
         QTRY_VERIFY_WITH_TIMEOUT(QzMultiMedia::AudioPlayer::instance()->position() > 200, 8000); // heard
         radio.kill();
         radio.waitForFinished(3000);
@@ -334,17 +341,15 @@ private slots:
         qputenv("VIREO_RECONNECT_SECOND_MS", "20000"); // the first wait lasts twenty seconds
         const auto restore = qScopeGuard([] { qunsetenv("VIREO_RECONNECT_SECOND_MS"); });
         QProcess radio;
-        radio.start(QStringLiteral("python3"),
-            { QStringLiteral(VIREO_STREAM_SERVER), m_dir.path(), QStringLiteral("Night Song") });
-        QTRY_VERIFY_WITH_TIMEOUT(radio.canReadLine(), 10000);
-        const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
+        const QString site = startRadio(radio);
+        QVERIFY(!site.isEmpty());
         const auto stop = qScopeGuard([&] {
             AudioListPlayer::instance()->stop();
             radio.kill();
             radio.waitForFinished(3000);
         });
         Vireo vireo;
-        SongIntake::play({ QUrl(QStringLiteral("http://127.0.0.1:%1/cut-third.mp3").arg(port)) });
+        SongIntake::play({ QUrl(site + QStringLiteral("cut-third.mp3")) });
         QTRY_VERIFY_WITH_TIMEOUT(AudioListPlayer::instance()->isReconnecting(), 10000);
         radio.readAll(); // the requests so far
         AudioListPlayer::instance()->pause();
