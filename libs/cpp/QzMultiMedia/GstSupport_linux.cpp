@@ -396,6 +396,20 @@ bool playsIntoTheVoid(GstElement* pipeline)
     return silent;
 }
 
+void logMessage(const char* what, GstMessage* message)
+{
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        gst_message_parse_error(message, &error, &debug);
+    else
+        gst_message_parse_warning(message, &error, &debug);
+    qCDebug(lcMultiMedia) << what << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":" << (error ? error->message : "")
+                          << (debug ? debug : "");
+    g_clear_error(&error);
+    g_free(debug);
+}
+
 bool isInside(GstObject* source, GstElement* container)
 {
     return container && source

@@ -7,6 +7,7 @@
 #include <QString>
 
 typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
 typedef struct _GstObject GstObject;
 typedef struct _GstTagList GstTagList;
 
@@ -46,6 +47,8 @@ GstElement* makeFilter(const SoundStages& stages);
 bool setFilter(GstElement* filter, const SoundStages& stages);
 // autoaudiosink fell back to its silent fake sink: nobody would hear the song.
 bool playsIntoTheVoid(GstElement* pipeline);
+// Writes an error or a warning from the bus to the debug log, with `what` before it.
+void logMessage(const char* what, GstMessage* message);
 // The message's sender is the output or inside it.
 bool isInside(GstObject* source, GstElement* container);
 

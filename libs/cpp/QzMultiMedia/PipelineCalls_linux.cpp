@@ -105,4 +105,17 @@ GstStateChangeReturn PipelineCalls_linux::setState(GstElement* element, GstState
     return ended ? *answer : GST_STATE_CHANGE_ASYNC;
 }
 
+bool PipelineCalls_linux::seek(GstElement* pipeline, qint64 ms, qint64 stopMs)
+{
+    auto made = std::make_shared<bool>(true);
+    GstElement* held = GST_ELEMENT(gst_object_ref(pipeline));
+    const bool ended = run([held, made, ms, stopMs] {
+        *made = gst_element_seek(held, 1.0, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+            GST_SEEK_TYPE_SET, qMax<qint64>(0, ms) * GST_MSECOND, GST_SEEK_TYPE_SET,
+            stopMs < 0 ? GST_CLOCK_TIME_NONE : GstClockTime(stopMs) * GST_MSECOND);
+        gst_object_unref(held);
+    });
+    return !ended || *made;
+}
+
 } // namespace QzMultiMedia

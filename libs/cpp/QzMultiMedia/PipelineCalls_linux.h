@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <gst/gst.h>
 
 #include <functional>
@@ -21,6 +23,10 @@ public:
     static bool run(std::function<void()> call);
     // What gst_element_set_state() answered; GST_STATE_CHANGE_ASYNC for a move that had not ended in time.
     static GstStateChangeReturn setState(GstElement* element, GstState state);
+    // A flushing, accurate seek to `ms`, the pipeline ending at `stopMs` as at the file's end (-1: plays on to the
+    // file's end). The flush empties the sink's stream on the sound server: a seek still under way when the wait
+    // ends counts as made.
+    static bool seek(GstElement* pipeline, qint64 ms, qint64 stopMs);
     // Calls asked for have not all ended: the elements' own states do not say all that was asked of them yet.
     static bool busy();
 };
