@@ -2,12 +2,13 @@
 
 #include "BorderWatch_linux.h"
 #include "PipelineDriver_linux.h"
+#include "PipelineSound_linux.h"
+#include "SoundingSong_linux.h"
 #include "PipelineSong.h"
 #include "PlayState.h"
 #include "ReplayGain.h"
 #include "SoundStages.h"
 #include "StreamReconnection.h"
-#include "VolumeEcho.h"
 
 #include <QObject>
 #include <QString>
@@ -71,15 +72,15 @@ public:
     // The length as the pipeline last reported it; 0 while unknown.
     qint64 duration() const;
 
-    void setVolume(double volume);
-    double volume() const;
-    void setBalance(float balance);
+    void setVolume(double volume) { m_sound.setVolume(volume); }
+    double volume() const { return m_sound.volume(); }
+    void setBalance(float balance) { m_sound.setBalance(balance); }
     // Takes effect at once where the pipeline's stages allow, else with the next song.
-    void setReplayGain(ReplayGain gain, double untaggedDb);
-    void setEqualizer(const EqualizerGains& gains);
+    void setReplayGain(ReplayGain gain, double untaggedDb) { m_sound.setReplayGain(gain, untaggedDb); }
+    void setEqualizer(const EqualizerGains& gains) { m_sound.setEqualizer(gains); }
     // 0.5 to 2 times as fast as recorded, with the pitch kept; heard at once. Radio always plays at its own speed.
     void setSpeed(double speed);
-    double speed() const;
+    double speed() const { return m_sound.speed(); }
     void setOutput(const QString& device, const QString& now);
 
     // The sounding song's tags as far as they have reached the output; more may come while it plays.
@@ -109,9 +110,7 @@ signals:
 
 private slots:
     void slotPositionChanged();
-    void finishAdvance();
     void slotBorderReached();
-    void slotVolumeNotified();
     void slotReconnectDue();
 
 private:
@@ -127,7 +126,6 @@ private:
     void halt();
     void load(const QByteArray& uri);
     qint64 placeAskedOrHeard() const;
-    void clearSong();
     void setState(PlayState state);
     void handleError(GstMessage* message);
     void handleEnd();
@@ -135,31 +133,20 @@ private:
     void handleStreamStart();
     void handleTags(GstMessage* message);
     void handleLoaded();
-    void handleBuffering(GstMessage* message);
     static PipelineSong songFor(const QString& fileName);
     void watchBorder();
-    void readDuration(bool announce = true);
-    double heardSpeed() const;
-    void applyTarget();
     void seek(qint64 ms);
-    void updateFilter();
-    void applyVolume();
     void rewindIfStopped();
 
-    SoundStages m_stages;
-    VolumeEcho m_volumeEcho;
-    bool m_bFilterStale = false; // the pipeline's stages are not those asked for: new ones with the next song
     QTimer m_timer;
-    QTimer m_advanceWait; // a song taken over waits this long for its tags before it is announced
     PlayState m_nState = PlayState::Empty;
-    double m_fVolume = 0.5;
-    double m_fSpeed = 1.0; // as the user asked; m_stages says what the song is played at
     // The song loaded by setMedia, or the one the pipeline moved on to since. Only this thread reads it: what the
     // streaming threads need of it, the driver's upcoming songs keep under their own lock.
-    PipelineSong m_song;
+    SoundingSong_linux m_sounding;
+    PipelineSong& song() { return m_sounding.song(); }
+    const PipelineSong& song() const { return m_sounding.song(); }
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
-    bool m_bBuffering = false; // a stream fills its buffer: the pipeline waits in PAUSED though it should play
     StreamReconnection m_reconnection;
     // What was asked for and waits for the pipeline to be able to do it, in one place.
     struct Pending
@@ -170,16 +157,15 @@ private:
         bool end = false; // the end came while paused
     };
     Pending m_pending;
-    bool m_bAdvancePending = false; // a song taken over started; said once the messages at hand are read
     int m_nStreamStarts = 0; // since the last load: the first is the loaded song, each further one a song taken over
     qint64 m_nSeekingTo = -1; // a seek on its way: until the pipeline is ready there, the place is its target
-    GstTagList* m_pTagList = nullptr; // everything the sounding song told, merged
 
     qint64 m_nStop = -1; // where the pipeline was told to end: this stretch's end, or that of the run it begins
     // The file plays on into the next stretch: when the border is heard, the song changes.
     BorderWatch_linux m_border;
     qint64 m_nRunStart = 0; // where in the file the pipeline's run began, at running time 0
     PipelineDriver_linux m_driver;
+    PipelineSound_linux m_sound;
 };
 
 } // namespace QzMultiMedia

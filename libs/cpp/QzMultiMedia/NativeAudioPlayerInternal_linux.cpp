@@ -4,41 +4,25 @@
 #include "MediaCommon.h"
 #include "PipelineCalls_linux.h"
 #include "QzMultiMediaLogging.h"
-#include "TempoStage_linux.h"
 
 #include <gst/gst.h>
 
-#include <cmath>
-
 namespace QzMultiMedia {
-
-qint64 NativeAudioPlayerInternal::positionFromSeconds(double seconds)
-{
-    return std::lround(float(seconds * 1000.0));
-}
-
-qint64 NativeAudioPlayerInternal::durationFromSeconds(double seconds)
-{
-    return qint64(seconds * 1000.0);
-}
-
-// A volume outside 0…1 (a damaged settings file, a caller's slip) must never blast the speakers.
-double NativeAudioPlayerInternal::audibleVolume(double volume)
-{
-    return std::isfinite(volume) ? qBound(0.0, volume, 1.0) : 0.5;
-}
 
 NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
     : QObject(parent)
     , m_driver(this)
+    , m_sound(m_driver)
 {
     m_timer.setInterval(500);
     connect(&m_timer, &QTimer::timeout, this, &NativeAudioPlayerInternal::slotPositionChanged);
-    // A song without tags is not waited for longer than this.
-    m_advanceWait.setInterval(150);
-    m_advanceWait.setSingleShot(true);
-    connect(&m_advanceWait, &QTimer::timeout, this, &NativeAudioPlayerInternal::finishAdvance);
-    connect(&m_driver, &PipelineDriver_linux::volumeNotified, this, &NativeAudioPlayerInternal::slotVolumeNotified);
+    connect(&m_sounding, &SoundingSong_linux::advanced, this, &NativeAudioPlayerInternal::advanced);
+    connect(&m_sounding, &SoundingSong_linux::tagsChanged, this, &NativeAudioPlayerInternal::tagsChanged);
+    connect(&m_sounding, &SoundingSong_linux::durationChanged, this, &NativeAudioPlayerInternal::durationChanged);
+    connect(&m_driver, &PipelineDriver_linux::bufferingChanged, this, &NativeAudioPlayerInternal::bufferingChanged);
+    connect(&m_driver, &PipelineDriver_linux::volumeNotified, this,
+        [this] { m_sound.volumeNotified(m_nState == PlayState::Playing); });
+    connect(&m_sound, &PipelineSound_linux::volumeChanged, this, &NativeAudioPlayerInternal::volumeChanged);
     connect(&m_border, &BorderWatch_linux::reached, this, &NativeAudioPlayerInternal::slotBorderReached);
     connect(&m_reconnection, &StreamReconnection::due, this, &NativeAudioPlayerInternal::slotReconnectDue);
     // Said as a buffering is: the listener hears nothing and is told why.
@@ -49,8 +33,6 @@ NativeAudioPlayerInternal::NativeAudioPlayerInternal(QObject* parent)
 NativeAudioPlayerInternal::~NativeAudioPlayerInternal()
 {
     m_border.cancel();
-    if (m_pTagList)
-        gst_tag_list_unref(m_pTagList);
 }
 
 void NativeAudioPlayerInternal::prepare()
@@ -65,10 +47,8 @@ void NativeAudioPlayerInternal::warmUp()
 
 void NativeAudioPlayerInternal::ensurePipeline()
 {
-    if (!m_driver.ensure(audibleVolume(m_fVolume)))
-        return;
-    m_bFilterStale = true;
-    updateFilter();
+    if (m_driver.ensure(audibleVolume(m_sound.volume())))
+        m_sound.pipelineMade();
 }
 
 void NativeAudioPlayerInternal::releasePipeline()
@@ -99,8 +79,7 @@ void NativeAudioPlayerInternal::setState(PlayState state)
 // Ends whatever the pipeline did and forgets what it said of the song before.
 void NativeAudioPlayerInternal::halt()
 {
-    m_bAdvancePending = false;
-    m_advanceWait.stop();
+    m_sounding.cancelAdvance();
     m_border.cancel();
     m_driver.halt();
 }
@@ -113,25 +92,20 @@ void NativeAudioPlayerInternal::load(const QByteArray& uri)
     m_pending.rewind = false;
     m_bPrerolled = false;
     // A stretch of a file starts with a seek to its beginning, which also sets where it ends.
-    m_pending.seek = m_song.ranged ? 0 : -1;
+    m_pending.seek = song().ranged ? 0 : -1;
     m_nSeekingTo = -1;
-    m_song.uri = uri;
+    song().uri = uri;
     m_bAtStart = true;
     m_driver.load(uri);
 }
 
 void NativeAudioPlayerInternal::songSetIn()
 {
-    m_bAdvancePending = false;
-    m_advanceWait.stop();
+    m_sounding.cancelAdvance();
     m_border.cancel();
-    if (std::exchange(m_bBuffering, false))
-        emit bufferingChanged();
     m_pending.end = false;
     m_nStreamStarts = 0;
-    if (std::exchange(m_stages.speed, heardSpeed()) != m_stages.speed)
-        m_bFilterStale = true;
-    updateFilter();
+    m_sound.songSetIn(song().stream);
 }
 
 // A song that is to start further in waits in PAUSED for its seek: going straight on would let its first moments
@@ -139,33 +113,12 @@ void NativeAudioPlayerInternal::songSetIn()
 PipelineDriver_linux::Want NativeAudioPlayerInternal::wanted(bool first) const
 {
     using Want = PipelineDriver_linux::Want;
-    const bool playing = m_nState == PlayState::Playing && !m_bBuffering;
+    const bool playing = m_nState == PlayState::Playing;
     if (first)
-        return playing && m_pending.seek <= 0 && !m_song.ranged ? Want::Play : Want::Hold;
+        return playing && m_pending.seek <= 0 && !song().ranged ? Want::Play : Want::Hold;
     if (!isLoaded())
         return Want::Nothing;
     return playing ? Want::Play : Want::Hold;
-}
-
-void NativeAudioPlayerInternal::applyTarget()
-{
-    m_driver.applyTarget();
-}
-
-void NativeAudioPlayerInternal::clearSong()
-{
-    if (m_pTagList) {
-        gst_tag_list_unref(m_pTagList);
-        m_pTagList = nullptr;
-    }
-    if (m_song.tags != SongTags()) {
-        m_song.tags = SongTags();
-        emit tagsChanged();
-    }
-    if (m_song.duration != 0) {
-        m_song.duration = 0;
-        emit durationChanged(0);
-    }
 }
 
 PipelineSong NativeAudioPlayerInternal::songFor(const QString& fileName)
@@ -182,21 +135,20 @@ PipelineSong NativeAudioPlayerInternal::songFor(const QString& fileName)
 void NativeAudioPlayerInternal::setMedia(const QString& fileName)
 {
     m_reconnection.reset();
-    const PipelineSong song = songFor(fileName);
-    m_driver.upcoming().begin(song);
-    clearSong();
-    m_song = song;
-    if (!song.uri.isEmpty())
+    const PipelineSong asked = songFor(fileName);
+    m_driver.upcoming().begin(asked);
+    m_sounding.replace(asked);
+    if (!asked.uri.isEmpty())
         ensurePipeline();
-    if (song.uri.isEmpty() || !m_driver.pipeline()) {
+    if (asked.uri.isEmpty() || !m_driver.pipeline()) {
         if (m_driver.pipeline())
             load(QByteArray());
-        m_song.uri.clear();
+        song().uri.clear();
         setState(PlayState::Failed);
         emit unplayable();
         return;
     }
-    load(song.uri);
+    load(asked.uri);
     setState(PlayState::Stopped);
 }
 
@@ -215,20 +167,20 @@ void NativeAudioPlayerInternal::setUpcoming(const QStringList& fileNames)
     m_driver.upcoming().set(songs);
     // The file plays on past the stretch only into the stretch that now follows it: a list changed under it (shuffle
     // switched on, a song put in between) moves the stop, from where the song is.
-    if (m_song.ranged && m_bPrerolled && isLoaded() && m_nSeekingTo < 0 && m_driver.upcoming().runEnd(m_song) != m_nStop)
+    if (song().ranged && m_bPrerolled && isLoaded() && m_nSeekingTo < 0 && m_driver.upcoming().runEnd(song()) != m_nStop)
         seek(position());
 }
 
 QString NativeAudioPlayerInternal::fileName() const
 {
-    return m_song.fileName;
+    return song().fileName;
 }
 
 // Makes good a stop's rewind before the song moves.
 void NativeAudioPlayerInternal::rewindIfStopped()
 {
     if (m_pending.reload) {
-        load(m_song.uri);
+        load(song().uri);
     } else if (std::exchange(m_pending.rewind, false)) {
         if (m_bPrerolled)
             seek(0);
@@ -244,7 +196,7 @@ void NativeAudioPlayerInternal::play()
     // Play while a radio waits to be opened again tries at once, instead of after the rest of the pause.
     if (m_reconnection.isWaiting()) {
         m_reconnection.retryNow();
-        load(m_song.uri);
+        load(song().uri);
     }
     rewindIfStopped();
     // A song that has waited in PAUSED since it was loaded (the list as the last run left it) has an output that
@@ -253,11 +205,10 @@ void NativeAudioPlayerInternal::play()
     // afresh at its place, it sounds at once.
     if (m_bPrerolled && !m_driver.outputRan() && !m_driver.isSettling() && !m_driver.isLoadWaiting()) {
         const qint64 at = position();
-        load(m_song.uri);
+        load(song().uri);
         m_pending.seek = at;
     }
-    applyVolume();
-    m_volumeEcho.noteStreamStarted();
+    m_sound.streamStarts();
     m_bAtStart = false;
     setState(PlayState::Playing);
     m_timer.start();
@@ -266,7 +217,7 @@ void NativeAudioPlayerInternal::play()
         handleEnd();
         return;
     }
-    applyTarget();
+    m_driver.applyTarget();
 }
 
 void NativeAudioPlayerInternal::pause()
@@ -275,7 +226,7 @@ void NativeAudioPlayerInternal::pause()
         return;
     m_reconnection.endWait();
     setState(PlayState::Paused);
-    applyTarget();
+    m_driver.applyTarget();
 }
 
 void NativeAudioPlayerInternal::stop()
@@ -299,7 +250,7 @@ void NativeAudioPlayerInternal::stop()
     setState(PlayState::Stopped);
     // A song just loaded is at its start already; a play() that most often follows moves it straight to PLAYING.
     if (!m_driver.isStarting())
-        applyTarget();
+        m_driver.applyTarget();
 }
 
 // The hold on the sound server's client loop goes too: kept by a player that sounds no more (the one a crossfade
@@ -308,8 +259,8 @@ void NativeAudioPlayerInternal::unload()
 {
     releasePipeline();
     m_driver.releaseSoundServer();
-    m_song.uri.clear();
-    clearSong();
+    song().uri.clear();
+    m_sounding.forget();
     setState(PlayState::Empty);
 }
 
@@ -344,7 +295,7 @@ bool NativeAudioPlayerInternal::isLoaded() const
 qint64 NativeAudioPlayerInternal::position() const
 {
     const qint64 ms = placeAskedOrHeard();
-    return m_song.duration > 0 ? qMin(ms, m_song.duration) : ms;
+    return song().duration > 0 ? qMin(ms, song().duration) : ms;
 }
 
 qint64 NativeAudioPlayerInternal::placeAskedOrHeard() const
@@ -358,8 +309,8 @@ qint64 NativeAudioPlayerInternal::placeAskedOrHeard() const
     if (!isLoaded() || m_pending.rewind || m_pending.reload || m_driver.isLoadWaiting()
         || !gst_element_query_position(m_driver.pipeline(), GST_FORMAT_TIME, &ns) || ns < 0)
         return 0;
-    const qint64 ms = positionFromSeconds(double(ns) / GST_SECOND) - m_song.start;
-    return m_song.end >= 0 ? qBound<qint64>(0, ms, m_song.end - m_song.start) : qMax<qint64>(0, ms);
+    const qint64 ms = positionFromSeconds(double(ns) / GST_SECOND) - song().start;
+    return song().end >= 0 ? qBound<qint64>(0, ms, song().end - song().start) : qMax<qint64>(0, ms);
 }
 
 // A seek asked for while the song still gets ready is made once it is.
@@ -368,7 +319,7 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
     if (!isLoaded())
         return;
     if (m_pending.reload)
-        load(m_song.uri);
+        load(song().uri);
     m_pending.rewind = false;
     // Whoever asks (MPRIS, a kept list), a place is a moment a song can have: added to a stretch's start and
     // counted in nanoseconds it must not overflow.
@@ -383,77 +334,7 @@ void NativeAudioPlayerInternal::setPosition(qint64 ms)
 
 qint64 NativeAudioPlayerInternal::duration() const
 {
-    return isLoaded() ? m_song.duration : 0;
-}
-
-// What is no volume is ignored, and a volume past full is full: the volume said is the volume heard.
-void NativeAudioPlayerInternal::setVolume(double volume)
-{
-    if (std::isnan(volume))
-        return;
-    m_fVolume = qBound(0.0, volume, 1.0);
-    if (m_driver.pipeline())
-        applyVolume();
-}
-
-void NativeAudioPlayerInternal::applyVolume()
-{
-    const double linear = audibleVolume(m_fVolume);
-    m_volumeEcho.noteSet(linear);
-    // The sink's stream volume is asked of the sound server on the way.
-    GstElement* player = GST_ELEMENT(gst_object_ref(m_driver.pipeline()));
-    PipelineCalls_linux::run([player, linear] {
-        g_object_set(player, "volume", linear, nullptr);
-        gst_object_unref(player);
-    });
-}
-
-// A volume the sound server tells that the program did not set is someone else's.
-void NativeAudioPlayerInternal::slotVolumeNotified()
-{
-    if (!m_driver.pipeline() || m_nState != PlayState::Playing || !m_volumeEcho.isListening())
-        return;
-    // Read from the sound server: a server that does not answer in time has said nothing.
-    auto read = std::make_shared<gdouble>(0.0);
-    GstElement* player = GST_ELEMENT(gst_object_ref(m_driver.pipeline()));
-    if (!PipelineCalls_linux::run([player, read] {
-            g_object_get(player, "volume", read.get(), nullptr);
-            gst_object_unref(player);
-        }))
-        return;
-    const gdouble linear = *read;
-    if (m_volumeEcho.isOwnEcho(linear) || !std::isfinite(linear))
-        return;
-    const double volume = qBound(0.0, linear, 1.0);
-    const bool changed = qAbs(volume - qBound(0.0, m_fVolume, 1.0)) >= 0.005;
-    if (changed)
-        m_fVolume = volume;
-    // Nothing plays louder than full: a stream raised above it from outside (a sound server lets the user set
-    // 1000 %) is brought back to full, which is what the program says it plays at.
-    if (linear > volume + 0.0005)
-        applyVolume();
-    if (changed)
-        emit volumeChanged(volume);
-}
-
-double NativeAudioPlayerInternal::volume() const
-{
-    return m_fVolume;
-}
-
-void NativeAudioPlayerInternal::setBalance(float balance)
-{
-    m_stages.balance = balance;
-    m_bFilterStale = true;
-    updateFilter();
-}
-
-void NativeAudioPlayerInternal::setReplayGain(ReplayGain gain, double untaggedDb)
-{
-    m_stages.gain = gain;
-    m_stages.untaggedDb = untaggedDb;
-    m_bFilterStale = true;
-    updateFilter();
+    return isLoaded() ? song().duration : 0;
 }
 
 void NativeAudioPlayerInternal::setOutput(const QString& device, const QString& now)
@@ -462,70 +343,22 @@ void NativeAudioPlayerInternal::setOutput(const QString& device, const QString& 
         GstSupport::chooseOutputDevice(m_driver.output(), device.toUtf8(), now.toUtf8());
 }
 
-void NativeAudioPlayerInternal::setEqualizer(const EqualizerGains& gains)
-{
-    m_stages.equalizer = gains;
-    m_bFilterStale = true;
-    updateFilter();
-}
-
+// The stage hears of the speed with the next segment: a seek to where the song is makes one at once.
 void NativeAudioPlayerInternal::setSpeed(double speed)
 {
-    if (std::isnan(speed))
-        return;
-    m_fSpeed = qBound(SlowestSpeed, speed, FastestSpeed);
-    if (!m_driver.pipeline() || std::exchange(m_stages.speed, heardSpeed()) == m_stages.speed)
-        return;
-    m_bFilterStale = true;
-    updateFilter();
-    // The stage hears of the speed with the next segment: a seek to where the song is makes one at once.
-    if (isLoaded() && m_bPrerolled && (isPlaying() || isPaused()) && !m_pending.rewind && !m_pending.reload)
+    if (m_sound.setSpeed(speed, song().stream) && isLoaded() && m_bPrerolled && (isPlaying() || isPaused())
+        && !m_pending.rewind && !m_pending.reload)
         setPosition(position());
-}
-
-double NativeAudioPlayerInternal::speed() const
-{
-    return m_fSpeed;
-}
-
-// A radio plays as it comes: faster it would run dry, slower it would fall ever further behind its server.
-double NativeAudioPlayerInternal::heardSpeed() const
-{
-    return m_song.stream || !TempoStage_linux::isAvailable() ? 1.0 : m_fSpeed;
-}
-
-// The stages in place take what they can while the song plays; a stage to add or to take out waits for the
-// next song, since playbin exchanges its filter only while stopped. The song taken over without a gap keeps
-// the stages of the one before.
-void NativeAudioPlayerInternal::updateFilter()
-{
-    GstElement* player = m_driver.pipeline();
-    if (!player || !m_bFilterStale)
-        return;
-    GstElement* filter = nullptr;
-    g_object_get(player, "audio-filter", &filter, nullptr);
-    bool fits = false;
-    if (filter) {
-        fits = GstSupport::setFilter(filter, m_stages);
-        gst_object_unref(filter);
-    }
-    m_bFilterStale = !fits;
-    GstState state = GST_STATE_NULL;
-    gst_element_get_state(player, &state, nullptr, 0);
-    if (fits || state > GST_STATE_READY)
-        return;
-    g_object_set(player, "audio-filter", GstSupport::makeFilter(m_stages), nullptr);
-    m_bFilterStale = false;
 }
 
 const SongTags& NativeAudioPlayerInternal::tags() const
 {
-    return m_song.tags;
+    return song().tags;
 }
 
 bool NativeAudioPlayerInternal::isBuffering() const
 {
-    return m_bBuffering;
+    return m_driver.isBuffering();
 }
 
 bool NativeAudioPlayerInternal::isReconnecting() const
@@ -539,23 +372,13 @@ void NativeAudioPlayerInternal::slotPositionChanged()
 {
     if (m_nState != PlayState::Playing)
         return;
-    readDuration();
+    m_sounding.readDuration(m_driver.pipeline(), m_bPrerolled);
     emit positionChanged(position());
 }
 
 void NativeAudioPlayerInternal::messagesRead()
 {
-    if (m_bAdvancePending && m_pTagList)
-        finishAdvance();
-}
-
-void NativeAudioPlayerInternal::finishAdvance()
-{
-    if (!m_bAdvancePending)
-        return;
-    m_bAdvancePending = false;
-    m_advanceWait.stop();
-    emit advanced();
+    m_sounding.messagesRead();
 }
 
 void NativeAudioPlayerInternal::handle(GstMessage* message)
@@ -580,10 +403,7 @@ void NativeAudioPlayerInternal::handle(GstMessage* message)
         handleLoaded();
         break;
     case GST_MESSAGE_DURATION_CHANGED:
-        readDuration();
-        break;
-    case GST_MESSAGE_BUFFERING:
-        handleBuffering(message);
+        m_sounding.readDuration(m_driver.pipeline(), m_bPrerolled);
         break;
     case GST_MESSAGE_STATE_CHANGED:
         if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_driver.pipeline())) {
@@ -621,10 +441,10 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
     // playbin moved on from a song that failed inside sometimes fails the next one too, a good one, before it
     // has read a byte of it: a song that never got ready is tried once more, from NULL, before it counts as
     // unplayable. A broken one fails again.
-    if (!m_bPrerolled && !m_song.retried) {
-        m_song.retried = true;
-        load(m_song.uri);
-        applyTarget();
+    if (!m_bPrerolled && !song().retried) {
+        song().retried = true;
+        load(song().uri);
+        m_driver.applyTarget();
         return;
     }
     if (wasHeard && reconnect())
@@ -642,9 +462,9 @@ void NativeAudioPlayerInternal::handleError(GstMessage* message)
 // opened again a while later, before the list moves on. The song may change meanwhile.
 bool NativeAudioPlayerInternal::reconnect()
 {
-    if (!m_reconnection.schedule(m_song.stream && m_song.duration <= 0))
+    if (!m_reconnection.schedule(song().stream && song().duration <= 0))
         return false;
-    qCDebug(lcMultiMedia) << "stream lost, opening it again:" << m_song.uri;
+    qCDebug(lcMultiMedia) << "stream lost, opening it again:" << song().uri;
     halt();
     return true;
 }
@@ -655,8 +475,8 @@ void NativeAudioPlayerInternal::slotReconnectDue()
         m_reconnection.endWait(); // paused or stopped meanwhile: Play opens it again
         return;
     }
-    load(m_song.uri);
-    applyTarget();
+    load(song().uri);
+    m_driver.applyTarget();
 }
 
 // The end of the last song the pipeline had. The output is let go until the next song: an idle player keeps
@@ -669,7 +489,7 @@ void NativeAudioPlayerInternal::handleEnd()
     }
     if (m_nState != PlayState::Playing)
         return; // a stop or a new song overtook the end
-    finishAdvance(); // a song shorter than the wait ends: it was heard
+    m_sounding.finishAdvance(); // a song shorter than the wait ends: it was heard
     m_pending.end = false;
     if (reconnect())
         return;
@@ -679,55 +499,23 @@ void NativeAudioPlayerInternal::handleEnd()
 }
 
 // The first stream after a load is the loaded song's own; each further one is a song taken over at
-// about-to-finish, now reaching the output. Its tags follow on the bus, so advanced() waits for them, briefly:
-// who hears of the new song then sees it whole, in one piece.
+// about-to-finish, now reaching the output.
 void NativeAudioPlayerInternal::handleStreamStart()
 {
     if (++m_nStreamStarts == 1)
         return;
-    finishAdvance(); // songs shorter than the wait
-    std::optional<PipelineSong> song = m_driver.upcoming().advance();
-    if (!song)
-        return;
-    m_song = *song; // a song of its own: its length and tags start afresh
-    // The new song's tags passed playbin on their way to the output before its sound did; they may reach the
-    // output (and the bus) only after this message, and who hears of the song must see them now.
-    if (m_pTagList)
-        gst_tag_list_unref(m_pTagList);
-    m_pTagList = nullptr;
-    g_signal_emit_by_name(m_driver.pipeline(), "get-audio-tags", 0, &m_pTagList);
-    if (m_pTagList)
-        m_pTagList = gst_tag_list_make_writable(m_pTagList);
-    m_song.tags = m_pTagList ? GstSupport::songTags(m_pTagList, m_song.stream) : SongTags();
-    m_bAtStart = false;
-    m_bAdvancePending = true;
-    m_advanceWait.start();
-    readDuration();
+    m_sounding.finishAdvance(); // songs shorter than the wait
+    if (const std::optional<PipelineSong> next = m_driver.upcoming().advance()) {
+        m_sounding.takeOver(*next, m_driver.pipeline()); // a song of its own: its length and tags start afresh
+        m_bAtStart = false;
+    }
 }
 
-// Only what reached the output belongs to the song that sounds: a song taken over is decoded ahead, and its
-// tags pass the decoder while the one before still plays.
+// Only what reached the output belongs to the song that sounds.
 void NativeAudioPlayerInternal::handleTags(GstMessage* message)
 {
-    if (!GstSupport::isInside(GST_MESSAGE_SRC(message), m_driver.output()))
-        return;
-    GstTagList* list = nullptr;
-    gst_message_parse_tag(message, &list);
-    if (!list)
-        return;
-    // The list is shared with the message; the merged one must be ours alone.
-    if (m_pTagList) {
-        gst_tag_list_insert(m_pTagList, list, GST_TAG_MERGE_REPLACE);
-        gst_tag_list_unref(list);
-    } else {
-        m_pTagList = gst_tag_list_make_writable(list);
-    }
-    const SongTags tags = GstSupport::songTags(m_pTagList, m_song.stream);
-    if (tags == m_song.tags)
-        return;
-    m_song.tags = tags;
-    if (!m_bAdvancePending)
-        emit tagsChanged();
+    if (GstSupport::isInside(GST_MESSAGE_SRC(message), m_driver.output()))
+        m_sounding.addTags(message);
 }
 
 // The song is ready to play (and again after each seek): now its length is known, and whether anybody can hear it.
@@ -735,15 +523,15 @@ void NativeAudioPlayerInternal::handleTags(GstMessage* message)
 void NativeAudioPlayerInternal::seek(qint64 ms)
 {
     // Within a stretch: a place past its end is its last moment, which then ends it.
-    if (m_song.end >= 0)
-        ms = qMin(ms, m_song.end - m_song.start - 1);
+    if (song().end >= 0)
+        ms = qMin(ms, song().end - song().start - 1);
     ms = qMax<qint64>(0, ms);
-    m_nStop = m_driver.upcoming().runEnd(m_song);
+    m_nStop = m_driver.upcoming().runEnd(song());
     // Watched again once the pipeline plays from the new place.
     m_border.cancel();
-    if (PipelineCalls_linux::seek(m_driver.pipeline(), m_song.start + ms, m_nStop)) {
+    if (PipelineCalls_linux::seek(m_driver.pipeline(), song().start + ms, m_nStop)) {
         m_nSeekingTo = ms;
-        m_nRunStart = m_song.start + ms;
+        m_nRunStart = song().start + ms;
     }
 }
 
@@ -753,9 +541,9 @@ void NativeAudioPlayerInternal::seek(qint64 ms)
 void NativeAudioPlayerInternal::watchBorder()
 {
     m_border.cancel();
-    if (m_driver.pipeline() && m_song.ranged && m_song.end >= 0 && m_nStop != m_song.end && m_nSeekingTo < 0
+    if (m_driver.pipeline() && song().ranged && song().end >= 0 && m_nStop != song().end && m_nSeekingTo < 0
         && m_pending.seek < 0)
-        m_border.watch(m_driver.pipeline(), m_song.end - m_nRunStart, m_stages.speed);
+        m_border.watch(m_driver.pipeline(), song().end - m_nRunStart, m_sound.heardSpeed());
 }
 
 // The border is heard: the next stretch is the song now.
@@ -763,23 +551,21 @@ void NativeAudioPlayerInternal::slotBorderReached()
 {
     if (!isLoaded() || m_nSeekingTo >= 0 || m_pending.seek >= 0)
         return; // the seek's end watches again
-    std::optional<PipelineSong> next = m_driver.upcoming().takeFollowingStretch(m_song);
+    std::optional<PipelineSong> next = m_driver.upcoming().takeFollowingStretch(song());
     // The list went elsewhere while the pipeline was on its way to a stop further on: the song ends here.
     if (!next) {
         handleEnd();
         return;
     }
-    m_song = *next;
     m_bAtStart = false;
-    readDuration(false); // the length changes with the song, said by advanced(), not before it
+    m_sounding.crossInto(*next, m_driver.pipeline());
     watchBorder();
-    emit advanced();
 }
 
 void NativeAudioPlayerInternal::handleLoaded()
 {
     m_nSeekingTo = -1;
-    readDuration();
+    m_sounding.readDuration(m_driver.pipeline(), m_bPrerolled);
     watchBorder();
     if (m_bPrerolled)
         return;
@@ -796,7 +582,7 @@ void NativeAudioPlayerInternal::handleLoaded()
     gint audioStreams = 0;
     g_object_get(m_driver.pipeline(), "n-audio", &audioStreams, nullptr);
     if (!switching && audioStreams <= 0) {
-        qCDebug(lcMultiMedia) << "cannot play: no sound in" << m_song.uri;
+        qCDebug(lcMultiMedia) << "cannot play: no sound in" << song().uri;
         halt();
         setState(PlayState::Failed);
         emit unplayable();
@@ -804,40 +590,7 @@ void NativeAudioPlayerInternal::handleLoaded()
     }
     if (m_pending.seek >= 0)
         seek(std::exchange(m_pending.seek, -1));
-    applyTarget();
-}
-
-// A stream that fills its buffer holds the pipeline in PAUSED until it is full, whatever the user asked for.
-void NativeAudioPlayerInternal::handleBuffering(GstMessage* message)
-{
-    gint percent = 100;
-    gst_message_parse_buffering(message, &percent);
-    const bool buffering = percent < 100;
-    if (buffering == m_bBuffering)
-        return;
-    m_bBuffering = buffering;
-    emit bufferingChanged();
-    applyTarget();
-}
-
-// A stretch of a file lasts from its start to its end, or the file's end where that comes first. A length that
-// comes with a song change is said with the change (advanced()), not as a change of its own.
-void NativeAudioPlayerInternal::readDuration(bool announce)
-{
-    gint64 ns = 0;
-    if (!m_driver.pipeline() || !gst_element_query_duration(m_driver.pipeline(), GST_FORMAT_TIME, &ns) || ns < 0)
-        ns = -1;
-    qint64 ms = ns < 0 ? m_song.end : durationFromSeconds(double(ns) / GST_SECOND);
-    if (ms < 0 || (ns < 0 && !m_bPrerolled))
-        return;
-    if (m_song.end >= 0)
-        ms = qMin(ms, m_song.end);
-    ms = qMax<qint64>(0, ms - m_song.start);
-    if (ms == m_song.duration)
-        return;
-    m_song.duration = ms;
-    if (announce && !m_bAdvancePending)
-        emit durationChanged(ms);
+    m_driver.applyTarget();
 }
 
 } // namespace QzMultiMedia

@@ -154,6 +154,8 @@ void PipelineDriver_linux::moveTo(const QByteArray& uri)
     m_upcoming.setLeaving(false);
     m_nLoadSeqnum = gst_util_seqnum_next();
     m_join.reset();
+    if (std::exchange(m_bBuffering, false))
+        emit bufferingChanged();
     m_pOwner->songSetIn();
     if (uri.isEmpty())
         return;
@@ -183,6 +185,11 @@ bool PipelineDriver_linux::outputRan() const
     return m_bOutputRan;
 }
 
+bool PipelineDriver_linux::isBuffering() const
+{
+    return m_bBuffering;
+}
+
 void PipelineDriver_linux::startMoving()
 {
     if (!m_pPlayer || m_nPhase != Phase::Starting)
@@ -200,7 +207,7 @@ void PipelineDriver_linux::startMoving()
         return;
     }
     m_nPhase = Phase::Settling;
-    const bool playing = m_pOwner->wanted(true) == Want::Play;
+    const bool playing = m_pOwner->wanted(true) == Want::Play && !m_bBuffering;
     m_bOutputRan = m_bOutputRan || playing;
     movePipeline(playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
 }
@@ -236,7 +243,7 @@ void PipelineDriver_linux::applyTarget()
     const Want want = m_pOwner->wanted(false);
     if (m_nPhase == Phase::Settling || m_bLoadWaiting || want == Want::Nothing || !m_pPlayer)
         return;
-    const GstState target = want == Want::Play ? GST_STATE_PLAYING : GST_STATE_PAUSED;
+    const GstState target = want == Want::Play && !m_bBuffering ? GST_STATE_PLAYING : GST_STATE_PAUSED;
     // Moves asked for before may not be made yet (a sound server slow to answer holds them): the pipeline's own
     // state does not know them, the last one asked for does, and another follows it in turn.
     if (PipelineCalls_linux::busy()) {
@@ -294,14 +301,9 @@ void PipelineDriver_linux::slotBusActivated()
         GstMessage* message = gst_bus_pop(bus);
         if (!message)
             break;
-        // The bins inside hold some messages back (a broken song's second error, say) and post them late, after
-        // the next song was loaded; what was said before that load is about another song.
-        const GstMessageType type = GST_MESSAGE_TYPE(message);
-        const bool consumed = gst_util_seqnum_compare(gst_message_get_seqnum(message), m_nLoadSeqnum) <= 0
-            || ((type == GST_MESSAGE_ERROR || type == GST_MESSAGE_ASYNC_DONE) && isSettling() && finishSettling());
-        if (!consumed) {
+        if (!answer(message)) {
             m_pOwner->handle(message);
-            if (type == GST_MESSAGE_STATE_CHANGED && GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer)
+            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED && GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer)
                 && m_nPhase == Phase::Moving) {
                 GstState pending = GST_STATE_VOID_PENDING;
                 gst_message_parse_state_changed(message, nullptr, nullptr, &pending);
@@ -313,6 +315,35 @@ void PipelineDriver_linux::slotBusActivated()
     }
     gst_object_unref(bus);
     m_pOwner->messagesRead();
+}
+
+// The bins inside hold some messages back (a broken song's second error, say) and post them late, after the next
+// song was loaded: what was said before that load is about another song.
+bool PipelineDriver_linux::answer(GstMessage* message)
+{
+    if (gst_util_seqnum_compare(gst_message_get_seqnum(message), m_nLoadSeqnum) <= 0)
+        return true;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR:
+    case GST_MESSAGE_ASYNC_DONE:
+        return isSettling() && finishSettling();
+    case GST_MESSAGE_BUFFERING:
+        handleBuffering(message);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PipelineDriver_linux::handleBuffering(GstMessage* message)
+{
+    gint percent = 100;
+    gst_message_parse_buffering(message, &percent);
+    const bool buffering = percent < 100;
+    if (std::exchange(m_bBuffering, buffering) == buffering)
+        return;
+    emit bufferingChanged();
+    applyTarget();
 }
 
 // The pipeline has read a song to its end and plays out what it holds: the moment to hand it the next one, which

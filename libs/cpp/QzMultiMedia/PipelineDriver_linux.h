@@ -24,7 +24,8 @@ class PipelineDriver_linux : public QObject
     Q_OBJECT
 
 public:
-    // Where the owner wants the pipeline, asked whenever it may be moved.
+    // Where the owner wants the pipeline, asked whenever it may be moved. A stream that fills its buffer is held
+    // where the owner wants it to play.
     enum class Want { Nothing, Hold, Play };
     // What the driver asks of the player it drives.
     class Owner
@@ -69,6 +70,8 @@ public:
     bool isLoadWaiting() const;
     // The pipeline was set PLAYING since the song was set in.
     bool outputRan() const;
+    // A stream fills its buffer: the pipeline waits in PAUSED until it is full, whatever the owner wants.
+    bool isBuffering() const;
 
     // The sound server answers: its client loop is held from now on, whatever becomes of the sink.
     void holdSoundServer();
@@ -78,6 +81,7 @@ signals:
     // The sink's stream volume was changed (by the sound server: a desktop's per-application volume, or an echo
     // of the player's own).
     void volumeNotified();
+    void bufferingChanged();
 
 private slots:
     void slotBusActivated();
@@ -89,6 +93,10 @@ private:
     void moveTo(const QByteArray& uri);
     // Asks the pipeline to move to `state` (a GstState), off this thread (PipelineCalls_linux).
     void movePipeline(int state);
+    // True for a message the driver answers itself: one about an earlier song, the song ready or failed while
+    // another waits for it, a stream's buffering.
+    bool answer(GstMessage* message);
+    void handleBuffering(GstMessage* message);
     static void aboutToFinish(GstElement* pipeline, void* driver);
 
     Owner* m_pOwner;
@@ -108,6 +116,7 @@ private:
     int m_nAskedState = 0; // the GstState the pipeline was last asked to move to
     bool m_bOutputRan = false;
     bool m_bAwaitingWarmUp = false; // the first move waits for the warm-up's connection to the sound server
+    bool m_bBuffering = false;
     bool m_bLoadWaiting = false;
     QByteArray m_waitingUri;
     QTimer m_settleWait;
