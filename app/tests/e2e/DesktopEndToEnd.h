@@ -363,16 +363,19 @@ protected slots:
         if (interface == playerInterface)
             m_changes << changed;
     }
+
     void onSeeked(qlonglong position)
     {
         m_seeks << position;
     }
+
     void initTestCase()
     {
         for (const char* name : { "alpha.mp3", "beta.ogg", "gamma.wav", "delta.mp3", "epsilon.ogg" })
             QVERIFY(AudioFixtures::makeTone(file(name), 20000, 440));
         QVERIFY(connectClient());
     }
+
     void cleanupTestCase()
     {
         QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));

@@ -289,6 +289,22 @@ protected:
         return { both * 20, first * 20, then * 20, heard };
     }
 
+    // Opens the menu with a real click and clicks its entry named `text`.
+    bool choose(const QString& text)
+    {
+        QMenu* menu = m_vireo->contextMenu();
+        bool chosen = false;
+        return afterLeftClick([&] {
+            for (QAction* entry : menu->actions()) {
+                if (!chosen && menu->isVisible() && entry->text() == text) {
+                    chosen = true;
+                    xdotoolLater(clickAt(menu->mapToGlobal(menu->actionGeometry(entry).center())));
+                }
+            }
+            return chosen;
+        });
+    }
+
     bool chooseIn(const QString& submenu, const QString& text)
     {
         QMenu* menu = m_vireo->contextMenu();
@@ -330,6 +346,7 @@ protected slots:
             m_vireo->transportAction(Vireo::Transport::Next)->trigger();
         QVERIFY(DesktopSession::waitFor([&] { return player->isPlaying(); }, 5000));
     }
+
     QList<QUrl> files() const
     {
         QList<QUrl> urls;
@@ -337,6 +354,7 @@ protected slots:
             urls << QUrl::fromLocalFile(file);
         return urls;
     }
+
     void initTestCase()
     {
         for (const char* name : { "one.mp3", "two.ogg", "three.wav" }) {

@@ -62,6 +62,38 @@ private slots:
         QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
 
+    // "Stop After This Song" chosen in the menu while a song plays, before the next one is handed to the pipeline
+    // for a join without a gap: heard at the sink, the song plays to its end and nothing of the next one sounds.
+    void stopAfterThisSongIsHeardToStop()
+    {
+        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("stop low.flac")), 6000, 440));
+        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("stop middle.flac")), 6000, 660));
+        m_vireo->transportAction(Vireo::Transport::Stop)->trigger();
+        QVERIFY(dragFiles({ media(QStringLiteral("stop low.flac")), media(QStringLiteral("stop middle.flac")) }));
+        AudioListPlayer* player = AudioListPlayer::instance();
+        QVERIFY(DesktopSession::waitFor(
+            [&] { return player->isPlaying() && QzMultiMedia::AudioPlayer::instance()->position() > 1000; }, 5000));
+        QVERIFY(choose(QStringLiteral("Stop After This Song")));
+        QVERIFY(player->isStopAfterCurrent());
+        QVERIFY(pulse->startRecording());
+        QVERIFY(DesktopSession::waitFor([&] { return !player->isPlaying(); }, 10000));
+        QTest::qWait(500);
+        const QVector<qint16> sound = pulse->takeRecording();
+        constexpr int Window = PulseServer::Rate / 50;
+        int low = 0, middle = 0;
+        for (qsizetype at = 0; at + Window <= sound.size(); at += Window) {
+            const QVector<qint16> piece = sound.mid(at, Window);
+            if (PulseServer::rms(piece) <= 200)
+                continue;
+            const bool isMiddle = PulseServer::toneAmplitude(piece, 660) > PulseServer::toneAmplitude(piece, 440);
+            (isMiddle ? middle : low) += 20;
+        }
+        QVERIFY2(low > 1000 && middle <= 20,
+            qPrintable(QStringLiteral("%1 ms of the song, %2 ms of the next").arg(low).arg(middle)));
+        QCOMPARE(player->currentNumber(), 1); // stopped, with the next song ready to play
+        QVERIFY(!player->isStopAfterCurrent()); // for the one song only
+    }
+
     // With "Crossfade" at two seconds, a song of another album fades into the one before, heard at the sink as two
     // seconds in which both sound (at equal power: never a break); the next song of the same album follows without
     // a gap and without overlapping.

@@ -63,6 +63,7 @@ protected slots:
         connect(player(), &AudioListPlayer::nextTriggered, this, record);
         connect(player(), &AudioListPlayer::previousTriggered, this, record);
     }
+
     void init()
     {
         player()->setShuffleMode(false);
