@@ -1,12 +1,14 @@
 #include "Mpris_linux.h"
 
+#include "App_linux.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
-#include "MprisPlayerAdaptor_linux.h"
-#include "MprisRootAdaptor_linux.h"
+#include "SongIntake.h"
+#include "mprisplayeradaptor.h"
+#include "mprisrootadaptor.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QTimer>
 
 using QzMultiMedia::AudioListPlayer;
@@ -15,8 +17,8 @@ using QzMultiMedia::AudioPlayer;
 Mpris_linux::Mpris_linux(const QDBusConnection& bus, QObject* parent)
     : QObject(parent)
 {
-    new MprisRootAdaptor_linux(this);
-    new MprisPlayerAdaptor_linux(this);
+    new MprisRootAdaptor(this);
+    new MprisPlayerAdaptor(this);
     registerOn(bus);
 
     AudioListPlayer* player = AudioListPlayer::instance();
@@ -164,5 +166,201 @@ void Mpris_linux::announce()
 
 void Mpris_linux::announceSeek(qint64 positionUs)
 {
-    emit seeked(positionUs);
+    emit Seeked(positionUs);
+}
+
+QString Mpris_linux::identity() const
+{
+    return QStringLiteral("Vireo");
+}
+
+QString Mpris_linux::desktopEntry() const
+{
+    return App_linux::ownBusName();
+}
+
+QStringList Mpris_linux::supportedUriSchemes() const
+{
+    return { QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https") };
+}
+
+// Every audio type the player decodes, as the desktop entry lists them; folders are taken too, but a player is
+// no folder handler.
+QStringList Mpris_linux::supportedMimeTypes() const
+{
+    return { QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"),
+        QStringLiteral("audio/mp4"), QStringLiteral("audio/x-m4a"), QStringLiteral("audio/x-ms-wma"),
+        QStringLiteral("audio/ac3"), QStringLiteral("audio/aac"), QStringLiteral("audio/ogg"),
+        QStringLiteral("audio/x-vorbis+ogg"), QStringLiteral("audio/flac"), QStringLiteral("audio/x-flac"),
+        QStringLiteral("audio/x-flac+ogg"), QStringLiteral("audio/opus"), QStringLiteral("audio/x-opus+ogg"),
+        QStringLiteral("audio/x-matroska"), QStringLiteral("audio/webm"), QStringLiteral("audio/3gpp"),
+        QStringLiteral("audio/x-aiff") };
+}
+
+void Mpris_linux::Raise() { }
+
+void Mpris_linux::Quit()
+{
+    // After the reply has gone out, as "Quit" in the menu does.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+QString Mpris_linux::playbackStatus() const
+{
+    return playerProperties().value(QStringLiteral("PlaybackStatus")).toString();
+}
+
+QVariantMap Mpris_linux::metadata() const
+{
+    return playerProperties().value(QStringLiteral("Metadata")).toMap();
+}
+
+double Mpris_linux::volume() const
+{
+    return AudioListPlayer::instance()->volume();
+}
+
+void Mpris_linux::setVolume(double volume)
+{
+    AudioListPlayer::instance()->setVolume(volume);
+}
+
+double Mpris_linux::rate() const
+{
+    return AudioPlayer::instance()->speed();
+}
+
+// A rate of 0 is a pause, as MPRIS has it; what lies beyond the range is its nearest end.
+void Mpris_linux::setRate(double rate)
+{
+    if (rate == 0.0)
+        Pause();
+    else
+        AudioPlayer::instance()->setSpeed(rate);
+}
+
+double Mpris_linux::minimumRate() const
+{
+    return QzMultiMedia::SlowestSpeed;
+}
+
+double Mpris_linux::maximumRate() const
+{
+    return QzMultiMedia::FastestSpeed;
+}
+
+qlonglong Mpris_linux::position() const
+{
+    return AudioPlayer::instance()->position() * 1000;
+}
+
+bool Mpris_linux::canGoNext() const
+{
+    return playerProperties().value(QStringLiteral("CanGoNext")).toBool();
+}
+
+bool Mpris_linux::canGoPrevious() const
+{
+    return playerProperties().value(QStringLiteral("CanGoPrevious")).toBool();
+}
+
+bool Mpris_linux::canPlay() const
+{
+    return hasSongs();
+}
+
+bool Mpris_linux::canPause() const
+{
+    return hasSongs();
+}
+
+bool Mpris_linux::canSeek() const
+{
+    return hasSongs() && AudioPlayer::instance()->duration() > 0;
+}
+
+QString Mpris_linux::currentLoopStatus() const
+{
+    return loopStatus(AudioListPlayer::instance()->repeat());
+}
+
+void Mpris_linux::setLoopStatus(const QString& status)
+{
+    AudioListPlayer::instance()->setRepeat(repeatFor(status));
+}
+
+bool Mpris_linux::shuffle() const
+{
+    return AudioListPlayer::instance()->isShuffleMode();
+}
+
+void Mpris_linux::setShuffle(bool on)
+{
+    AudioListPlayer::instance()->setShuffleMode(on);
+}
+
+void Mpris_linux::Next()
+{
+    AudioListPlayer::instance()->slotPlayNext();
+}
+
+void Mpris_linux::Previous()
+{
+    AudioListPlayer::instance()->slotPlayPrevious();
+}
+
+void Mpris_linux::PlayPause()
+{
+    AudioListPlayer* player = AudioListPlayer::instance();
+    if (!hasSongs())
+        return;
+    if (player->isPlaying())
+        player->pause();
+    else
+        player->play();
+}
+
+void Mpris_linux::Pause()
+{
+    if (AudioListPlayer::instance()->isPlaying())
+        PlayPause();
+}
+
+void Mpris_linux::Play()
+{
+    if (!AudioListPlayer::instance()->isPlaying())
+        PlayPause();
+}
+
+void Mpris_linux::Stop()
+{
+    if (hasSongs())
+        AudioListPlayer::instance()->stop();
+}
+
+void Mpris_linux::Seek(qlonglong offsetUs)
+{
+    if (!canSeek())
+        return;
+    // Past the song's end is the next song, as MPRIS has it; the list player decides.
+    const qint64 target = qMax<qint64>(0, AudioPlayer::instance()->position() + offsetUs / 1000);
+    if (AudioListPlayer::instance()->setPosition(target))
+        announceSeek(target * 1000);
+}
+
+void Mpris_linux::SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs)
+{
+    const QVariantMap data = metadata();
+    if (!canSeek() || data.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>() != trackId)
+        return;
+    const qint64 target = positionUs / 1000;
+    if (target < 0 || target > AudioPlayer::instance()->duration())
+        return;
+    if (AudioListPlayer::instance()->setPosition(target))
+        announceSeek(positionUs);
+}
+
+void Mpris_linux::OpenUri(const QString& uri)
+{
+    QzMultiMedia::SongIntake::play({ QUrl(uri) });
 }

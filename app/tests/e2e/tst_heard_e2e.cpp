@@ -111,19 +111,21 @@ private slots:
         QFETCH(QString, second);
         QFETCH(int, tone);
         QFETCH(int, overlapMs);
-        for (const auto& [name, frequency, album] : { std::tuple { "One/a.flac", 440, "One" },
-                 { "One/a2.flac", 660, "One" }, { "Two/b.flac", 880, "Two" } }) {
+        for (const auto& [name, frequency, album] :
+            { std::tuple { "One/a.flac", 440, "One" }, { "One/a2.flac", 660, "One" }, { "Two/b.flac", 880, "Two" } }) {
             const QString path = media(QLatin1String(name));
             QVERIFY(QDir().mkpath(QFileInfo(path).path()));
             QVERIFY(QFile::exists(path)
-                || AudioFixtures::makeTone(path, 6000, frequency, QStringLiteral("album=%1").arg(QLatin1String(album))));
+                || AudioFixtures::makeTone(
+                    path, 6000, frequency, QStringLiteral("album=%1").arg(QLatin1String(album))));
         }
         m_vireo->transportAction(Vireo::Transport::Stop)->trigger();
         QVERIFY(chooseIn(QStringLiteral("Crossfade"), QStringLiteral("2 Seconds")));
         const auto off = qScopeGuard([this] { chooseIn(QStringLiteral("Crossfade"), QStringLiteral("Off")); });
         QCOMPARE(QzMultiMedia::AudioPlayer::instance()->crossfade(), 2000);
         QVERIFY(pulse->startRecording());
-        dropOnIcon(*m_vireo, { QUrl::fromLocalFile(media(QStringLiteral("One/a.flac"))), QUrl::fromLocalFile(media(second)) });
+        dropOnIcon(
+            *m_vireo, { QUrl::fromLocalFile(media(QStringLiteral("One/a.flac"))), QUrl::fromLocalFile(media(second)) });
         QVERIFY(DesktopSession::waitFor([] { return !AudioListPlayer::instance()->isPlaying(); }, 16000));
         QTest::qWait(300);
         const QVector<qint16> sound = pulse->takeRecording();

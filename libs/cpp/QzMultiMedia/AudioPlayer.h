@@ -10,8 +10,8 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QUrl>
 #include <QTimer>
+#include <QUrl>
 
 namespace QzMultiMedia {
 

@@ -14,8 +14,7 @@ using Ticket = std::pair<BorderWatch_linux*, quint64>;
 
 BorderWatch_linux::BorderWatch_linux(QObject* parent)
     : QObject(parent)
-{
-}
+{ }
 
 BorderWatch_linux::~BorderWatch_linux()
 {

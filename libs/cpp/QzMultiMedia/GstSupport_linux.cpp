@@ -368,8 +368,8 @@ bool setFilter(GstElement* filter, const SoundStages& stages)
     }
     const bool hasTempo = TempoStage_linux::setSpeed(filter, stages.speed);
     // A level stage left in while ReplayGain is off would still apply the tags.
-    return (hasTempo || !TempoStage_linux::isAvailable()) && hasLevel == (stages.gain != ReplayGain::Off) && (hasPanorama || stages.balance == 0.0f)
-        && (hasEqualizerStage || !hasEqualizer());
+    return (hasTempo || !TempoStage_linux::isAvailable()) && hasLevel == (stages.gain != ReplayGain::Off)
+        && (hasPanorama || stages.balance == 0.0f) && (hasEqualizerStage || !hasEqualizer());
 }
 
 bool playsIntoTheVoid(GstElement* pipeline)

@@ -24,7 +24,8 @@ LongSongPlaces::LongSongPlaces(const QString& iniFile, qint64 longSongMs, QObjec
     for (int i = 0; i < qMin(count, KeptSongs); ++i) {
         file.setArrayIndex(i);
         const QUrl song = file.value(QStringLiteral("Song")).toUrl();
-        const qint64 place = qBound<qint64>(0, file.value(QStringLiteral("Place")).toLongLong(), MediaCommon::LongestTimeMs);
+        const qint64 place
+            = qBound<qint64>(0, file.value(QStringLiteral("Place")).toLongLong(), MediaCommon::LongestTimeMs);
         if (song.isValid() && !song.isEmpty() && place > 0)
             m_listPlaces << qMakePair(song, place);
     }

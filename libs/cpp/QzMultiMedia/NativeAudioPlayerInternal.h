@@ -2,12 +2,12 @@
 
 #include "BorderWatch_linux.h"
 #include "PipelineDriver_linux.h"
-#include "PipelineSound_linux.h"
-#include "SoundingSong_linux.h"
 #include "PipelineSong.h"
+#include "PipelineSound_linux.h"
 #include "PlayState.h"
 #include "ReplayGain.h"
 #include "SoundStages.h"
+#include "SoundingSong_linux.h"
 #include "StreamReconnection.h"
 
 #include <QObject>
@@ -72,15 +72,33 @@ public:
     // The length as the pipeline last reported it; 0 while unknown.
     qint64 duration() const;
 
-    void setVolume(double volume) { m_sound.setVolume(volume); }
-    double volume() const { return m_sound.volume(); }
-    void setBalance(float balance) { m_sound.setBalance(balance); }
+    void setVolume(double volume)
+    {
+        m_sound.setVolume(volume);
+    }
+    double volume() const
+    {
+        return m_sound.volume();
+    }
+    void setBalance(float balance)
+    {
+        m_sound.setBalance(balance);
+    }
     // Takes effect at once where the pipeline's stages allow, else with the next song.
-    void setReplayGain(ReplayGain gain, double untaggedDb) { m_sound.setReplayGain(gain, untaggedDb); }
-    void setEqualizer(const EqualizerGains& gains) { m_sound.setEqualizer(gains); }
+    void setReplayGain(ReplayGain gain, double untaggedDb)
+    {
+        m_sound.setReplayGain(gain, untaggedDb);
+    }
+    void setEqualizer(const EqualizerGains& gains)
+    {
+        m_sound.setEqualizer(gains);
+    }
     // 0.5 to 2 times as fast as recorded, with the pitch kept; heard at once. Radio always plays at its own speed.
     void setSpeed(double speed);
-    double speed() const { return m_sound.speed(); }
+    double speed() const
+    {
+        return m_sound.speed();
+    }
     void setOutput(const QString& device, const QString& now);
 
     // The sounding song's tags as far as they have reached the output; more may come while it plays.
@@ -143,8 +161,14 @@ private:
     // The song loaded by setMedia, or the one the pipeline moved on to since. Only this thread reads it: what the
     // streaming threads need of it, the driver's upcoming songs keep under their own lock.
     SoundingSong_linux m_sounding;
-    PipelineSong& song() { return m_sounding.song(); }
-    const PipelineSong& song() const { return m_sounding.song(); }
+    PipelineSong& song()
+    {
+        return m_sounding.song();
+    }
+    const PipelineSong& song() const
+    {
+        return m_sounding.song();
+    }
     bool m_bAtStart = false; // loaded or rewound, and not moved since
     bool m_bPrerolled = false; // the loaded song reached the output once: it plays
     StreamReconnection m_reconnection;

@@ -167,7 +167,8 @@ void NativeAudioPlayerInternal::setUpcoming(const QStringList& fileNames)
     m_driver.upcoming().set(songs);
     // The file plays on past the stretch only into the stretch that now follows it: a list changed under it (shuffle
     // switched on, a song put in between) moves the stop, from where the song is.
-    if (song().ranged && m_bPrerolled && isLoaded() && m_nSeekingTo < 0 && m_driver.upcoming().runEnd(song()) != m_nStop)
+    if (song().ranged && m_bPrerolled && isLoaded() && m_nSeekingTo < 0
+        && m_driver.upcoming().runEnd(song()) != m_nStop)
         seek(position());
 }
 

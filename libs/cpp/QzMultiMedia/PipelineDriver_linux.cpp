@@ -303,8 +303,8 @@ void PipelineDriver_linux::slotBusActivated()
             break;
         if (!answer(message)) {
             m_pOwner->handle(message);
-            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED && GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer)
-                && m_nPhase == Phase::Moving) {
+            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED
+                && GST_MESSAGE_SRC(message) == GST_OBJECT(m_pPlayer) && m_nPhase == Phase::Moving) {
                 GstState pending = GST_STATE_VOID_PENDING;
                 gst_message_parse_state_changed(message, nullptr, nullptr, &pending);
                 if (pending == GST_STATE_VOID_PENDING)

@@ -16,8 +16,7 @@ namespace QzMultiMedia {
 PipelineSound_linux::PipelineSound_linux(const PipelineDriver_linux& driver, QObject* parent)
     : QObject(parent)
     , m_driver(driver)
-{
-}
+{ }
 
 void PipelineSound_linux::setVolume(double volume)
 {

@@ -18,8 +18,7 @@ constexpr int Tries = int(std::size(Pauses));
 StreamReconnection::StreamReconnection(QObject* parent, int secondMs)
     : QObject(parent)
     , m_nSecondMs(secondMs)
-{
-}
+{ }
 
 void StreamReconnection::reset()
 {

@@ -18,7 +18,8 @@ public:
     static const char* description();
     // Prepares the stage inside a filter made from description(); nothing for a filter without it.
     static void attach(GstElement* filter);
-    // The speed the stage plays the next segment at (SlowestSpeed to FastestSpeed); false when the filter has no such stage.
+    // The speed the stage plays the next segment at (SlowestSpeed to FastestSpeed); false when the filter has no such
+    // stage.
     static bool setSpeed(GstElement* filter, double speed);
 };
 

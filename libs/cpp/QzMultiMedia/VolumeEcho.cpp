@@ -26,8 +26,7 @@ qint64 monotonicMs()
 
 VolumeEcho::VolumeEcho(Clock clock)
     : m_clock(clock ? std::move(clock) : Clock(monotonicMs))
-{
-}
+{ }
 
 void VolumeEcho::noteSet(double amplitude)
 {
@@ -53,8 +52,8 @@ bool VolumeEcho::isListening() const
 bool VolumeEcho::isOwnEcho(double amplitude) const
 {
     return m_nLastSet >= 0 && m_clock() - m_nLastSet < EchoMs
-        && std::any_of(m_listSet.cbegin(), m_listSet.cend(),
-            [amplitude](double set) { return qAbs(set - amplitude) < 0.0005; });
+        && std::any_of(
+            m_listSet.cbegin(), m_listSet.cend(), [amplitude](double set) { return qAbs(set - amplitude) < 0.0005; });
 }
 
 } // namespace QzMultiMedia

@@ -33,7 +33,8 @@ private slots:
             pauses << clock.elapsed();
         }
         // 1, 1, 2, 2, 4, 8 seconds, then 15: a timer may come a little early, never half a pause.
-        QVERIFY2(pauses.at(5) >= 7 * SecondMs && pauses.at(6) >= 14 * SecondMs, qPrintable(QString::number(pauses.at(5))));
+        QVERIFY2(
+            pauses.at(5) >= 7 * SecondMs && pauses.at(6) >= 14 * SecondMs, qPrintable(QString::number(pauses.at(5))));
         QCOMPARE(ended.count(), 0);
 
         QVERIFY(!reconnection.schedule(true));
