@@ -54,6 +54,7 @@ echo "lintian: no error, no warning"
 
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 test -x /usr/bin/vireo
+for plugin in playlists sheets tags; do test -f "/usr/lib/vireo/readers/$plugin.so"; done
 test -f /usr/share/vireo/independent
 for set in VireoSlide VireoSlideOpen; do for lang in en de ru; do for n in 1 2 3; do test -s "/usr/share/vireo/${set}${n}_${lang}.jpg"; done; done; done
 test -f /usr/share/applications/example.corvane.Vireo.desktop
@@ -128,7 +129,10 @@ heard "gio launch (the desktop entry)" gio launch "$entry" "$song"
 heard "gapplication launch (D-Bus activation)" gapplication launch example.corvane.Vireo "$song"
 xdg-mime default example.corvane.Vireo.desktop audio/x-wav
 heard "xdg-open after xdg-mime default" xdg-open "$song"
+# Play lists are read by a plugin the program loads from its installed folder when the first list comes.
+printf '#EXTM3U\n%s\n' "$song" >"$work/list.m3u"
+heard "a play list (the installed list reader)" gio launch "$entry" "$work/list.m3u"
 
 DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq vireo >/dev/null
-[ ! -e /usr/bin/vireo ] || { echo "the package left /usr/bin/vireo behind"; exit 1; }
+[ ! -e /usr/bin/vireo ] && [ ! -e /usr/lib/vireo ] || { echo "the package left /usr/bin/vireo or /usr/lib/vireo behind"; exit 1; }
 echo "removed cleanly"

@@ -230,6 +230,38 @@ private slots:
         QDBusConnection::disconnectFromBus(QStringLiteral("launcher"));
     }
 
+    // A song played on its own needs none of the libraries that read play lists, CUE sheets and tags: they are
+    // mapped when the first such file comes, and what they read then plays.
+    void readersComeWithTheirFirstFile()
+    {
+        const auto mapped = [this](const char* library) {
+            QFile maps(QStringLiteral("/proc/%1/maps").arg(m_program.processId()));
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+        };
+        startProgram(programEnvironment(), { file("alpha.mp3") });
+        QVERIFY(becomes("Playing", 10000));
+        QVERIFY(level(1000) > 1000.0);
+        for (const char* library : { "libtotem-plparser", "libcue", "libuchardet", "libtag" })
+            QVERIFY2(!mapped(library), library);
+
+        QVERIFY(AudioFixtures::writeBytes(file("later.m3u"), "#EXTM3U\n#EXTINF:20,Listed Beta\nbeta.ogg\n"));
+        command("OpenUri", { QUrl::fromLocalFile(file("later.m3u")).toString() });
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Listed Beta"); }, 5000),
+            qPrintable(title()));
+        QVERIFY(mapped("libtotem-plparser"));
+        QVERIFY(!mapped("libcue"));
+
+        QVERIFY(AudioFixtures::writeBytes(
+            file("later.cue"), "FILE \"alpha.mp3\" MP3\n  TRACK 01 AUDIO\n    TITLE \"Sheet Alpha\"\n    INDEX 01 00:00:00\n"));
+        command("OpenUri", { QUrl::fromLocalFile(file("later.cue")).toString() });
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Sheet Alpha"); }, 5000),
+            qPrintable(title()));
+        QVERIFY(mapped("libcue"));
+        QVERIFY(becomes("Playing"));
+        QVERIFY(level(1000) > 1000.0);
+        quitProgram();
+    }
+
     // Starts at the same instant elect one player, and every other start hands its file to it: thirty `vireo -e`
     // at once leave one player with all thirty songs. A start waits for a player that is slow to answer (here
     // stopped for longer than any timeout a start had) instead of playing beside it.

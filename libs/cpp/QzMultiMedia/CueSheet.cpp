@@ -10,10 +10,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include <libcue.h>
-#include <uchardet/uchardet.h>
-
-#include <memory>
+#include "ReaderPlugin.h"
+#include "ReaderRecords.h"
 
 namespace QzMultiMedia {
 
@@ -42,11 +40,10 @@ QByteArray utf8Text(const QByteArray& bytes)
     const QString text = utf8(bytes);
     if (!utf8.hasError() && !bytes.contains('\x1b'))
         return text.toUtf8();
-    const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(), uchardet_delete);
     QByteArray charset;
-    if (uchardet_handle_data(detector.get(), bytes.constData(), size_t(bytes.size())) == 0) {
-        uchardet_data_end(detector.get());
-        charset = converterName(uchardet_get_charset(detector.get()));
+    if (const auto guess = ReaderPlugin::function<VireoGuessEncoding>("sheets", "vireoGuessEncoding")) {
+        guess(bytes, charset);
+        charset = converterName(charset);
     }
     QStringDecoder guessed(charset.constData());
     if (!charset.isEmpty() && guessed.isValid()) {
@@ -56,12 +53,6 @@ QByteArray utf8Text(const QByteArray& bytes)
     }
     qCDebug(lcMultiMedia) << "CUE sheet in an encoding not found (" << charset << "), read as Latin-1";
     return QString::fromLatin1(bytes).toUtf8();
-}
-
-QString cdText(Cdtext* text, Pti field)
-{
-    const char* value = text ? cdtext_get(field, text) : nullptr;
-    return value ? SongTags::oneLine(QString::fromUtf8(value)) : QString();
 }
 
 // A track's file, as the sheet names it (relative to the sheet, written on any system), or a file of the same name
@@ -102,45 +93,45 @@ QList<QUrl> CueSheet::tracks(const QString& path, ListedTags* titles)
     // libcue reports what it cannot parse on the standard error: what says nothing of tracks is not handed to it.
     if (!text.contains("TRACK") && !text.contains("track"))
         return {};
-    const std::unique_ptr<Cd, decltype(&cd_delete)> cd(cue_parse_string(text.constData()), cd_delete);
-    if (!cd) {
+    const auto parse = ReaderPlugin::function<VireoParseSheet>("sheets", "vireoParseSheet");
+    ReaderRecords::Sheet sheet;
+    if (!parse || !parse(text, sheet)) {
         qCDebug(lcMultiMedia) << "not a CUE sheet:" << path;
         return {};
     }
     const QDir folder = info.absoluteDir();
     // The disc's performer stands for a track's that names none; the disc's title is the album of every track.
-    const QString discPerformer = cdText(cd_get_cdtext(cd.get()), PTI_PERFORMER);
-    const QString discTitle = cdText(cd_get_cdtext(cd.get()), PTI_TITLE);
+    const QString discPerformer = SongTags::oneLine(sheet.performer);
+    const QString discTitle = SongTags::oneLine(sheet.title);
     QList<QUrl> tracks;
-    const int count = cd_get_ntrack(cd.get());
+    const int count = int(sheet.tracks.size());
     for (int number = 1; number <= count; ++number) {
-        const Track* track = cd_get_track(cd.get(), number);
-        const char* named = track ? track_get_filename(track) : nullptr;
-        if (!named || track_get_mode(track) != MODE_AUDIO)
+        const ReaderRecords::SheetTrack& track = sheet.tracks.at(number - 1);
+        if (track.file.isEmpty() || !track.audio)
             continue;
         // A track ends where the next one in its file starts (its pregap played as the end of this one, as the
         // disc would), or with its file.
-        const qint64 start = framesToMs(qMax(0L, track_get_start(track)));
+        const qint64 start = framesToMs(qMax(0L, track.startFrames));
         qint64 end = -1;
-        if (const Track* next = number < count ? cd_get_track(cd.get(), number + 1) : nullptr) {
-            const char* nextNamed = track_get_filename(next);
-            if (nextNamed && qstrcmp(nextNamed, named) == 0 && framesToMs(track_get_start(next)) > start)
-                end = framesToMs(track_get_start(next));
+        if (number < count) {
+            const ReaderRecords::SheetTrack& next = sheet.tracks.at(number);
+            if (next.file == track.file && framesToMs(next.startFrames) > start)
+                end = framesToMs(next.startFrames);
         }
-        const QString fileName = trackFile(folder, QString::fromUtf8(named));
+        const QString fileName = trackFile(folder, track.file);
         const QUrl whole = QUrl::fromLocalFile(fileName);
         const QUrl song = start == 0 && end < 0 ? whole : MediaCommon::withRange(whole, start, end);
         tracks << song;
         if (!titles)
             continue;
         SongTags listed;
-        listed.title = cdText(track_get_cdtext(track), PTI_TITLE);
+        listed.title = SongTags::oneLine(track.title);
         // A stretch without a title would show its image's name, the same for every track: it gets a number.
         if (listed.title.isEmpty() && song != whole)
             listed.title = QStringLiteral("%1 %2")
                                .arg(QFileInfo(fileName).completeBaseName())
                                .arg(number, 2, 10, QLatin1Char('0'));
-        listed.artist = cdText(track_get_cdtext(track), PTI_PERFORMER);
+        listed.artist = SongTags::oneLine(track.performer);
         if (listed.artist.isEmpty())
             listed.artist = discPerformer;
         listed.album = discTitle;

@@ -2,23 +2,17 @@
 
 #include "AudioListPlayer.h"
 #include "ListedTitles.h"
+#include "ReaderPlugin.h"
+#include "ReaderRecords.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 
-#include <taglib/fileref.h>
-#include <taglib/tag.h>
-
 namespace QzMultiMedia {
 
 namespace {
 constexpr int Batch = 50;
-
-QString text(const TagLib::String& value)
-{
-    return SongTags::oneLine(QString::fromStdString(value.to8Bit(true)));
-}
 
 SongTags readTags(const QUrl& song)
 {
@@ -27,12 +21,13 @@ SongTags readTags(const QUrl& song)
     const QString path = song.toLocalFile();
     if (!QFileInfo(path).isFile())
         return tags;
-    const TagLib::FileRef file(QFile::encodeName(path).constData(), false);
-    if (const TagLib::Tag* tag = file.isNull() ? nullptr : file.tag()) {
-        tags.title = text(tag->title());
-        tags.artist = text(tag->artist());
-        tags.album = text(tag->album());
-        tags.trackNumber = int(tag->track());
+    static const auto read = ReaderPlugin::function<VireoReadTags>("tags", "vireoReadTags");
+    ReaderRecords::FileTags file;
+    if (read && read(QFile::encodeName(path), file)) {
+        tags.title = SongTags::oneLine(file.title);
+        tags.artist = SongTags::oneLine(file.artist);
+        tags.album = SongTags::oneLine(file.album);
+        tags.trackNumber = file.trackNumber;
     }
     return tags;
 }
