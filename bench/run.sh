@@ -90,6 +90,18 @@ tone "$work/half.wav" 3 440 "wavenc"
 bounded 60 "lame half.wav" lame --quiet "$work/half.wav" "$work/cut1.mp3"
 cp "$work/cut1.mp3" "$work/cut2.mp3"
 tone "$work/a.m4a" 3 440 "avenc_aac ! mp4mux"
+tone "$work/a.opus" 3 440 "opusenc ! oggmux"
+# A listener's library: 100 artists with 5 albums of 10 songs each, every album in one of five formats. The songs
+# are hard links to one file per format, so that the 5,000 cost no time to encode and little space.
+formats=(mp3 ogg flac opus m4a)
+for artist in $(seq -w 1 100); do
+    for album in 1 2 3 4 5; do
+        folder="$work/library/Artist $artist/Album $album"
+        mkdir -p "$folder"
+        ext=${formats[$(( (10#$artist + album) % 5 ))]}
+        for song in $(seq -w 1 10); do ln "$work/a.$ext" "$folder/$song Song $song.$ext"; done
+    done
+done
 head -c 200M /dev/urandom > "$work/damaged.mp3"
 mkfifo "$work/fifo.mp3"
 uri=file://$work/long.mp3
@@ -245,6 +257,16 @@ for run in $(seq "$RUNS"); do
         s=$(sink "cold_$p")
         add "start_to_sound_$p" \
             "$(PULSE_SINK=$s bounded 60 "$p to sound" python3 bench/to_sound.py "$s" -- ${cold_cmd[$p]} "$work/a.mp3" || true)"
+        sleep 0.5
+    done
+
+    # First sound with the whole library on the command line: the first song of the first album should sound
+    # before the rest of the 5,000 are read.
+    for p in vireo audacious-gtk qmmp strawberry; do
+        reset_configs
+        s=$(sink "library_$p")
+        add "first_sound_library_5000_$p" "$(PULSE_SINK=$s bounded 90 "$p to sound from the library" \
+            python3 bench/to_sound.py "$s" --timeout 60 -- ${start_cmd[$p]} ${play_opts[$p]:-} "$work/library" || true)"
         sleep 0.5
     done
 
