@@ -90,7 +90,7 @@ tone "$work/half.wav" 3 440 "wavenc"
 bounded 60 "lame half.wav" lame --quiet "$work/half.wav" "$work/cut1.mp3"
 cp "$work/cut1.mp3" "$work/cut2.mp3"
 tone "$work/a.m4a" 3 440 "avenc_aac ! mp4mux"
-tone "$work/a.opus" 3 440 "opusenc ! oggmux"
+tone "$work/a.opus" 3 440 "audioresample ! opusenc ! oggmux"
 # A listener's library: 100 artists with 5 albums of 10 songs each, every album in one of five formats. The songs
 # are hard links to one file per format, so that the 5,000 cost no time to encode and little space.
 formats=(mp3 ogg flac opus m4a)
