@@ -15,6 +15,7 @@
 #include "TrackNotifier.h"
 #include "TrayHost.h"
 #include "TrayIconGeometry.h"
+#include "WheelVolume.h"
 #include "XEmbedTrayIcon.h"
 
 #include <QApplication>
@@ -28,10 +29,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QTimer>
 #include <QWheelEvent>
-
-#include <utility>
 
 using QzMultiMedia::AudioListPlayer;
 using QzMultiMedia::SongIntake;
@@ -49,6 +47,7 @@ Vireo::Vireo(QObject* parent)
     : QSystemTrayIcon(parent)
     , m_bItem(TrayHost::isWayland() || TrayHost::isStatusNotifierHost())
     , m_bNoDrops(m_bItem || !TrayHost::embeddedIconReachable())
+    , m_pWheel(new WheelVolume(this))
 {
     if (!TrayHost::isWayland()) {
         if (TrayHost::docksIconItself()) {
@@ -87,23 +86,20 @@ Vireo::Vireo(QObject* parent)
     connect(player, &AudioListPlayer::finished, this, &Vireo::slotShowState, Qt::QueuedConnection);
     connect(player, &AudioListPlayer::stopped, this, &Vireo::slotShowState, Qt::QueuedConnection);
 
-    App* app = App::theApp();
-    m_pactInfo = new QAction(QIcon(QStringLiteral(":/intro_hover.png")),
-        m_bNoDrops ? tr("Open Songs...") : tr("Drop MP3-files into the Tray-Icon"), this);
-    connect(m_pactInfo, &QAction::triggered, this, &Vireo::slotInfo);
-    m_pactPlayPause = new QAction(QIcon(pixPlay), tr("&Play"), this);
-    connect(m_pactPlayPause, &QAction::triggered, this, &Vireo::slotPlayPause);
-    m_pactStop = new QAction(QIcon(pixStop), tr("&Stop"), this);
-    connect(m_pactStop, &QAction::triggered, this, &Vireo::slotStop);
-    m_pactPrevious = new QAction(QIcon(QStringLiteral(":/_pix/Previous.png")), tr("&Previous Song"), this);
-    connect(m_pactPrevious, &QAction::triggered, this, &Vireo::slotPrevious);
-    m_pactNext = new QAction(QIcon(QStringLiteral(":/_pix/Next.png")), tr("&Next Song"), this);
-    connect(m_pactNext, &QAction::triggered, this, &Vireo::slotNext);
-
-    auto* pactAbout = new QAction(QIcon(QStringLiteral(":/appicon.png")), tr("About"), this);
-    connect(pactAbout, &QAction::triggered, this, &Vireo::slotAbout);
+    const auto action = [this](const QString& picture, const QString& text, void (Vireo::*slot)()) {
+        auto* made = new QAction(QIcon(picture), text, this);
+        connect(made, &QAction::triggered, this, slot);
+        return made;
+    };
+    m_pactInfo = action(QStringLiteral(":/intro_hover.png"),
+        m_bNoDrops ? tr("Open Songs...") : tr("Drop MP3-files into the Tray-Icon"), &Vireo::slotInfo);
+    m_pactPlayPause = action(pixPlay, tr("&Play"), &Vireo::slotPlayPause);
+    m_pactStop = action(pixStop, tr("&Stop"), &Vireo::slotStop);
+    m_pactPrevious = action(QStringLiteral(":/_pix/Previous.png"), tr("&Previous Song"), &Vireo::slotPrevious);
+    m_pactNext = action(QStringLiteral(":/_pix/Next.png"), tr("&Next Song"), &Vireo::slotNext);
+    auto* pactAbout = action(QStringLiteral(":/appicon.png"), tr("About"), &Vireo::slotAbout);
     auto* pactQuit = new QAction(tr("Quit"), this);
-    connect(pactQuit, &QAction::triggered, app, &QCoreApplication::quit);
+    connect(pactQuit, &QAction::triggered, App::theApp(), &QCoreApplication::quit);
 
     m_pmnuContext = new QMenu();
     // A desktop that draws the menu (an item) draws each line tall (GNOME about 39 px) and gives an opened submenu
@@ -159,7 +155,7 @@ Vireo::Vireo(QObject* parent)
         connect(StatusNotifierCalls::instance(), &StatusNotifierCalls::scrolled, this,
             [this](int delta, Qt::Orientation orientation) {
                 if (orientation == Qt::Vertical)
-                    wheelTurned(delta);
+                    m_pWheel->turn(delta);
             });
     }
 
@@ -402,25 +398,6 @@ void Vireo::addOpenEntry(QMenu* menu)
     menu->addAction(tr("Add Songs..."), this, &Vireo::slotAddSongs);
 }
 
-// Five percent a step, as sound applets do. A notch of the wheel is 120; touchpads send it in smaller parts, which
-// add up. A burst of turns (thousands of Scroll calls from a host, a spun wheel) moves the volume to its end and no
-// further, and changes it once, on the next turn of the event loop: one change announced over MPRIS and written to
-// the settings, not thousands.
-void Vireo::wheelTurned(int angle)
-{
-    m_nWheelRest = qBound(-20 * 120, m_nWheelRest + angle, 20 * 120);
-    if (std::exchange(m_bWheelPending, true))
-        return;
-    QTimer::singleShot(0, this, [this] {
-        m_bWheelPending = false;
-        const int steps = m_nWheelRest / 120;
-        m_nWheelRest -= steps * 120;
-        AudioListPlayer* player = AudioListPlayer::instance();
-        if (steps)
-            player->setVolume(player->volume() + 0.05 * steps);
-    });
-}
-
 void Vireo::slotActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason == QSystemTrayIcon::Trigger) {
@@ -497,7 +474,7 @@ bool Vireo::eventFilter(QObject*, QEvent* event)
         return false;
     }
     case QEvent::Wheel:
-        wheelTurned(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        m_pWheel->turn(static_cast<QWheelEvent*>(event)->angleDelta().y());
         return true;
     case QEvent::DragEnter:
         m_bDragOver = true;

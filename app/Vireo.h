@@ -12,6 +12,7 @@ class QLabel;
 class QMenu;
 class PlayListMenu;
 class TrayIconGeometry;
+class WheelVolume;
 class XEmbedTrayIcon;
 
 // The player as a tray icon: its picture, its menu and the transport commands. It may come and go with the tray
@@ -85,7 +86,6 @@ private:
     void setTransportEnabled(bool enabled);
     void showPlayerState();
     void dressCatcher();
-    void wheelTurned(int angle);
     void addOpenEntry(QMenu* menu);
     void showIcon(const QIcon& icon);
     QIcon shownIcon() const;
@@ -110,6 +110,5 @@ private:
     bool m_bRaiseCatcher = false; // the icon was embedded anew, above the catcher
     bool m_bItem = false; // the icon is a StatusNotifierItem, drawn by its host
     bool m_bNoDrops = false; // the tray takes no drops: the menu offers "Open Songs..." instead
-    int m_nWheelRest = 0; // wheel movement over the icon not yet worth a volume step
-    bool m_bWheelPending = false; // turns came that the next turn of the event loop applies
+    WheelVolume* m_pWheel; // the wheel over the icon, or a host's scroll over its item
 };
