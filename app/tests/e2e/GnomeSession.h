@@ -74,6 +74,8 @@ public:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
         env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_systemBus.address());
+        // The program's icons where an installed package puts them: the shell looks them up by name.
+        env.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral(VIREO_BUILD_SHARE ":/usr/local/share:/usr/share"));
         m_shell.setProcessEnvironment(env);
         m_shell.setStandardOutputFile(log());
         m_shell.setStandardErrorFile(log(), QIODevice::Append);

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -90,10 +91,13 @@ class TestGnomeEndToEnd : public QObject
         return QString::fromUtf8(QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
     }
 
-    void startWith(const QStringList& files)
+    void startWith(const QStringList& files, bool introduced = false)
     {
         m_vireo = std::make_unique<VireoProcess>();
-        QVERIFY(m_vireo->start(files));
+        m_vireo->setIntroductionDone(introduced);
+        // Its icons where the package installs them, as the shell's (GnomeSession).
+        QVERIFY(m_vireo->start(
+            files, { QStringLiteral("XDG_DATA_DIRS=" VIREO_BUILD_SHARE ":/usr/local/share:/usr/share") }));
         QVERIFY(VireoProcess::becomes("Playing"));
         QVERIFY2(
             DesktopSession::waitFor([this] { return !icon().isEmpty(); }, 10000), "no item of Vireo's in the top bar");
@@ -142,7 +146,8 @@ private slots:
     }
 
     // The shell's AppIndicator extension also owns the X11 tray, but only paints a picture of an embedded icon:
-    // the icon is the shell's own item, and no window of Vireo's lies over the top bar.
+    // the icon is the shell's own item, and no window of Vireo's lies over the top bar. It is drawn in the top
+    // bar's own style, the light one-colour picture of the state, like the shell's symbolic icons beside it.
     void theIconIsTheShellsItem()
     {
         startWith({ file(QStringLiteral("Alpha/one.wav")) });
@@ -155,6 +160,43 @@ private slots:
             QJsonValue(0));
         for (const auto& [window, inParent] : DesktopSession::programWindows(true))
             QVERIFY2(!window.intersects(bar), qPrintable(DesktopSession::windowTree()));
+        const auto drawn = [this] {
+            return ask(QStringLiteral("vireo && vireo._icon && vireo._icon.gicon ? vireo._icon.gicon.to_string() : ''"))
+                .toString();
+        };
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return drawn().endsWith(QLatin1String("/vireo-play-panel.svg")); }, 5000),
+            qPrintable(drawn()));
+        VireoProcess::playerctl({ QStringLiteral("pause") });
+        QVERIFY2(
+            DesktopSession::waitFor([&] { return drawn().endsWith(QLatin1String("/vireo-pause-panel.svg")); }, 5000),
+            qPrintable(drawn()));
+    }
+
+    // The extension opens the menu it draws on a click and activates the item on a double click, and once an
+    // item took an activation it waits out every click for a second one: a double click, the first and the next,
+    // opens no menu of the program's own beside or instead of the shell's.
+    void aDoubleClickOpensNoMenuOfItsOwn()
+    {
+        startWith({ file(QStringLiteral("Alpha/one.wav")) }, true);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(openMenu(), "a left click on the icon opened no menu");
+        const auto ownMenu = [] {
+            const auto windows = DesktopSession::programWindows(true);
+            return std::any_of(windows.cbegin(), windows.cend(), [](const auto& w) { return w.first.height() > 100; });
+        };
+        for (int round = 1; round <= 2; ++round) {
+            if (menuOpen())
+                DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+            QVERIFY(DesktopSession::waitFor([this] { return !menuOpen(); }, 3000));
+            const QPoint at = icon().center();
+            DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+                QStringLiteral("120"), QStringLiteral("1") });
+            QVERIFY2(!DesktopSession::waitFor(ownMenu, 2000),
+                qPrintable(QStringLiteral("double click %1: ").arg(round) + DesktopSession::windowTree()));
+        }
     }
 
     // A left click opens the menu; every entry of it is on the 800 px screen, and a song of a list from two
@@ -202,8 +244,9 @@ private slots:
         QVERIFY2(openMenu(), "a left click on the icon opened no menu");
         QVERIFY(choose({ QStringLiteral("Open Songs...") }));
         const auto dialogShown = [] {
-            return !DesktopSession::windowsOf(QStringLiteral("xdg-desktop-portal-gnome"),
-                QStringLiteral("xdg-desktop-portal-gnome"), true).isEmpty();
+            return !DesktopSession::windowsOf(
+                QStringLiteral("xdg-desktop-portal-gnome"), QStringLiteral("xdg-desktop-portal-gnome"), true)
+                        .isEmpty();
         };
         QVERIFY2(DesktopSession::waitFor(dialogShown, 15000), qPrintable(DesktopSession::windowTree()));
         QVERIFY(DesktopSession::programWindows(true).isEmpty());

@@ -30,7 +30,7 @@ Q_DECLARE_METATYPE(StatusNotifierToolTip)
 // Qt's StatusNotifierItem says it is no menu (ItemIsMenu false), so a host sends Activate for a left click and
 // the program shows a menu of its own. Under Wayland no program can place a window beside another's icon (sway
 // tiles such a menu over the whole screen): there the item says it is a menu, and the host draws the program's
-// DBusMenu on the left click as on the right. Qt has no setting for it. QtDBus keeps one adaptor per interface on
+// DBusMenu on the left click as on the right. So it does for GNOME Shell's extension on X11 too. Qt has no setting for it. QtDBus keeps one adaptor per interface on
 // an object, the last one made: this one takes the place of Qt's on Qt's item and passes everything else on to it.
 class StatusNotifierMenuItem_linux : public QDBusAbstractAdaptor
 {

@@ -54,7 +54,8 @@ public:
     // its submenus are announced as changed, so such a host fetches them before the user gets there.
     static void announceSubmenusAhead(QMenu* menu);
     // Under Wayland the shown item asks its host to draw the menu on a left click too: no program can place a
-    // menu of its own beside another's icon there.
+    // menu of its own beside another's icon there. So does it for GNOME Shell's extension, which draws the menu on
+    // a left click anyway and would otherwise take a double click for a call to open a menu of the program's own.
     static void letHostDrawMenu(QSystemTrayIcon* icon);
 
     // Starts watching; available() is emitted once, when a host is there (at once, or when one appears) and it is

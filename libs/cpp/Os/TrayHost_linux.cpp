@@ -12,6 +12,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QElapsedTimer>
@@ -56,6 +57,22 @@ xcb_res_query_client_ids_cookie_t askProcessOf(xcb_connection_t* connection, xcb
 // The tray's owner is KDE's xembedsniproxy, which hands every embedded icon on as a StatusNotifierItem. Its
 // selection window carries no name; the X server knows the process behind it (X-Resource), when it runs on
 // this machine.
+// GNOME Shell's AppIndicator extension draws the item's menu on every left click, whatever the item says it is,
+// and asks for an activation on a double click: the one host whose item is a menu on X11 too. It is known by the
+// program that owns the watcher; no call of its tells it apart before the first double click.
+bool watcherIsGnomeShell()
+{
+    QDBusConnection bus = Os_Linux::sessionBus();
+    const QDBusReply<uint> pid = bus.isConnected() ? bus.interface()->servicePid(watcherService) : QDBusReply<uint>();
+    if (!pid.isValid())
+        return false;
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid.value()));
+    if (!commandLine.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray command = commandLine.read(4096);
+    return command.left(command.indexOf('\0')).endsWith("gnome-shell");
+}
+
 bool trayIsItemProxy()
 {
     xcb_connection_t* connection = X11Support::connection();
@@ -326,7 +343,8 @@ void TrayHost::announceSubmenusAhead(QMenu* menu)
 
 void TrayHost::letHostDrawMenu(QSystemTrayIcon* icon)
 {
-    if (isWayland() && !StatusNotifierMenuItem_linux::install(icon))
+    if ((isWayland() || (isStatusNotifierHost() && watcherIsGnomeShell()))
+        && !StatusNotifierMenuItem_linux::install(icon))
         qCWarning(lcOs) << "the tray item could not ask its host to draw the menu on a left click";
 }
 
