@@ -7,7 +7,9 @@
 #include "SessionBus_linux.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -79,6 +81,19 @@ QDBusConnection Os_Linux::systemBus()
 QDBusConnection Os_Linux::sessionBus()
 {
     return injectedSessionBus ? *injectedSessionBus : SessionBus_linux::instance()->connection();
+}
+
+QByteArray Os_Linux::programOf(const QString& busName)
+{
+    QDBusConnection bus = sessionBus();
+    const QDBusReply<uint> pid = bus.isConnected() ? bus.interface()->servicePid(busName) : QDBusReply<uint>();
+    if (!pid.isValid())
+        return {};
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid.value()));
+    if (!commandLine.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray command = commandLine.read(4096);
+    return command.left(command.indexOf('\0'));
 }
 
 void Os_Linux::initNotifications()

@@ -26,6 +26,9 @@ public:
     static void setSessionBus(const QDBusConnection& bus);
     static QDBusConnection systemBus();
     static QDBusConnection sessionBus();
+    // The program (its path, as started) that owns `busName` on the session bus; empty when that cannot be told.
+    // For the few hosts whose calls do not say what they mean.
+    static QByteArray programOf(const QString& busName);
 
     static QString autostartFilePath();
     static void adoptEarlierAutostartEntry();

@@ -5,9 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusReply>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 
 // Qt D-Bus calls these hooks in the main thread with each incoming method call, before the call is delivered.
@@ -36,14 +34,7 @@ struct Scroller
 
 bool isQtHost(const QString& sender)
 {
-    const QDBusReply<uint> pid = Os_Linux::sessionBus().interface()->servicePid(sender);
-    if (!pid.isValid())
-        return false;
-    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid.value()));
-    if (!commandLine.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray command = commandLine.read(4096);
-    const QByteArray program = command.left(command.indexOf('\0'));
+    const QByteArray program = Os_Linux::programOf(sender);
     return program.endsWith("plasmashell") || program.endsWith("lxqt-panel");
 }
 

@@ -12,7 +12,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QElapsedTimer>
@@ -62,15 +61,7 @@ xcb_res_query_client_ids_cookie_t askProcessOf(xcb_connection_t* connection, xcb
 // program that owns the watcher; no call of its tells it apart before the first double click.
 bool watcherIsGnomeShell()
 {
-    QDBusConnection bus = Os_Linux::sessionBus();
-    const QDBusReply<uint> pid = bus.isConnected() ? bus.interface()->servicePid(watcherService) : QDBusReply<uint>();
-    if (!pid.isValid())
-        return false;
-    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid.value()));
-    if (!commandLine.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray command = commandLine.read(4096);
-    return command.left(command.indexOf('\0')).endsWith("gnome-shell");
+    return Os_Linux::programOf(watcherService).endsWith("gnome-shell");
 }
 
 bool trayIsItemProxy()
