@@ -36,7 +36,6 @@ PipelineDriver_linux::~PipelineDriver_linux()
 {
     SoundServerHold_linux::waitForWarmUp();
     release();
-    m_loopHold.release();
 }
 
 bool PipelineDriver_linux::ensure(double volume)
