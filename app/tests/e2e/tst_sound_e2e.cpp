@@ -295,14 +295,21 @@ private slots:
         QDBusInterface remote(service, path, playerInterface, m_bus);
         QVERIFY(remote.setProperty("LoopStatus", QStringLiteral("Track")));
         QVERIFY(remote.setProperty("Shuffle", true));
-        QVERIFY(
-            DesktopSession::waitFor([&] { return m_changes.last().value(QStringLiteral("Shuffle")).toBool(); }, 3000));
+        // Other properties may be announced after it (a loaded machine delays the player's own announcements).
+        const auto announced = [this](const char* name, const QVariant& value) {
+            return DesktopSession::waitFor(
+                [&] {
+                    return std::any_of(m_changes.cbegin(), m_changes.cend(),
+                        [&](const QVariantMap& change) { return change.value(QLatin1String(name)) == value; });
+                },
+                3000);
+        };
+        QVERIFY(announced("Shuffle", true));
         QCOMPARE(player("LoopStatus").toString(), QStringLiteral("Track"));
         QCOMPARE(player("MinimumRate").toDouble(), 0.5);
         QCOMPARE(player("MaximumRate").toDouble(), 2.0);
         QVERIFY(remote.setProperty("Rate", 1.5));
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return m_changes.last().value(QStringLiteral("Rate")).toDouble() == 1.5; }, 3000));
+        QVERIFY(announced("Rate", 1.5));
         m_program.terminate();
         QVERIFY(DesktopSession::waitFor([&] { return m_program.state() == QProcess::NotRunning; }, 5000));
         QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
@@ -345,7 +352,8 @@ private slots:
         const qsizetype notified = m_notifications.shown.size();
         startProgram(programEnvironment(), { file("tagged.mp3"), file("tagged.flac"), file("noxing.mp3") });
         QVERIFY(becomes("Playing", 10000));
-        QVERIFY(DesktopSession::waitFor([&] { return title() == QLatin1String("Tagged Title"); }, 3000));
+        QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Tagged Title"); }, 10000),
+            qPrintable(title()));
         QVariantMap data = metadata();
         QCOMPARE(data.value(QStringLiteral("xesam:artist")).toStringList(), QStringList { "Some Artist" });
         QCOMPARE(data.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("An Album"));
