@@ -33,8 +33,9 @@ QFunctionPointer ReaderPlugin::resolve(const char* plugin, const char* symbol)
     if (known != functions.constEnd())
         return *known;
     QFunctionPointer function = nullptr;
-    QString error;
-    for (const QString& folder : folders()) {
+    const QStringList places = folders();
+    QString error = QStringLiteral("not found in %1").arg(places.join(u", "));
+    for (const QString& folder : places) {
         const QString path = folder + QLatin1Char('/') + QLatin1String(plugin) + QStringLiteral(".so");
         if (!QFileInfo::exists(path))
             continue;
@@ -46,9 +47,8 @@ QFunctionPointer ReaderPlugin::resolve(const char* plugin, const char* symbol)
         error = library.errorString();
     }
     if (!function)
-        qCWarning(lcMultiMedia) << "the reader plugin" << plugin << "cannot be used, so what needs it is not read:"
-                                << (error.isEmpty() ? QStringLiteral("not found in %1").arg(folders().join(u", "))
-                                                    : error);
+        qCWarning(lcMultiMedia) << "the reader plugin" << plugin
+                                << "cannot be used, so what needs it is not read:" << error;
     functions.insert(key, function);
     return function;
 }

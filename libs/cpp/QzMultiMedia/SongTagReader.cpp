@@ -21,7 +21,7 @@ SongTags readTags(const QUrl& song)
     const QString path = song.toLocalFile();
     if (!QFileInfo(path).isFile())
         return tags;
-    static const auto read = ReaderPlugin::function<VireoReadTags>("tags", "vireoReadTags");
+    const auto read = ReaderPlugin::function<VireoReadTags>("tags", "vireoReadTags");
     ReaderRecords::FileTags file;
     if (read && read(QFile::encodeName(path), file)) {
         tags.title = SongTags::oneLine(file.title);
