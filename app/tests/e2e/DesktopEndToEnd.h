@@ -1,9 +1,7 @@
 #pragma once
 
 #include "AudioFixtures.h"
-#include "DesktopSession.h"
-#include "PrivateBus.h"
-#include "PulseServer.h"
+#include "SessionTestMain.h"
 
 #include <QBuffer>
 #include <QDBusConnection>
@@ -29,10 +27,9 @@
 #include <unistd.h>
 #include <vector>
 
-// One test desktop for a run.
-inline std::unique_ptr<DesktopSession> desktop;
-inline std::unique_ptr<PulseServer> pulse;
-inline std::unique_ptr<PrivateBus> bus;
+using SessionTest::bus;
+using SessionTest::desktop;
+using SessionTest::pulse;
 inline const QString service = QStringLiteral("org.mpris.MediaPlayer2.vireo");
 inline const QString path = QStringLiteral("/org/mpris/MediaPlayer2");
 inline const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
@@ -386,25 +383,10 @@ protected slots:
     }
 };
 
-// Starts the test desktop, runs the cases of `Test` on it, and takes it down.
-template <class Test>
-int runDesktopTest(int argc, char** argv)
+// Runs the cases of `Test` on a test desktop with trayer, started for the run.
+template <class Test> int runDesktopTest(int argc, char** argv)
 {
-    desktop = std::make_unique<DesktopSession>();
-    pulse = std::make_unique<PulseServer>();
-    bus = std::make_unique<PrivateBus>();
-    if (!desktop->startX() || !desktop->startTray() || !pulse->start() || !bus->start()) {
-        std::fprintf(stderr, "could not start the test desktop (Xvfb, trayer, PulseAudio, D-Bus)\n");
-        return 1;
-    }
-    int result = 0;
-    {
-        QCoreApplication app(argc, argv);
-        Test test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    bus.reset();
-    pulse.reset();
-    desktop.reset();
-    return result;
+    SessionTest::Options options;
+    options.tray = true;
+    return SessionTest::run<Test>(argc, argv, options);
 }

@@ -113,12 +113,17 @@ public:
         return windows;
     }
 
-    // The program's own menu while it is open: its tallest window on the screen.
-    static QRect programMenu()
+    // The program's own menu while it is open, or once it opens within `waitMs`: its tallest window on the screen.
+    static QRect programMenu(int waitMs = 0)
     {
         QRect menu;
-        for (const auto& [window, inParent] : programWindows(true))
-            menu = window.height() > qMax(200, menu.height()) ? window : menu;
+        waitFor(
+            [&] {
+                for (const auto& [window, inParent] : programWindows(true))
+                    menu = window.height() > qMax(200, menu.height()) ? window : menu;
+                return !menu.isNull();
+            },
+            waitMs);
         return menu;
     }
 

@@ -13,14 +13,23 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
-// GNOME Shell 43 as Ubuntu ships it, on the test's X server: the shell as window manager and compositor
-// (`--x11`), with the AppIndicator extension, which owns the X11 tray selection and a StatusNotifierWatcher.
-// Settings come from a key file of the test's own, and a system bus of its own stands in for the machine's (the
-// shell asks it for logind and gives up quietly on the rest). A one-line extension of the test's lets the shell
-// answer `Eval`, through which the test asks where the shell drew things; every input is a real pointer event.
+// GNOME Shell 43 as Ubuntu ships it, with the AppIndicator extension, which owns a StatusNotifierWatcher (and on
+// X11 the tray selection): on the test's X server as window manager and compositor (`--x11`), or as the Wayland
+// compositor of a headless session with one virtual monitor, as GNOME's default session runs. Settings come from a
+// key file of the test's own, and a system bus of its own stands in for the machine's (the shell asks it for
+// logind and gives up quietly on the rest). A one-line extension of the test's lets the shell answer `Eval`,
+// through which the test asks where the shell drew things; every input is a real pointer event, from xdotool on
+// X11 and from a virtual pointer of the shell's own on Wayland, where no other client may send one.
 class GnomeSession
 {
 public:
+    enum class Display { X11, Wayland };
+
+    explicit GnomeSession(Display display)
+        : m_display(display)
+    {
+    }
+
     ~GnomeSession()
     {
         DesktopSession::stop(m_shell);
@@ -76,11 +85,17 @@ public:
         env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_systemBus.address());
         // The program's icons where an installed package puts them: the shell looks them up by name.
         env.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral(VIREO_BUILD_SHARE ":/usr/local/share:/usr/share"));
+        QStringList args { QStringLiteral("--x11"), QStringLiteral("--replace") };
+        if (m_display == Display::Wayland) {
+            env.remove(QStringLiteral("DISPLAY"));
+            args = QStringList { QStringLiteral("--wayland"), QStringLiteral("--headless"), QStringLiteral("--no-x11"),
+                QStringLiteral("--virtual-monitor"), QStringLiteral("1280x800"),
+                QStringLiteral("--wayland-display"), QStringLiteral("wayland-vireo") };
+        }
         m_shell.setProcessEnvironment(env);
         m_shell.setStandardOutputFile(log());
         m_shell.setStandardErrorFile(log(), QIODevice::Append);
-        m_shell.start(QStringLiteral("gnome-shell"),
-            { QStringLiteral("--x11"), QStringLiteral("--replace"), QStringLiteral("--sm-disable") });
+        m_shell.start(QStringLiteral("gnome-shell"), args << QStringLiteral("--sm-disable"));
         if (!m_shell.waitForStarted(5000))
             return false;
         // Up once both extensions run; the shell starts in its overview, which the user leaves first.
@@ -113,6 +128,53 @@ public:
         return QJsonDocument::fromJson(("[" + result + "]").toUtf8()).array().at(0);
     }
 
+    Display display() const
+    {
+        return m_display;
+    }
+
+    // What a program needs in its environment ("NAME=value") to be a client of this shell.
+    QStringList clientEnvironment() const
+    {
+        if (m_display == Display::X11)
+            return {};
+        return { QStringLiteral("QT_QPA_PLATFORM=wayland"), QStringLiteral("DISPLAY="),
+            QStringLiteral("WAYLAND_DISPLAY=wayland-vireo"),
+            QStringLiteral("XDG_RUNTIME_DIR=") + m_dir.filePath(QStringLiteral("run")) };
+    }
+
+    // A click of `button` at `at` (1 the left one, 4 and 5 a notch of the wheel up and down), `count` times in a
+    // row as a double click is.
+    void click(QPoint at, int button = 1, int count = 1) const
+    {
+        if (m_display == Display::X11) {
+            DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(count), QStringLiteral("--delay"),
+                QStringLiteral("120"), QString::number(button) });
+            return;
+        }
+        const QString pointer = QStringLiteral(
+            "const { Clutter, GLib } = imports.gi; const now = GLib.get_monotonic_time();"
+            "globalThis.vireoPointer = globalThis.vireoPointer || Clutter.get_default_backend()"
+            ".get_default_seat().create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);");
+        eval(pointer + QStringLiteral("vireoPointer.notify_absolute_motion(now, %1, %2);").arg(at.x()).arg(at.y()));
+        for (int n = 0; n < count; ++n) {
+            QTest::qWait(120);
+            if (button == 1) {
+                for (const char* state : { "PRESSED", "RELEASED" }) {
+                    eval(pointer
+                        + QStringLiteral("vireoPointer.notify_button(now, Clutter.BUTTON_PRIMARY, Clutter.ButtonState.%1);")
+                              .arg(QLatin1String(state)));
+                }
+            } else {
+                eval(pointer
+                    + QStringLiteral("vireoPointer.notify_discrete_scroll(now, Clutter.ScrollDirection.%1, "
+                                     "Clutter.ScrollSource.WHEEL);")
+                          .arg(button == 4 ? QLatin1String("UP") : QLatin1String("DOWN")));
+            }
+        }
+    }
+
     QString log() const
     {
         return m_dir.filePath(QStringLiteral("gnome-shell.log"));
@@ -125,6 +187,7 @@ private:
         return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
     }
 
+    Display m_display;
     QTemporaryDir m_dir;
     PrivateBus m_systemBus;
     QProcess m_shell;

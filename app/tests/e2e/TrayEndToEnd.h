@@ -3,9 +3,10 @@
 #include "AudioFixtures.h"
 #include "AudioListPlayer.h"
 #include "AudioPlayer.h"
+#include "DragSource.h"
 #include "DropOnIcon.h"
 #include "SoundOutputs.h"
-#include "TestDesktop.h"
+#include "SessionTestMain.h"
 #include "TrayHost.h"
 #include "Vireo.h"
 #include "VireoStyle.h"
@@ -26,8 +27,8 @@
 
 using QzMultiMedia::AudioListPlayer;
 
-inline std::unique_ptr<DesktopSession>& desktop = TestDesktop::desktop;
-inline std::unique_ptr<PulseServer>& pulse = TestDesktop::pulse;
+using SessionTest::desktop;
+using SessionTest::pulse;
 
 inline QImage pictureOf(const QIcon& icon)
 {
@@ -50,6 +51,7 @@ protected:
     QTemporaryDir m_media;
     std::unique_ptr<Vireo> m_vireo;
     QStringList m_files;
+    DragSource m_dragSource;
 
     QPoint iconCentre() const
     {
@@ -78,55 +80,24 @@ protected:
             { QStringLiteral("screenshot"), QStringLiteral(VIREO_ARTIFACTS_DIR "/") + name });
     }
 
-    // Starts the other X client; it shows its window and waits to be pressed.
-    std::unique_ptr<QProcess> startDragSource(const QStringList& args)
-    {
-        auto helper = std::make_unique<QProcess>();
-        helper->start(QStringLiteral(VIREO_DRAG_HELPER), args);
-        if (!helper->waitForStarted(5000))
-            return nullptr;
-        if (!DesktopSession::waitFor([&] { return helper->canReadLine(); }, 10000))
-            return nullptr;
-        helper->readLine();
-        QTest::qWait(300); // mapped and painted
-        return helper;
-    }
-
-    // Presses on the source, drags onto the icon, checks the picture while over it, then releases where told.
-    void dragOntoIcon(QProcess* helper, bool releaseAway, bool* dropPictureShown)
-    {
-        moveTo(QPoint(80, 240));
-        DesktopSession::xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") });
-        for (const QPoint p : { QPoint(90, 250), QPoint(200, 200), QPoint(iconCentre().x() - 3, 40), iconCentre() }) {
-            moveTo(p);
-            QTest::qWait(150);
-        }
-        *dropPictureShown = DesktopSession::waitFor([&] { return showsPicture(*m_vireo, "Drop"); }, 2000);
-        screenshot(
-            releaseAway ? QStringLiteral("drag-text-over-icon.png") : QStringLiteral("drag-files-over-icon.png"));
-        if (releaseAway) {
-            moveTo(QPoint(300, 300));
-            QTest::qWait(200);
-        }
-        DesktopSession::xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
-        DesktopSession::waitFor([&] { return helper->canReadLine(); }, 5000);
-        QTest::qWait(500); // the dropped data travels after the drop
-    }
-
     // Drags the files from the other X client onto the icon and lets go there, Ctrl held down throughout when
-    // asked; true when the drop was taken.
+    // asked; true when the icon showed the drop picture and took the drop.
     bool dragFiles(const QStringList& paths, bool withControl = false)
     {
-        auto helper = startDragSource(QStringList { QStringLiteral("files") } + paths);
-        if (!helper)
+        if (!m_dragSource.start(QStringList { QStringLiteral("files") } + paths))
             return false;
         if (withControl)
             DesktopSession::xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl") });
         bool dropShown = false;
-        dragOntoIcon(helper.get(), false, &dropShown);
+        const QByteArray result = m_dragSource.dragTo(iconCentre(), [&] {
+            dropShown = DesktopSession::waitFor([&] { return showsPicture(*m_vireo, "Drop"); }, 2000);
+            screenshot(QStringLiteral("drag-files-over-icon.png"));
+            return false;
+        });
         if (withControl)
             DesktopSession::xdotool({ QStringLiteral("keyup"), QStringLiteral("ctrl") });
-        return dropShown && helper->readAll().contains("drop-result 1");
+        QTest::qWait(500); // the dropped data travels after the drop
+        return dropShown && result == "drop-result 1";
     }
 
     // Once the current song is well under way (a sound stream takes a moment to start), the tone at
@@ -377,3 +348,15 @@ protected slots:
             DesktopSession::waitFor([&] { return catcherCoversIcon(); }, 5000), "no catcher over an embedded icon");
     }
 };
+
+// Runs the cases of `Test` on the tray player inside this process, on an X server with trayer and a sink of the
+// test's own; no bus is reached.
+template <class Test> int runTrayTest(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("VIREO_AUDIO_SINK"); // the program's own choice of sink
+    SessionTest::Options options;
+    options.tray = true;
+    options.privateBus = false;
+    return SessionTest::run<Test>(argc, argv, options, VireoTest::runTests<Test>);
+}

@@ -1,15 +1,11 @@
-#include "AudioFixtures.h"
-#include "DesktopSession.h"
+#include "DesktopTestCase.h"
 #include "GnomeSession.h"
-#include "SessionTestMain.h"
-#include "VireoProcess.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QJsonArray>
 #include <QRect>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <memory>
@@ -31,18 +27,11 @@ const shown = i => { const b = box(i); const v = view(i) || b;
 
 // The real program in GNOME Shell 43 with the AppIndicator extension, as Ubuntu's users have it: the icon is the
 // extension's, its menu is the one the shell draws from the program's DBusMenu, and every input is the pointer's.
-class TestGnomeEndToEnd : public QObject
+class TestGnomeEndToEnd : public DesktopTestCase
 {
     Q_OBJECT
 
-    QTemporaryDir m_media;
     std::unique_ptr<GnomeSession> m_gnome;
-    std::unique_ptr<VireoProcess> m_vireo;
-
-    QString file(const QString& name) const
-    {
-        return m_media.filePath(name);
-    }
 
     QJsonValue ask(const QString& code) const
     {
@@ -75,9 +64,7 @@ class TestGnomeEndToEnd : public QObject
         const QRect at = rect(where.at(0)), in = rect(where.at(1));
         if (at.isEmpty() || in.isEmpty())
             return false;
-        DesktopSession::xdotool(
-            { QStringLiteral("mousemove"), QString::number(in.center().x()), QString::number(in.center().y()),
-                QStringLiteral("click"), at.top() < in.top() ? QStringLiteral("4") : QStringLiteral("5") });
+        m_gnome->click(in.center(), at.top() < in.top() ? 4 : 5);
         return true;
     }
 
@@ -93,11 +80,11 @@ class TestGnomeEndToEnd : public QObject
 
     void startWith(const QStringList& files, bool introduced = false)
     {
-        m_vireo = std::make_unique<VireoProcess>();
-        m_vireo->setIntroductionDone(introduced);
+        m_vireo.setIntroductionDone(introduced);
         // Its icons where the package installs them, as the shell's (GnomeSession).
-        QVERIFY(m_vireo->start(
-            files, { QStringLiteral("XDG_DATA_DIRS=" VIREO_BUILD_SHARE ":/usr/local/share:/usr/share") }));
+        QVERIFY(m_vireo.start(files,
+            m_gnome->clientEnvironment()
+                << QStringLiteral("XDG_DATA_DIRS=" VIREO_BUILD_SHARE ":/usr/local/share:/usr/share")));
         QVERIFY(VireoProcess::becomes("Playing"));
         QVERIFY2(
             DesktopSession::waitFor([this] { return !icon().isEmpty(); }, 10000), "no item of Vireo's in the top bar");
@@ -110,7 +97,7 @@ class TestGnomeEndToEnd : public QObject
         for (int tries = 0; tries < 3; ++tries) {
             if (menuOpen())
                 return true;
-            DesktopSession::click(icon().center());
+            m_gnome->click(icon().center());
             if (DesktopSession::waitFor([this] { return menuOpen(); }, 3000))
                 return true;
         }
@@ -128,7 +115,7 @@ class TestGnomeEndToEnd : public QObject
                 qWarning("the entry \"%s\" is not shown", qPrintable(text));
                 return false;
             }
-            DesktopSession::click(at.center());
+            m_gnome->click(at.center());
         }
         return true;
     }
@@ -136,12 +123,11 @@ class TestGnomeEndToEnd : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(QDir().mkpath(file(QStringLiteral("Alpha"))) && QDir().mkpath(file(QStringLiteral("Beta"))));
-        QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("Alpha/one.wav")), 30000, 440));
-        for (const char* name : { "Alpha/two.wav", "Beta/three.wav", "Beta/four.wav" })
-            QVERIFY(QFile::copy(file(QStringLiteral("Alpha/one.wav")), file(QLatin1String(name))));
-        m_gnome = std::make_unique<GnomeSession>();
-        QVERIFY2(m_gnome->start(VireoProcess().environment()),
+        QVERIFY(makeTwoFolders(30000));
+        m_gnome = std::make_unique<GnomeSession>(qgetenv("VIREO_TEST_GNOME_DISPLAY") == "wayland"
+                ? GnomeSession::Display::Wayland
+                : GnomeSession::Display::X11);
+        QVERIFY2(m_gnome->start(m_vireo.environment()),
             qPrintable(QStringLiteral("GNOME Shell did not come up; its log is in ") + m_gnome->log()));
     }
 
@@ -182,20 +168,21 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QVERIFY2(openMenu(), "a left click on the icon opened no menu");
-        const auto ownMenu = [] {
-            const auto windows = DesktopSession::programWindows(true);
-            return std::any_of(windows.cbegin(), windows.cend(), [](const auto& w) { return w.first.height() > 100; });
+        // The windows of the program's that the shell shows, a menu's among them, whatever the display.
+        const QString ownWindows = QStringLiteral(
+            "global.get_window_actors().filter(a => /vireo/i.test(a.meta_window.get_wm_class() ?? '') && a.visible)"
+            ".map(a => a.height)");
+        const auto ownMenu = [&] {
+            const QJsonArray heights = ask(ownWindows).toArray();
+            return std::any_of(heights.begin(), heights.end(), [](const QJsonValue& h) { return h.toInt() > 100; });
         };
         for (int round = 1; round <= 2; ++round) {
             if (menuOpen())
-                DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
+                m_gnome->click(QPoint(640, 400)); // on the desktop, which closes the shell's menu
             QVERIFY(DesktopSession::waitFor([this] { return !menuOpen(); }, 3000));
-            const QPoint at = icon().center();
-            DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
-                QStringLiteral("120"), QStringLiteral("1") });
+            m_gnome->click(icon().center(), 1, 2);
             QVERIFY2(!DesktopSession::waitFor(ownMenu, 2000),
-                qPrintable(QStringLiteral("double click %1: ").arg(round) + DesktopSession::windowTree()));
+                qPrintable(QStringLiteral("double click %1: ").arg(round) + QString::fromUtf8(QJsonDocument(ask(ownWindows).toArray()).toJson())));
         }
     }
 
@@ -203,8 +190,7 @@ private slots:
     // folders is chosen by clicks through "Songs" and its folder, and heard.
     void aSongFromAnotherFolderChosenByClicks()
     {
-        startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Alpha/two.wav")),
-            file(QStringLiteral("Beta/three.wav")), file(QStringLiteral("Beta/four.wav")) });
+        startWith(twoFolders());
         if (QTest::currentTestFailed())
             return;
         QVERIFY2(openMenu(), "a left click on the icon opened no menu");
@@ -220,25 +206,25 @@ private slots:
         const QJsonArray order
             = ask(QStringLiteral("entries(entry('Songs').menu).map(i => i.label ? i.label.text : '')")).toArray();
         QVERIFY2(order.contains(QStringLiteral("Beta"))
-                && order.at(order.toVariantList().indexOf(QStringLiteral("Beta")) + 1) == QStringLiteral("three.wav"),
+                && order.at(order.toVariantList().indexOf(QStringLiteral("Beta")) + 1) == QStringLiteral("two.wav"),
             qPrintable(QJsonDocument(order).toJson(QJsonDocument::Compact)));
         // In a loaded run the submenu was once closed again before the song could be clicked (the shell rebuilds
         // a submenu whose layout changed; cause not found): it is opened once more then.
         QVERIFY(
-            choose({ QStringLiteral("four.wav") }) || choose({ QStringLiteral("Songs"), QStringLiteral("four.wav") }));
-        QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("four.wav"); }, 5000),
-            qPrintable(VireoProcess::title()));
-        QVERIFY(VireoProcess::becomes("Playing"));
-        QVERIFY(SessionTest::level(600) > 1000.0);
+            choose({ QStringLiteral("two.wav") }) || choose({ QStringLiteral("Songs"), QStringLiteral("two.wav") }));
+        const QString heard = heardPlaying(QStringLiteral("two.wav"));
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
 
     // With no songs the menu's first entry opens the desktop's own dialog, through its portal (GNOME's, a window
     // of its backend's); a file named there by the keyboard plays.
     void openSongsInThePortalsDialog()
     {
-        m_vireo = std::make_unique<VireoProcess>();
-        m_vireo->setIntroductionDone(true);
-        QVERIFY(m_vireo->start({}));
+        if (m_gnome->display() == GnomeSession::Display::Wayland)
+            QSKIP("the file is typed into the portal's window by xdotool, which reaches only X11 windows");
+        VireoProcess firstStart; // a home without a list kept from a case before
+        firstStart.setIntroductionDone(true);
+        QVERIFY(firstStart.start({}));
         QVERIFY2(
             DesktopSession::waitFor([this] { return !icon().isEmpty(); }, 10000), "no item of Vireo's in the top bar");
         QVERIFY2(openMenu(), "a left click on the icon opened no menu");
@@ -262,14 +248,14 @@ private slots:
             "the dialog did not take the keyboard");
         DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+l") });
         DesktopSession::xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-            file(QStringLiteral("Beta/three.wav")) });
+            file(QStringLiteral("Beta/two.wav")) });
         // The dialog reads the folder of what is typed before it takes Return; until it has, Return is lost.
         for (int tries = 0; tries < 5 && dialogShown(); ++tries) {
             DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
             DesktopSession::waitFor([&] { return !dialogShown(); }, 1000);
         }
         QVERIFY2(VireoProcess::becomes("Playing"), "the file named in the dialog did not play");
-        QCOMPARE(VireoProcess::title(), QStringLiteral("three.wav"));
+        QCOMPARE(VireoProcess::title(), QStringLiteral("two.wav"));
         QVERIFY(!dialogShown());
     }
 
@@ -281,12 +267,10 @@ private slots:
         startWith({ file(QStringLiteral("Alpha/one.wav")) });
         if (QTest::currentTestFailed())
             return;
-        const double before = VireoProcess::volume();
-        ask(QStringLiteral("vireo._indicator.scroll(0, -1)"));
-        QVERIFY2(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + 0.05)) < 0.001; }, 3000),
-            qPrintable(QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before)));
-        ask(QStringLiteral("vireo._indicator.scroll(0, 1)"));
-        QVERIFY(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - before) < 0.001; }, 3000));
+        QString turned = turnsTheVolume([this] { ask(QStringLiteral("vireo._indicator.scroll(0, -1)")); }, 0.05);
+        QVERIFY2(turned.isEmpty(), qPrintable(turned));
+        turned = turnsTheVolume([this] { ask(QStringLiteral("vireo._indicator.scroll(0, 1)")); }, -0.05);
+        QVERIFY2(turned.isEmpty(), qPrintable(turned));
     }
 
     // A song change not made at the icon (the remote's Next) is one notification in the shell, with the song's
@@ -328,12 +312,12 @@ private slots:
     {
         if (menuOpen())
             DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
-        m_vireo.reset();
+        DesktopTestCase::cleanup();
     }
 
     void cleanupTestCase()
     {
-        m_vireo.reset();
+        m_vireo.quit();
         m_gnome.reset();
     }
 };

@@ -8,7 +8,6 @@ class TestHeardEndToEnd : public TrayEndToEnd
     Q_OBJECT
 
 private slots:
-    // 300 songs: one column that fits the screen, whose last entry the keyboard reaches and plays.
     // Play lists and a CUE sheet dropped on the icon stand for their songs: heard at the sink in order, each whole
     // and without a break between them, named by the titles the list gives them.
     void playListsDroppedAreHeardInOrder_data()
@@ -342,7 +341,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    return TestDesktop::run<TestHeardEndToEnd>(argc, argv);
+    return runTrayTest<TestHeardEndToEnd>(argc, argv);
 }
 
 #include "tst_heard_e2e.moc"

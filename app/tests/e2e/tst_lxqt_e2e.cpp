@@ -1,10 +1,5 @@
-#include "AudioFixtures.h"
-#include "DesktopSession.h"
+#include "DesktopTestCase.h"
 #include "LxqtSession.h"
-#include "SessionTestMain.h"
-#include "VireoProcess.h"
-
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -16,25 +11,16 @@ const QPoint firstItem(14, 16);
 // The real program on lxqt-panel, whose X11 tray paints copies of embedded icons that it keeps in a corner of the
 // screen: the icon is the panel's StatusNotifierItem, and no window of the program lies in that corner or
 // anywhere else.
-class TestLxqtEndToEnd : public QObject
+class TestLxqtEndToEnd : public DesktopTestCase
 {
     Q_OBJECT
 
-    QTemporaryDir m_media;
     std::unique_ptr<LxqtSession> m_lxqt;
-    VireoProcess m_vireo;
-
-    QString file(const QString& name) const
-    {
-        return m_media.filePath(name);
-    }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(QDir().mkpath(file(QStringLiteral("Alpha"))) && QDir().mkpath(file(QStringLiteral("Beta"))));
-        QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("Alpha/one.wav")), 20000, 440));
-        QVERIFY(QFile::copy(file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav"))));
+        QVERIFY(makeTwoFolders(20000));
         m_vireo.setIntroductionDone(true);
         m_lxqt = std::make_unique<LxqtSession>();
         QVERIFY(m_lxqt->start(m_vireo.environment()));
@@ -48,7 +34,7 @@ private slots:
     // but the menu while it is open.
     void theIconIsThePanelsItem()
     {
-        QVERIFY(m_vireo.start({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }));
+        QVERIFY(m_vireo.start(twoFolders()));
         QVERIFY(VireoProcess::becomes("Playing"));
         QVERIFY2(
             DesktopSession::waitFor(
@@ -57,28 +43,24 @@ private slots:
         QTest::qWait(1000); // the panel draws the item's button
         QVERIFY2(DesktopSession::programWindows(true).isEmpty(), qPrintable(DesktopSession::windowTree()));
 
-        const double before = VireoProcess::volume();
-        DesktopSession::click(firstItem, "4");
-        QVERIFY2(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + 0.05)) < 0.001; }, 3000),
-            qPrintable(QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before)));
+        const QString turned = turnsTheVolume([] { DesktopSession::click(firstItem, "4"); }, 0.05);
+        QVERIFY2(turned.isEmpty(), qPrintable(turned));
 
         DesktopSession::click(firstItem, "1");
-        QVERIFY2(DesktopSession::waitFor([] { return !DesktopSession::programMenu().isNull(); }, 3000),
-            "a left click opened no menu");
+        const QRect menu = DesktopSession::programMenu(3000);
+        QVERIFY2(!menu.isNull(), "a left click opened no menu");
         // Next to the icon: the panel names the pointer's place, and the menu opens there.
-        const QRect menu = DesktopSession::programMenu();
         QVERIFY2((menu.topLeft() - firstItem).manhattanLength() < 48, qPrintable(DesktopSession::windowTree()));
         QVERIFY2(!DesktopSession::chooseLastSong().isNull(), "Songs did not open");
-        QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("two.wav"); }, 5000),
-            qPrintable(VireoProcess::title()));
-        QVERIFY(SessionTest::level(600) > 1000.0);
+        const QString heard = heardPlaying(QStringLiteral("two.wav"));
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
         QVERIFY(DesktopSession::programWindows(true).isEmpty());
     }
 
     // A song change by the remote is a popup of LXQt's notification daemon.
     void aSongChangeIsShown()
     {
-        QVERIFY(m_vireo.start({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }));
+        QVERIFY(m_vireo.start(twoFolders()));
         QVERIFY(VireoProcess::becomes("Playing"));
         const auto popups = [] {
             return DesktopSession::windowsOf(
@@ -88,11 +70,6 @@ private slots:
         QVERIFY(DesktopSession::waitFor([&] { return popups() == 0; }, 15000));
         VireoProcess::playerctl({ QStringLiteral("next") });
         QVERIFY2(DesktopSession::waitFor([&] { return popups() > 0; }, 5000), qPrintable(DesktopSession::windowTree()));
-    }
-
-    void cleanup()
-    {
-        m_vireo.quit();
     }
 
     void cleanupTestCase()

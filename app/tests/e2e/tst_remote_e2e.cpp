@@ -313,10 +313,6 @@ private slots:
         QVERIFY2(said.contains(QLatin1String("not running")), qPrintable(said));
     }
 
-    // The list moves on without a gap: the next song is decoded ahead into the same sound stream, whatever its
-    // format. Without that, the sound server's stream is opened anew, which leaves half a second and more. MP3s
-    // cut from one tone sound as that tone: the encoder's delay and padding, which lame records in the file, are
-    // trimmed. Four songs, so that a list that stops queueing after the first change is heard too.
     // A desktop shortcut runs `vireo -j`: the running player's "Jump to Song" window comes up with the keyboard in
     // it; a few typed letters and Enter play the song, Ctrl+Enter has one play next, Escape closes the window.
     void jumpToSongFromAShortcut()

@@ -1,15 +1,11 @@
-#include "AudioFixtures.h"
-#include "DesktopSession.h"
+#include "DesktopTestCase.h"
 #include "ScreenPicture.h"
-#include "SessionTestMain.h"
 #include "SwaySession.h"
-#include "VireoProcess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -43,18 +39,11 @@ QRect lightBox(const QImage& shot, const QRect& area)
 
 // The real program on sway with waybar, under Wayland: no program may place a window beside another's icon,
 // so the menu beside the icon is waybar's, drawn from the program's DBusMenu, on the left click as on the right.
-class TestSwayEndToEnd : public QObject
+class TestSwayEndToEnd : public DesktopTestCase
 {
     Q_OBJECT
 
-    QTemporaryDir m_media;
     std::unique_ptr<SwaySession> m_sway;
-    VireoProcess m_vireo;
-
-    QString file(const QString& name) const
-    {
-        return m_media.filePath(name);
-    }
 
     // Where waybar draws the icon while it plays: the green picture in the bar's right half.
     QPoint icon() const
@@ -97,9 +86,7 @@ private slots:
     {
         if (!SwaySession::unavailable().isEmpty())
             QSKIP(qPrintable(SwaySession::unavailable()));
-        QVERIFY(QDir().mkpath(file(QStringLiteral("Alpha"))) && QDir().mkpath(file(QStringLiteral("Beta"))));
-        QVERIFY(AudioFixtures::makeTone(file(QStringLiteral("Alpha/one.wav")), 30000, 440));
-        QVERIFY(QFile::copy(file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav"))));
+        QVERIFY(makeTwoFolders(30000));
         m_vireo.setIntroductionDone(true);
         m_sway = std::make_unique<SwaySession>();
         QVERIFY2(m_sway->start(m_vireo.environment()), "sway with waybar and wayvnc did not come up");
@@ -109,14 +96,12 @@ private slots:
     // the icon and nowhere else, and a song of the other folder is chosen in it and heard.
     void theLeftClickOpensTheMenuBesideTheIcon()
     {
-        QVERIFY(startOnWayland({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }));
+        QVERIFY(startOnWayland(twoFolders()));
         QPoint at;
         QVERIFY2(DesktopSession::waitFor([&] { return !(at = icon()).isNull(); }, 10000), "no icon in waybar's tray");
 
-        const double before = VireoProcess::volume();
-        m_sway->click(at, 8);
-        QVERIFY2(DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + 0.05)) < 0.001; }, 3000),
-            qPrintable(QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before)));
+        const QString turned = turnsTheVolume([&] { m_sway->click(at, 8); }, 0.05);
+        QVERIFY2(turned.isEmpty(), qPrintable(turned));
 
         const QRect underTheIcon(at.x() - 120, barHeight + 10, 100, 200);
         const QRect farFromIt(40, 400, 400, 300);
@@ -147,9 +132,8 @@ private slots:
                      5000),
             "Songs did not open");
         m_sway->click(QPoint(songs.center().x(), songs.bottom() - 16), 1);
-        QVERIFY2(DesktopSession::waitFor([] { return VireoProcess::title() == QLatin1String("two.wav"); }, 5000),
-            qPrintable(VireoProcess::title()));
-        QVERIFY(SessionTest::level(600) > 1000.0);
+        const QString heard = heardPlaying(QStringLiteral("two.wav"));
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
 
     // A song change by the remote is shown by dunst, a notification daemon sway's users run, on its own layer.
@@ -160,7 +144,7 @@ private slots:
         dunst.start(QStringLiteral("dunst"), {});
         const auto stopDunst = qScopeGuard([&] { DesktopSession::stop(dunst); });
         QVERIFY(DesktopSession::waitFor([] { return !dunstctl(QStringLiteral("count displayed")).isEmpty(); }, 5000));
-        QVERIFY(startOnWayland({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) }));
+        QVERIFY(startOnWayland(twoFolders()));
         VireoProcess::playerctl({ QStringLiteral("next") });
         QVERIFY2(DesktopSession::waitFor([] { return dunstctl(QStringLiteral("count displayed")).toInt() > 0; }, 5000),
             "dunst showed nothing for the next song");
@@ -172,7 +156,7 @@ private slots:
     // The Jump window is known to the desktop by the program's desktop entry (its name and icon there).
     void theJumpWindowBelongsToTheDesktopEntry()
     {
-        QVERIFY(startOnWayland({ file(QStringLiteral("Alpha/one.wav")) }));
+        QVERIFY(startOnWayland(twoFolders().mid(0, 1)));
         QProcess jump;
         QProcessEnvironment env = m_sway->clientEnvironment(m_vireo.environment());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
@@ -189,11 +173,6 @@ private slots:
             QStringLiteral("example.corvane.Vireo"));
         QCOMPARE(window.value(QStringLiteral("type")).toString(), QStringLiteral("floating_con"));
         QVERIFY(window.value(QStringLiteral("rect")).toObject().value(QStringLiteral("width")).toInt() < 1280);
-    }
-
-    void cleanup()
-    {
-        m_vireo.quit();
     }
 
     void cleanupTestCase()

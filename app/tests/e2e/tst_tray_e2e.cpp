@@ -19,12 +19,14 @@ private slots:
 
     void dragOfPlainTextIsRefused()
     {
-        auto helper = startDragSource({ QStringLiteral("text") });
-        QVERIFY(helper);
+        QVERIFY(m_dragSource.start({ QStringLiteral("text") }));
         bool dropShown = false;
-        dragOntoIcon(helper.get(), true, &dropShown);
+        const QByteArray result = m_dragSource.dragTo(iconCentre(), [&] {
+            dropShown = DesktopSession::waitFor([&] { return showsPicture(*m_vireo, "Drop"); }, 2000);
+            return true; // let go away from the icon
+        });
         QVERIFY2(dropShown, "the icon did not show the drop picture during the drag");
-        QVERIFY(helper->readAll().contains("drop-result 0"));
+        QCOMPARE(result, QByteArray("drop-result 0"));
         QVERIFY(DesktopSession::waitFor([&] { return showsPicture(*m_vireo, "Logo"); }, 2000));
         QVERIFY(AudioListPlayer::instance()->playList().isEmpty());
     }
@@ -252,13 +254,12 @@ private slots:
     {
         QVERIFY(!TrayHost::isCompositing());
         QVERIFY(!m_vireo->dropCatcher()->pixmap().isNull());
-        auto compositor = startDragSource({ QStringLiteral("compositor") });
-        QVERIFY(compositor);
+        DragSource compositor;
+        QVERIFY(compositor.start({ QStringLiteral("compositor") }));
         QVERIFY(DesktopSession::waitFor([] { return TrayHost::isCompositing(); }, 3000));
         QVERIFY2(DesktopSession::waitFor([&] { return m_vireo->dropCatcher()->pixmap().isNull(); }, 3000),
             "the catcher still wears the icon's picture");
-        compositor->kill();
-        compositor->waitForFinished(3000);
+        compositor.stop();
         QVERIFY(DesktopSession::waitFor([] { return !TrayHost::isCompositing(); }, 3000));
         QVERIFY2(DesktopSession::waitFor([&] { return !m_vireo->dropCatcher()->pixmap().isNull(); }, 3000),
             "the catcher did not take the icon's picture again");
@@ -331,7 +332,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    return TestDesktop::run<TestTrayEndToEnd>(argc, argv);
+    return runTrayTest<TestTrayEndToEnd>(argc, argv);
 }
 
 #include "tst_tray_e2e.moc"

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "AudioFixtures.h"
+#include "DesktopSession.h"
+#include "SessionTestMain.h"
+#include "VireoProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <functional>
+
+// What the test of each desktop shares: the real program in a home of its own, a list from two folders, and the
+// checks every desktop gets in the same words (the wheel over the icon, a song chosen in the menu and heard). The
+// desktop's own test finds the icon, opens the menu and walks it as that desktop draws them.
+class DesktopTestCase : public QObject
+{
+    Q_OBJECT
+
+protected:
+    QTemporaryDir m_media;
+    VireoProcess m_vireo;
+
+    QString file(const QString& name) const
+    {
+        return m_media.filePath(name);
+    }
+
+    // Alpha/one.wav and Beta/two.wav, one tone of `ms`: the menu's last song is the other folder's, in a submenu
+    // of its own where the desktop's menus can nest.
+    bool makeTwoFolders(int ms)
+    {
+        return QDir().mkpath(file(QStringLiteral("Alpha"))) && QDir().mkpath(file(QStringLiteral("Beta")))
+            && AudioFixtures::makeTone(file(QStringLiteral("Alpha/one.wav")), ms, 440)
+            && QFile::copy(file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")));
+    }
+
+    QStringList twoFolders() const
+    {
+        return { file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) };
+    }
+
+    // Empty when `notch` (a notch of the wheel, as the desktop passes it on) turned the player's volume by `by`;
+    // else what it did.
+    static QString turnsTheVolume(const std::function<void()>& notch, double by)
+    {
+        const double before = VireoProcess::volume();
+        notch();
+        if (DesktopSession::waitFor([&] { return qAbs(VireoProcess::volume() - (before + by)) < 0.001; }, 3000))
+            return QString();
+        return QStringLiteral("%1 after %2").arg(VireoProcess::volume()).arg(before);
+    }
+
+    // The song of that title is the one that plays, and the sink plays it.
+    static QString heardPlaying(const QString& title)
+    {
+        if (!DesktopSession::waitFor([&] { return VireoProcess::title() == title; }, 5000))
+            return QStringLiteral("\"%1\" plays").arg(VireoProcess::title());
+        return SessionTest::level(600) > 1000.0 ? QString() : QStringLiteral("nothing heard");
+    }
+
+protected slots:
+    // A case that failed half way leaves its program running; the next one starts afresh.
+    void cleanup()
+    {
+        m_vireo.quit();
+    }
+};
