@@ -8,8 +8,9 @@ class TestHeardEndToEnd : public TrayEndToEnd
     Q_OBJECT
 
 private slots:
-    // Play lists and a CUE sheet dropped on the icon stand for their songs: heard at the sink in order, each whole
-    // and without a break between them, named by the titles the list gives them.
+    // A play list and a CUE sheet dropped on the icon stand for their songs: heard at the sink in order, each whole
+    // and without a break between them, named by the titles the list gives them. (Each list format's reading is
+    // the song intake's test.)
     void playListsDroppedAreHeardInOrder_data()
     {
         QTest::addColumn<QString>("list");
@@ -17,16 +18,6 @@ private slots:
         QTest::newRow("M3U") << "tones.m3u"
                              << QByteArray("#EXTM3U\n#EXTINF:2,Low\nlow.flac\n#EXTINF:2,Middle\nmiddle.flac\n"
                                            "#EXTINF:2,High\nhigh.flac\n");
-        QTest::newRow("PLS") << "tones.pls"
-                             << QByteArray("[playlist]\nFile1=low.flac\nTitle1=Low\nFile2=middle.flac\nTitle2=Middle\n"
-                                           "File3=high.flac\nTitle3=High\nNumberOfEntries=3\nVersion=2\n");
-        QTest::newRow("XSPF") << "tones.xspf"
-                              << QByteArray(
-                                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
-                                     "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>low.flac</location>"
-                                     "<title>Low</title></track><track><location>middle.flac</location><title>"
-                                     "Middle</title></track><track><location>high.flac</location><title>High"
-                                     "</title></track></trackList></playlist>\n");
         QTest::newRow("CUE sheet over one image")
             << "tones.cue"
             << QByteArray("FILE \"tones.flac\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"Low\"\n    INDEX 01 00:00:00\n"

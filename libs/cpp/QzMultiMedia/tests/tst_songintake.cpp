@@ -129,18 +129,28 @@ private slots:
         QCOMPARE(SongIntake::songs(urls(handed)), urls(expected));
     }
 
-    // The titles play lists give their entries come along with them, each on one line (those of M3U, PLS and
-    // XSPF files dropped on the icon are checked end to end).
+    // The titles play lists give their entries come along with them, each on one line.
+    void titlesFromPlayLists_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("M3U") << "x.m3u" << QByteArray("#EXTM3U\n#EXTINF:2,Evening late\na.mp3\n");
+        QTest::newRow("PLS") << "x.pls"
+                             << QByteArray("[playlist]\nFile1=a.mp3\nTitle1=Evening late\nNumberOfEntries=1\nVersion=2\n");
+        QTest::newRow("XSPF") << "x.xspf"
+                              << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
+                                            "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>a.mp3</location>"
+                                            "<title>Evening\nlate</title></track></trackList></playlist>\n");
+    }
+
     void titlesFromPlayLists()
     {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, text);
         QTemporaryDir root;
-        QVERIFY(AudioFixtures::writeBytes(root.filePath(QStringLiteral("x.xspf")),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
-            "<trackList><track><location>a.mp3</location><title>Evening\nlate</title></track></trackList></"
-            "playlist>\n"));
+        QVERIFY(AudioFixtures::writeBytes(root.filePath(name), text));
         ListedTags titles;
-        const QList<QUrl> songs
-            = SongIntake::songs({ QUrl::fromLocalFile(root.filePath(QStringLiteral("x.xspf"))) }, &titles);
+        const QList<QUrl> songs = SongIntake::songs({ QUrl::fromLocalFile(root.filePath(name)) }, &titles);
         QCOMPARE(songs, QList<QUrl> { QUrl::fromLocalFile(root.filePath(QStringLiteral("a.mp3"))) });
         QCOMPARE(titles.value(songs.first()).title, QStringLiteral("Evening late"));
     }
