@@ -259,9 +259,11 @@ private slots:
         QVERIFY(!dialogShown());
     }
 
-    // The wheel over the item: a notch up is 5 % louder, a notch down as much quieter. The extension reads only
-    // smooth scrolling, which Xvfb's pointer does not give; its own handler is handed what a notch of a real
-    // wheel gives it (a delta of -1 up, 1 down) and sends the program what it sends on a desktop.
+    // The wheel over the item: a notch up is 5 % louder, a notch down as much quieter, and a touchpad's small
+    // swipe up is one step. The extension reads only smooth scrolling, which Xvfb's pointer does not give; its own
+    // handler is handed what a real wheel or touchpad gives it (a delta of -1 a notch up, 1 down; a swipe of one
+    // notch as ten parts of -0.1, each of which it floors to a step up) and sends the program what it sends on a
+    // desktop.
     void theWheelTurnsTheVolume()
     {
         startWith({ file(QStringLiteral("Alpha/one.wav")) });
@@ -271,6 +273,13 @@ private slots:
         QVERIFY2(turned.isEmpty(), qPrintable(turned));
         turned = turnsTheVolume([this] { ask(QStringLiteral("vireo._indicator.scroll(0, 1)")); }, -0.05);
         QVERIFY2(turned.isEmpty(), qPrintable(turned));
+        VireoProcess::playerctl({ QStringLiteral("volume"), QStringLiteral("0.3") });
+        QVERIFY(DesktopSession::waitFor([] { return qAbs(VireoProcess::volume() - 0.3) < 0.001; }, 3000));
+        turned = turnsTheVolume(
+            [this] { ask(QStringLiteral("for (let i = 0; i < 10; ++i) vireo._indicator.scroll(0, -0.1)")); }, 0.05);
+        QVERIFY2(turned.isEmpty(), qPrintable(QStringLiteral("a swipe: ") + turned));
+        QTest::qWait(500); // the parts after the first change nothing more
+        QVERIFY2(qAbs(VireoProcess::volume() - 0.35) < 0.001, qPrintable(QString::number(VireoProcess::volume())));
     }
 
     // A song change not made at the icon (the remote's Next) is one notification in the shell, with the song's

@@ -39,8 +39,10 @@ bool isQtHost(const QString& sender)
 }
 
 // Qt's angle units for one call, or 0 where the call is a further part of a step host's gesture: a run of parts
-// closer than 60 ms to each other is one gesture, which moves at most one step every quarter of a second (a
-// touchpad's small swipe is one step, not ten; a wheel spun fast still moves).
+// closer than 150 ms to each other is one gesture, which moves at most one step every quarter of a second (a
+// touchpad's small swipe is one step, not ten; a wheel spun fast still moves). The parts are timed as they are
+// delivered here, after whatever the program did in between (a step's volume change among it), so the gap allowed
+// is wider than a touchpad's.
 int angleOf(Scroller* scroller, int delta)
 {
     if (scroller->unit == ScrollUnit::Steps && !scroller->named && delta % 120 == 0)
@@ -49,7 +51,7 @@ int angleOf(Scroller* scroller, int delta)
         return delta;
     const int direction = delta < 0 ? 1 : -1;
     const bool sameGesture = direction == scroller->direction && scroller->lastPart.isValid()
-        && scroller->lastPart.elapsed() < 60;
+        && scroller->lastPart.elapsed() < 150;
     scroller->lastPart.start();
     scroller->direction = direction;
     if (sameGesture && scroller->lastStep.elapsed() < 250)
