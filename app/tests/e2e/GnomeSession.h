@@ -62,7 +62,11 @@ public:
         const QString config = m_dir.filePath(QStringLiteral("config"));
         const QString probe = m_dir.filePath(QStringLiteral("data/gnome-shell/extensions/vireo-probe@tests"));
         const QString runtime = m_dir.filePath(QStringLiteral("run"));
+        const QString applications = m_dir.filePath(QStringLiteral("data/applications"));
         if (!QDir().mkpath(config + QStringLiteral("/glib-2.0/settings")) || !QDir().mkpath(probe)
+            || !QDir().mkpath(applications)
+            || !QFile::copy(QStringLiteral(VIREO_DESKTOP_FILES "/example.corvane.Vireo.desktop"),
+                applications + QStringLiteral("/example.corvane.Vireo.desktop"))
             || !QDir().mkpath(runtime) || !m_systemBus.start())
             return false;
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -171,6 +175,32 @@ public:
                     + QStringLiteral("vireoPointer.notify_discrete_scroll(now, Clutter.ScrollDirection.%1, "
                                      "Clutter.ScrollSource.WHEEL);")
                           .arg(button == 4 ? QLatin1String("UP") : QLatin1String("DOWN")));
+            }
+        }
+    }
+
+    // Types `text` (plain ASCII) and then presses `key` (an X key name: Return), as a keyboard does.
+    void type(const QString& text, const QString& key) const
+    {
+        if (m_display == Display::X11) {
+            DesktopSession::xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text });
+            DesktopSession::xdotool({ QStringLiteral("key"), key });
+            return;
+        }
+        // Clutter's key values are X's key symbols: a printable ASCII character is its own code. A key at a time,
+        // each pressed and let go, as a hand types.
+        QStringList keyvals;
+        for (const QChar c : text)
+            keyvals << QString::number(c.unicode());
+        keyvals << QStringLiteral("Clutter.KEY_") + key;
+        for (const QString& keyval : keyvals) {
+            for (const char* state : { "PRESSED", "RELEASED" }) {
+                eval(QStringLiteral("const { Clutter, GLib } = imports.gi;"
+                                    "globalThis.vireoKeyboard = globalThis.vireoKeyboard || Clutter.get_default_backend()"
+                                    ".get_default_seat().create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);"
+                                    "vireoKeyboard.notify_keyval(GLib.get_monotonic_time(), %1, Clutter.KeyState.%2);")
+                         .arg(keyval, QLatin1String(state)));
+                QTest::qWait(20);
             }
         }
     }

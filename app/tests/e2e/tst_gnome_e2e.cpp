@@ -282,6 +282,32 @@ private slots:
         QVERIFY2(qAbs(VireoProcess::volume() - 0.35) < 0.001, qPrintable(QString::number(VireoProcess::volume())));
     }
 
+    // A desktop shortcut runs `vireo -j`: the shell knows the Jump window as the program's desktop entry (its
+    // name there, "Vireo"), it has the keyboard, and a song named there by a few letters plays.
+    void theJumpWindowIsTheDesktopEntrys()
+    {
+        startWith(twoFolders(), true);
+        if (QTest::currentTestFailed())
+            return;
+        QProcess jump;
+        QProcessEnvironment env = m_vireo.environment();
+        for (const QString& pair : m_gnome->clientEnvironment())
+            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        jump.setProcessEnvironment(env);
+        jump.start(QStringLiteral(VIREO_BINARY), { QStringLiteral("-j") });
+        QVERIFY(jump.waitForFinished(10000) && jump.exitCode() == 0);
+        const QString focused = QStringLiteral(
+            "(() => { const w = global.display.focus_window; const app = w && imports.gi.Shell.WindowTracker"
+            ".get_default().get_window_app(w); return app ? [w.get_title(), app.get_id(), app.get_name()] : []; })()");
+        const QJsonArray expected { QStringLiteral("Jump to Song"), QStringLiteral("example.corvane.Vireo.desktop"),
+            QStringLiteral("Vireo") };
+        QVERIFY2(DesktopSession::waitFor([&] { return ask(focused).toArray() == expected; }, 10000),
+            qPrintable(QString::fromUtf8(QJsonDocument(ask(focused).toArray()).toJson(QJsonDocument::Compact))));
+        m_gnome->type(QStringLiteral("two"), QStringLiteral("Return"));
+        const QString heard = heardPlaying(QStringLiteral("two.wav"));
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
+    }
+
     // A song change not made at the icon (the remote's Next) is one notification in the shell, with the song's
     // title, artist and cover.
     void aSongChangeIsAnnouncedWithItsTags()
@@ -296,6 +322,8 @@ private slots:
         startWith({ file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("tagged.mp3")) });
         if (QTest::currentTestFailed())
             return;
+        // What cases before had shown (a song chosen in the Jump window is announced too) is cleared away first.
+        ask(QStringLiteral("Main.messageTray.getSources().filter(s => /vireo/i.test(s.title)).forEach(s => s.destroy())"));
         VireoProcess::playerctl({ QStringLiteral("next") });
         const QString shown = QStringLiteral(
             "Main.messageTray.getSources().filter(s => /vireo/i.test(s.title)).flatMap(s => s.notifications)"
