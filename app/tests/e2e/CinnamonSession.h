@@ -2,12 +2,9 @@
 
 #include "DesktopSession.h"
 #include "PrivateBus.h"
+#include "ShellEval.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -65,17 +62,10 @@ public:
         return statusApplet().toArray();
     }
 
-    // What Cinnamon's JavaScript says `code` comes to; undefined where it failed or Cinnamon is not there.
+    // What the shell's JavaScript says `code` comes to; undefined where it failed or the shell is not there.
     QJsonValue eval(const QString& code) const
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.Cinnamon"),
-            QStringLiteral("/org/Cinnamon"), QStringLiteral("org.Cinnamon"), QStringLiteral("Eval"));
-        call << code;
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2
-            || !reply.arguments().at(0).toBool())
-            return QJsonValue(QJsonValue::Undefined);
-        return QJsonDocument::fromJson(("[" + reply.arguments().at(1).toString() + "]").toUtf8()).array().at(0);
+        return shellEval(QStringLiteral("org.Cinnamon"), code);
     }
 
 private:

@@ -2,13 +2,10 @@
 
 #include "DesktopSession.h"
 #include "PrivateBus.h"
+#include "ShellEval.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -121,15 +118,7 @@ public:
     // What the shell's JavaScript says `code` comes to; undefined where it failed or the shell is not there.
     QJsonValue eval(const QString& code) const
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.gnome.Shell"),
-            QStringLiteral("/org/gnome/Shell"), QStringLiteral("org.gnome.Shell"), QStringLiteral("Eval"));
-        call << code;
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2
-            || !reply.arguments().at(0).toBool())
-            return QJsonValue(QJsonValue::Undefined);
-        const QString result = reply.arguments().at(1).toString();
-        return QJsonDocument::fromJson(("[" + result + "]").toUtf8()).array().at(0);
+        return shellEval(QStringLiteral("org.gnome.Shell"), code);
     }
 
     Display display() const
