@@ -72,7 +72,8 @@ private:
     QJsonValue statusApplet() const
     {
         return eval(QStringLiteral(
-            "(() => { const applet = imports.ui.appletManager.getRunningInstancesForUuid('xapp-status@cinnamon.org')[0];"
+            "(() => { const applet = "
+            "imports.ui.appletManager.getRunningInstancesForUuid('xapp-status@cinnamon.org')[0];"
             "return Object.values(applet.statusIcons).map(i => { const [x, y] = i.actor.get_transformed_position();"
             "return [Math.round(x), Math.round(y), i.actor.width, i.actor.height]; }); })()"));
     }

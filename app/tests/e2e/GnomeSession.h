@@ -24,8 +24,7 @@ public:
 
     explicit GnomeSession(Display display)
         : m_display(display)
-    {
-    }
+    { }
 
     ~GnomeSession()
     {
@@ -90,8 +89,8 @@ public:
         if (m_display == Display::Wayland) {
             env.remove(QStringLiteral("DISPLAY"));
             args = QStringList { QStringLiteral("--wayland"), QStringLiteral("--headless"), QStringLiteral("--no-x11"),
-                QStringLiteral("--virtual-monitor"), QStringLiteral("1280x800"),
-                QStringLiteral("--wayland-display"), QStringLiteral("wayland-vireo") };
+                QStringLiteral("--virtual-monitor"), QStringLiteral("1280x800"), QStringLiteral("--wayland-display"),
+                QStringLiteral("wayland-vireo") };
         }
         m_shell.setProcessEnvironment(env);
         m_shell.setStandardOutputFile(log());
@@ -146,17 +145,18 @@ public:
                 QStringLiteral("120"), QString::number(button) });
             return;
         }
-        const QString pointer = QStringLiteral(
-            "const { Clutter, GLib } = imports.gi; const now = GLib.get_monotonic_time();"
-            "globalThis.vireoPointer = globalThis.vireoPointer || Clutter.get_default_backend()"
-            ".get_default_seat().create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);");
+        const QString pointer
+            = QStringLiteral("const { Clutter, GLib } = imports.gi; const now = GLib.get_monotonic_time();"
+                             "globalThis.vireoPointer = globalThis.vireoPointer || Clutter.get_default_backend()"
+                             ".get_default_seat().create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);");
         eval(pointer + QStringLiteral("vireoPointer.notify_absolute_motion(now, %1, %2);").arg(at.x()).arg(at.y()));
         for (int n = 0; n < count; ++n) {
             QTest::qWait(120);
             if (button == 1) {
                 for (const char* state : { "PRESSED", "RELEASED" }) {
                     eval(pointer
-                        + QStringLiteral("vireoPointer.notify_button(now, Clutter.BUTTON_PRIMARY, Clutter.ButtonState.%1);")
+                        + QStringLiteral(
+                            "vireoPointer.notify_button(now, Clutter.BUTTON_PRIMARY, Clutter.ButtonState.%1);")
                               .arg(QLatin1String(state)));
                 }
             } else {
@@ -184,10 +184,11 @@ public:
         keyvals << QStringLiteral("Clutter.KEY_") + key;
         for (const QString& keyval : keyvals) {
             for (const char* state : { "PRESSED", "RELEASED" }) {
-                eval(QStringLiteral("const { Clutter, GLib } = imports.gi;"
-                                    "globalThis.vireoKeyboard = globalThis.vireoKeyboard || Clutter.get_default_backend()"
-                                    ".get_default_seat().create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);"
-                                    "vireoKeyboard.notify_keyval(GLib.get_monotonic_time(), %1, Clutter.KeyState.%2);")
+                eval(QStringLiteral(
+                    "const { Clutter, GLib } = imports.gi;"
+                    "globalThis.vireoKeyboard = globalThis.vireoKeyboard || Clutter.get_default_backend()"
+                    ".get_default_seat().create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);"
+                    "vireoKeyboard.notify_keyval(GLib.get_monotonic_time(), %1, Clutter.KeyState.%2);")
                          .arg(keyval, QLatin1String(state)));
                 QTest::qWait(20);
             }

@@ -51,8 +51,8 @@ template <typename TestObject> int runInCoreApplication(int argc, char** argv)
 // Starts the desktop, runs the cases of `TestObject` through `runTests` (in an application it makes), and takes
 // the desktop down again.
 template <typename TestObject>
-int run(int argc, char** argv, const Options& options = {},
-    int (*runTests)(int, char**) = runInCoreApplication<TestObject>)
+int run(
+    int argc, char** argv, const Options& options = {}, int (*runTests)(int, char**) = runInCoreApplication<TestObject>)
 {
     desktop = std::make_unique<DesktopSession>();
     pulse = std::make_unique<PulseServer>();
@@ -65,9 +65,9 @@ int run(int argc, char** argv, const Options& options = {},
     };
     const char* missing = !desktop->startX(options.screen) ? "Xvfb"
         : options.tray && !desktop->startTray()            ? "trayer"
-        : !pulse->start()                                   ? "PulseAudio"
-        : options.privateBus && !startBus()                 ? "the session bus"
-                                                            : nullptr;
+        : !pulse->start()                                  ? "PulseAudio"
+        : options.privateBus && !startBus()                ? "the session bus"
+                                                           : nullptr;
     if (missing) {
         std::fprintf(stderr, "could not start the test desktop: %s did not come up\n", missing);
         return 1;

@@ -5,8 +5,8 @@
 #include "AudioPlayer.h"
 #include "DragSource.h"
 #include "DropOnIcon.h"
-#include "SoundOutputs.h"
 #include "SessionTestMain.h"
+#include "SoundOutputs.h"
 #include "TrayHost.h"
 #include "Vireo.h"
 #include "VireoStyle.h"
@@ -239,7 +239,8 @@ protected:
         double loudestFirst = 0.0, loudestSecond = 0.0;
         for (qsizetype at = 0; at + Window <= sound.size(); at += Window) {
             const QVector<qint16> piece = sound.mid(at, Window);
-            levels.append({ PulseServer::toneAmplitude(piece, firstTone), PulseServer::toneAmplitude(piece, secondTone) });
+            levels.append(
+                { PulseServer::toneAmplitude(piece, firstTone), PulseServer::toneAmplitude(piece, secondTone) });
             loudestFirst = qMax(loudestFirst, levels.last().first);
             loudestSecond = qMax(loudestSecond, levels.last().second);
         }

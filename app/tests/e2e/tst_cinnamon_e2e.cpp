@@ -40,9 +40,10 @@ class TestCinnamonEndToEnd : public DesktopTestCase
     QStringList notifications() const
     {
         QStringList titles;
-        for (const QJsonValue title : m_cinnamon
-                 ->eval(QStringLiteral("Object.values(Main.notificationDaemon._notifications).map(n => n.summary)"))
-                 .toArray())
+        for (const QJsonValue title :
+            m_cinnamon->eval(
+                          QStringLiteral("Object.values(Main.notificationDaemon._notifications).map(n => n.summary)"))
+                .toArray())
             titles << title.toString();
         return titles;
     }

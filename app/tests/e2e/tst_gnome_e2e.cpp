@@ -83,8 +83,8 @@ class TestGnomeEndToEnd : public DesktopTestCase
         m_vireo.setIntroductionDone(introduced);
         // Its icons where the package installs them, as the shell's (GnomeSession).
         QVERIFY(m_vireo.start(files,
-            m_gnome->clientEnvironment()
-                << QStringLiteral("XDG_DATA_DIRS=" VIREO_BUILD_SHARE ":/usr/local/share:/usr/share")));
+            m_gnome->clientEnvironment() << QStringLiteral(
+                "XDG_DATA_DIRS=" VIREO_BUILD_SHARE ":/usr/local/share:/usr/share")));
         QVERIFY(VireoProcess::becomes("Playing"));
         QVERIFY2(
             DesktopSession::waitFor([this] { return !icon().isEmpty(); }, 10000), "no item of Vireo's in the top bar");
@@ -182,7 +182,8 @@ private slots:
             QVERIFY(DesktopSession::waitFor([this] { return !menuOpen(); }, 3000));
             m_gnome->click(icon().center(), 1, 2);
             QVERIFY2(!DesktopSession::waitFor(ownMenu, 2000),
-                qPrintable(QStringLiteral("double click %1: ").arg(round) + QString::fromUtf8(QJsonDocument(ask(ownWindows).toArray()).toJson())));
+                qPrintable(QStringLiteral("double click %1: ").arg(round)
+                    + QString::fromUtf8(QJsonDocument(ask(ownWindows).toArray()).toJson())));
         }
     }
 
@@ -323,7 +324,8 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         // What cases before had shown (a song chosen in the Jump window is announced too) is cleared away first.
-        ask(QStringLiteral("Main.messageTray.getSources().filter(s => /vireo/i.test(s.title)).forEach(s => s.destroy())"));
+        ask(QStringLiteral(
+            "Main.messageTray.getSources().filter(s => /vireo/i.test(s.title)).forEach(s => s.destroy())"));
         VireoProcess::playerctl({ QStringLiteral("next") });
         const QString shown = QStringLiteral(
             "Main.messageTray.getSources().filter(s => /vireo/i.test(s.title)).flatMap(s => s.notifications)"

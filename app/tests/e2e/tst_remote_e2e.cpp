@@ -269,7 +269,8 @@ private slots:
         // Keys for seek and volume, as a desktop's shortcuts run them; values that are no such numbers are errors.
         const double volume = player("Volume").toDouble();
         QCOMPARE(run(env, { QStringLiteral("--volume"), QStringLiteral("-5") }), 0);
-        QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - (volume - 0.05)) < 0.001; }, 3000));
+        QVERIFY(
+            DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - (volume - 0.05)) < 0.001; }, 3000));
         QCOMPARE(run(env, { QStringLiteral("--volume=+5") }), 0);
         QVERIFY(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - volume) < 0.001; }, 3000));
         const qlonglong before = player("Position").toLongLong();

@@ -288,9 +288,8 @@ private slots:
         // A player just started may still announce other properties first.
         QVERIFY(DesktopSession::waitFor(
             [&] {
-                return std::any_of(m_changes.cbegin(), m_changes.cend(), [](const QVariantMap& change) {
-                    return change.contains(QStringLiteral("Volume"));
-                });
+                return std::any_of(m_changes.cbegin(), m_changes.cend(),
+                    [](const QVariantMap& change) { return change.contains(QStringLiteral("Volume")); });
             },
             3000));
         const auto volumeSaid = std::find_if(m_changes.crbegin(), m_changes.crend(),

@@ -169,8 +169,8 @@ private slots:
                 [&] { return m_sway->tree().contains(QLatin1String("\"app_id\": \"example.corvane.Vireo\"")); }, 5000),
             qPrintable(m_sway->tree().right(3000)));
         // A dialog floats over the tiles, at its own size, instead of filling the screen.
-        const QJsonObject window = node(QJsonDocument::fromJson(m_sway->tree().toUtf8()).object(),
-            QStringLiteral("example.corvane.Vireo"));
+        const QJsonObject window
+            = node(QJsonDocument::fromJson(m_sway->tree().toUtf8()).object(), QStringLiteral("example.corvane.Vireo"));
         QCOMPARE(window.value(QStringLiteral("type")).toString(), QStringLiteral("floating_con"));
         QVERIFY(window.value(QStringLiteral("rect")).toObject().value(QStringLiteral("width")).toInt() < 1280);
     }

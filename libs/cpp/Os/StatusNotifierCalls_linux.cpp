@@ -50,8 +50,8 @@ int angleOf(Scroller* scroller, int delta)
     if (scroller->unit == ScrollUnit::Angle)
         return delta;
     const int direction = delta < 0 ? 1 : -1;
-    const bool sameGesture = direction == scroller->direction && scroller->lastPart.isValid()
-        && scroller->lastPart.elapsed() < 150;
+    const bool sameGesture
+        = direction == scroller->direction && scroller->lastPart.isValid() && scroller->lastPart.elapsed() < 150;
     scroller->lastPart.start();
     scroller->direction = direction;
     if (sameGesture && scroller->lastStep.elapsed() < 250)

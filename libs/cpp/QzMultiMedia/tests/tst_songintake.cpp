@@ -136,11 +136,13 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::newRow("M3U") << "x.m3u" << QByteArray("#EXTM3U\n#EXTINF:2,Evening late\na.mp3\n");
         QTest::newRow("PLS") << "x.pls"
-                             << QByteArray("[playlist]\nFile1=a.mp3\nTitle1=Evening late\nNumberOfEntries=1\nVersion=2\n");
+                             << QByteArray(
+                                    "[playlist]\nFile1=a.mp3\nTitle1=Evening late\nNumberOfEntries=1\nVersion=2\n");
         QTest::newRow("XSPF") << "x.xspf"
-                              << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
-                                            "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>a.mp3</location>"
-                                            "<title>Evening\nlate</title></track></trackList></playlist>\n");
+                              << QByteArray(
+                                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
+                                     "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>a.mp3</location>"
+                                     "<title>Evening\nlate</title></track></trackList></playlist>\n");
     }
 
     void titlesFromPlayLists()
