@@ -69,23 +69,6 @@ private slots:
             [&] { return qAbs(AudioListPlayer::instance()->volume() - volume) < 0.001; }, 2000));
     }
 
-    void leftClickOpensTheMenuBelowTheIcon()
-    {
-        ensurePlaying(files());
-        QMenu* menu = m_vireo->contextMenu();
-        QRect shownAt;
-        QVERIFY(afterLeftClick([&] {
-            if (!menu->isVisible())
-                return false;
-            shownAt = menu->geometry();
-            screenshot(QStringLiteral("menu-open.png"));
-            return true;
-        }));
-        const QRect icon = m_vireo->geometry();
-        QCOMPARE(shownAt.topLeft(), QPoint(icon.left(), icon.top() + icon.height()));
-        QVERIFY(AudioListPlayer::instance()->isPlaying()); // opening the menu changed nothing
-    }
-
     // One file that cannot be played does not stop the list: the next song plays.
     void unplayableSongIsSkipped()
     {
