@@ -19,6 +19,7 @@ packages=(
     lintian xdg-utils file xfce4-panel xfconf xfwm4 dunst playerctl
     # test: GNOME Shell as Ubuntu ships it, with the AppIndicator extension
     gnome-shell gnome-shell-extension-appindicator gjs
+    # test: Cinnamon, whose XApp status applet shows the items that xapp-sn-watcher hands it
     cinnamon xapp-sn-watcher
     # test: the desktop portal with GNOME's backend, whose open dialog the program shows there
     xdg-desktop-portal xdg-desktop-portal-gnome xdg-desktop-portal-gtk
