@@ -63,8 +63,9 @@ public:
             return;
         playerctl({ QStringLiteral("stop") });
         DesktopSession::run(QStringLiteral("dbus-send"),
-            { QStringLiteral("--session"), QStringLiteral("--dest=org.mpris.MediaPlayer2.vireo"),
-                QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("org.mpris.MediaPlayer2.Quit") });
+            { QStringLiteral("--session"), QStringLiteral("--type=method_call"),
+                QStringLiteral("--dest=org.mpris.MediaPlayer2.vireo"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                QStringLiteral("org.mpris.MediaPlayer2.Quit") });
         if (!m_program.waitForFinished(5000))
             DesktopSession::stop(m_program);
     }
