@@ -110,6 +110,17 @@ public:
         if (!up)
             return false;
         eval(QStringLiteral("Main.overview.hide()"));
+        if (m_display == Display::Wayland) {
+            // As a session manager does once its shell is up: what the bus starts from now on (the portal's
+            // dialog) is a client of this shell, not of the X server the test started beside it.
+            DesktopSession::run(QStringLiteral("dbus-send"),
+                { QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                    QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                    QStringLiteral("org.freedesktop.DBus.UpdateActivationEnvironment"),
+                    QStringLiteral("dict:string:string:WAYLAND_DISPLAY,wayland-vireo,GDK_BACKEND,wayland,"
+                                   "XDG_RUNTIME_DIR,")
+                        + runtime });
+        }
         return DesktopSession::waitFor(
             [this] { return eval(QStringLiteral("Main.overview.visible")) == QJsonValue(false); }, 10000);
     }
@@ -168,31 +179,31 @@ public:
         }
     }
 
-    // Types `text` (plain ASCII) and then presses `key` (an X key name: Return), as a keyboard does.
-    void type(const QString& text, const QString& key) const
+    // Types `text` (plain ASCII) and then presses `keys` together (X key names: "Return", or "Control_L" and "l"),
+    // as a keyboard does.
+    void type(const QString& text, const QStringList& keys) const
     {
         if (m_display == Display::X11) {
-            DesktopSession::xdotool({ QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text });
-            DesktopSession::xdotool({ QStringLiteral("key"), key });
+            if (!text.isEmpty())
+                DesktopSession::xdotool(
+                    { QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text });
+            DesktopSession::xdotool({ QStringLiteral("key"), keys.join(QLatin1Char('+')) });
             return;
         }
         // Clutter's key values are X's key symbols: a printable ASCII character is its own code. A key at a time,
-        // each pressed and let go, as a hand types.
-        QStringList keyvals;
+        // each pressed and let go, as a hand types; keys held together are let go the other way round.
+        const auto press = [this](const QStringList& keyvals) {
+            for (const QString& keyval : keyvals)
+                notifyKey(keyval, "PRESSED");
+            for (auto keyval = keyvals.crbegin(); keyval != keyvals.crend(); ++keyval)
+                notifyKey(*keyval, "RELEASED");
+        };
         for (const QChar c : text)
-            keyvals << QString::number(c.unicode());
-        keyvals << QStringLiteral("Clutter.KEY_") + key;
-        for (const QString& keyval : keyvals) {
-            for (const char* state : { "PRESSED", "RELEASED" }) {
-                eval(QStringLiteral(
-                    "const { Clutter, GLib } = imports.gi;"
-                    "globalThis.vireoKeyboard = globalThis.vireoKeyboard || Clutter.get_default_backend()"
-                    ".get_default_seat().create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);"
-                    "vireoKeyboard.notify_keyval(GLib.get_monotonic_time(), %1, Clutter.KeyState.%2);")
-                         .arg(keyval, QLatin1String(state)));
-                QTest::qWait(20);
-            }
-        }
+            press({ QString::number(c.unicode()) });
+        QStringList together;
+        for (const QString& key : keys)
+            together << QStringLiteral("Clutter.KEY_") + key;
+        press(together);
     }
 
     QString log() const
@@ -201,6 +212,16 @@ public:
     }
 
 private:
+    void notifyKey(const QString& keyval, const char* state) const
+    {
+        eval(QStringLiteral("const { Clutter, GLib } = imports.gi;"
+                            "globalThis.vireoKeyboard = globalThis.vireoKeyboard || Clutter.get_default_backend()"
+                            ".get_default_seat().create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);"
+                            "vireoKeyboard.notify_keyval(GLib.get_monotonic_time(), %1, Clutter.KeyState.%2);")
+                 .arg(keyval, QLatin1String(state)));
+        QTest::qWait(20);
+    }
+
     static bool write(const QString& path, const QByteArray& text)
     {
         QFile file(path);
