@@ -50,7 +50,6 @@ class TrayEndToEnd : public QObject
 protected:
     QTemporaryDir m_media;
     std::unique_ptr<Vireo> m_vireo;
-    QStringList m_files;
     DragSource m_dragSource;
 
     QPoint iconCentre() const
@@ -319,20 +318,8 @@ protected slots:
         QVERIFY(DesktopSession::waitFor([&] { return player->isPlaying(); }, 5000));
     }
 
-    QList<QUrl> files() const
-    {
-        QList<QUrl> urls;
-        for (const QString& file : m_files)
-            urls << QUrl::fromLocalFile(file);
-        return urls;
-    }
-
     void initTestCase()
     {
-        for (const char* name : { "one.mp3", "two.ogg", "three.wav" }) {
-            m_files << m_media.filePath(QLatin1String(name));
-            QVERIFY(AudioFixtures::makeTone(m_files.last(), 15000, 440));
-        }
         QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("short A.wav")), 1500, 660));
         QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("short B.wav")), 1500, 880));
         for (const char* name : { "a.mp3", "b.ogg", "victim.wav", "overwritten.mp3", "c.wav" })

@@ -56,8 +56,8 @@ private slots:
     // for a join without a gap: heard at the sink, the song plays to its end and nothing of the next one sounds.
     void stopAfterThisSongIsHeardToStop()
     {
-        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("stop low.flac")), 6000, 440));
-        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("stop middle.flac")), 6000, 660));
+        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("stop low.flac")), 4000, 440));
+        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("stop middle.flac")), 4000, 660));
         m_vireo->transportAction(Vireo::Transport::Stop)->trigger();
         QVERIFY(dragFiles({ media(QStringLiteral("stop low.flac")), media(QStringLiteral("stop middle.flac")) }));
         AudioListPlayer* player = AudioListPlayer::instance();
@@ -107,7 +107,7 @@ private slots:
             QVERIFY(QDir().mkpath(QFileInfo(path).path()));
             QVERIFY(QFile::exists(path)
                 || AudioFixtures::makeTone(
-                    path, 6000, frequency, QStringLiteral("album=%1").arg(QLatin1String(album))));
+                    path, 4000, frequency, QStringLiteral("album=%1").arg(QLatin1String(album))));
         }
         m_vireo->transportAction(Vireo::Transport::Stop)->trigger();
         QVERIFY(chooseIn(QStringLiteral("Crossfade"), QStringLiteral("2 Seconds")));
@@ -116,11 +116,11 @@ private slots:
         QVERIFY(pulse->startRecording());
         dropOnIcon(
             *m_vireo, { QUrl::fromLocalFile(media(QStringLiteral("One/a.flac"))), QUrl::fromLocalFile(media(second)) });
-        QVERIFY(DesktopSession::waitFor([] { return !AudioListPlayer::instance()->isPlaying(); }, 16000));
+        QVERIFY(DesktopSession::waitFor([] { return !AudioListPlayer::instance()->isPlaying(); }, 12000));
         QTest::qWait(300);
         const QVector<qint16> sound = pulse->takeRecording();
         const auto [both, first, then, heard] = overlap(sound, 440, tone);
-        QVERIFY2(both >= overlapMs && both <= overlapMs + 500 && first > 5000 && then > 5000
+        QVERIFY2(both >= overlapMs && both <= overlapMs + 500 && first > 3300 && then > 3300
                 && !heard.contains(QLatin1String("broke")),
             qPrintable(heard));
     }

@@ -37,8 +37,8 @@ private slots:
         QCOMPARE(cover.readAll(), picture(Qt::red));
         // One notification for the song, sent once with its tags: never first by its file name with an empty
         // body and then again (Cinnamon's server fails on such a replacement).
-        const QStringList songs = m_notifications.shown.mid(notified).filter(QRegularExpression(
-            QStringLiteral("^(tagged\\.mp3|Slow Motion)\n")));
+        const QStringList songs = m_notifications.shown.mid(notified).filter(
+            QRegularExpression(QStringLiteral("^(tagged\\.mp3|Slow Motion)\n")));
         QVERIFY2(songs == QStringList { shown }, qPrintable(songs.join(QLatin1Char('|'))));
         // Once the server has closed it (it timed out), the next song gets a notification of its own: KDE Plasma
         // shows nothing for one that replaces a closed one.
@@ -260,7 +260,7 @@ private slots:
         quitProgram();
     }
 
-    // A station whose server is down for twelve seconds after its connection dropped is heard again when it is back,
+    // A station whose server is down for seven seconds after its connection dropped is heard again when it is back,
     // before the list moves on, and a notification says so.
     void radioThatIsDownAWhile()
     {
@@ -284,15 +284,18 @@ private slots:
         radio.kill(); // the station's server goes down as its connection drops
         radio.waitForFinished(3000);
         // Down for longer than a server's restart takes: the player tries for two minutes, more seldom as it goes.
-        QTest::qWait(12000);
+        QTest::qWait(7000);
         QVERIFY(startRadio(port));
         radio.readLine(); // its port
         QVERIFY2(DesktopSession::waitFor([&] { return radio.canReadLine(); }, 12000), "the station was given up");
         QVERIFY(radio.readLine().startsWith("get /cut-delta.mp3"));
         QCOMPARE(title(), QStringLiteral("Night Song"));
-        QVERIFY2(DesktopSession::waitFor(
-                     [&] { return m_notifications.shown.join(QLatin1Char('|')).contains(QLatin1String("Back on the air\n")); },
-                     5000),
+        QVERIFY2(
+            DesktopSession::waitFor(
+                [&] {
+                    return m_notifications.shown.join(QLatin1Char('|')).contains(QLatin1String("Back on the air\n"));
+                },
+                5000),
             qPrintable(m_notifications.shown.join(QLatin1Char('|'))));
         quitProgram();
     }

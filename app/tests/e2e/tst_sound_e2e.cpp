@@ -10,7 +10,7 @@ private slots:
     // The list moves on without a gap: the next song is decoded ahead into the same sound stream, whatever its
     // format. Without that, the sound server's stream is opened anew, which leaves half a second and more. MP3s
     // cut from one tone sound as that tone: the encoder's delay and padding, which lame records in the file, are
-    // trimmed. Four songs, so that a list that stops queueing after the first change is heard too.
+    // trimmed. Three songs, so that a list that stops queueing after the first change is heard too.
     void songsFollowWithoutAGap_data()
     {
         QTest::addColumn<QStringList>("songs");
@@ -18,10 +18,8 @@ private slots:
         QTest::addColumn<int>("longestQuietMs");
         // Songs of two seconds: a song shorter than what the pipeline has read ahead when it starts sounding ends
         // before its follower is taken, with a gap of a few tens of milliseconds.
-        QTest::newRow("MP3 cut from one tone")
-            << QStringList { "cut1.mp3", "cut2.mp3", "cut3.mp3", "cut4.mp3" } << 2000 << 3;
-        QTest::newRow("Ogg, FLAC, Ogg, FLAC")
-            << QStringList { "one.ogg", "two.flac", "three.ogg", "four.flac" } << 2000 << 3;
+        QTest::newRow("MP3 cut from one tone") << QStringList { "cut1.mp3", "cut2.mp3", "cut3.mp3" } << 2000 << 3;
+        QTest::newRow("Ogg, FLAC, Ogg") << QStringList { "one.ogg", "two.flac", "three.ogg" } << 2000 << 3;
     }
 
     void songsFollowWithoutAGap()
@@ -133,12 +131,12 @@ private slots:
     // untagged one without a gap, so the level changes with the hand-over too. Off, the tags change nothing.
     void replayGainLevelsTheSongs()
     {
-        QVERIFY(AudioFixtures::makeTone(file("untagged.flac"), 2500, 440));
+        QVERIFY(AudioFixtures::makeTone(file("untagged.flac"), 2000, 440));
         QVERIFY(AudioFixtures::makeTone(
-            file("gained.flac"), 3000, 440, QStringLiteral("replaygain-track-gain=-6.0,replaygain-album-gain=-12.0")));
+            file("gained.flac"), 2000, 440, QStringLiteral("replaygain-track-gain=-6.0,replaygain-album-gain=-12.0")));
         QVERIFY(
-            AudioFixtures::makeTone(file("track-only.flac"), 3000, 440, QStringLiteral("replaygain-track-gain=-9.0")));
-        QVERIFY(AudioFixtures::makeTone(file("after.flac"), 3000, 440));
+            AudioFixtures::makeTone(file("track-only.flac"), 2000, 440, QStringLiteral("replaygain-track-gain=-9.0")));
+        QVERIFY(AudioFixtures::makeTone(file("after.flac"), 2000, 440));
         const QString settingsFile = m_home.path() + QStringLiteral("/.config/Vireo/settings.plist");
         const QVariant volume
             = QSettings(settingsFile, QSettings::IniFormat).value(QStringLiteral("Vireo/SoundVolume"));
@@ -148,19 +146,20 @@ private slots:
             settings.setValue(QStringLiteral("Vireo/ReplayGain"), QStringLiteral("off"));
         });
         // The level of each song, in dB over a full-scale tone: untagged, tagged with both gains, with a track gain
-        // only, untagged again. Each follows the one before without a gap, so each must start clean.
+        // only, untagged again. Each follows the one before without a gap, so each must start clean. A mode plays
+        // as many of them as it needs to show what it does.
         const QStringList songs { file("untagged.flac"), file("gained.flac"), file("track-only.flac"),
             file("after.flac") };
-        const auto levels = [&](const char* mode, double preAmp) -> QList<double> {
+        const auto levels = [&](const char* mode, double preAmp, int count) -> QList<double> {
             {
                 QSettings settings(settingsFile, QSettings::IniFormat);
                 settings.setValue(QStringLiteral("Vireo/ReplayGain"), QLatin1String(mode));
                 settings.setValue(QStringLiteral("Vireo/ReplayGainPreAmp"), preAmp);
                 settings.setValue(QStringLiteral("Vireo/SoundVolume"), 1.0);
             }
-            startProgram(programEnvironment(), songs);
+            startProgram(programEnvironment(), songs.mid(0, count));
             QList<double> heard;
-            for (const QString& song : songs) {
+            for (const QString& song : songs.mid(0, count)) {
                 if (!DesktopSession::waitFor([&] { return title() == QFileInfo(song).fileName(); }, 6000))
                     return {};
                 heard << 20 * std::log10(PulseServer::toneAmplitude(record(800), 440) / 32768);
@@ -168,7 +167,10 @@ private slots:
             quitProgram();
             return heard;
         };
-        const auto offBy = [](const QList<double>& heard, const QList<double>& off, const QList<double>& gains) {
+        // Against the untagged song with the tags off: the level of a full-scale tone played as it is.
+        const QList<double> off = levels("off", 0.0, 2);
+        QCOMPARE(off.size(), 2);
+        const auto offBy = [&off](const QList<double>& heard, const QList<double>& gains) {
             QStringList said;
             bool right = heard.size() == gains.size();
             for (int i = 0; right && i < gains.size(); ++i) {
@@ -177,14 +179,12 @@ private slots:
             }
             return right ? QString() : said.join(QLatin1Char(' '));
         };
-        const QList<double> off = levels("off", 0.0);
-        QCOMPARE(off.size(), 4);
-        const QString offHeard = offBy(off, off, { 0, 0, 0, 0 });
+        const QString offHeard = offBy(off, { 0, 0 });
         QVERIFY2(offHeard.isEmpty(), qPrintable(offHeard));
-        const QString track = offBy(levels("track", 0.0), off, { 0, -6, -9, 0 });
+        const QString track = offBy(levels("track", 0.0, 3), { 0, -6, -9 });
         QVERIFY2(track.isEmpty(), qPrintable(QStringLiteral("track mode: ") + track));
         // Album mode: the album gain, else the song's own track gain, else the pre-amp for untagged songs.
-        const QString album = offBy(levels("album", -3.0), off, { -3, -12, -9, -3 });
+        const QString album = offBy(levels("album", -3.0, 4), { -3, -12, -9, -3 });
         QVERIFY2(album.isEmpty(), qPrintable(QStringLiteral("album mode: ") + album));
     }
 

@@ -31,57 +31,6 @@ private slots:
         QVERIFY(AudioListPlayer::instance()->playList().isEmpty());
     }
 
-    void dropOfFilesPlaysThem()
-    {
-        QVERIFY(dragFiles(m_files));
-        QList<QUrl> expected;
-        for (const QString& file : m_files)
-            expected << QUrl::fromLocalFile(file);
-        QCOMPARE(AudioListPlayer::instance()->playList(), expected);
-        QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("one.mp3"));
-        QVERIFY(showsPicture(*m_vireo, "Play"));
-        QVERIFY2(hears(440, 880), "no sound at the sink after the drop");
-    }
-
-    void rightClickTogglesPlayAndPause()
-    {
-        ensurePlaying(files());
-        moveTo(iconCentre());
-        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("3") });
-        QVERIFY(DesktopSession::waitFor([] { return AudioListPlayer::instance()->isPaused(); }, 2000));
-        QVERIFY(showsPicture(*m_vireo, "Pause"));
-        QTest::qWait(300);
-        QVERIFY(pulse->startRecording());
-        QTest::qWait(1000);
-        QVERIFY2(PulseServer::rms(pulse->takeRecording()) < 100.0, "sound while paused");
-        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("3") });
-        QVERIFY(DesktopSession::waitFor([] { return AudioListPlayer::instance()->isPlaying(); }, 2000));
-        QVERIFY(showsPicture(*m_vireo, "Play"));
-        QVERIFY2(hears(440, 880), "no sound after resuming");
-
-        // The wheel over the icon: 5 % a notch, up louder, down quieter.
-        const double volume = AudioListPlayer::instance()->volume();
-        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("4") });
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return qAbs(AudioListPlayer::instance()->volume() - volume - 0.05) < 0.001; }, 2000));
-        DesktopSession::xdotool({ QStringLiteral("click"), QStringLiteral("5") });
-        QVERIFY(DesktopSession::waitFor(
-            [&] { return qAbs(AudioListPlayer::instance()->volume() - volume) < 0.001; }, 2000));
-    }
-
-    // One file that cannot be played does not stop the list: the next song plays.
-    void unplayableSongIsSkipped()
-    {
-        QVERIFY(AudioFixtures::writeBytes(media(QStringLiteral("damaged.mp3")), AudioFixtures::randomBytes(40000, 9)));
-        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("tone A.ogg")), 15000, 660));
-        QVERIFY(AudioFixtures::makeTone(media(QStringLiteral("tone B.wav")), 15000, 880));
-        QVERIFY(dragFiles({ media(QStringLiteral("damaged.mp3")), media(QStringLiteral("tone A.ogg")),
-            media(QStringLiteral("tone B.wav")) }));
-        QTRY_COMPARE_WITH_TIMEOUT(AudioListPlayer::instance()->currentName(), QStringLiteral("tone A.ogg"), 3000);
-        QVERIFY(showsPicture(*m_vireo, "Play"));
-        QVERIFY2(hears(660, 880), "tone A is not what the sink plays");
-    }
-
     // A dropped folder plays its songs, from its sub-folders too, FLAC and Opus included, and lists only them,
     // by their names as written.
     void droppedFolderPlaysItsSongs()
@@ -116,8 +65,8 @@ private slots:
         QVERIFY2(hears(660, 880), "no sound from the Opus song");
 
         // With Ctrl held the drop adds to the list, and the song that plays goes on.
-        QVERIFY(dragFiles({ m_files.first() }, true));
-        expected << QUrl::fromLocalFile(m_files.first());
+        QVERIFY(dragFiles({ media(QStringLiteral("short A.wav")) }, true));
+        expected << song("short A.wav");
         QCOMPARE(AudioListPlayer::instance()->playList(), expected);
         QCOMPARE(m_vireo->contextMenu()->actions().first()->text(), QStringLiteral("02 Track #2 (100% live).opus"));
         QVERIFY(AudioListPlayer::instance()->isPlaying());
@@ -136,82 +85,6 @@ private slots:
         QCOMPARE(AudioListPlayer::instance()->currentName(), QStringLiteral("short A.wav"));
         QVERIFY(showsPicture(*m_vireo, "Play"));
         QVERIFY2(hears(660, 880), "the first song is not heard again");
-    }
-
-    void aboutOpensTheAboutBox()
-    {
-        QMenu* menu = m_vireo->contextMenu();
-        const QList<QAction*> entries = menu->actions();
-        QAction* about = *std::find_if(
-            entries.begin(), entries.end(), [](QAction* a) { return a->text() == QLatin1String("About"); });
-        bool chosen = false;
-        QString title;
-        QVERIFY(afterLeftClick([&] {
-            if (QWidget* box = QApplication::activeModalWidget()) {
-                title = box->windowTitle();
-                screenshot(QStringLiteral("about-box.png"));
-                box->close();
-                return true;
-            }
-            if (!chosen && menu->isVisible()) {
-                chosen = true;
-                xdotoolLater(clickAt(menu->mapToGlobal(menu->actionGeometry(about).center())));
-            }
-            return false;
-        }));
-        QCOMPARE(title, QStringLiteral("Vireo Info"));
-    }
-
-    void manySongsFitTheScreen()
-    {
-        QVERIFY(QDir().mkpath(media(QStringLiteral("Many"))));
-        for (int n = 1; n <= 300; ++n) {
-            QVERIFY(QFile::copy(media(QStringLiteral("short A.wav")),
-                media(QStringLiteral("Many/song %1 of a rather long album name.wav").arg(n))));
-        }
-        QVERIFY(dragFiles({ media(QStringLiteral("Many")) }));
-        QMenu* songs = songsMenu();
-        QCOMPARE(songs->actions().size(), 300);
-        QMenu* menu = m_vireo->contextMenu();
-        enum { Open, Hovered, Entered, Wheeled, AtTheEnd } stage = Open;
-        QRect shownAt;
-        QAction* firstShown = nullptr;
-        const auto shownOnTop = [songs] { return songs->actionAt(QPoint(songs->width() / 2, songs->height() / 4)); };
-        QVERIFY(afterLeftClick([&] {
-            if (stage == Open && menu->isVisible()) {
-                stage = Hovered;
-                const QPoint entry = menu->mapToGlobal(menu->actionGeometry(menu->actions().at(1)).center());
-                xdotoolLater({ QStringLiteral("mousemove"), QString::number(entry.x()), QString::number(entry.y()) });
-            } else if (stage == Hovered && songs->isVisible()) {
-                // Three notches of the wheel over the songs scroll them.
-                stage = Entered;
-                shownAt = songs->geometry();
-                firstShown = shownOnTop();
-                const QPoint middle = songs->mapToGlobal(songs->rect().center());
-                xdotoolLater({ QStringLiteral("mousemove"), QString::number(middle.x()), QString::number(middle.y()),
-                    QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("3"), QStringLiteral("--delay"),
-                    QStringLiteral("80"), QStringLiteral("5") });
-            } else if (stage == Entered && shownOnTop() != firstShown && songs->activeAction()) {
-                stage = Wheeled;
-                xdotoolLater({ QStringLiteral("key"), QStringLiteral("Down") });
-            } else if (stage == Wheeled) {
-                stage = AtTheEnd;
-                xdotoolLater({ QStringLiteral("key"), QStringLiteral("End") });
-            } else if (stage == AtTheEnd && songs->activeAction() == songs->actions().last()) {
-                screenshot(QStringLiteral("songs-300-at-the-end.png"));
-                xdotoolLater({ QStringLiteral("key"), QStringLiteral("Return") });
-                return true;
-            }
-            return false;
-        }));
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QVERIFY2(screen.contains(shownAt) && shownAt.width() <= screen.width() / 3,
-            qPrintable(QStringLiteral("submenu %1x%2 at %3,%4")
-                           .arg(shownAt.width())
-                           .arg(shownAt.height())
-                           .arg(shownAt.x())
-                           .arg(shownAt.y())));
-        QTRY_COMPARE(AudioListPlayer::instance()->currentNumber(), 299);
     }
 
     // The catcher keeps the icon's place without asking the X server every second: a move of the tray must still
