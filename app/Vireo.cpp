@@ -104,7 +104,10 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext = new QMenu();
     // A desktop that draws the menu (an item) draws each line tall (GNOME about 39 px) and gives an opened submenu
     // only the room left: there no lines between groups, so that "Songs" shows more songs.
-    const auto separate = [this] { if (!m_bItem) m_pmnuContext->addSeparator(); };
+    const auto separate = [this] {
+        if (!m_bItem)
+            m_pmnuContext->addSeparator();
+    };
     m_pmnuContext->addAction(m_pactInfo);
     // Without drops the list's own submenu is where songs come in.
     m_pSongs = new PlayListMenu(
@@ -127,9 +130,11 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext->addAction(m_pactPrevious);
     m_pmnuContext->addAction(m_pactNext);
     separate();
-    new PlayModesMenu(m_pmnuContext, this);
-    new OutputMenu(m_pmnuContext, this);
-    new SleepTimerMenu(m_pmnuContext, this);
+    // There the ways of playing (nine lines) wait in one submenu too, for the same room.
+    QMenu* playback = m_bItem ? m_pmnuContext->addMenu(tr("Playback")) : m_pmnuContext;
+    new PlayModesMenu(playback, this);
+    new OutputMenu(playback, this);
+    new SleepTimerMenu(playback, this);
     // An item's menu must fit the screen unscrolled: sending what is heard goes with sharing there.
     QAction* pactListenBrainz = m_pmnuContext->addAction(tr("ListenBrainz..."), this, &Vireo::listenBrainzRequested);
     separate();
@@ -143,8 +148,10 @@ Vireo::Vireo(QObject* parent)
     m_pmnuContext->addAction(pactQuit);
 
     setContextMenu(m_pmnuContext);
-    if (m_bItem)
+    if (m_bItem) {
         TrayHost::announceSubmenusAhead(m_pmnuContext);
+        TrayHost::announceSubmenusAhead(playback);
+    }
     showToolTip(QStringLiteral("Vireo"));
     setTransportEnabled(false);
 

@@ -71,6 +71,10 @@
         <source>ListenBrainz...</source>
         <translation>ListenBrainz...</translation>
     </message>
+    <message>
+        <source>Playback</source>
+        <translation>Wiedergabe</translation>
+    </message>
 </context>
 <context>
     <name>SongChooser</name>
