@@ -29,6 +29,8 @@ packages=(
     mate-panel mate-notification-daemon
     # test: KDE Plasma's X11 session: window manager, shell with its default panel, item watcher, tray proxy
     kwin-x11 plasma-desktop plasma-workspace kded5 kactivitymanagerd
+    # test: KDE Plasma's Wayland session: the compositor, and the protocol and tools for the tests' own pointer
+    kwin-wayland qtwayland5 plasma-wayland-protocols libwayland-dev libwayland-bin
     # test: sway with waybar; wayvnc lets the test's pointer in, grim takes the screen
     sway waybar wayvnc grim
     # test: PipeWire beside PulseAudio (pipewire-audio would remove PulseAudio, which the other tests use)

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Prints how much of the project's code is tests: lines of *.cpp *.h *.sh *.py CMakeLists.txt *.cmake in the files
+# Prints how much of the project's code is tests: lines of *.c *.cpp *.h *.sh *.py CMakeLists.txt *.cmake in the files
 # git knows, tests being every file under a tests/ folder. We keep the share at a third or less.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count() { xargs -r -d '\n' cat -- | wc -l; }
-files=$(git ls-files -- '*.cpp' '*.h' '*.sh' '*.py' '*CMakeLists.txt' '*.cmake')
+files=$(git ls-files -- '*.c' '*.cpp' '*.h' '*.sh' '*.py' '*CMakeLists.txt' '*.cmake')
 tests=$(grep -E '(^|/)tests/' <<<"$files" | count)
 all=$(count <<<"$files")
 awk -v t="$tests" -v a="$all" 'BEGIN {

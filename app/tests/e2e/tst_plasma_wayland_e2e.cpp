@@ -1,0 +1,147 @@
+#include "DesktopTestCase.h"
+#include "PlasmaSession.h"
+#include "ScreenPicture.h"
+
+#include <linux/input-event-codes.h>
+
+#include <memory>
+
+namespace {
+// Plasma's default panel runs along the bottom of the screen; its system tray is at the right end.
+const QSize screenSize(1280, 800);
+const int panelTop = 756;
+
+// Where two pictures of the screen differ above the panel, in steps of two pixels; empty where they do not.
+QRect changedAbovePanel(const QImage& before, const QImage& after)
+{
+    QRect changed;
+    for (int y = 0; y < qMin(panelTop, qMin(before.height(), after.height())); y += 2) {
+        for (int x = 0; x < qMin(before.width(), after.width()); x += 2) {
+            if (before.pixel(x, y) != after.pixel(x, y))
+                changed |= QRect(x, y, 2, 2);
+        }
+    }
+    return changed;
+}
+} // namespace
+
+// The real program in KDE Plasma's Wayland session, where it is a Wayland client as Qt picks it: its icon is the
+// panel's item, the left click opens the program's menu beside it (not a window of its own), the wheel turns
+// the volume, and a song change is a popup of Plasma's notifications. What shows is read from pictures of the
+// screen, taken through KWin.
+class TestPlasmaWaylandEndToEnd : public DesktopTestCase
+{
+    Q_OBJECT
+
+    std::unique_ptr<PlasmaSession> m_plasma;
+
+    // Where the panel draws the icon while it plays: the only green picture on the panel's right half.
+    QPoint icon() const
+    {
+        return playingPicture(m_plasma->screen(),
+            QRect(screenSize.width() / 2, panelTop, screenSize.width() / 2, screenSize.height() - panelTop));
+    }
+
+    // The list from two folders plays; where its icon is.
+    QPoint startPlaying()
+    {
+        if (!m_vireo.start(twoFolders(), m_plasma->clientEnvironment()) || !VireoProcess::becomes("Playing"))
+            return {};
+        QPoint at;
+        DesktopSession::waitFor([&] { return !(at = icon()).isNull(); }, 30000); // the panel lays its tray out slowly
+        return at;
+    }
+
+    // What changes above the panel within `ms` after `act`, once it has stopped changing.
+    QRect shownAfter(const std::function<void()>& act, int ms = 3000)
+    {
+        const QImage before = m_plasma->screen();
+        act();
+        QRect changed, settled;
+        DesktopSession::waitFor(
+            [&] {
+                changed = changedAbovePanel(before, m_plasma->screen());
+                const bool same = !changed.isEmpty() && changed == settled;
+                settled = changed;
+                return same;
+            },
+            ms);
+        return changed;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(makeTwoFolders(30000));
+        m_vireo.setIntroductionDone(true);
+        m_plasma = std::make_unique<PlasmaSession>(PlasmaSession::Display::Wayland);
+        QVERIFY2(m_plasma->start(m_vireo.environment()), "Plasma on Wayland did not come up");
+    }
+
+    // The icon is on the panel; a notch of the wheel is 5 % up and down; the left click opens the program's
+    // menu right above the icon (once, and no window), and a song of the other folder, chosen there by the
+    // keyboard, plays and is heard.
+    void theIconAndItsMenu()
+    {
+        const QPoint at = startPlaying();
+        QVERIFY2(!at.isNull(), qPrintable(DesktopSession::registeredItems()));
+
+        QString turned = turnsTheVolume([&] { m_plasma->click(at, "4"); }, 0.05);
+        QVERIFY2(turned.isEmpty(), qPrintable(turned));
+        turned = turnsTheVolume([&] { m_plasma->click(at, "5"); }, -0.05);
+        QVERIFY2(turned.isEmpty(), qPrintable(turned));
+
+        const QRect menu = shownAfter([&] { m_plasma->click(at); });
+        const QString where = QStringLiteral("%1x%2+%3+%4 for the icon at %5,%6")
+                                  .arg(menu.width())
+                                  .arg(menu.height())
+                                  .arg(menu.x())
+                                  .arg(menu.y())
+                                  .arg(at.x())
+                                  .arg(at.y());
+        QVERIFY2(!menu.isEmpty(), "a left click showed nothing");
+        // A menu: narrow, ending right above the panel, at the icon; a window would sit in the middle.
+        QVERIFY2(menu.width() < 400 && menu.bottom() > panelTop - 40 && menu.right() > at.x() - 48
+                && menu.left() < at.x() + 48,
+            qPrintable(where));
+
+        // Songs is the second entry; the other folder's is the last one in it, and its song the only one.
+        m_plasma->keys({ KEY_DOWN, KEY_DOWN, KEY_RIGHT, KEY_END, KEY_RIGHT, KEY_END, KEY_ENTER });
+        const QString heard = heardPlaying(QStringLiteral("two.wav"));
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
+    }
+
+    // A song change not made at the icon shows a popup of Plasma's above the panel.
+    void aSongChangeIsShown()
+    {
+        if (VireoProcess::title().isEmpty())
+            QVERIFY(!startPlaying().isNull());
+        // Away from the icon, whose tool tip would show too.
+        m_plasma->moveTo(QPoint(100, 100));
+        QTest::qWait(1000);
+        const QRect popup = shownAfter([] { VireoProcess::playerctl({ QStringLiteral("next") }); }, 8000);
+        QVERIFY2(popup.width() >= 250 && popup.bottom() > panelTop - 40,
+            qPrintable(
+                QStringLiteral("%1x%2+%3+%4").arg(popup.width()).arg(popup.height()).arg(popup.x()).arg(popup.y())));
+    }
+
+    void cleanupTestCase()
+    {
+        m_vireo.quit();
+        m_plasma.reset();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir services;
+    if (!PlasmaSession::services(services.path())) {
+        std::fprintf(stderr, "KDE Plasma's session services are not installed\n");
+        return 1;
+    }
+    SessionTest::Options options;
+    options.services = services.path();
+    return SessionTest::run<TestPlasmaWaylandEndToEnd>(argc, argv, options);
+}
+
+#include "tst_plasma_wayland_e2e.moc"
