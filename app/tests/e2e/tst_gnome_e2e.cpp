@@ -205,7 +205,8 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QVERIFY2(openMenu(), "a left click on the icon opened no menu");
-        const QRect quit = entryShown(QStringLiteral("Quit"));
+        QRect quit; // once the menu has opened (the shell slides it in)
+        DesktopSession::waitFor([&] { return !(quit = entryShown(QStringLiteral("Quit"))).isEmpty(); }, 3000);
         QVERIFY2(!quit.isEmpty() && quit.bottom() < 800,
             qPrintable(QStringLiteral("\"Quit\" at %1,%2 %3x%4")
                            .arg(quit.x())
