@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DesktopSession.h"
+#include "SessionTestMain.h"
 
 #include <QDBusConnection>
 #include <QDBusPendingCall>
@@ -12,6 +13,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -52,11 +54,19 @@ public:
             QStringLiteral("XDG_RUNTIME_DIR=") + m_dir.filePath(QStringLiteral("run")) };
     }
 
-    // Session services for the test's bus: what plasmashell asks the bus to start.
-    static bool services(const QString& folder)
+    // Runs the cases of `Test` on a test desktop of 1280x800 whose bus starts what plasmashell asks it for.
+    template <class Test> static int run(int argc, char** argv)
     {
-        return DesktopSession::copyService(QStringLiteral("org.kde.ActivityManager.service"), folder)
-            && DesktopSession::copyService(QStringLiteral("org.kde.kglobalaccel.service"), folder);
+        QTemporaryDir services;
+        if (!DesktopSession::copyService(QStringLiteral("org.kde.ActivityManager.service"), services.path())
+            || !DesktopSession::copyService(QStringLiteral("org.kde.kglobalaccel.service"), services.path())) {
+            std::fprintf(stderr, "KDE Plasma's session services are not installed\n");
+            return 1;
+        }
+        SessionTest::Options options;
+        options.screen = QStringLiteral("1280x800x24");
+        options.services = services.path();
+        return SessionTest::run<Test>(argc, argv, options);
     }
 
     bool start(QProcessEnvironment env)

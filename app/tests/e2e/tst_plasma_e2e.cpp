@@ -170,15 +170,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir services;
-    if (!PlasmaSession::services(services.path())) {
-        std::fprintf(stderr, "KDE Plasma's session services are not installed\n");
-        return 1;
-    }
-    SessionTest::Options options;
-    options.screen = QStringLiteral("1280x800x24");
-    options.services = services.path();
-    return SessionTest::run<TestPlasmaEndToEnd>(argc, argv, options);
+    return PlasmaSession::run<TestPlasmaEndToEnd>(argc, argv);
 }
 
 #include "tst_plasma_e2e.moc"

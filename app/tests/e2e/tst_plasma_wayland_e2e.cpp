@@ -134,14 +134,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir services;
-    if (!PlasmaSession::services(services.path())) {
-        std::fprintf(stderr, "KDE Plasma's session services are not installed\n");
-        return 1;
-    }
-    SessionTest::Options options;
-    options.services = services.path();
-    return SessionTest::run<TestPlasmaWaylandEndToEnd>(argc, argv, options);
+    return PlasmaSession::run<TestPlasmaWaylandEndToEnd>(argc, argv);
 }
 
 #include "tst_plasma_wayland_e2e.moc"
