@@ -5,7 +5,6 @@
 #include "AudioPlayer.h"
 #include "CommandLine.h"
 #include "DesktopNotification.h"
-#include "FileDialog_linux.h"
 #include "FloatingDialogs_linux.h"
 #include "JumpToSongWindow.h"
 #include "ListenBrainzClient.h"
@@ -79,11 +78,9 @@ int main(int argc, char** argv)
     const QList<QUrl> files = commandLine.files();
     if (!files.isEmpty())
         AudioListPlayer::warmUp();
-    FileDialog_linux::preferPortalDialogs();
     QzWidgets::App app(argc, argv, QStringLiteral("Corvane"), QStringLiteral("Vireo"));
     AppMediaHost mediaHost(&app);
     QzMultiMedia::MediaHost::install(&mediaHost);
-    FileDialog_linux::keepToThisProcess();
     FloatingDialogs_linux::install();
     // A logout or `kill` ends the program as Quit does: settings are written out, nothing is lost.
     TerminationSignals::install();

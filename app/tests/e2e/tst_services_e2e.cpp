@@ -159,7 +159,7 @@ private slots:
         quitProgram();
     }
 
-    // Nor does a desktop portal that stops answering, which the program asks for its file dialog as it starts.
+    // Nor does a desktop portal that stops answering: it is asked nothing until the open dialog is.
     void aPortalThatHangsHoldsNothingUp()
     {
         if (m_program.state() != QProcess::NotRunning)

@@ -5,8 +5,12 @@
 #include "VireoTestMain.h"
 
 #include "FileDialog.h"
+#include "PortalFileChooser_linux.h"
+#include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -19,6 +23,43 @@ namespace {
 PrivateBus* bus = nullptr;
 
 } // namespace
+
+// The desktop portal's file chooser as far as the program sees it: it keeps what it was asked and answers with
+// `code` and `uris` (or never, when told not to).
+class FakeFileChooser : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.FileChooser")
+
+public:
+    QDBusConnection connection { QString() };
+    bool answers = true;
+    uint code = 0;
+    QStringList uris;
+    QString title;
+    QVariantMap options;
+
+public slots:
+    QDBusObjectPath OpenFile(const QString&, const QString& asked, const QVariantMap& given, const QDBusMessage& call)
+    {
+        title = asked;
+        options = given;
+        if (!answers) {
+            call.setDelayedReply(true);
+            return {};
+        }
+        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                    .arg(call.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_')),
+                                        given.value(QStringLiteral("handle_token")).toString());
+        QTimer::singleShot(50, this, [this, request] {
+            QDBusMessage response = QDBusMessage::createSignal(
+                request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+            response << code << QVariantMap { { QStringLiteral("uris"), uris } };
+            connection.send(response);
+        });
+        return QDBusObjectPath(request);
+    }
+};
 
 class TestOs : public QObject
 {
@@ -68,6 +109,7 @@ private slots:
         Os_Linux::setSystemBus(QDBusConnection::connectToBus(bus->address(), QStringLiteral("system-stand-in")));
         Os_Linux::setSessionBus(QDBusConnection::connectToBus(bus->address(), QStringLiteral("session-stand-in")));
         QVERIFY(Os_Linux::systemBus().isConnected());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toUtf8()); // for the program's own connection
     }
 
     void logindNoticesBecomeSignals()
@@ -199,6 +241,46 @@ private slots:
                 name = m_dir.filePath(name);
         }
         QCOMPARE(got, result);
+    }
+
+    // The portal's open dialog is asked for when it is opened: the request names the title, several files, the
+    // filters and the folder to start in; a choice comes back as the files, a cancel as none. Without a portal, or
+    // with one that never shows its dialog, there is no answer (Qt's own dialog then), and it comes soon.
+    void portalDialog()
+    {
+        const QList<PortalFileChooser_linux::Filter> filters { { QStringLiteral("Audio"),
+            { QStringLiteral("*.mp3") } } };
+        const auto open = [&] {
+            return PortalFileChooser_linux::openFiles(QStringLiteral("Open Songs"), m_dir.path(), filters, true);
+        };
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!open().has_value());
+        QVERIFY2(clock.elapsed() < 1000, "no portal on the bus was waited for");
+
+        FakeFileChooser portal;
+        portal.connection = fakeConnection(QStringLiteral("fake-portal"));
+        QVERIFY(portal.connection.registerObject(
+            QStringLiteral("/org/freedesktop/portal/desktop"), &portal, QDBusConnection::ExportAllSlots));
+        QVERIFY(portal.connection.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+        portal.uris = QStringList { QStringLiteral("file:///music/a%20b.mp3"), QStringLiteral("file:///music/c.mp3") };
+        QCOMPARE(open(),
+            std::optional(QList<QUrl> { QUrl::fromLocalFile(QStringLiteral("/music/a b.mp3")),
+                QUrl::fromLocalFile(QStringLiteral("/music/c.mp3")) }));
+        QCOMPARE(portal.title, QStringLiteral("Open Songs"));
+        QCOMPARE(portal.options.value(QStringLiteral("multiple")).toBool(), true);
+        QCOMPARE(portal.options.value(QStringLiteral("current_folder")).toByteArray(),
+            QFile::encodeName(m_dir.path()) + '\0');
+        QCOMPARE(qvariant_cast<QDBusArgument>(portal.options.value(QStringLiteral("filters"))).currentSignature(),
+            QStringLiteral("a(sa(us))"));
+
+        portal.code = 1;
+        QCOMPARE(open(), std::optional(QList<QUrl>()));
+
+        portal.answers = false;
+        clock.restart();
+        QVERIFY(!open().has_value());
+        QVERIFY(clock.elapsed() < PortalFileChooser_linux::ShowWithinMs + 2000);
     }
 };
 
