@@ -1,5 +1,7 @@
 #include "MenuPlace.h"
 
+#include "TrayHost.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -17,5 +19,5 @@ QPoint MenuPlace::onScreen(const QRect& anchor, const QSize& menu)
     const QScreen* screen = QGuiApplication::screenAt(anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    return screen ? beside(anchor, menu, screen->availableGeometry()) : anchor.bottomLeft();
+    return screen ? beside(anchor, menu, TrayHost::workArea(screen)) : anchor.bottomLeft();
 }

@@ -6,7 +6,7 @@
 
 // Where a menu goes for an icon (or a point): right below it, or right above it where the work area ends first,
 // moved along as far as the area's edge asks. Qt lets a popup menu cover the whole screen on X11, so a menu of an
-// icon in a bottom panel came over the panel and the icon; the work area (_NET_WORKAREA) leaves the panels out.
+// icon in a bottom panel came over the panel and the icon; the work area (TrayHost::workArea) leaves the panels out.
 class MenuPlace
 {
 public:

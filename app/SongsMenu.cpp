@@ -1,6 +1,7 @@
 #include "SongsMenu.h"
 
 #include "AudioListPlayer.h"
+#include "TrayHost.h"
 
 #include <QActionEvent>
 #include <QScreen>
@@ -85,7 +86,7 @@ void SongsMenu::actionEvent(QActionEvent* event)
     QMenu::actionEvent(event);
     if (!isVisible())
         return;
-    const QRect screen = this->screen()->availableGeometry();
+    const QRect screen = TrayHost::workArea(this->screen());
     if (geometry().height() <= screen.height() && screen.contains(geometry()))
         return;
     const int height = qMin(geometry().height(), screen.height());

@@ -33,6 +33,8 @@ packages=(
     kwin-wayland qtwayland5 plasma-wayland-protocols libwayland-dev libwayland-bin
     # test: sway with waybar; wayvnc lets the test's pointer in, grim takes the screen
     sway waybar wayvnc grim
+    # test: i3 with i3bar, a window manager that names no work area
+    i3-wm
     # test: PipeWire beside PulseAudio (pipewire-audio would remove PulseAudio, which the other tests use)
     pipewire wireplumber pipewire-pulse
 )

@@ -168,19 +168,16 @@ public:
             QString id;
             bool topLevel;
             QRect onScreen;
-            QPoint inParent;
         };
         QList<Placed> windows;
         // xwininfo indents the root's children by five spaces and each level below by three more.
         for (QRegularExpressionMatchIterator it = window.globalMatch(windowTree()); it.hasNext();) {
             const QRegularExpressionMatch m = it.next();
             windows << Placed { m.captured(2), m.captured(1).size() == 5,
-                QRect(m.captured(7).toInt(), m.captured(8).toInt(), m.captured(3).toInt(), m.captured(4).toInt()),
-                QPoint(m.captured(5).toInt(), m.captured(6).toInt()) };
+                QRect(m.captured(7).toInt(), m.captured(8).toInt(), m.captured(3).toInt(), m.captured(4).toInt()) };
         }
         for (const Placed& icon : windows) {
-            if (icon.topLevel || icon.inParent != QPoint(0, 0) || !strip.contains(icon.onScreen)
-                || icon.onScreen.width() < 16)
+            if (icon.topLevel || !strip.contains(icon.onScreen) || icon.onScreen.width() < 16)
                 continue;
             for (const Placed& catcher : windows) {
                 if (catcher.topLevel && catcher.id != icon.id && catcher.onScreen == icon.onScreen)

@@ -3,6 +3,8 @@
 #include <QObject>
 
 class QMenu;
+class QRect;
+class QScreen;
 class QSystemTrayIcon;
 class QTimer;
 
@@ -45,6 +47,10 @@ public:
     // True when windows may be translucent (a compositing manager runs); otherwise opacity is ignored. Cheap to
     // ask often: after the first question the answer is kept current by the display server.
     static bool isCompositing();
+    // The part of `screen` the desktop's panels leave free, where a menu of the program's own goes: Qt's
+    // available geometry, the window manager's work area on X11. A window manager that sets none (i3) leaves that
+    // the whole screen, its bars included; there the docks' struts say where they are.
+    static QRect workArea(const QScreen* screen);
 
     // An icon shown as a StatusNotifierItem lives on the session bus: when the bus comes back after it went away,
     // the item is registered again on the new one. An embedded icon needs nothing.

@@ -20,9 +20,11 @@
 #include <QHash>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
+#include <QtMath>
 
 #include <memory>
 
@@ -299,6 +301,18 @@ bool TrayHost::isCompositing()
     if (!watch || watch->connection() != connection)
         watch = new CompositorWatch(connection);
     return watch->compositing();
+}
+
+QRect TrayHost::workArea(const QScreen* screen)
+{
+    const QRect available = screen->availableGeometry();
+    if (available != screen->geometry())
+        return available;
+    const QMargins struts = X11Support::dockStruts();
+    const qreal ratio = screen->devicePixelRatio();
+    const QMargins scaled(qCeil(struts.left() / ratio), qCeil(struts.top() / ratio), qCeil(struts.right() / ratio),
+        qCeil(struts.bottom() / ratio));
+    return available.intersected(screen->virtualGeometry().marginsRemoved(scaled));
 }
 
 void TrayHost::keepItemOnSessionBus(QSystemTrayIcon* icon)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMargins>
 
 #include <xcb/xcb.h>
 
@@ -14,5 +15,8 @@ int screenNumber();
 xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name);
 // The client window owning the selection "<prefix><screen>" (a tray's or a compositor's), or none.
 xcb_window_t selectionOwner(const char* prefix);
+// The room the docks (panels, bars) keep along the root window's edges by their struts, in the X server's
+// pixels; none off X11.
+QMargins dockStruts();
 
 } // namespace X11Support
