@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopedValueRollback>
 
 namespace PortalTypes {
 
@@ -89,6 +90,8 @@ QVariant filtersArgument(const QList<PortalFileChooser_linux::Filter>& filters)
 
 } // namespace
 
+bool PortalFileChooser_linux::s_bOpen = false;
+
 PortalFileChooser_linux::PortalFileChooser_linux(QEventLoop* loop)
     : m_pLoop(loop)
 { }
@@ -96,9 +99,14 @@ PortalFileChooser_linux::PortalFileChooser_linux(QEventLoop* loop)
 std::optional<QList<QUrl>> PortalFileChooser_linux::openFiles(
     const QString& title, const QString& folder, const QList<Filter>& filters, bool multiple)
 {
+    // The menu stays open to the user while the portal's dialog shows: asked again meanwhile, the dialog that
+    // shows is the one.
+    if (s_bOpen)
+        return QList<QUrl>();
     QDBusConnection bus = SessionBus_linux::instance()->connection();
     if (!bus.isConnected())
         return std::nullopt;
+    const QScopedValueRollback<bool> open(s_bOpen, true);
     QEventLoop loop;
     PortalFileChooser_linux chooser(&loop);
 

@@ -26,8 +26,9 @@ public:
     };
 
     // The files chosen in the portal's dialog, opened on `folder` where the portal can (none for a cancelled
-    // dialog); no answer at all where no portal shows one within a few seconds (none on the bus, none with a
-    // file chooser, one that hangs). The event loop runs meanwhile, as it does for any dialog.
+    // dialog, or one asked for while the portal's dialog already shows); no answer at all where no portal shows
+    // one within a few seconds (none on the bus, none with a file chooser, one that hangs). The event loop runs
+    // meanwhile, as it does for any dialog.
     static std::optional<QList<QUrl>> openFiles(
         const QString& title, const QString& folder, const QList<Filter>& filters, bool multiple);
 
@@ -40,6 +41,7 @@ private slots:
 private:
     explicit PortalFileChooser_linux(QEventLoop* loop);
 
+    static bool s_bOpen;
     QEventLoop* m_pLoop;
     std::optional<QList<QUrl>> m_chosen;
 };
