@@ -4,6 +4,7 @@
 #include "SessionTestMain.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
@@ -139,6 +140,49 @@ public:
             point(QStringLiteral("key %1").arg(code));
     }
 
+    // What `expression` (JavaScript in KWin's scripting API) gives, as text; empty when the script did not run.
+    // KWin prints what a script prints into its log, where it is read back (Wayland only).
+    QString evaluate(const QString& expression)
+    {
+        const QString marker = QStringLiteral("vireo-probe-%1:").arg(++m_nScripts);
+        QFile script(m_dir.filePath(QStringLiteral("probe%1.js").arg(m_nScripts)));
+        if (!script.open(QIODevice::WriteOnly))
+            return {};
+        script.write(QStringLiteral("print('%1' + String(%2));\n").arg(marker, expression).toUtf8());
+        script.close();
+        const auto kwin = [](const QString& path, const QString& interface, const QString& method,
+                              const QVariantList& args = {}) {
+            QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), path, interface, method);
+            call.setArguments(args);
+            return QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+        };
+        const QDBusMessage loaded = kwin(QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"),
+            QStringLiteral("loadScript"), { script.fileName(), marker });
+        if (loaded.type() != QDBusMessage::ReplyMessage || loaded.arguments().isEmpty())
+            return {};
+        const int id = loaded.arguments().constFirst().toInt();
+        // KWin 5.27 names a loaded script by its number alone; later versions under /Scripting.
+        for (const QString& path : { QStringLiteral("/%1").arg(id), QStringLiteral("/Scripting/Script%1").arg(id) })
+            kwin(path, QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
+        QString said;
+        DesktopSession::waitFor(
+            [&] {
+                QFile log(m_dir.filePath(QStringLiteral("kwin.log")));
+                if (!log.open(QIODevice::ReadOnly))
+                    return false;
+                const QString text = QString::fromUtf8(log.readAll());
+                const qsizetype at = text.lastIndexOf(marker);
+                if (at < 0)
+                    return false;
+                said = text.mid(at + marker.size()).section(QLatin1Char('\n'), 0, 0);
+                return true;
+            },
+            5000);
+        kwin(QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"), QStringLiteral("unloadScript"),
+            { marker });
+        return said;
+    }
+
     // The screen as it shows now.
     QImage screen() const
     {
@@ -164,6 +208,7 @@ private:
             return false;
         env.insert(QStringLiteral("KWIN_WAYLAND_NO_PERMISSION_CHECKS"), QStringLiteral("1"));
         env.insert(QStringLiteral("KWIN_SCREENSHOT_NO_PERMISSION_CHECKS"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kwin_scripting.debug=true")); // see evaluate()
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         m_kwin.setProcessEnvironment(env);
         m_kwin.setStandardOutputFile(m_dir.filePath(QStringLiteral("kwin.log")));
@@ -239,6 +284,7 @@ private:
     }
 
     Display m_display;
+    int m_nScripts = 0;
     QTemporaryDir m_dir;
     QProcess m_pointer;
     QProcess m_kwin;

@@ -2,6 +2,8 @@
 #include "PlasmaSession.h"
 #include "ScreenPicture.h"
 
+#include <QProcess>
+
 #include <linux/input-event-codes.h>
 
 #include <memory>
@@ -123,6 +125,35 @@ private slots:
         QVERIFY2(popup.width() >= 250 && popup.bottom() > panelTop - 40,
             qPrintable(
                 QStringLiteral("%1x%2+%3+%4").arg(popup.width()).arg(popup.height()).arg(popup.x()).arg(popup.y())));
+    }
+
+    // A desktop shortcut runs `vireo -j`: KWin knows the Jump window by the program's desktop entry (whose name
+    // and icon it shows for it), the window has the keyboard, and a song named there by a few letters plays.
+    void theJumpWindowIsTheDesktopEntrys()
+    {
+        if (VireoProcess::title().isEmpty())
+            QVERIFY(!startPlaying().isNull());
+        const bool twoPlays = VireoProcess::title() == QLatin1String("two.wav");
+        QProcess jump;
+        QProcessEnvironment env = m_vireo.environment();
+        for (const QString& pair : m_plasma->clientEnvironment())
+            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        jump.setProcessEnvironment(env);
+        jump.start(QStringLiteral(VIREO_BINARY), { QStringLiteral("-j") });
+        QVERIFY(jump.waitForFinished(10000) && jump.exitCode() == 0);
+        QString active;
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         active = m_plasma->evaluate(QStringLiteral(
+                             "(w => w ? w.caption + '|' + w.desktopFileName : '')(workspace.activeClient)"));
+                         return active == QLatin1String("Jump to Song|example.corvane.Vireo");
+                     },
+                     15000),
+            qPrintable(active));
+        m_plasma->keys(
+            twoPlays ? QList<int> { KEY_O, KEY_N, KEY_E, KEY_ENTER } : QList<int> { KEY_T, KEY_W, KEY_O, KEY_ENTER });
+        const QString heard = heardPlaying(twoPlays ? QStringLiteral("one.wav") : QStringLiteral("two.wav"));
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
 
     void cleanupTestCase()
