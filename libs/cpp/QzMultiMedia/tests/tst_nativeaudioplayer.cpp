@@ -387,12 +387,13 @@ private slots:
         QTest::addColumn<qint64>("length"); // of all of them, as recorded
         QTest::addColumn<qint64>("firstLength");
         const QUrl image = QUrl::fromLocalFile(path(QStringLiteral("tone.flac")));
-        QTest::newRow("songs in a row")
-            << QStringList { path(QStringLiteral("tone.ogg")), path(QStringLiteral("tone.mp3")) } << qint64(6000)
-            << qint64(3000);
-        QTest::newRow("tracks of an image") << QStringList { MediaCommon::localName(MediaCommon::withRange(image, 0, 1000)),
-            MediaCommon::localName(MediaCommon::withRange(image, 1000, 3000)) }
-                                          << qint64(3000) << qint64(1000);
+        QTest::newRow("songs in a row") << QStringList { path(QStringLiteral("tone.ogg")),
+            path(QStringLiteral("tone.mp3")) }
+                                        << qint64(6000) << qint64(3000);
+        QTest::newRow("tracks of an image")
+            << QStringList { MediaCommon::localName(MediaCommon::withRange(image, 0, 1000)),
+                   MediaCommon::localName(MediaCommon::withRange(image, 1000, 3000)) }
+            << qint64(3000) << qint64(1000);
     }
 
     void speedKeepsTheSongsTime()
@@ -417,7 +418,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, int(length));
         QVERIFY2(qAbs(clock.elapsed() - length / 2) < 400, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(changes.size(), songs.size() - 1);
-        QVERIFY2(qAbs(changes.first() - firstHeard - firstLength / 2) < 200, qPrintable(QString::number(changes.first())));
+        QVERIFY2(
+            qAbs(changes.first() - firstHeard - firstLength / 2) < 200, qPrintable(QString::number(changes.first())));
 
         // Slower from the middle of a song on: what is heard from there on takes twice its time.
         player.setMedia(path(QStringLiteral("tone.wav")));
@@ -472,7 +474,13 @@ private slots:
         player.pause();
         QTest::qWait(600);
         QCOMPARE(player.state(), PlayState::Paused);
-        QVERIFY2(qAbs(player.position() - 1500) < 60, qPrintable(QString::number(player.position())));
+        // Near the place asked for (a loaded machine once let a quarter of a second play before the pause took),
+        // and held there.
+        const qint64 held = player.position();
+        QVERIFY2(held > 1440 && held < 1900, qPrintable(QString::number(held)));
+        QTest::qWait(500);
+        QVERIFY2(qAbs(player.position() - held) < 20,
+            qPrintable(QStringLiteral("%1 after %2").arg(player.position()).arg(held)));
     }
 
     // Whatever a damaged setting holds, the speakers get 0…1.
