@@ -29,7 +29,8 @@ public:
         settings.setValue(QStringLiteral("Vireo/NeverShowItAgain"), done);
     }
 
-    QProcessEnvironment environment() const
+    // `extraEnv` as "NAME=value" on top.
+    QProcessEnvironment environment(const QStringList& extraEnv = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), m_home.path());
@@ -38,18 +39,27 @@ public:
         env.remove(QStringLiteral("QT_LOGGING_RULES"));
         env.remove(QStringLiteral("VIREO_AUDIO_SINK"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        for (const QString& pair : extraEnv)
+            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
         return env;
     }
 
     bool start(const QStringList& files, const QStringList& extraEnv = {})
     {
-        QProcessEnvironment env = environment();
-        for (const QString& pair : extraEnv)
-            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-        m_program.setProcessEnvironment(env);
+        m_program.setProcessEnvironment(environment(extraEnv));
         m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_program.start(QStringLiteral(VIREO_BINARY), files);
         return m_program.waitForStarted(5000);
+    }
+
+    // A second start with `args`, as a desktop's shortcut runs one: true once it has handed them to the running
+    // program and ended.
+    bool startAgain(const QStringList& args, const QStringList& extraEnv = {}) const
+    {
+        QProcess again;
+        again.setProcessEnvironment(environment(extraEnv));
+        again.start(QStringLiteral(VIREO_BINARY), args);
+        return again.waitForFinished(10000) && again.exitCode() == 0;
     }
 
     bool running() const

@@ -325,13 +325,7 @@ private slots:
         startWith(twoFolders(), true);
         if (QTest::currentTestFailed())
             return;
-        QProcess jump;
-        QProcessEnvironment env = m_vireo.environment();
-        for (const QString& pair : m_gnome->clientEnvironment())
-            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-        jump.setProcessEnvironment(env);
-        jump.start(QStringLiteral(VIREO_BINARY), { QStringLiteral("-j") });
-        QVERIFY(jump.waitForFinished(10000) && jump.exitCode() == 0);
+        QVERIFY(m_vireo.startAgain({ QStringLiteral("-j") }, m_gnome->clientEnvironment()));
         const QString focused = QStringLiteral(
             "(() => { const w = global.display.focus_window; const app = w && imports.gi.Shell.WindowTracker"
             ".get_default().get_window_app(w); return app ? [w.get_title(), app.get_id(), app.get_name()] : []; })()");

@@ -2,8 +2,6 @@
 #include "PlasmaSession.h"
 #include "ScreenPicture.h"
 
-#include <QProcess>
-
 #include <linux/input-event-codes.h>
 
 #include <memory>
@@ -134,13 +132,7 @@ private slots:
         if (VireoProcess::title().isEmpty())
             QVERIFY(!startPlaying().isNull());
         const bool twoPlays = VireoProcess::title() == QLatin1String("two.wav");
-        QProcess jump;
-        QProcessEnvironment env = m_vireo.environment();
-        for (const QString& pair : m_plasma->clientEnvironment())
-            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-        jump.setProcessEnvironment(env);
-        jump.start(QStringLiteral(VIREO_BINARY), { QStringLiteral("-j") });
-        QVERIFY(jump.waitForFinished(10000) && jump.exitCode() == 0);
+        QVERIFY(m_vireo.startAgain({ QStringLiteral("-j") }, m_plasma->clientEnvironment()));
         QString active;
         QVERIFY2(DesktopSession::waitFor(
                      [&] {
