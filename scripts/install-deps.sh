@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libxcb1-dev libxcb-xfixes0-dev libxcb-res0-dev libtotem-plparser-dev libcue-dev libtag1-dev libuchardet-dev
     # run
-    qt6-qpa-plugins qt6-translations-l10n qt6-xdgdesktopportal-platformtheme
+    qt6-qpa-plugins qt6-translations-l10n
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-tools
     # test: the adaptive-streaming demuxers most desktops have, which a local file must never reach
