@@ -160,10 +160,9 @@ public:
             QStringLiteral("loadScript"), { script.fileName(), marker });
         if (loaded.type() != QDBusMessage::ReplyMessage || loaded.arguments().isEmpty())
             return {};
-        const int id = loaded.arguments().constFirst().toInt();
-        // KWin 5.27 names a loaded script by its number alone; later versions under /Scripting.
-        for (const QString& path : { QStringLiteral("/%1").arg(id), QStringLiteral("/Scripting/Script%1").arg(id) })
-            kwin(path, QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"));
+        // KWin 5.27 names a loaded script by its number alone.
+        kwin(QStringLiteral("/%1").arg(loaded.arguments().constFirst().toInt()), QStringLiteral("org.kde.kwin.Script"),
+            QStringLiteral("run"));
         QString said;
         DesktopSession::waitFor(
             [&] {

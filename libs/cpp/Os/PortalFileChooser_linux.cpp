@@ -7,9 +7,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QEventLoop>
 #include <QFile>
@@ -70,7 +68,6 @@ Q_DECLARE_METATYPE(PortalTypes::Filter)
 namespace {
 
 const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 
 QVariant filtersArgument(const QList<PortalFileChooser_linux::Filter>& filters)
 {
@@ -110,20 +107,14 @@ std::optional<QList<QUrl>> PortalFileChooser_linux::openFiles(
     QEventLoop loop;
     PortalFileChooser_linux chooser(&loop);
 
-    // The answer comes as a signal of a request object whose path the token foretells; it is listened to before
-    // the call, or a quick answer would be missed.
+    // The answer comes as a signal of a request object whose path the token foretells (every portal since 0.9);
+    // it is listened to before the call, or a quick answer would be missed. The receiver's end ends the listening.
     const QString token = QStringLiteral("vireo%1").arg(QRandomGenerator::global()->generate());
-    QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                          .arg(bus.baseService().mid(1).replace(QLatin1Char('.'), QLatin1Char('_')), token);
-    const auto listen = [&](bool on) {
-        if (on)
-            bus.connect(portalService, request, requestInterface, QStringLiteral("Response"), &chooser,
-                SLOT(slotResponse(uint, QVariantMap)));
-        else
-            bus.disconnect(portalService, request, requestInterface, QStringLiteral("Response"), &chooser,
-                SLOT(slotResponse(uint, QVariantMap)));
-    };
-    listen(true);
+    bus.connect(portalService,
+        QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+            .arg(bus.baseService().mid(1).replace(QLatin1Char('.'), QLatin1Char('_')), token),
+        QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"), &chooser,
+        SLOT(slotResponse(uint, QVariantMap)));
 
     QDBusMessage call = QDBusMessage::createMethodCall(portalService, QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.FileChooser"), QStringLiteral("OpenFile"));
@@ -134,17 +125,9 @@ std::optional<QList<QUrl>> PortalFileChooser_linux::openFiles(
     call << QString() << title << options;
     QDBusPendingCallWatcher shown(bus.asyncCall(call, ShowWithinMs));
     connect(&shown, &QDBusPendingCallWatcher::finished, &chooser, [&] {
-        const QDBusPendingReply<QDBusObjectPath> reply = shown;
-        if (reply.isError()) {
-            qCDebug(lcOs) << "no dialog of the portal's:" << reply.error().message();
+        if (shown.isError()) {
+            qCDebug(lcOs) << "no dialog of the portal's:" << shown.error().message();
             loop.quit();
-            return;
-        }
-        // A portal older than tokens names the request itself.
-        if (reply.value().path() != request) {
-            listen(false);
-            request = reply.value().path();
-            listen(true);
         }
     });
     // A portal that goes away takes its dialog with it: nothing was chosen.
@@ -154,7 +137,6 @@ std::optional<QList<QUrl>> PortalFileChooser_linux::openFiles(
         loop.quit();
     });
     loop.exec();
-    listen(false);
     return chooser.m_chosen;
 }
 
