@@ -1,10 +1,10 @@
 #include "ListenBrainzClient.h"
 
+#include "JsonPost.h"
+#include "PluginLibrary.h"
+
 #include <QFile>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSaveFile>
 
 #include <utility>
@@ -17,8 +17,8 @@ constexpr int LastRetryMs = 15 * 60 * 1000;
 
 QByteArray request(const char* type, const QJsonArray& payload)
 {
-    return QJsonDocument(QJsonObject { { QStringLiteral("listen_type"), QLatin1String(type) },
-                                       { QStringLiteral("payload"), payload } })
+    return QJsonDocument(
+        QJsonObject { { QStringLiteral("listen_type"), QLatin1String(type) }, { QStringLiteral("payload"), payload } })
         .toJson(QJsonDocument::Compact);
 }
 } // namespace
@@ -62,24 +62,22 @@ int ListenBrainzClient::waiting() const
     return int(m_waiting.size());
 }
 
-QNetworkAccessManager* ListenBrainzClient::network()
+// Without the network plugin nothing goes out: listens stay kept, as when the server does not answer.
+bool ListenBrainzClient::post(const QByteArray& body, int timeoutMs, const std::function<void(int, bool)>& answer)
 {
-    if (!m_pNetwork)
-        m_pNetwork = new QNetworkAccessManager(this);
-    return m_pNetwork;
+    const auto send = QzMultiMedia::PluginLibrary::function<JsonPost::Post>(JsonPost::Plugin, JsonPost::Symbol);
+    if (!send)
+        return false;
+    send(this, m_urlSubmit, "Token " + m_strToken.toUtf8(), body, timeoutMs, answer);
+    return true;
 }
 
 void ListenBrainzClient::nowPlaying(const QJsonObject& track)
 {
     if (!isOn() || m_bRefused)
         return;
-    QNetworkRequest ask(m_urlSubmit);
-    ask.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    ask.setRawHeader("Authorization", "Token " + m_strToken.toUtf8());
-    ask.setTransferTimeout(15000);
-    QNetworkReply* reply = network()->post(
-        ask, request("playing_now", QJsonArray { QJsonObject { { QStringLiteral("track_metadata"), track } } }));
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    post(request("playing_now", QJsonArray { QJsonObject { { QStringLiteral("track_metadata"), track } } }), 15000,
+        [](int, bool) {});
 }
 
 // Off, nothing is kept either: the user did not ask for a listening history.
@@ -87,8 +85,8 @@ void ListenBrainzClient::listen(const QJsonObject& track, qint64 listenedAt)
 {
     if (!isOn())
         return;
-    m_waiting.append(QJsonObject {
-        { QStringLiteral("listened_at"), listenedAt }, { QStringLiteral("track_metadata"), track } });
+    m_waiting.append(
+        QJsonObject { { QStringLiteral("listened_at"), listenedAt }, { QStringLiteral("track_metadata"), track } });
     save();
     // A listen is a good moment to try the server again.
     m_retry.stop();
@@ -103,37 +101,35 @@ void ListenBrainzClient::sendWaiting()
     for (qsizetype i = 0; i < m_waiting.size() && i < Batch; ++i)
         batch.append(m_waiting.at(i));
     m_nSending = int(batch.size());
-    QNetworkRequest ask(m_urlSubmit);
-    ask.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    ask.setRawHeader("Authorization", "Token " + m_strToken.toUtf8());
-    ask.setTransferTimeout(30000);
-    QNetworkReply* reply = network()->post(ask, request(batch.size() == 1 ? "single" : "import", batch));
-    connect(reply, &QNetworkReply::finished, this, [this, reply] {
-        reply->deleteLater();
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const int count = std::exchange(m_nSending, 0);
-        if (reply->error() == QNetworkReply::NoError && status == 200) {
-            for (int i = 0; i < count && !m_waiting.isEmpty(); ++i)
-                m_waiting.removeFirst();
-            save();
-            m_nRetryMs = FirstRetryMs;
-            emit sent(count);
-            sendWaiting();
-        } else if (status == 401) {
-            qWarning("vireo: the ListenBrainz server refused the token; listens are kept until it changes");
-            m_bRefused = true;
-        } else if (status == 400) {
-            // Listens the server calls malformed would be refused for ever: they go, the others are sent on.
-            qWarning("vireo: the ListenBrainz server refused %d listens as malformed", count);
-            for (int i = 0; i < count && !m_waiting.isEmpty(); ++i)
-                m_waiting.removeFirst();
-            save();
-            sendWaiting();
-        } else {
-            m_retry.start(m_nRetryMs);
-            m_nRetryMs = qMin(m_nRetryMs * 2, LastRetryMs);
-        }
-    });
+    const auto answered = [this](int status, bool transferred) { batchAnswered(status, transferred); };
+    if (!post(request(batch.size() == 1 ? "single" : "import", batch), 30000, answered))
+        m_nSending = 0;
+}
+
+void ListenBrainzClient::batchAnswered(int status, bool transferred)
+{
+    const int count = std::exchange(m_nSending, 0);
+    if (transferred && status == 200) {
+        for (int i = 0; i < count && !m_waiting.isEmpty(); ++i)
+            m_waiting.removeFirst();
+        save();
+        m_nRetryMs = FirstRetryMs;
+        emit sent(count);
+        sendWaiting();
+    } else if (status == 401) {
+        qWarning("vireo: the ListenBrainz server refused the token; listens are kept until it changes");
+        m_bRefused = true;
+    } else if (status == 400) {
+        // Listens the server calls malformed would be refused for ever: they go, the others are sent on.
+        qWarning("vireo: the ListenBrainz server refused %d listens as malformed", count);
+        for (int i = 0; i < count && !m_waiting.isEmpty(); ++i)
+            m_waiting.removeFirst();
+        save();
+        sendWaiting();
+    } else {
+        m_retry.start(m_nRetryMs);
+        m_nRetryMs = qMin(m_nRetryMs * 2, LastRetryMs);
+    }
 }
 
 // Whole or not at all: a crash while writing leaves the listens of before.

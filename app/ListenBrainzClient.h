@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QUrl>
 
-class QNetworkAccessManager;
+#include <functional>
 
 // Sends what the user listens to to a ListenBrainz server (its public API, or any compatible one): the song that
 // plays now, and listens. A listen is kept on disk until the server took it, and listens are sent in the order
@@ -40,7 +40,9 @@ signals:
 
 private:
     void sendWaiting();
-    QNetworkAccessManager* network();
+    void batchAnswered(int status, bool transferred);
+    // Posts to the server through the network plugin; false where the plugin cannot be had.
+    bool post(const QByteArray& body, int timeoutMs, const std::function<void(int status, bool transferred)>& answer);
     void save() const;
 
     QString m_strFile;
@@ -51,5 +53,4 @@ private:
     bool m_bRefused = false; // the server refused the token: nothing is sent until it changes
     QTimer m_retry; // a server that did not answer is asked again, less often as it goes on
     int m_nRetryMs = 30 * 1000;
-    QNetworkAccessManager* m_pNetwork = nullptr; // made when first needed
 };

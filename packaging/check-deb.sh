@@ -56,7 +56,7 @@ echo "lintian: no error, no warning"
 
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 test -x /usr/bin/vireo
-for plugin in playlists sheets tags; do test -f "/usr/lib/vireo/readers/$plugin.so"; done
+for plugin in playlists sheets tags network; do test -f "/usr/lib/vireo/plugins/$plugin.so"; done
 test -f /usr/share/vireo/independent
 for set in VireoSlide VireoSlideOpen; do for lang in en de ru; do for n in 1 2 3; do test -s "/usr/share/vireo/${set}${n}_${lang}.jpg"; done; done; done
 test -f /usr/share/applications/example.corvane.Vireo.desktop

@@ -61,8 +61,8 @@ private slots:
 
     // A scripted StatusNotifierItem host, for what the real desktops' tests cannot show: the icon is the item
     // where the X11 tray's owner is named xembedsniproxy (here trayer under that name), its menu offers the open
-    // dialog, song notifications switched off stay off, the wheel's units of hosts known by no name, and a place for the
-    // menu off every screen.
+    // dialog, song notifications switched off stay off, the wheel's units of hosts known by no name, and a place for
+    // the menu off every screen.
     void statusNotifierHost()
     {
         desktop->stopTray();
@@ -109,14 +109,14 @@ private slots:
         };
         for (const int delta : { -1, 2, 120, -120 }) {
             itemCall(item, "Scroll", { QStringLiteral("int32:%1").arg(delta), QStringLiteral("string:vertical") });
-            const QString why = volumeBecomes(delta == -1 || delta == 120 ? volume + 0.05 : volume, QString::number(delta));
+            const QString why
+                = volumeBecomes(delta == -1 || delta == 120 ? volume + 0.05 : volume, QString::number(delta));
             QVERIFY2(why.isEmpty(), qPrintable(why));
         }
         QVERIFY(connectClient());
         for (int part = 0; part < 10; ++part) {
-            m_bus.asyncCall(QDBusMessage::createMethodCall(
-                                item, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
-                                QStringLiteral("Scroll"))
+            m_bus.asyncCall(QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                                QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Scroll"))
                 << -1 << QStringLiteral("vertical"));
             QTest::qWait(16);
         }
@@ -182,9 +182,10 @@ private slots:
         QVERIFY(menuLayout(item, menuOf(item)).contains(QStringLiteral("\"Quit\"")));
         // KDE Plasma sends Activate on a left click all the same, and draws the item's menu when told it cannot.
         QVERIFY(connectClient());
-        const QDBusMessage activated = m_bus.call(QDBusMessage::createMethodCall(item,
-            QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"))
-            << 0 << 0);
+        const QDBusMessage activated
+            = m_bus.call(QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                             QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"))
+                << 0 << 0);
         QVERIFY2(activated.type() == QDBusMessage::ErrorMessage, "Wayland: Activate on a menu did not fail");
         itemCall(item, "SecondaryActivate", { QStringLiteral("int32:0"), QStringLiteral("int32:0") });
         QVERIFY2(becomes("Paused"), "Wayland: the middle click did not pause");
@@ -230,8 +231,8 @@ private slots:
         QDBusConnection::disconnectFromBus(QStringLiteral("launcher"));
     }
 
-    // A song played on its own needs none of the libraries that read play lists, CUE sheets and tags: they are
-    // mapped when the first such file comes, and what they read then plays.
+    // A song played on its own needs none of the libraries that read play lists, CUE sheets and tags, nor the
+    // network's (listens are off): the readers are mapped when the first such file comes, and what they read plays.
     void readersComeWithTheirFirstFile()
     {
         const auto mapped = [this](const char* library) {
@@ -241,7 +242,7 @@ private slots:
         startProgram(programEnvironment(), { file("alpha.mp3") });
         QVERIFY(becomes("Playing", 10000));
         QVERIFY(level(1000) > 1000.0);
-        for (const char* library : { "libtotem-plparser", "libcue", "libuchardet", "libtag" })
+        for (const char* library : { "libtotem-plparser", "libcue", "libuchardet", "libtag", "libQt6Network" })
             QVERIFY2(!mapped(library), library);
 
         QVERIFY(AudioFixtures::writeBytes(file("later.m3u"), "#EXTM3U\n#EXTINF:20,Listed Beta\nbeta.ogg\n"));
@@ -251,8 +252,8 @@ private slots:
         QVERIFY(mapped("libtotem-plparser"));
         QVERIFY(!mapped("libcue"));
 
-        QVERIFY(AudioFixtures::writeBytes(
-            file("later.cue"), "FILE \"alpha.mp3\" MP3\n  TRACK 01 AUDIO\n    TITLE \"Sheet Alpha\"\n    INDEX 01 00:00:00\n"));
+        QVERIFY(AudioFixtures::writeBytes(file("later.cue"),
+            "FILE \"alpha.mp3\" MP3\n  TRACK 01 AUDIO\n    TITLE \"Sheet Alpha\"\n    INDEX 01 00:00:00\n"));
         command("OpenUri", { QUrl::fromLocalFile(file("later.cue")).toString() });
         QVERIFY2(DesktopSession::waitFor([&] { return title() == QLatin1String("Sheet Alpha"); }, 5000),
             qPrintable(title()));

@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include "ReaderPlugin.h"
+#include "PluginLibrary.h"
 #include "ReaderRecords.h"
 
 namespace QzMultiMedia {
@@ -41,7 +41,7 @@ QByteArray utf8Text(const QByteArray& bytes)
     if (!utf8.hasError() && !bytes.contains('\x1b'))
         return text.toUtf8();
     QByteArray charset;
-    if (const auto guess = ReaderPlugin::function<VireoGuessEncoding>("sheets", "vireoGuessEncoding")) {
+    if (const auto guess = PluginLibrary::function<VireoGuessEncoding>("sheets", "vireoGuessEncoding")) {
         guess(bytes, charset);
         charset = converterName(charset);
     }
@@ -93,7 +93,7 @@ QList<QUrl> CueSheet::tracks(const QString& path, ListedTags* titles)
     // libcue reports what it cannot parse on the standard error: what says nothing of tracks is not handed to it.
     if (!text.contains("TRACK") && !text.contains("track"))
         return {};
-    const auto parse = ReaderPlugin::function<VireoParseSheet>("sheets", "vireoParseSheet");
+    const auto parse = PluginLibrary::function<VireoParseSheet>("sheets", "vireoParseSheet");
     ReaderRecords::Sheet sheet;
     if (!parse || !parse(text, sheet)) {
         qCDebug(lcMultiMedia) << "not a CUE sheet:" << path;

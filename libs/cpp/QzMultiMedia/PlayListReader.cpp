@@ -4,7 +4,7 @@
 #include "MediaCommon.h"
 
 #include "QzMultiMediaLogging.h"
-#include "ReaderPlugin.h"
+#include "PluginLibrary.h"
 #include "ReaderRecords.h"
 #include "SongTags.h"
 
@@ -44,7 +44,7 @@ QList<QUrl> PlayListReader::entries(const QString& path, ListedTags* titles)
 {
     if (isCueSheet(path))
         return CueSheet::tracks(path, titles);
-    const auto read = ReaderPlugin::function<VireoReadPlayList>("playlists", "vireoReadPlayList");
+    const auto read = PluginLibrary::function<VireoReadPlayList>("playlists", "vireoReadPlayList");
     QList<ReaderRecords::ListEntry> listed;
     if (!read || !read(QUrl::fromLocalFile(path).toEncoded(), listed)) {
         qCDebug(lcMultiMedia) << "cannot read the play list" << path;

@@ -2,7 +2,7 @@
 
 #include "AudioListPlayer.h"
 #include "ListedTitles.h"
-#include "ReaderPlugin.h"
+#include "PluginLibrary.h"
 #include "ReaderRecords.h"
 
 #include <QFile>
@@ -21,7 +21,7 @@ SongTags readTags(const QUrl& song)
     const QString path = song.toLocalFile();
     if (!QFileInfo(path).isFile())
         return tags;
-    const auto read = ReaderPlugin::function<VireoReadTags>("tags", "vireoReadTags");
+    const auto read = PluginLibrary::function<VireoReadTags>("tags", "vireoReadTags");
     ReaderRecords::FileTags file;
     if (read && read(QFile::encodeName(path), file)) {
         tags.title = SongTags::oneLine(file.title);

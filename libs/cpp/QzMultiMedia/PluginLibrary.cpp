@@ -1,4 +1,4 @@
-#include "ReaderPlugin.h"
+#include "PluginLibrary.h"
 
 #include "QzMultiMediaLogging.h"
 
@@ -11,18 +11,18 @@
 
 namespace QzMultiMedia {
 
-QStringList ReaderPlugin::folders()
+QStringList PluginLibrary::folders()
 {
     QStringList folders;
     if (QCoreApplication::instance())
-        folders << QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/vireo/readers"));
+        folders << QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/vireo/plugins"));
     const QString built = QStringLiteral(VIREO_BUILD_PLUGIN_DIR);
     if (!folders.contains(built))
         folders << built;
     return folders;
 }
 
-QFunctionPointer ReaderPlugin::resolve(const char* plugin, const char* symbol)
+QFunctionPointer PluginLibrary::resolve(const char* plugin, const char* symbol)
 {
     // Readers are asked for from the intake's and the tag reader's threads alike.
     static QMutex mutex;
@@ -47,8 +47,7 @@ QFunctionPointer ReaderPlugin::resolve(const char* plugin, const char* symbol)
         error = library.errorString();
     }
     if (!function)
-        qCWarning(lcMultiMedia) << "the reader plugin" << plugin
-                                << "cannot be used, so what needs it is not read:" << error;
+        qCWarning(lcMultiMedia) << "the plugin" << plugin << "cannot be used, so what needs it does without:" << error;
     functions.insert(key, function);
     return function;
 }

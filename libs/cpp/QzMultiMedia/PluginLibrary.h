@@ -6,10 +6,10 @@
 
 namespace QzMultiMedia {
 
-// Loads a reader plugin (ReaderRecords.h) the first time one of its functions is asked for, and keeps it loaded.
-// A plugin that cannot be loaded is said once in the log; what needs it then reads nothing, as a file that cannot
-// be read would.
-class ReaderPlugin
+// Loads one of the program's plugins (the readers of ReaderRecords.h, the network's JsonPost.h) the first time one
+// of its functions is asked for, and keeps it loaded. A plugin that cannot be loaded is said once in the log; what
+// needs it then does without, as with a file that cannot be read.
+class PluginLibrary
 {
 public:
     // The function `symbol` of the plugin `plugin` (<plugin>.so in one of folders()), or nullptr.
@@ -17,7 +17,7 @@ public:
     {
         return reinterpret_cast<Function>(resolve(plugin, symbol));
     }
-    // Where plugins are looked for, in order: <bin>/../lib/vireo/readers beside the program, as installed and as
+    // Where plugins are looked for, in order: <bin>/../lib/vireo/plugins beside the program, as installed and as
     // built (the program's build tree mirrors the install tree), then the build tree's own folder, for programs
     // such as the tests that run from elsewhere.
     static QStringList folders();
