@@ -35,11 +35,17 @@ public:
     bool start(QProcessEnvironment env)
     {
         const QString runtime = m_dir.filePath(QStringLiteral("run"));
-        if (!QDir().mkpath(runtime) || !m_systemBus.start())
+        // The desktop entry where a package puts it, for the shell to know the program's windows by.
+        const QString applications = m_dir.filePath(QStringLiteral("data/applications"));
+        if (!QDir().mkpath(runtime) || !QDir().mkpath(applications)
+            || !QFile::copy(QStringLiteral(VIREO_DESKTOP_FILES "/example.corvane.Vireo.desktop"),
+                applications + QStringLiteral("/example.corvane.Vireo.desktop"))
+            || !m_systemBus.start())
             return false;
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env.insert(busEnvironment());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_systemBus.address());
         for (QProcess* part : { &m_shell, &m_watcher }) {

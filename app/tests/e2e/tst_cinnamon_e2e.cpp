@@ -2,6 +2,7 @@
 #include "DesktopTestCase.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 
 #include <memory>
 
@@ -11,8 +12,8 @@ const int panelTop = 760;
 } // namespace
 
 // The real program in Cinnamon: its icon is an item of the panel's XApp status applet, the wheel over it turns the
-// volume, a left click opens the program's menu right above it, and each song change not made at the icon is a
-// notification of Cinnamon's.
+// volume, a left click opens the program's menu right above it, the Jump window is the desktop entry's, and each
+// song change not made at the icon is a notification of Cinnamon's.
 class TestCinnamonEndToEnd : public DesktopTestCase
 {
     Q_OBJECT
@@ -84,6 +85,26 @@ private slots:
                            .arg(at.left())
                            .arg(at.top())));
         QVERIFY2(!DesktopSession::chooseLastSong().isNull(), "Songs did not open");
+        const QString heard = heardPlaying(QStringLiteral("two.wav"));
+        QVERIFY2(heard.isEmpty(), qPrintable(heard));
+    }
+
+    // `vireo -j` (a shortcut's command) opens the Jump window, which Cinnamon knows as the desktop entry's, by its
+    // name; the text typed into it chooses the song that plays.
+    void theJumpWindowIsTheDesktopEntrys()
+    {
+        QVERIFY(m_vireo.start(twoFolders()));
+        QVERIFY(VireoProcess::becomes("Playing"));
+        QVERIFY(m_vireo.startAgain({ QStringLiteral("-j") }));
+        const QString focused = QStringLiteral(
+            "(() => { const w = global.display.focus_window; const app = w && imports.gi.Cinnamon.WindowTracker"
+            ".get_default().get_window_app(w); return app ? [w.get_title(), app.get_id(), app.get_name()] : []; })()");
+        const QJsonArray expected { QStringLiteral("Jump to Song"), QStringLiteral("example.corvane.Vireo.desktop"),
+            QStringLiteral("Vireo") };
+        QVERIFY2(DesktopSession::waitFor([&] { return m_cinnamon->eval(focused).toArray() == expected; }, 10000),
+            qPrintable(QString::fromUtf8(QJsonDocument(m_cinnamon->eval(focused).toArray()).toJson())));
+        DesktopSession::xdotool({ QStringLiteral("type"), QStringLiteral("two") });
+        DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
         const QString heard = heardPlaying(QStringLiteral("two.wav"));
         QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
