@@ -1,6 +1,5 @@
 #include "ListenBrainzClient.h"
 
-#include "JsonPost.h"
 #include "PluginLibrary.h"
 
 #include <QFile>
@@ -63,7 +62,7 @@ int ListenBrainzClient::waiting() const
 }
 
 // Without the network plugin nothing goes out: listens stay kept, as when the server does not answer.
-bool ListenBrainzClient::post(const QByteArray& body, int timeoutMs, const std::function<void(int, bool)>& answer)
+bool ListenBrainzClient::post(const QByteArray& body, int timeoutMs, const JsonPost::Answer& answer)
 {
     const auto send = QzMultiMedia::PluginLibrary::function<JsonPost::Post>(JsonPost::Plugin, JsonPost::Symbol);
     if (!send)

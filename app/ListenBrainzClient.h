@@ -1,13 +1,13 @@
 #pragma once
 
+#include "JsonPost.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
-
-#include <functional>
 
 // Sends what the user listens to to a ListenBrainz server (its public API, or any compatible one): the song that
 // plays now, and listens. A listen is kept on disk until the server took it, and listens are sent in the order
@@ -42,7 +42,7 @@ private:
     void sendWaiting();
     void batchAnswered(int status, bool transferred);
     // Posts to the server through the network plugin; false where the plugin cannot be had.
-    bool post(const QByteArray& body, int timeoutMs, const std::function<void(int status, bool transferred)>& answer);
+    bool post(const QByteArray& body, int timeoutMs, const JsonPost::Answer& answer);
     void save() const;
 
     QString m_strFile;

@@ -139,8 +139,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((readBack(&current, &position), current == 1), 2000);
         AudioPlayer::instance()->setPosition(6000);
         player()->pause();
-        QTRY_VERIFY_WITH_TIMEOUT((readBack(&current, &position), position >= 6000), 2000);
-        QVERIFY(position < 6500);
+        // The place the pause took hold at: a loaded machine may play on a little after the seek.
+        qint64 paused = -1;
+        QTRY_VERIFY_WITH_TIMEOUT(player()->isPaused() && (paused = player()->currentPosition()) >= 6000, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT((readBack(&current, &position), qAbs(position - paused) < 100), 2000);
         player()->appendToPlayList({ c });
         player()->stop();
         QTRY_VERIFY_WITH_TIMEOUT((readBack(&current, &position).size() == 3 && position == 0), 2000);
