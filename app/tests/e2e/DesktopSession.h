@@ -187,6 +187,12 @@ public:
         return {};
     }
 
+    // A place on the screen as the tests' messages give it, "WxH+X+Y".
+    static QString geometry(const QRect& place)
+    {
+        return QStringLiteral("%1x%2+%3+%4").arg(place.width()).arg(place.height()).arg(place.x()).arg(place.y());
+    }
+
     static void click(QPoint at, const char* button = "1")
     {
         xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),

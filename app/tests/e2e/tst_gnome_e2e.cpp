@@ -208,11 +208,7 @@ private slots:
         QRect quit; // once the menu has opened (the shell slides it in)
         DesktopSession::waitFor([&] { return !(quit = entryShown(QStringLiteral("Quit"))).isEmpty(); }, 3000);
         QVERIFY2(!quit.isEmpty() && quit.bottom() < 800,
-            qPrintable(QStringLiteral("\"Quit\" at %1,%2 %3x%4")
-                           .arg(quit.x())
-                           .arg(quit.y())
-                           .arg(quit.width())
-                           .arg(quit.height())));
+            qPrintable(QStringLiteral("\"Quit\" at ") + DesktopSession::geometry(quit)));
         QVERIFY(choose({ QStringLiteral("Songs") }));
         // The shell opens no submenu inside a submenu: the folders are headings in the one column.
         const QJsonArray order

@@ -103,8 +103,7 @@ private slots:
         const QRect menu = DesktopSession::programMenu(3000);
         QVERIFY2(!menu.isNull(), "a left click opened no menu");
         QVERIFY2(menu.top() >= 0 && menu.bottom() < panelTop && menu.bottom() > panelTop - 24,
-            qPrintable(
-                QStringLiteral("the menu is at %1,%2 to %3").arg(menu.left()).arg(menu.top()).arg(menu.bottom())));
+            qPrintable(QStringLiteral("the menu at ") + DesktopSession::geometry(menu)));
         QVERIFY2(qAbs(menu.left() - at.x()) < 48 || qAbs(menu.right() - at.x()) < 48, "the menu is not at the icon");
 
         // Songs opens beside the menu, whole on the screen; its last entry is the other folder's song.
@@ -135,12 +134,8 @@ private slots:
         QTest::qWait(500); // the submenu takes its entries
         const QRect songs = shellMenus().constLast();
         QVERIFY2(QRect(0, 0, 1280, panelTop).contains(songs),
-            qPrintable(QStringLiteral("Songs is %1x%2+%3+%4 beside the menu at %5")
-                           .arg(songs.width())
-                           .arg(songs.height())
-                           .arg(songs.left())
-                           .arg(songs.top())
-                           .arg(menu.left())));
+            qPrintable(QStringLiteral("Songs at %1 beside the menu at %2")
+                           .arg(DesktopSession::geometry(songs), DesktopSession::geometry(menu))));
         DesktopSession::click(QPoint(songs.center().x(), songs.bottom() - 12));
         const QString heard = heardPlaying(QStringLiteral("two.wav"));
         QVERIFY2(heard.isEmpty(), qPrintable(heard));

@@ -92,13 +92,8 @@ private slots:
         QVERIFY2(turned.isEmpty(), qPrintable(turned));
 
         const QRect menu = shownAfter([&] { m_plasma->click(at); });
-        const QString where = QStringLiteral("%1x%2+%3+%4 for the icon at %5,%6")
-                                  .arg(menu.width())
-                                  .arg(menu.height())
-                                  .arg(menu.x())
-                                  .arg(menu.y())
-                                  .arg(at.x())
-                                  .arg(at.y());
+        const QString where
+            = DesktopSession::geometry(menu) + QStringLiteral(" for the icon at %1,%2").arg(at.x()).arg(at.y());
         QVERIFY2(!menu.isEmpty(), "a left click showed nothing");
         // A menu: narrow, ending right above the panel, at the icon; a window would sit in the middle.
         QVERIFY2(menu.width() < 400 && menu.bottom() > panelTop - 40 && menu.right() > at.x() - 48
@@ -120,9 +115,7 @@ private slots:
         m_plasma->moveTo(QPoint(100, 100));
         QTest::qWait(1000);
         const QRect popup = shownAfter([] { VireoProcess::playerctl({ QStringLiteral("next") }); }, 8000);
-        QVERIFY2(popup.width() >= 250 && popup.bottom() > panelTop - 40,
-            qPrintable(
-                QStringLiteral("%1x%2+%3+%4").arg(popup.width()).arg(popup.height()).arg(popup.x()).arg(popup.y())));
+        QVERIFY2(popup.width() >= 250 && popup.bottom() > panelTop - 40, qPrintable(DesktopSession::geometry(popup)));
     }
 
     // A desktop shortcut runs `vireo -j`: KWin knows the Jump window by the program's desktop entry (whose name

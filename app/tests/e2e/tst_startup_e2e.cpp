@@ -136,9 +136,7 @@ private slots:
                 return !shown.isNull();
             },
             3000));
-        QVERIFY2(QRect(0, 0, 1024, 768).contains(shown),
-            qPrintable(
-                QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
+        QVERIFY2(QRect(0, 0, 1024, 768).contains(shown), qPrintable(DesktopSession::geometry(shown)));
         DesktopSession::xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
         quitProgram();
     }

@@ -143,13 +143,8 @@ private slots:
         }));
         QVERIFY2(menu.top() >= 0 && menu.bottom() < icon.top() && menu.bottom() >= icon.top() - 2
                 && menu.left() <= icon.left() && menu.right() >= icon.left(),
-            qPrintable(QStringLiteral("the menu at %1,%2 to %3,%4, the icon at %5,%6")
-                           .arg(menu.left())
-                           .arg(menu.top())
-                           .arg(menu.right())
-                           .arg(menu.bottom())
-                           .arg(icon.left())
-                           .arg(icon.top())));
+            qPrintable(QStringLiteral("the menu at %1, the icon at %2")
+                           .arg(DesktopSession::geometry(menu), DesktopSession::geometry(icon))));
     }
 
     void trayRestartedIconComesBack()
