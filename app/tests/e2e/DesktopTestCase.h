@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include <unistd.h>
+
 // What the test of each desktop shares: the real program in a home of its own, a list from two folders, and the
 // checks every desktop gets in the same words (the wheel over the icon, a song chosen in the menu and heard). The
 // desktop's own test finds the icon, opens the menu and walks it as that desktop draws them.
@@ -39,6 +41,27 @@ protected:
     QStringList twoFolders() const
     {
         return { file(QStringLiteral("Alpha/one.wav")), file(QStringLiteral("Beta/two.wav")) };
+    }
+
+    // F1/"F1 Song 01.wav" to F3/"F3 Song <songs>.wav", links to Alpha/one.wav (made first): a list whose second
+    // folder sits between two others. Empty where a file could not be made.
+    QStringList makeThreeFolders(int songs)
+    {
+        QStringList list;
+        for (int folder = 1; folder <= 3; ++folder) {
+            if (!QDir().mkpath(file(QStringLiteral("F%1").arg(folder))))
+                return {};
+            for (int song = 1; song <= songs; ++song) {
+                const QString name
+                    = file(QStringLiteral("F%1/F%1 Song %2.wav").arg(folder).arg(song, 2, 10, QLatin1Char('0')));
+                if (::link(QFile::encodeName(file(QStringLiteral("Alpha/one.wav"))).constData(),
+                        QFile::encodeName(name).constData())
+                    != 0)
+                    return {};
+                list << name;
+            }
+        }
+        return list;
     }
 
     // Empty when `notch` (a notch of the wheel, as the desktop passes it on) turned the player's volume by `by`;

@@ -125,15 +125,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(makeTwoFolders(30000));
-        for (int folder = 1; folder <= 3; ++folder) {
-            QVERIFY(QDir().mkpath(file(QStringLiteral("F%1").arg(folder))));
-            for (int song = 1; song <= 4; ++song) {
-                const QString name
-                    = file(QStringLiteral("F%1/F%1 Song %2.wav").arg(folder).arg(song, 2, 10, QLatin1Char('0')));
-                QVERIFY(QFile::copy(file(QStringLiteral("Alpha/one.wav")), name));
-                m_threeFolders << name;
-            }
-        }
+        m_threeFolders = makeThreeFolders(4);
+        QVERIFY(!m_threeFolders.isEmpty());
         m_gnome = std::make_unique<GnomeSession>(qgetenv("VIREO_TEST_GNOME_DISPLAY") == "wayland"
                 ? GnomeSession::Display::Wayland
                 : GnomeSession::Display::X11);
