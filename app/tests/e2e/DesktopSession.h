@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QPair>
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -191,6 +193,19 @@ public:
     static QString geometry(const QRect& place)
     {
         return QStringLiteral("%1x%2+%3+%4").arg(place.width()).arg(place.height()).arg(place.x()).arg(place.y());
+    }
+
+    // The X screen as it shows now; null where it could not be taken.
+    static QImage screen()
+    {
+        QTemporaryDir dir;
+        const QString shot = dir.filePath(QStringLiteral("screen.png"));
+        run(QStringLiteral("gst-launch-1.0"),
+            { QStringLiteral("-q"), QStringLiteral("ximagesrc"), QStringLiteral("num-buffers=1"),
+                QStringLiteral("use-damage=false"), QStringLiteral("!"), QStringLiteral("videoconvert"),
+                QStringLiteral("!"), QStringLiteral("pngenc"), QStringLiteral("!"), QStringLiteral("filesink"),
+                QStringLiteral("location=") + shot });
+        return QImage(shot);
     }
 
     static void click(QPoint at, const char* button = "1")

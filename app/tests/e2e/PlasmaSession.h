@@ -187,14 +187,7 @@ public:
     {
         if (m_display == Display::Wayland)
             return waylandScreen();
-        const QString shot = m_dir.filePath(QStringLiteral("screen.png"));
-        QFile::remove(shot);
-        DesktopSession::run(QStringLiteral("gst-launch-1.0"),
-            { QStringLiteral("-q"), QStringLiteral("ximagesrc"), QStringLiteral("num-buffers=1"),
-                QStringLiteral("use-damage=false"), QStringLiteral("!"), QStringLiteral("videoconvert"),
-                QStringLiteral("!"), QStringLiteral("pngenc"), QStringLiteral("!"), QStringLiteral("filesink"),
-                QStringLiteral("location=") + shot });
-        return QImage(shot);
+        return DesktopSession::screen();
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "CinnamonSession.h"
 #include "DesktopTestCase.h"
+#include "MenuLines.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,8 +13,8 @@ const int panelTop = 760;
 } // namespace
 
 // The real program in Cinnamon: its icon is an item of the panel's XApp status applet, the wheel over it turns the
-// volume, a left click opens the program's menu right above it, the Jump window is the desktop entry's, and each
-// song change not made at the icon is a notification of Cinnamon's.
+// volume, a left click opens the program's menu right above it, where songs are chosen, the Jump window is the desktop
+// entry's, and each song change not made at the icon is a notification of Cinnamon's.
 class TestCinnamonEndToEnd : public DesktopTestCase
 {
     Q_OBJECT
@@ -58,8 +59,8 @@ private slots:
         QVERIFY2(m_cinnamon->start(m_vireo.environment()), "Cinnamon did not come up");
     }
 
-    // The icon is the applet's item; a notch of the wheel up is 5 % louder; a left click opens the program's
-    // menu right above the icon, where a song of the other folder is chosen and heard.
+    // The icon is the applet's item; a notch of the wheel is 5 % up and down; a left click opens the program's
+    // menu right above the icon.
     void theIconAndItsMenu()
     {
         QVERIFY(m_vireo.start(twoFolders()));
@@ -79,8 +80,39 @@ private slots:
                 && menu.right() >= at.left(),
             qPrintable(QStringLiteral("the menu at %1, the icon at %2")
                            .arg(DesktopSession::geometry(menu), DesktopSession::geometry(at))));
-        QVERIFY2(!DesktopSession::chooseLastSong().isNull(), "Songs did not open");
-        const QString heard = heardPlaying(QStringLiteral("two.wav"));
+    }
+
+    // A song of the second of three folders is chosen with the pointer in the program's menu: it rests on "Songs"
+    // (the menu's second line), whose submenu shows it among at least eight songs at once, and a click plays it.
+    void aSongOfTheSecondFolderChosenByClicks()
+    {
+        const QStringList list = makeThreeFolders(10);
+        QVERIFY(!list.isEmpty());
+        QVERIFY(m_vireo.start(list));
+        QVERIFY(VireoProcess::becomes("Playing"));
+        DesktopSession::click(icon().center());
+        const QRect menu = DesktopSession::programMenu(3000);
+        QVERIFY2(!menu.isNull(), "a left click opened no menu");
+        MenuLines lines(&DesktopSession::screen, [](QPoint to) {
+            DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()) });
+        });
+        const QList<QRect> top = lines.of(menu, 2);
+        QCOMPARE(top.size(), 2);
+        QRect songs;
+        QVERIFY2(DesktopSession::waitFor(
+                     [&] {
+                         for (const auto& [window, inParent] : DesktopSession::programWindows(true))
+                             songs = window != menu && window.height() > 60 ? window : songs;
+                         return !songs.isNull();
+                     },
+                     3000),
+            "Songs did not open");
+        // "Open Songs..." and "Add Songs...", then each folder's heading (which does not light up) and its songs:
+        // the fifteenth line that lights up is the second folder's third song.
+        const QList<QRect> inSongs = lines.of(songs, 15);
+        QCOMPARE(inSongs.size(), 15);
+        DesktopSession::click(inSongs.at(14).center());
+        const QString heard = heardPlaying(QStringLiteral("F2 Song 03.wav"));
         QVERIFY2(heard.isEmpty(), qPrintable(heard));
     }
 

@@ -1,4 +1,5 @@
 #include "DesktopTestCase.h"
+#include "MenuLines.h"
 #include "PlasmaSession.h"
 #include "ScreenPicture.h"
 
@@ -98,72 +99,6 @@ class TestPlasmaWaylandEndToEnd : public DesktopTestCase
         return changed;
     }
 
-    // The colour that lights a line of `menu` under the pointer: what most of the pixels that change take, when
-    // the pointer comes to the middle of the menu (`unlit`, a picture with no line lit).
-    QRgb lightOf(const QRect& menu, const QImage& unlit)
-    {
-        // A menu takes the pointer's first few moves over it for the end of the click that opened it.
-        for (int step = 8; step >= 0; --step)
-            m_plasma->moveTo(menu.center() - QPoint(step, 0));
-        QHash<QRgb, int> counts;
-        DesktopSession::waitFor(
-            [&] {
-                const QImage lit = m_plasma->screen();
-                for (int y = menu.top(); y <= menu.bottom(); ++y) {
-                    for (int x = menu.left(); x <= menu.right(); ++x) {
-                        if (lit.pixel(x, y) != unlit.pixel(x, y))
-                            ++counts[lit.pixel(x, y)];
-                    }
-                }
-                return !counts.isEmpty();
-            },
-            2000);
-        const auto most = std::max_element(counts.cbegin(), counts.cend());
-        return most == counts.cend() ? 0 : most.key();
-    }
-
-    // The first `count` lines of `menu` that light up (in `light`) under the pointer, from the top: the pointer goes
-    // down the middle of the menu, and a line is the run of rows around it of which a quarter or more is lit (the
-    // rest is its text and picture). Headings and lines between groups do not light up and are passed over.
-    QList<QRect> linesOf(const QRect& menu, QRgb light, int count)
-    {
-        const auto runAround = [&](const QImage& shot, int y) {
-            const auto lit = [&](int row) {
-                int n = 0;
-                for (int x = menu.left(); x <= menu.right(); ++x)
-                    n += shot.pixel(x, row) == light;
-                return 4 * n >= menu.width();
-            };
-            if (y < 0 || y >= shot.height() || !lit(y))
-                return QRect();
-            int top = y, bottom = y;
-            while (top > menu.top() && lit(top - 1))
-                --top;
-            while (bottom < menu.bottom() && lit(bottom + 1))
-                ++bottom;
-            return QRect(menu.left(), top, menu.width(), bottom - top + 1);
-        };
-        QList<QRect> lines;
-        // Away from the edges, where a menu that scrolls scrolls.
-        for (int y = menu.top() + 10; y < menu.bottom() - 10 && lines.size() < count;) {
-            m_plasma->moveTo(QPoint(menu.center().x(), y));
-            const int below = lines.isEmpty() ? menu.top() - 1 : lines.last().bottom();
-            QRect line;
-            if (DesktopSession::waitFor(
-                    [&] {
-                        line = runAround(m_plasma->screen(), y);
-                        return !line.isEmpty() && line.top() > below;
-                    },
-                    400)) {
-                lines << line;
-                y = line.bottom() + 3;
-            } else {
-                y += 3;
-            }
-        }
-        return lines;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -209,8 +144,8 @@ private slots:
         const QRect menu = shownAfter([&] { m_plasma->click(at); });
         QVERIFY2(menu.width() > 60 && menu.width() < 400, qPrintable(DesktopSession::geometry(menu)));
         const QImage withMenu = m_plasma->screen();
-        const QRgb light = lightOf(menu, withMenu);
-        const QList<QRect> top = linesOf(menu, light, 2);
+        MenuLines lines([&] { return m_plasma->screen(); }, [&](QPoint to) { m_plasma->moveTo(to); });
+        const QList<QRect> top = lines.of(menu, 2);
         QCOMPARE(top.size(), 2);
 
         // The pointer rests on "Songs", which opens its submenu; a click there would close it again.
@@ -220,7 +155,7 @@ private slots:
         // One column: "Open Songs..." and "Add Songs...", then each folder's heading (which does not light up)
         // and its songs. The fifteenth line that lights up is the second folder's third song; all fifteen are
         // found without the menu scrolling.
-        const QList<QRect> inSongs = linesOf(songs, light, 15);
+        const QList<QRect> inSongs = lines.of(songs, 15);
         QCOMPARE(inSongs.size(), 15);
         m_plasma->click(inSongs.at(14).center());
         const QString heard = heardPlaying(QStringLiteral("F2 Song 03.wav"));
