@@ -247,16 +247,13 @@ private slots:
         quitProgram();
     }
 
-    // The player's volume set from outside, on its sound stream (a desktop's per-application volume, pactl):
-    // MPRIS says it (an amplitude: the desktop's "40 %" is 0.4 cubed) and the next step goes on from there.
+    // The sound stream starts at the player's volume. The player's volume set from outside, on its sound stream (a
+    // desktop's per-application volume, pactl): MPRIS says it (an amplitude: the desktop's "40 %" is 0.4 cubed) and
+    // the next step goes on from there.
     void volumeSetOutsideIsFollowed()
     {
         ensurePlayer({ file("alpha.mp3") });
         QVERIFY(becomes("Playing", 5000) || (command("PlayPause"), becomes("Playing", 5000)));
-        QVERIFY(setVolume(0.8));
-        // A stream just opened is not listened to for a moment (its first word on its volume is not the user's).
-        const qlonglong from = player("Position").toLongLong();
-        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() > from + 1700000; }, 5000));
         QString stream;
         QVERIFY(DesktopSession::waitFor(
             [&] {
@@ -266,34 +263,34 @@ private slots:
                 return !stream.isEmpty();
             },
             5000));
+        const QRegularExpression percent(QStringLiteral("Volume: front-left: \\d+ /\\s+(\\d+)%"));
+        const auto streamPercent = [&] {
+            return percent.match(PulseServer::pactl({ QStringLiteral("list"), QStringLiteral("sink-inputs") }))
+                .captured(1);
+        };
+        // The stream plays at the player's volume from its start, also where the sound server puts a volume of its
+        // own on a new stream (PipeWire's session manager does, after the player's).
+        const QString playersPercent = QString::number(qRound(std::cbrt(player("Volume").toDouble()) * 100));
+        QVERIFY2(DesktopSession::waitFor([&] { return streamPercent() == playersPercent; }, 3000),
+            qPrintable(streamPercent() + QStringLiteral(" % for ") + playersPercent));
+        QVERIFY(setVolume(0.8));
+        // A stream just opened is not listened to for a moment (its first word on its volume is not the user's).
+        const qlonglong from = player("Position").toLongLong();
+        QVERIFY(DesktopSession::waitFor([&] { return player("Position").toLongLong() > from + 1700000; }, 5000));
         QVERIFY(
             !PulseServer::pactl({ QStringLiteral("set-sink-input-volume"), stream, QStringLiteral("40%") }).isNull());
         QVERIFY2(DesktopSession::waitFor([&] { return qAbs(player("Volume").toDouble() - 0.064) < 0.002; }, 3000),
             qPrintable(QString::number(player("Volume").toDouble())));
         // A step from there goes on from there: 0.114 is "48 %".
         QVERIFY(setVolume(player("Volume").toDouble() + 0.05));
-        const QRegularExpression percent(QStringLiteral("Volume: front-left: \\d+ /\\s+(\\d+)%"));
-        QVERIFY(DesktopSession::waitFor(
-            [&] {
-                const QString inputs = PulseServer::pactl({ QStringLiteral("list"), QStringLiteral("sink-inputs") });
-                return percent.match(inputs).captured(1) == QLatin1String("48");
-            },
-            3000));
+        QVERIFY(DesktopSession::waitFor([&] { return streamPercent() == QLatin1String("48"); }, 3000));
         // Raised above full from outside, the stream is brought back to full, and full is what the player says.
         QVERIFY(
             !PulseServer::pactl({ QStringLiteral("set-sink-input-volume"), stream, QStringLiteral("1000%") }).isNull());
         QVERIFY2(DesktopSession::waitFor([&] { return player("Volume").toDouble() == 1.0; }, 3000),
             qPrintable(QString::number(player("Volume").toDouble())));
-        QString heard;
-        QVERIFY2(
-            DesktopSession::waitFor(
-                [&] {
-                    heard = percent.match(PulseServer::pactl({ QStringLiteral("list"), QStringLiteral("sink-inputs") }))
-                                .captured(1);
-                    return heard == QLatin1String("100");
-                },
-                3000),
-            qPrintable(heard));
+        QVERIFY2(DesktopSession::waitFor([&] { return streamPercent() == QLatin1String("100"); }, 3000),
+            qPrintable(streamPercent()));
         QVERIFY(setVolume(0.5));
     }
 

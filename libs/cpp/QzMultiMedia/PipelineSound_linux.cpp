@@ -50,10 +50,12 @@ void PipelineSound_linux::applyVolume()
     });
 }
 
-// A volume the sound server tells that the program did not set is someone else's.
+// A volume the sound server tells that the program did not set is someone else's, once the stream has settled.
+// Before, it is the server's own (PipeWire's session manager puts the volume it keeps for the program on a new
+// stream after the program's): the program's volume is put back.
 void PipelineSound_linux::volumeNotified(bool playing)
 {
-    if (!m_driver.pipeline() || !playing || !m_volumeEcho.isListening())
+    if (!m_driver.pipeline() || !playing)
         return;
     // Read from the sound server: a server that does not answer in time has said nothing.
     auto read = std::make_shared<gdouble>(0.0);
@@ -66,6 +68,10 @@ void PipelineSound_linux::volumeNotified(bool playing)
     const gdouble linear = *read;
     if (m_volumeEcho.isOwnEcho(linear) || !std::isfinite(linear))
         return;
+    if (!m_volumeEcho.isListening()) {
+        applyVolume();
+        return;
+    }
     const double volume = qBound(0.0, linear, 1.0);
     const bool changed = qAbs(volume - qBound(0.0, m_fVolume, 1.0)) >= 0.005;
     if (changed)
