@@ -208,6 +208,12 @@ public:
         return QImage(shot);
     }
 
+    // The pointer to `at`, where it rests.
+    static void moveTo(QPoint at)
+    {
+        xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
+    }
+
     static void click(QPoint at, const char* button = "1")
     {
         xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),

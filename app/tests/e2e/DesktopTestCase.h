@@ -2,6 +2,7 @@
 
 #include "AudioFixtures.h"
 #include "DesktopSession.h"
+#include "MenuLines.h"
 #include "SessionTestMain.h"
 #include "VireoProcess.h"
 
@@ -62,6 +63,22 @@ protected:
             }
         }
         return list;
+    }
+
+    // In "Songs" of makeThreeFolders' list, open at `songs`, one column: "Open Songs..." and "Add Songs...", then
+    // each folder's heading (which does not light up) and its songs. The fifteenth line that lights up is the
+    // second folder's third song; all fifteen are found without the menu scrolling, and the song is clicked with
+    // `click` and heard. Empty when so; else what went otherwise.
+    static QString secondFoldersThirdSongPlays(
+        const MenuLines& lines, const QRect& songs, const std::function<void(QPoint)>& click)
+    {
+        const QList<QRect> found = lines.of(songs, 15);
+        if (found.size() != 15)
+            return QStringLiteral("%1 lines light up in Songs at %2")
+                .arg(found.size())
+                .arg(DesktopSession::geometry(songs));
+        click(found.at(14).center());
+        return heardPlaying(QStringLiteral("F2 Song 03.wav"));
     }
 
     // Empty when `notch` (a notch of the wheel, as the desktop passes it on) turned the player's volume by `by`;

@@ -128,7 +128,7 @@ public:
     void moveTo(QPoint at)
     {
         if (m_display == Display::X11)
-            DesktopSession::xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
+            DesktopSession::moveTo(at);
         else
             point(QStringLiteral("move %1 %2").arg(at.x()).arg(at.y()));
     }
