@@ -226,16 +226,36 @@ int main(int argc, char** argv)
         TrayNames));
     TrayHost trayHost;
     QObject::connect(&trayHost, &TrayHost::available, &app, createIcon);
-    if (!TrayHost::isAvailable()) {
-        QObject::connect(&notice, &DesktopNotification::failed,
-            [] { std::fputs("vireo: no system tray is running; the icon appears as soon as one starts.\n", stderr); });
-        notice.show(QCoreApplication::translate("main", "Vireo plays without a tray icon"),
-            QCoreApplication::translate("main",
-                "Open audio files with Vireo to play them, and control it with the media keys or the desktop's "
-                "sound menu. The icon appears when a system tray starts."),
-            QStringLiteral("vireo"));
+    const auto watchForTray = [&] {
+        if (!TrayHost::isAvailable()) {
+            QObject::connect(&notice, &DesktopNotification::failed, [] {
+                std::fputs("vireo: no system tray is running; the icon appears as soon as one starts.\n", stderr);
+            });
+            notice.show(QCoreApplication::translate("main", "Vireo plays without a tray icon"),
+                QCoreApplication::translate("main",
+                    "Open audio files with Vireo to play them, and control it with the media keys or the desktop's "
+                    "sound menu. The icon appears when a system tray starts."),
+                QStringLiteral("vireo"));
+        }
+        trayHost.watch();
+    };
+    // Started on songs, the user waits for the sound, not for the icon: the icon and its menus are made once the
+    // first song is ready to be heard, or cannot be played, or after two seconds at the latest. Made beside the
+    // song's setting up, they took the processor from it, and the first sound came later.
+    QObject iconWait; // the connections below end with it, before what they call
+    if (files.isEmpty() || commandLine.appends()) {
+        watchForTray();
+    } else {
+        auto due = std::make_shared<bool>(false);
+        const auto showIcon = [due, &watchForTray] {
+            if (!std::exchange(*due, true))
+                watchForTray();
+        };
+        QObject::connect(output, &QzMultiMedia::AudioPlayer::ready, &iconWait, showIcon);
+        QObject::connect(output, &QzMultiMedia::AudioPlayer::unplayable, &iconWait, showIcon);
+        QObject::connect(output, &QzMultiMedia::AudioPlayer::stopped, &iconWait, showIcon);
+        QTimer::singleShot(2000, &iconWait, showIcon);
     }
-    trayHost.watch();
 
     // The launcher, or a second start without files: the menu at the icon, or without one the current song.
     QObject::connect(&app, &QzWidgets::App::dockClicked, &app, [&] {

@@ -3,7 +3,8 @@
 metadata (as GStreamer's souphttpsrc does) an MP3's stream title every 8,192 bytes, as SHOUTcast and Icecast do.
 "/cut-NAME" serves NAME's first 16 KB and then drops the connection, as a radio on a failing network does;
 "/untitled-NAME" sends the station's name but no title for what it plays; "/slow-NAME" sends 4 KB, waits two
-seconds and sends the rest, as a station on a slow network does.
+seconds and sends the rest, as a station on a slow network does; "/held-NAME" answers only once a line comes on
+standard input, as a station that is slow to answer does.
 A third argument is the port to listen on (any free one without it), so that a station can come back where it was.
 Prints the port it listens on, then "get PATH" for every request; paths that name no file get 404."""
 import http.server
@@ -23,7 +24,8 @@ class Radio(http.server.BaseHTTPRequestHandler):
         cut = name.startswith("cut-")
         untitled = name.startswith("untitled-")
         slow = name.startswith("slow-")
-        path = os.path.join(FOLDER, name.split("-", 1)[1] if cut or untitled or slow else name)
+        held = name.startswith("held-")
+        path = os.path.join(FOLDER, name.split("-", 1)[1] if cut or untitled or slow or held else name)
         if not os.path.isfile(path):
             self.send_error(404)
             return
@@ -31,6 +33,8 @@ class Radio(http.server.BaseHTTPRequestHandler):
             data = song.read()
         if cut:
             data = data[:16384]
+        if held:
+            sys.stdin.readline()
         # Ogg streams carry their titles themselves; servers send ICY metadata with MP3 only.
         icy = self.headers.get("Icy-MetaData") == "1" and path.endswith(".mp3")
         self.send_response(200)

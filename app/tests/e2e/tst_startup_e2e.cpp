@@ -6,6 +6,14 @@ class TestStartupEndToEnd : public DesktopEndToEnd
 {
     Q_OBJECT
 
+    // The icon window of the program, reparented into the panel (relative position +0+0, absolute elsewhere).
+    static bool iconEmbedded()
+    {
+        static const QRegularExpression embedded(
+            QStringLiteral("\"Vireo\": \\(\"vireo\" \"Vireo\"\\)\\s+\\d+x\\d+\\+0\\+0\\s+\\+[1-9]"));
+        return embedded.match(DesktopSession::windowTree()).hasMatch();
+    }
+
 private slots:
     // Started at login before the panel: the program waits for a tray and shows its icon when one comes.
     void startedBeforeTheTray()
@@ -17,10 +25,7 @@ private slots:
         QVERIFY(
             DesktopSession::waitFor([&] { return m_program.readAllStandardError().contains("no system tray"); }, 5000));
         QVERIFY(desktop->startTray());
-        // The icon window of the program, reparented into the panel (relative position +0+0, absolute elsewhere).
-        const QRegularExpression embedded(
-            QStringLiteral("\"Vireo\": \\(\"vireo\" \"Vireo\"\\)\\s+\\d+x\\d+\\+0\\+0\\s+\\+[1-9]"));
-        QVERIFY2(DesktopSession::waitFor([&] { return embedded.match(DesktopSession::windowTree()).hasMatch(); }, 8000),
+        QVERIFY2(DesktopSession::waitFor([] { return iconEmbedded(); }, 8000),
             "the icon did not appear after the tray started");
     }
 
@@ -227,6 +232,34 @@ private slots:
         QVERIFY(
             DesktopSession::waitFor([&] { return !launcher.interface()->isServiceRegistered(name).value(); }, 5000));
         QDBusConnection::disconnectFromBus(QStringLiteral("launcher"));
+    }
+
+    // Started on a song, the icon waits until the song is ready to be heard (made while the song set up, it took
+    // the processor from it): here a station that answers only when the case lets it.
+    void iconWaitsForTheFirstSong()
+    {
+        desktop->stopTray();
+        QVERIFY(desktop->startTray());
+        QProcess radio;
+        radio.start(QStringLiteral("python3"),
+            { QStringLiteral(VIREO_STREAM_SERVER), m_media.path(), QStringLiteral("Night Song") });
+        const auto stop = qScopeGuard([&] {
+            radio.kill();
+            radio.waitForFinished(3000);
+        });
+        QVERIFY(DesktopSession::waitFor([&] { return radio.canReadLine(); }, 10000));
+        const QString port = QString::fromUtf8(radio.readLine()).section(QLatin1Char(' '), 1).trimmed();
+        startProgram(programEnvironment(), { QStringLiteral("http://127.0.0.1:%1/held-delta.mp3").arg(port) });
+        QVERIFY(DesktopSession::waitFor([&] { return radio.canReadLine(); }, 10000));
+        QVERIFY(radio.readLine().startsWith("get /held-delta.mp3"));
+        // Beside a song setting up, the icon showed within a tenth of a second of the station being asked.
+        QTest::qWait(500);
+        QVERIFY2(!iconEmbedded(), "the icon was made while the first song was still setting up");
+        radio.write("\n");
+        QVERIFY2(DesktopSession::waitFor([&] { return iconEmbedded(); }, 8000), "no icon once the song played");
+        QVERIFY(becomes("Playing"));
+        QVERIFY(level(1000) > 1000.0);
+        quitProgram();
     }
 
     // A song played on its own needs none of the libraries that read play lists, CUE sheets and tags, nor the

@@ -68,6 +68,7 @@ void AudioPlayer::attach(NativeAudioPlayer* player)
     });
     connect(player, &NativeAudioPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(player, &NativeAudioPlayer::unplayable, this, &AudioPlayer::unplayable);
+    connect(player, &NativeAudioPlayer::ready, this, &AudioPlayer::ready);
     connect(player, &NativeAudioPlayer::outputFailed, this, &AudioPlayer::stopped);
     connect(player, &NativeAudioPlayer::tagsChanged, this, &AudioPlayer::slotTagsChanged);
     connect(player, &NativeAudioPlayer::bufferingChanged, this, &AudioPlayer::bufferingChanged);

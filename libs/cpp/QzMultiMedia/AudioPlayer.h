@@ -97,6 +97,8 @@ signals:
     void seeked(qint64 ms);
     // The song just given to play() cannot be played.
     void unplayable();
+    // A song given to play() is ready: its first sound is on its way to the ear (or held there, paused).
+    void ready();
     void tagsChanged();
     void bufferingChanged();
     // A radio that was reconnecting is heard again (back), or was given up after two minutes of trying.

@@ -30,6 +30,7 @@ void IntakeQueue::submit(bool needsDisk, const Read& read, const Apply& apply)
     }
     ++m_nPending;
     m_pool.start([this, read, apply] {
+        readInBackground();
         auto titles = std::make_shared<ListedTags>();
         auto songs = std::make_shared<QList<QUrl>>(read(titles.get(), &m_bCancelled));
         QMetaObject::invokeMethod(

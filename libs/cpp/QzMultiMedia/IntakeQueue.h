@@ -33,6 +33,9 @@ public:
 private:
     IntakeQueue();
     void cancel();
+    // The reading thread gives way to the player and the desktop: a folder read whole while its first song sets up
+    // took the processor from that song.
+    static void readInBackground();
 
     QObject m_context; // where results come back: the thread that made the queue
     QThreadPool m_pool;

@@ -15,6 +15,7 @@ NativeAudioPlayer::NativeAudioPlayer(QObject* parent)
     });
     connect(m_pInternal, &NativeAudioPlayerInternal::positionChanged, this, &NativeAudioPlayer::positionChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::unplayable, this, &NativeAudioPlayer::unplayable);
+    connect(m_pInternal, &NativeAudioPlayerInternal::ready, this, &NativeAudioPlayer::ready);
     connect(m_pInternal, &NativeAudioPlayerInternal::outputFailed, this, &NativeAudioPlayer::outputFailed);
     connect(m_pInternal, &NativeAudioPlayerInternal::tagsChanged, this, &NativeAudioPlayer::tagsChanged);
     connect(m_pInternal, &NativeAudioPlayerInternal::bufferingChanged, this, &NativeAudioPlayer::bufferingChanged);

@@ -66,6 +66,7 @@ signals:
     void advanced();
     void positionChanged(qint64 ms);
     void unplayable();
+    void ready();
     void outputFailed();
     void tagsChanged();
     void bufferingChanged();

@@ -115,6 +115,8 @@ signals:
     void positionChanged(qint64 ms);
     // The file given to setMedia cannot be played: missing, damaged, not audio, not a local file.
     void unplayable();
+    // The file given to setMedia is ready: its first sound is at the output, playing or held there.
+    void ready();
     // No sound output can be opened, or the one in use went away: no song can be heard until it is back.
     void outputFailed();
     void tagsChanged();

@@ -592,6 +592,7 @@ void NativeAudioPlayerInternal::handleLoaded()
     if (m_pending.seek >= 0)
         seek(std::exchange(m_pending.seek, -1));
     m_driver.applyTarget();
+    emit ready();
 }
 
 } // namespace QzMultiMedia

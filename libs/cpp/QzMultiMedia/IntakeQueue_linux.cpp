@@ -1,0 +1,14 @@
+#include "IntakeQueue.h"
+
+#include <sys/resource.h>
+
+namespace QzMultiMedia {
+
+// Qt sets no niceness on Linux (only IdlePriority, which a busy desktop would starve for good). Linux applies the
+// value to the calling thread alone; 10 still leaves the reading a tenth of a busy processor.
+void IntakeQueue::readInBackground()
+{
+    setpriority(PRIO_PROCESS, 0, 10);
+}
+
+} // namespace QzMultiMedia
