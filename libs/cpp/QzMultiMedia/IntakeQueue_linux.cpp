@@ -4,8 +4,8 @@
 
 namespace QzMultiMedia {
 
-// Qt sets no niceness on Linux (only IdlePriority, which a busy desktop would starve for good). Linux applies the
-// value to the calling thread alone; 10 still leaves the reading a tenth of a busy processor.
+// Qt sets no niceness on Linux (only IdlePriority, under which a busy desktop leaves the reading next to nothing).
+// Linux applies the value to the calling thread alone; 10 still leaves the reading a tenth of a busy processor.
 void IntakeQueue::readInBackground()
 {
     setpriority(PRIO_PROCESS, 0, 10);
