@@ -242,19 +242,22 @@ int main(int argc, char** argv)
     // Started on songs, the user waits for the sound, not for the icon: the icon and its menus are made once the
     // first song is ready to be heard, or cannot be played, or after two seconds at the latest. Made beside the
     // song's setting up, they took the processor from it, and the first sound came later.
-    QObject iconWait; // the connections below end with it, before what they call
+    QTimer iconWait; // runs while the icon waits; the connections below end with it, before what they call
+    iconWait.setSingleShot(true);
     if (files.isEmpty() || commandLine.appends()) {
         watchForTray();
     } else {
-        auto due = std::make_shared<bool>(false);
-        const auto showIcon = [due, &watchForTray] {
-            if (!std::exchange(*due, true))
+        const auto showIcon = [&] {
+            if (iconWait.isActive()) {
+                iconWait.stop();
                 watchForTray();
+            }
         };
-        QObject::connect(output, &QzMultiMedia::AudioPlayer::ready, &iconWait, showIcon);
-        QObject::connect(output, &QzMultiMedia::AudioPlayer::unplayable, &iconWait, showIcon);
-        QObject::connect(output, &QzMultiMedia::AudioPlayer::stopped, &iconWait, showIcon);
-        QTimer::singleShot(2000, &iconWait, showIcon);
+        for (const auto due : { &QzMultiMedia::AudioPlayer::ready, &QzMultiMedia::AudioPlayer::unplayable,
+                 &QzMultiMedia::AudioPlayer::stopped })
+            QObject::connect(output, due, &iconWait, showIcon);
+        QObject::connect(&iconWait, &QTimer::timeout, &iconWait, watchForTray);
+        iconWait.start(2000);
     }
 
     // The launcher, or a second start without files: the menu at the icon, or without one the current song.
